@@ -1,0 +1,117 @@
+#include "filters/deinterlacer.h"
+
+#include <cstring>
+
+namespace sp {
+
+namespace {
+
+constexpr int kDetectionThreshold = 2000;
+
+// Rows are read and written as whole 32-bit pixels so that the channel arithmetic below runs
+// in 32-bit lanes, which the compiler turns into vector code. The buffers come from
+// allocations of bytes, which may hold objects of any type.
+const std::uint32_t* pixelRow(ConstFrameView v, int row) {
+    return reinterpret_cast<const std::uint32_t*>(v.bits + row * v.strideBytes);
+}
+
+std::uint32_t* pixelRow(FrameView v, int row) {
+    return reinterpret_cast<std::uint32_t*>(v.bits + row * v.strideBytes);
+}
+
+// Weighted product of the differences of the pixel c to its neighbours a (above) and b (below):
+// positive in a channel when c lies outside the range of a and b.
+inline int combScore(std::uint32_t a, std::uint32_t c, std::uint32_t b) {
+    const int aB = int(a & 0xFF), cB = int(c & 0xFF), bB = int(b & 0xFF);
+    const int aG = int((a >> 8) & 0xFF), cG = int((c >> 8) & 0xFF), bG = int((b >> 8) & 0xFF);
+    const int aR = int((a >> 16) & 0xFF), cR = int((c >> 16) & 0xFF), bR = int((b >> 16) & 0xFF);
+    return 3 * (aR - cR) * (bR - cR) + 6 * (aG - cG) * (bG - cG) + (aB - cB) * (bB - cB);
+}
+
+// Per-byte floor((a + b) / 2) of B, G, R without carries between bytes; the fourth byte
+// comes from `keep`.
+inline std::uint32_t averageKeepingFourth(std::uint32_t a, std::uint32_t b, std::uint32_t keep) {
+    const std::uint32_t average = (a & b) + (((a ^ b) & 0xFEFEFEFEu) >> 1);
+    return (average & 0x00FFFFFFu) | (keep & 0xFF000000u);
+}
+
+void copyPicture(ConstFrameView source, FrameView result) {
+    if (source.bits == result.bits && source.strideBytes == result.strideBytes)
+        return;
+    const std::size_t bytes = source.rowBytes();
+    for (int row = 0; row < source.height; ++row)
+        std::memcpy(result.bits + row * result.strideBytes, source.bits + row * source.strideBytes,
+                    bytes);
+}
+
+} // namespace
+
+std::size_t FrameView::rowBytes() const {
+    return (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8;
+}
+
+bool FrameView::valid() const {
+    return bits != nullptr && width >= 0 && height >= 0 && bitsPerPixel > 0 &&
+           strideBytes >= std::ptrdiff_t(rowBytes());
+}
+
+std::size_t ConstFrameView::rowBytes() const {
+    return (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8;
+}
+
+bool ConstFrameView::valid() const {
+    return bits != nullptr && width >= 0 && height >= 0 && bitsPerPixel > 0 &&
+           strideBytes >= std::ptrdiff_t(rowBytes());
+}
+
+bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result) {
+    if (!source.valid() || !result.valid() || source.width != result.width ||
+        source.height != result.height || source.bitsPerPixel != result.bitsPerPixel)
+        return false;
+    copyPicture(source, result);
+    if (source.bitsPerPixel != 32)
+        return true;
+    prepareMasks(source.width, source.height);
+    // Each odd row is finished (detect, filter, repair) before the next: the rows it reads
+    // stay in cache, and repairing in place is safe because only odd rows change and each odd
+    // row is read before it is written.
+    for (int row = 1; row < source.height - 1; row += 2)
+        repairRow(source, result, row);
+    return true;
+}
+
+void Deinterlacer::prepareMasks(int width, int height) {
+    const std::size_t size = std::size_t(width) * std::size_t(height);
+    DeinterlaceMask.resize(size);
+    DeinterlaceMask2.resize(size);
+}
+
+void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
+    const int width = source.width;
+    const std::uint32_t* above = pixelRow(source, row - 1);
+    const std::uint32_t* current = pixelRow(source, row);
+    const std::uint32_t* below = pixelRow(source, row + 1);
+    std::uint8_t* detected = DeinterlaceMask.data() + std::size_t(row) * std::size_t(width);
+    std::uint8_t* kept = DeinterlaceMask2.data() + std::size_t(row) * std::size_t(width);
+
+    for (int i = 0; i < width; ++i)
+        detected[i] = combScore(above[i], current[i], below[i]) > kDetectionThreshold ? 1 : 0;
+
+    // A detection counts only with a detected horizontal neighbour.
+    if (width == 1) {
+        kept[0] = 0;
+    } else if (width > 1) {
+        kept[0] = detected[0] & detected[1];
+        for (int i = 1; i < width - 1; ++i)
+            kept[i] = detected[i] & (detected[i - 1] | detected[i + 1]);
+        kept[width - 1] = detected[width - 1] & detected[width - 2];
+    }
+
+    std::uint32_t* out = pixelRow(result, row);
+    for (int i = 0; i < width; ++i) {
+        const std::uint32_t repaired = averageKeepingFourth(above[i], below[i], current[i]);
+        out[i] = kept[i] ? repaired : current[i];
+    }
+}
+
+} // namespace sp

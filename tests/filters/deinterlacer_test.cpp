@@ -1,0 +1,206 @@
+#include "filters/deinterlacer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace sp {
+namespace {
+
+// A 32-bit picture with padded rows, so that stride handling is exercised too.
+struct Picture {
+    int width;
+    int height;
+    std::ptrdiff_t stride;
+    std::vector<std::uint8_t> bytes;
+
+    Picture(int w, int h, std::uint32_t fill = 0)
+        : width(w), height(h), stride(std::ptrdiff_t(w) * 4 + 8),
+          bytes(std::size_t(stride) * std::size_t(h), 0xEE) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                set(x, y, fill);
+    }
+    std::uint32_t at(int x, int y) const {
+        std::uint32_t v;
+        std::memcpy(&v, bytes.data() + y * stride + x * 4, 4);
+        return v;
+    }
+    void set(int x, int y, std::uint32_t v) { std::memcpy(bytes.data() + y * stride + x * 4, &v, 4); }
+    void fillRow(int y, std::uint32_t v) {
+        for (int x = 0; x < width; ++x)
+            set(x, y, v);
+    }
+    FrameView view() { return {bytes.data(), width, height, stride, 32}; }
+};
+
+constexpr std::uint32_t kWhite = 0x00FFFFFF;
+constexpr std::uint32_t kBlack = 0x00000000;
+
+// Odd rows white, even rows black.
+Picture fullComb(int w, int h) {
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        p.fillRow(y, (y % 2) ? kWhite : kBlack);
+    return p;
+}
+
+TEST(Deinterlacer, FullCombRepairsEveryOddRowButTheLast) {
+    Deinterlacer d;
+    Picture src = fullComb(7, 6);
+    const Picture original = src;
+    Picture out(7, 6, 0x12345678);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 7; ++x) {
+            const std::uint32_t expected = (y % 2 && y < 5) ? kBlack : original.at(x, y);
+            EXPECT_EQ(out.at(x, y), expected) << x << "," << y;
+        }
+    EXPECT_EQ(src.bytes, original.bytes) << "source must stay unchanged";
+}
+
+TEST(Deinterlacer, RepairAveragesNeighboursAndKeepsFourthByte) {
+    Deinterlacer d;
+    Picture src(4, 3);
+    src.fillRow(0, 0x00102030);
+    src.fillRow(1, 0xAAFFFFFF);
+    src.fillRow(2, 0x00113355);
+    Picture out(4, 3);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+    // (0x10+0x11)/2, (0x20+0x33)/2, (0x30+0x55)/2 truncated; reserved byte from the pixel.
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(out.at(x, 1), 0xAA102942u);
+}
+
+TEST(Deinterlacer, UniformPictureAndIsolatedPixelStayUnchanged) {
+    Deinterlacer d;
+    Picture uniform(9, 9, 0x00808080);
+    Picture out(9, 9);
+    ASSERT_TRUE(d.Deinterlace(uniform.view(), out.view()));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x)
+            EXPECT_EQ(out.at(x, y), 0x00808080u);
+
+    Picture isolated(9, 9, kBlack);
+    isolated.set(4, 3, kWhite);
+    ASSERT_TRUE(d.Deinterlace(isolated.view(), out.view()));
+    EXPECT_EQ(out.at(4, 3), kWhite);
+
+    // Two neighbours together are repaired, including at the row's edges.
+    Picture pair(9, 9, kBlack);
+    pair.set(0, 3, kWhite);
+    pair.set(1, 3, kWhite);
+    pair.set(8, 5, kWhite);
+    pair.set(7, 5, kWhite);
+    ASSERT_TRUE(d.Deinterlace(pair.view(), out.view()));
+    EXPECT_EQ(out.at(0, 3), kBlack);
+    EXPECT_EQ(out.at(1, 3), kBlack);
+    EXPECT_EQ(out.at(7, 5), kBlack);
+    EXPECT_EQ(out.at(8, 5), kBlack);
+}
+
+TEST(Deinterlacer, EvenRowsAreNeverDetected) {
+    Deinterlacer d;
+    Picture src(5, 5, kBlack);
+    src.fillRow(2, kWhite); // a combed-looking even row
+    Picture out(5, 5);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(out.at(x, 2), kWhite);
+}
+
+// Only blue differs, so the score is (above - pixel) * (below - pixel): 40 * 50 = 2000.
+TEST(Deinterlacer, ScoreOfExactly2000IsNotADetection) {
+    Deinterlacer d;
+    auto run = [&](int aboveBlue, int belowBlue) {
+        Picture src(3, 3, 0);
+        src.fillRow(0, std::uint32_t(aboveBlue));
+        src.fillRow(1, 0);
+        src.fillRow(2, std::uint32_t(belowBlue));
+        Picture out(3, 3);
+        EXPECT_TRUE(d.Deinterlace(src.view(), out.view()));
+        return out.at(1, 1);
+    };
+    EXPECT_EQ(run(40, 50), 0u) << "score 2000 must leave the pixel";
+    EXPECT_EQ(run(41, 50), std::uint32_t((41 + 50) / 2)) << "score 2050 must repair";
+}
+
+TEST(Deinterlacer, WeightsFavourGreenThenRed) {
+    Deinterlacer d;
+    auto repaired = [&](std::uint32_t neighbour) {
+        Picture src(3, 3, neighbour);
+        src.fillRow(1, 0);
+        Picture out(3, 3);
+        EXPECT_TRUE(d.Deinterlace(src.view(), out.view()));
+        return out.at(1, 1) != 0;
+    };
+    // d = 19: blue 361, red 1083, green 2166.
+    EXPECT_FALSE(repaired(19));
+    EXPECT_FALSE(repaired(19u << 16));
+    EXPECT_TRUE(repaired(19u << 8));
+    // d = 26: red 2028 crosses, blue 676 does not.
+    EXPECT_TRUE(repaired(26u << 16));
+    EXPECT_FALSE(repaired(26));
+    // Opposite signs cancel: pixel between its neighbours in blue (negative product).
+    Picture src(3, 3, 0);
+    src.fillRow(0, 0x000000FF);
+    src.fillRow(1, 0x00000080);
+    src.fillRow(2, 0x00000000);
+    Picture out(3, 3);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+    EXPECT_EQ(out.at(1, 1), 0x80u);
+}
+
+TEST(Deinterlacer, TinyAndOtherDepthPicturesAreExactCopies) {
+    Deinterlacer d;
+    for (int h : {1, 2}) {
+        Picture src = fullComb(4, h);
+        Picture out(4, h, 0x55555555);
+        ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 4; ++x)
+                EXPECT_EQ(out.at(x, y), src.at(x, y));
+    }
+    // A 24-bit comb is copied byte for byte, not repaired.
+    std::vector<std::uint8_t> src24(4 * 3 * 3);
+    for (int y = 0; y < 4; ++y)
+        std::memset(src24.data() + y * 9, (y % 2) ? 0xFF : 0x00, 9);
+    std::vector<std::uint8_t> out24(src24.size(), 0x77);
+    ASSERT_TRUE(d.Deinterlace(ConstFrameView(src24.data(), 3, 4, 9, 24),
+                              FrameView{out24.data(), 3, 4, 9, 24}));
+    EXPECT_EQ(out24, src24);
+    // One-pixel-wide pictures have no horizontal neighbour, so nothing is repaired.
+    Picture narrow = fullComb(1, 5);
+    Picture out(1, 5);
+    ASSERT_TRUE(d.Deinterlace(narrow.view(), out.view()));
+    EXPECT_EQ(out.at(0, 1), kWhite);
+}
+
+TEST(Deinterlacer, InPlaceAndReuseAcrossSizes) {
+    Deinterlacer d;
+    Picture big = fullComb(16, 8);
+    ASSERT_TRUE(d.Deinterlace(big.view(), big.view()));
+    EXPECT_EQ(big.at(3, 1), kBlack);
+    EXPECT_EQ(big.at(3, 7), kWhite);
+    // A smaller picture after a larger one: stale mask content must not leak in.
+    Picture small(4, 3, kBlack);
+    small.set(1, 1, kWhite);
+    Picture out(4, 3);
+    ASSERT_TRUE(d.Deinterlace(small.view(), out.view()));
+    EXPECT_EQ(out.at(1, 1), kWhite);
+}
+
+TEST(Deinterlacer, RejectsMismatchedOrInvalidViews) {
+    Deinterlacer d;
+    Picture src(4, 4);
+    Picture other(4, 3, 0x01020304);
+    EXPECT_FALSE(d.Deinterlace(src.view(), other.view()));
+    EXPECT_EQ(other.at(0, 0), 0x01020304u);
+    EXPECT_FALSE(d.Deinterlace(ConstFrameView(nullptr, 4, 4, 16), src.view()));
+    EXPECT_FALSE(d.Deinterlace(ConstFrameView(src.bytes.data(), 4, 4, 8), other.view()));
+}
+
+} // namespace
+} // namespace sp
