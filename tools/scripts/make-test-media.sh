@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Generates the test media into OUTDIR with the ffmpeg command line (lavfi sources only, nothing
+# downloaded). Files already present are kept, so running it again is cheap; a file is written
+# under a temporary name and renamed when complete, so an interrupted run leaves no half files.
+#
+#   make-test-media.sh OUTDIR           the regular set (a few seconds each, small pictures)
+#   make-test-media.sh --bench OUTDIR   also bench_1080p.mp4 (H.264 1080p, keyframe every 250)
+#
+# Every video shows testsrc2's moving pattern, with the frame number drawn in when drawtext and
+# a font are available (the tests compare pixels, so they do not depend on the number).
+set -euo pipefail
+
+bench=0
+if [ "${1:-}" = "--bench" ]; then
+    bench=1
+    shift
+fi
+if [ $# -ne 1 ]; then
+    echo "usage: $0 [--bench] OUTDIR" >&2
+    exit 2
+fi
+out=$1
+mkdir -p "$out"
+here=$(cd "$(dirname "$0")" && pwd)
+ff=(ffmpeg -hide_banner -nostdin -loglevel error -y)
+
+# The frame counter overlay, only when drawtext can render a font on this machine.
+overlay=""
+if "${ff[@]}" -f lavfi -i testsrc2=s=64x48:d=0.04 \
+    -vf "drawtext=text='%{n}':fontsize=12:x=2:y=2" -f null - 2>/dev/null; then
+    overlay=",drawtext=text='%{n}':fontsize=h/6:fontcolor=white:box=1:boxcolor=black:x=8:y=8"
+fi
+
+# video SIZE RATE SECONDS: a lavfi input for testsrc2 with the overlay.
+video() {
+    echo "testsrc2=s=$1:r=$2:d=$3${overlay}"
+}
+# tone FREQ SECONDS [RATE]
+tone() {
+    echo "sine=frequency=$1:sample_rate=${3:-48000}:duration=$2"
+}
+
+# make NAME ARGS...: runs ffmpeg into NAME unless it exists. The output format must be given
+# with -f in ARGS because the temporary name has no meaningful extension.
+make() {
+    local name=$1
+    shift
+    [ -s "$out/$name" ] && return 0
+    local tmp="$out/.tmp.$name"
+    if ! "${ff[@]}" "$@" "$tmp"; then
+        rm -f "$tmp"
+        echo "make-test-media: failed to write $name" >&2
+        return 1
+    fi
+    mv "$tmp" "$out/$name"
+}
+
+small=320x240
+# AVI with Motion JPEG and PCM.
+make avi_mjpeg.avi -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v mjpeg -q:v 4 -c:a pcm_s16le -f avi
+# AVI with type-2 DV (video stream 'dvsd' plus a separate PCM stream), PAL.
+make avi_dv_type2.avi -f lavfi -i "$(video 720x576 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -f avi
+# Raw DV with a recording date and a timecode, 16:9 PAL.
+make raw.dv -f lavfi -i "$(video 720x576 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v dvvideo -pix_fmt yuv420p -aspect 16:9 -c:a pcm_s16le -ac 2 \
+    -metadata creation_time=2009-07-14T15:42:07Z -timecode 10:20:30:12 -f dv
+# AVI type-1 DV, built around the raw DV frames (ffmpeg cannot write it).
+if [ ! -s "$out/avi_dv_type1.avi" ]; then
+    python3 "$here/../dv-avi-type1.py" "$out/raw.dv" "$out/.tmp.avi_dv_type1.avi"
+    mv "$out/.tmp.avi_dv_type1.avi" "$out/avi_dv_type1.avi"
+fi
+# MPEG-1 system stream.
+make mpeg1.mpg -f lavfi -i "$(video 352x240 25 4)" -f lavfi -i "$(tone 440 4 44100)" \
+    -c:v mpeg1video -b:v 1M -g 12 -bf 2 -c:a mp2 -b:a 128k -f mpeg
+# MPEG-2 program stream flagged 16:9, with B-frames.
+make mpeg2_16x9.mpg -f lavfi -i "$(video 352x288 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v mpeg2video -b:v 2M -g 12 -bf 2 -aspect 16:9 -c:a mp2 -b:a 192k -f vob
+# VOB: MPEG-2 4:3 with AC-3 and LPCM audio.
+make dvd.vob -f lavfi -i "$(video 352x288 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -f lavfi -i "$(tone 660 4)" -map 0 -map 1 -map 2 \
+    -c:v mpeg2video -b:v 2M -g 15 -bf 2 -aspect 4:3 -c:a:0 ac3 -b:a:0 192k -c:a:1 pcm_dvd -f vob
+# MPEG-2 transport streams: plain TS with MPEG-2 video, M2TS/MTS with H.264 and AC-3 in
+# 192-byte packets as camcorders write them.
+make mpeg2.ts -f lavfi -i "$(video 352x288 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v mpeg2video -b:v 2M -g 12 -bf 2 -c:a mp2 -f mpegts
+make avchd.m2ts -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v libx264 -preset veryfast -g 25 -bf 2 -pix_fmt yuv420p -c:a ac3 \
+    -mpegts_m2ts_mode 1 -f mpegts
+make camera.MTS -f lavfi -i "$(video $small 25 3)" -f lavfi -i "$(tone 440 3)" \
+    -c:v libx264 -preset veryfast -g 12 -bf 2 -pix_fmt yuv420p -c:a ac3 \
+    -mpegts_m2ts_mode 1 -f mpegts
+# Windows Media.
+make wmv8.wmv -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4 44100)" \
+    -c:v wmv2 -b:v 1M -g 25 -c:a wmav2 -b:a 64k -f asf
+# Matroska and MP4 with H.264 using B-frames (open GOPs in the MKV).
+make h264.mkv -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v libx264 -preset veryfast -g 30 -bf 3 -x264-params open-gop=1 -pix_fmt yuv420p \
+    -c:a aac -f matroska
+make h264.mp4 -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac -f mp4
+# One video and three audio streams.
+make three_audio.avi -f lavfi -i "$(video $small 25 3)" -f lavfi -i "$(tone 440 3)" \
+    -f lavfi -i "$(tone 550 3)" -f lavfi -i "$(tone 660 3 22050)" \
+    -map 0 -map 1 -map 2 -map 3 -c:v mjpeg -q:v 5 -c:a:0 pcm_s16le -c:a:1 mp2 -c:a:2 pcm_s16le \
+    -ac 2 -f avi
+# Audio only.
+make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
+
+# Damaged copies.
+damage() { # damage SOURCE NAME KIND
+    [ -e "$out/$2" ] && return 0
+    local tmp="$out/.tmp.$2"
+    local size
+    size=$(stat -c %s "$out/$1")
+    case $3 in
+    truncate) head -c $((size / 2)) "$out/$1" >"$tmp" ;;
+    overwrite)
+        cp "$out/$1" "$tmp"
+        # 64 KiB of a fixed pattern in the middle: reproducible, and hits headers and payload.
+        python3 -c 'import sys; sys.stdout.buffer.write(bytes((i * 151 + 7) & 255 for i in range(65536)))' |
+            dd of="$tmp" bs=1 seek=$((size / 2)) conv=notrunc status=none
+        ;;
+    esac
+    mv "$tmp" "$out/$2"
+}
+damage h264.mp4 damaged_truncated.mp4 truncate
+damage mpeg2_16x9.mpg damaged_truncated.mpg truncate
+damage avi_mjpeg.avi damaged_overwritten.avi overwrite
+damage h264.mkv damaged_overwritten.mkv overwrite
+damage mpeg2.ts damaged_overwritten.ts overwrite
+[ -e "$out/empty.avi" ] || : >"$out/empty.avi"
+[ -e "$out/not_a_video.mpg" ] || printf 'This is a plain text file, not a video.\n%.0s' {1..200} >"$out/not_a_video.mpg"
+
+if [ $bench = 1 ]; then
+    make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
+        -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4
+fi
