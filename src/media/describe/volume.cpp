@@ -1,0 +1,36 @@
+#include "media/describe/volume.h"
+
+#include <sys/statvfs.h>
+
+#include <optional>
+
+namespace sp {
+
+namespace {
+
+struct VolumeBytes {
+    uint64_t total;
+    uint64_t freeToUser;
+};
+
+std::optional<VolumeBytes> QueryVolume(const std::string& path) {
+    struct statvfs info {};
+    if (path.empty() || ::statvfs(path.c_str(), &info) != 0) return std::nullopt;
+    uint64_t unit = info.f_frsize ? info.f_frsize : info.f_bsize;
+    return VolumeBytes{uint64_t(info.f_blocks) * unit, uint64_t(info.f_bavail) * unit};
+}
+
+} // namespace
+
+int64_t VolumeSizeMB(const std::string& path) {
+    auto v = QueryVolume(path);
+    return v ? int64_t(v->total >> 20) : 0;
+}
+
+int64_t VolumeUsedMB(const std::string& path) {
+    auto v = QueryVolume(path);
+    if (!v || v->freeToUser > v->total) return 0;
+    return int64_t((v->total - v->freeToUser) >> 20);
+}
+
+} // namespace sp
