@@ -1,0 +1,168 @@
+#include "platform/system/atomic_file.h"
+#include "platform/system/registry_key.h"
+
+#include "registry_test_support.h"
+
+#include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
+
+using sp::RegistryHive;
+using sp::RegistryKey;
+using sp::RegRoot;
+
+namespace {
+
+class RegistryStoreTest : public sptest::TempRegistryDir {
+protected:
+    std::vector<std::string> damagedCopies() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+            if (entry.path().filename().string().find(".damaged-") != std::string::npos)
+                found.push_back(entry.path().string());
+        return found;
+    }
+};
+
+// Writes beyond `limitBytes` fail with EFBIG while alive, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limitBytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = limitBytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(RegistryStoreTest, DamagedHiveReadsEmptyIsKeptAsideAndReportedOnce) {
+    const std::string garbage = "{\"values\": [ {\"name\": \"x\", \"type\": \"REG_DWORD\"";
+    writeFile(hivePath(), garbage);
+
+    testing::internal::CaptureStderr();
+    {
+        auto key = RegistryKey::open(RegRoot::CurrentUser, "Software", false);
+        EXPECT_FALSE(key);
+    }
+    EXPECT_FALSE(RegistryKey::open(RegRoot::CurrentUser, "Software", false));
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("damaged"), std::string::npos) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << "reported once: " << report;
+
+    EXPECT_FALSE(std::filesystem::exists(hivePath()));
+    const auto copies = damagedCopies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(readFile(copies[0]), garbage);
+
+    // The store keeps working from empty.
+    RegistryKey::open(RegRoot::CurrentUser, "Software", true)->writeDWord("x", 1);
+    EXPECT_EQ(RegistryKey::open(RegRoot::CurrentUser, "Software", false)->readDWord("x"), 1u);
+}
+
+TEST_F(RegistryStoreTest, StructurallyWrongHivesCountAsDamaged) {
+    const char* cases[] = {
+        "[1, 2]",
+        "{\"values\": {}}",
+        "{\"values\": [{\"name\": \"x\", \"type\": \"REG_DWORD\", \"data\": -1}]}",
+        "{\"values\": [{\"name\": \"x\", \"type\": \"REG_DWORD\", \"data\": 4294967296}]}",
+        "{\"values\": [{\"name\": \"x\", \"type\": \"REG_BINARY\", \"data\": \"abc\"}]}",
+        "{\"values\": [{\"name\": \"x\", \"type\": \"REG_BINARY\", \"data\": \"zz\"}]}",
+        "{\"values\": [{\"name\": \"x\", \"type\": \"REG_QWORD\", \"data\": 1}]}",
+        "{\"keys\": [{\"name\": \"a\\\\b\"}]}",
+        "{\"keys\": [{\"name\": \"\"}]}",
+        "",
+    };
+    testing::internal::CaptureStderr();
+    for (const char* text : cases) {
+        EXPECT_THROW(sp::parseHive(text), std::runtime_error) << text;
+    }
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(RegistryStoreTest, DuplicateNamesInAHandEditedHiveMerge) {
+    const auto root = sp::parseHive(R"({"keys": [
+        {"name": "A", "values": [{"name": "v", "type": "REG_SZ", "data": "1"}]},
+        {"name": "a", "values": [{"name": "V", "type": "REG_SZ", "data": "2"},
+                                 {"name": "w", "type": "REG_DWORD", "data": 3}]}]})");
+    ASSERT_EQ(root->subkeys.size(), 1u);
+    EXPECT_EQ(root->subkeys[0]->values.size(), 2u);
+    EXPECT_EQ(root->subkeys[0]->findValue(u"v")->text, "2");
+}
+
+TEST_F(RegistryStoreTest, FailedWriteKeepsThePreviousHive) {
+    {
+        auto key = RegistryKey::open(RegRoot::CurrentUser, "Software", true);
+        key->writeString("keep", "old");
+    }
+    const std::string before = readFile(hivePath());
+    ASSERT_FALSE(before.empty());
+
+    auto key = RegistryKey::open(RegRoot::CurrentUser, "Software", true);
+    key->writeString("keep", QString(100000, u'n'));
+    std::string error;
+    {
+        FileSizeLimit full(before.size() + 100);
+        EXPECT_FALSE(key->flush(&error));
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readFile(hivePath()), before);
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+
+    EXPECT_TRUE(key->flush()); // changes were kept pending and go through now
+    EXPECT_GT(readFile(hivePath()).size(), 100000u);
+}
+
+TEST_F(RegistryStoreTest, UnusableStoreFolderFailsCleanly) {
+    writeFile(path("plain-file"), "x");
+    ::setenv("STILLPICK_REGISTRY_DIR", path("plain-file/store").c_str(), 1);
+    auto key = RegistryKey::open(RegRoot::CurrentUser, "Software", true);
+    ASSERT_TRUE(key);
+    key->writeDWord("x", 1);
+    std::string error;
+    EXPECT_FALSE(key->flush(&error));
+    EXPECT_FALSE(error.empty());
+    testing::internal::CaptureStderr();
+    key.reset(); // the last handle reports the loss instead of crashing
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("lost"), std::string::npos);
+}
+
+TEST_F(RegistryStoreTest, StoreFolderFollowsTheEnvironment) {
+    EXPECT_EQ(RegistryHive::storeFolder(), dir_);
+    ::unsetenv("STILLPICK_REGISTRY_DIR");
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = oldConfig ? oldConfig : "";
+    ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(RegistryHive::storeFolder(), "/cfg/stillpick");
+    ::setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored
+    EXPECT_EQ(RegistryHive::storeFolder(), std::string(std::getenv("HOME")) + "/.config/stillpick");
+    if (oldConfig)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(RegistryStoreTest, AtomicWriteFollowsLinksAndKeepsPermissions) {
+    const std::string target = path("target.txt");
+    writeFile(target, "old");
+    ::chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink(target, path("link.txt"));
+    const std::string text = "new";
+    ASSERT_TRUE(sp::writeFileAtomically(path("link.txt"), std::as_bytes(std::span(text))).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.txt")));
+    EXPECT_EQ(readFile(target), "new");
+    struct stat st {};
+    ::stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+} // namespace
