@@ -21,12 +21,14 @@ public:
     // Virtual so that parts of an object (a filter's pins) can share their owner's count.
     virtual void addRef() const noexcept { refs_.fetch_add(1, std::memory_order_relaxed); }
     virtual void release() const noexcept {
-        if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+        if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) lastReleased();
     }
     long refCount() const noexcept { return refs_.load(std::memory_order_relaxed); }
 
 protected:
     virtual ~Unknown() = default;
+    // What happens when the count drops to zero: deletion, unless the object is pooled.
+    virtual void lastReleased() const noexcept { delete this; }
 
 private:
     mutable std::atomic<long> refs_{0};
