@@ -1,0 +1,90 @@
+#include "filters/inlay_painter.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+
+namespace sp {
+
+namespace {
+
+QColor colorFromRecord(int32_t bgr) {
+    const auto value = uint32_t(bgr);
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+QFont initialFont() {
+    QFont font;
+    font.setPixelSize(PointsToPixels(8));
+    return font;
+}
+
+} // namespace
+
+QFont InlayFont(const TfontRecord& record, int pixelHeight, bool cellHeight) {
+    QFont font(QString::fromStdWString(record.Name));
+    font.setBold(record.Bold);
+    font.setItalic(record.Italic);
+    font.setUnderline(record.Underline);
+    font.setStrikeOut(record.StrikeOut);
+    const int height = std::max(pixelHeight, 1);
+    font.setPixelSize(height);
+    if (cellHeight) {
+        // Qt sizes the em square; shrink it so that ascent plus descent fill the height.
+        const int cell = QFontMetrics(font).height();
+        if (cell > height)
+            font.setPixelSize(std::max(1, int(std::lround(double(height) * height / cell))));
+    }
+    return font;
+}
+
+InlayPainter::InlayPainter()
+    : font_(initialFont()), metrics_(font_), border_(BorderOffsets(TincrustRec{}.BorderSize)) {}
+
+void InlayPainter::ApplySettings(const TincrustRec& settings, int frameWidth) {
+    xPermille_ = ClampPermille(settings.Xpos);
+    yPermille_ = ClampPermille(settings.Ypos);
+    lineHeight_ = InlayLineHeight(settings, frameWidth);
+    font_ = InlayFont(settings.FontRec, lineHeight_, settings.Autofontsize);
+    metrics_ = QFontMetrics(font_);
+    color_ = colorFromRecord(settings.FontRec.Color);
+    alignment_ = settings.Alignement;
+    border_ = BorderOffsets(settings.BorderSize);
+}
+
+void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
+    if (!frame.valid() || frame.bitsPerPixel != 32 || frame.width == 0 || frame.height == 0)
+        return;
+    if (lines.First.isEmpty() && lines.Second.isEmpty())
+        return;
+    QImage image(frame.bits, frame.width, frame.height, qsizetype(frame.strideBytes),
+                 QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setFont(font_);
+    const InlayLayout layout{frame.width, frame.height, xPermille_, yPermille_, lineHeight_,
+                             alignment_};
+    const QString* texts[] = {&lines.First, &lines.Second};
+    for (int line = 0; line < 2; ++line) {
+        const QString& text = *texts[line];
+        if (text.isEmpty())
+            continue;
+        const std::optional<Point> at = layout.LinePosition(line, TextWidth(text));
+        if (!at)
+            return;
+        drawLine(painter, text, *at);
+    }
+}
+
+void InlayPainter::drawLine(QPainter& painter, const QString& text, Point topLeft) const {
+    const int baseline = topLeft.y + metrics_.ascent();
+    if (!border_.empty()) {
+        painter.setPen(Qt::black);
+        for (const Offset& o : border_)
+            painter.drawText(topLeft.x + o.dx, baseline + o.dy, text);
+    }
+    painter.setPen(color_);
+    painter.drawText(topLeft.x, baseline, text);
+}
+
+} // namespace sp
