@@ -38,7 +38,7 @@ HRESULT TimedSourcePin::GetMediaType(int position, MediaType* type) {
 
 HRESULT TimedSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
     request->cBuffers = std::max(request->cBuffers, 2L);
-    request->cbBuffer = std::max<long>(request->cbBuffer, 64);
+    request->cbBuffer = std::max<long>({request->cbBuffer, 64, long(type_.lSampleSize)});
     AllocatorProperties actual;
     return allocator->SetProperties(*request, &actual);
 }
