@@ -1,0 +1,363 @@
+#include "platform/outside/demuxer.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace sp::outside {
+
+namespace {
+
+constexpr AVRational kHnsBase{1, 10'000'000};
+constexpr int kIoBufferBytes = 64 * 1024;
+constexpr auto kOpenBudget = std::chrono::seconds(20);
+constexpr auto kCallBudget = std::chrono::seconds(10);
+// A seek reads at most this many packets looking for the key frame before giving up the check.
+constexpr int kMaxPacketsPerKeyCheck = 4000;
+constexpr int64_t kFirstSeekMarginHns = 10'000'000;
+constexpr int kMaxSeekAttempts = 8;
+// Detection scores above this mean the data is confidently another container.
+constexpr int kOtherContainerScore = AVPROBE_SCORE_MAX / 4;
+
+std::string avError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+void setError(std::string* error, std::string text) {
+    if (error) *error = std::move(text);
+}
+
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+void PacketDeleter::operator()(AVPacket* p) const { av_packet_free(&p); }
+
+std::span<const uint8_t> Packet::data() const {
+    if (!raw || !raw->data) return {};
+    return {raw->data, size_t(raw->size)};
+}
+
+Demuxer::Demuxer() = default;
+
+Demuxer::~Demuxer() {
+    avformat_close_input(&context_);
+    if (customIo_ && io_) {
+        av_freep(&io_->buffer);
+        avio_context_free(&io_);
+    } else if (io_) {
+        avio_closep(&io_);
+    }
+}
+
+int Demuxer::interruptCallback(void* opaque) {
+    auto* self = static_cast<Demuxer*>(opaque);
+    if (self->aborted_.load()) return 1;
+    const int64_t deadline = self->deadlineNs_.load();
+    return deadline != 0 && nowNs() > deadline ? 1 : 0;
+}
+
+void Demuxer::armDeadline(std::chrono::seconds budget) {
+    deadlineNs_.store(nowNs() + std::chrono::duration_cast<std::chrono::nanoseconds>(budget).count());
+}
+
+void Demuxer::abort() { aborted_.store(true); }
+
+int Demuxer::readCallback(void* opaque, uint8_t* buf, int size) {
+    auto* self = static_cast<Demuxer*>(opaque);
+    if (self->aborted_.load()) return AVERROR_EXIT;
+    int64_t n = self->reader_(self->readerPos_, std::span<uint8_t>(buf, size_t(size)));
+    if (n < 0) return AVERROR(EIO);
+    if (n == 0) return AVERROR_EOF;
+    n = std::min<int64_t>(n, size);
+    self->readerPos_ += n;
+    return int(n);
+}
+
+int64_t Demuxer::seekCallback(void* opaque, int64_t offset, int whence) {
+    auto* self = static_cast<Demuxer*>(opaque);
+    int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE: return self->readerLength_;
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = self->readerPos_; break;
+    case SEEK_END: base = self->readerLength_; break;
+    default: return AVERROR(EINVAL);
+    }
+    const int64_t target = base + offset;
+    if (target < 0 || target > self->readerLength_) return AVERROR(EINVAL);
+    self->readerPos_ = target;
+    return target;
+}
+
+std::unique_ptr<Demuxer> Demuxer::openFile(const std::string& path, std::string_view format,
+                                           std::string* error) {
+    std::unique_ptr<Demuxer> d(new Demuxer());
+    AVIOInterruptCB cb{&Demuxer::interruptCallback, d.get()};
+    d->armDeadline(kOpenBudget);
+    int r = avio_open2(&d->io_, path.c_str(), AVIO_FLAG_READ, &cb, nullptr);
+    if (r < 0) {
+        setError(error, "cannot open " + path + ": " + avError(r));
+        return nullptr;
+    }
+    if (!d->openInput(format, error)) return nullptr;
+    return d;
+}
+
+std::unique_ptr<Demuxer> Demuxer::openReader(ReadAt reader, int64_t length,
+                                             std::string_view format, std::string* error) {
+    if (!reader || length < 0) {
+        setError(error, "no reader");
+        return nullptr;
+    }
+    std::unique_ptr<Demuxer> d(new Demuxer());
+    d->reader_ = std::move(reader);
+    d->readerLength_ = length;
+    d->customIo_ = true;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
+    if (buffer)
+        d->io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, d.get(), &Demuxer::readCallback,
+                                    nullptr, &Demuxer::seekCallback);
+    if (!d->io_) {
+        av_free(buffer);
+        setError(error, "out of memory");
+        return nullptr;
+    }
+    d->armDeadline(kOpenBudget);
+    if (!d->openInput(format, error)) return nullptr;
+    return d;
+}
+
+bool Demuxer::openInput(std::string_view format, std::string* error) {
+    const AVInputFormat* detected = nullptr;
+    int score = av_probe_input_buffer2(io_, &detected, "", nullptr, 0, 0);
+    if (score < 0 || !detected) {
+        setError(error, "not a recognised media file");
+        return false;
+    }
+    const AVInputFormat* chosen = detected;
+    if (!format.empty()) {
+        chosen = av_find_input_format(std::string(format).c_str());
+        if (!chosen) {
+            setError(error, "unknown container " + std::string(format));
+            return false;
+        }
+        if (chosen != detected && score > kOtherContainerScore) {
+            setError(error, std::string("the file is ") + detected->name + ", not " +
+                                std::string(format));
+            return false;
+        }
+    }
+    context_ = avformat_alloc_context();
+    if (!context_) {
+        setError(error, "out of memory");
+        return false;
+    }
+    context_->pb = io_;
+    context_->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_GENPTS;
+    context_->interrupt_callback = {&Demuxer::interruptCallback, this};
+    int r = avformat_open_input(&context_, "", chosen, nullptr);
+    if (r < 0) { // avformat_open_input frees the context on failure
+        setError(error, std::string("cannot read the ") + chosen->name + " header: " + avError(r));
+        return false;
+    }
+    r = avformat_find_stream_info(context_, nullptr);
+    if (r < 0) {
+        setError(error, "cannot read the streams: " + avError(r));
+        return false;
+    }
+    return describeStreams(error);
+}
+
+bool Demuxer::describeStreams(std::string* error) {
+    startTimeHns_ = context_->start_time == AV_NOPTS_VALUE
+                        ? 0
+                        : av_rescale_q(context_->start_time, AV_TIME_BASE_Q, kHnsBase);
+    durationHns_ = context_->duration == AV_NOPTS_VALUE || context_->duration < 0
+                       ? 0
+                       : av_rescale_q(context_->duration, AV_TIME_BASE_Q, kHnsBase);
+    const std::string container = context_->iformat->name;
+    for (unsigned i = 0; i < context_->nb_streams; ++i) {
+        const AVStream& st = *context_->streams[i];
+        auto desc = describeStream(st, container);
+        DemuxerStream s;
+        s.index = int(i);
+        s.kind = desc.kind;
+        s.mediaType = std::move(desc.mediaType);
+        s.codecName = avcodec_get_name(st.codecpar->codec_id);
+        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
+            s.durationHns = av_rescale_q(st.duration, st.time_base, kHnsBase);
+        streams_.push_back(std::move(s));
+        hidden_.push_back(desc.kind == StreamKind::Other);
+    }
+    markInterleavedDv();
+    bool any = std::any_of(streams_.begin(), streams_.end(),
+                           [](const DemuxerStream& s) { return s.kind != StreamKind::Other; });
+    if (!any) setError(error, "no video or audio stream");
+    return any;
+}
+
+// Raw DV and type-1 DV AVI (whose DV stream has no four-character code) carry audio inside the
+// video frames: the video stream becomes one interleaved stream of whole frames, and the audio
+// streams libavformat extracts from them are hidden.
+void Demuxer::markInterleavedDv() {
+    const std::string_view container = context_->iformat->name;
+    int dv = -1;
+    for (unsigned i = 0; i < context_->nb_streams; ++i) {
+        const AVCodecParameters& par = *context_->streams[i]->codecpar;
+        if (par.codec_id == AV_CODEC_ID_DVVIDEO &&
+            (container == "dv" || (container == "avi" && par.codec_tag == 0)))
+            dv = int(i);
+    }
+    if (dv < 0) return;
+    for (auto& s : streams_)
+        if (s.kind == StreamKind::Audio) {
+            s.kind = StreamKind::Other;
+            hidden_[size_t(s.index)] = true;
+        }
+    // The DVINFO block comes from the first frame; packets read for it are returned first.
+    armDeadline(kCallBudget);
+    while (pending_.size() < 64) {
+        auto p = readRaw();
+        if (!p) break;
+        bool found = p->streamIndex == dv;
+        if (found) {
+            const int64_t frameHns = streams_[size_t(dv)].mediaType.formatAs<mf::VIDEOINFOHEADER>()
+                                         .value_or(mf::VIDEOINFOHEADER{})
+                                         .AvgTimePerFrame;
+            streams_[size_t(dv)].mediaType = interleavedDvType(p->data(), frameHns);
+        }
+        pending_.push_back(std::move(*p));
+        if (found) break;
+    }
+    streams_[size_t(dv)].kind = StreamKind::Interleaved;
+    hidden_[size_t(dv)] = false;
+}
+
+std::string Demuxer::formatName() const { return context_->iformat->name; }
+
+int64_t Demuxer::toHns(int64_t ts, int streamIndex) const {
+    if (ts == AV_NOPTS_VALUE) return kNoTimeHns;
+    return av_rescale_q(ts, context_->streams[streamIndex]->time_base, kHnsBase) - startTimeHns_;
+}
+
+Packet Demuxer::wrap(AVPacket* pkt) const {
+    Packet p;
+    p.raw.reset(pkt);
+    p.streamIndex = pkt->stream_index;
+    p.decodeHns = toHns(pkt->dts, pkt->stream_index);
+    p.startHns = pkt->pts != AV_NOPTS_VALUE ? toHns(pkt->pts, pkt->stream_index) : p.decodeHns;
+    if (pkt->duration > 0)
+        p.durationHns = av_rescale_q(pkt->duration, context_->streams[pkt->stream_index]->time_base,
+                                     kHnsBase);
+    p.keyframe = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
+    return p;
+}
+
+bool Demuxer::returned(int streamIndex) const {
+    return streamIndex >= 0 && size_t(streamIndex) < hidden_.size() && !hidden_[size_t(streamIndex)];
+}
+
+std::optional<Packet> Demuxer::readRaw() {
+    if (aborted_.load()) return std::nullopt;
+    for (;;) {
+        AVPacket* pkt = av_packet_alloc();
+        if (!pkt) return std::nullopt;
+        int r = av_read_frame(context_, pkt);
+        if (r == AVERROR(EAGAIN)) {
+            av_packet_free(&pkt);
+            if (interruptCallback(this)) return std::nullopt;
+            continue;
+        }
+        if (r < 0 || size_t(pkt->stream_index) >= streams_.size()) {
+            av_packet_free(&pkt);
+            return std::nullopt;
+        }
+        return wrap(pkt);
+    }
+}
+
+std::optional<Packet> Demuxer::readPacket() {
+    if (!pending_.empty()) {
+        Packet p = std::move(pending_.front());
+        pending_.pop_front();
+        return p;
+    }
+    armDeadline(kCallBudget);
+    for (;;) {
+        auto p = readRaw();
+        if (!p || returned(p->streamIndex)) return p;
+    }
+}
+
+int Demuxer::referenceStream() const {
+    for (const auto& s : streams_)
+        if (s.kind == StreamKind::Video || s.kind == StreamKind::Interleaved) return s.index;
+    return -1;
+}
+
+bool Demuxer::seekRaw(int64_t positionHns) {
+    const int64_t ts = av_rescale_q(positionHns + startTimeHns_, kHnsBase, AV_TIME_BASE_Q);
+    if (avformat_seek_file(context_, -1, INT64_MIN, ts, ts, 0) >= 0) return true;
+    if (av_seek_frame(context_, -1, ts, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    // Some containers only seek by byte; the start of the file is always a safe place.
+    return positionHns <= 0 && av_seek_frame(context_, -1, 0, AVSEEK_FLAG_BYTE) >= 0;
+}
+
+// Reads after a seek until the reference stream's first key frame with a time, keeping what
+// was read (other streams' packets, and the key frame itself) in pending_.
+Demuxer::KeyCheck Demuxer::readToKeyframe(int referenceStream, int64_t positionHns) {
+    for (int n = 0; n < kMaxPacketsPerKeyCheck; ++n) {
+        auto p = readRaw();
+        if (!p) return KeyCheck::Late; // no key frame after the landing place: go earlier
+        if (!returned(p->streamIndex)) continue;
+        if (p->streamIndex != referenceStream) {
+            pending_.push_back(std::move(*p));
+            continue;
+        }
+        if (!p->keyframe || p->startHns == kNoTimeHns) continue; // not decodable from here
+        // Targets before the stream's first frame are served by that frame.
+        const AVStream* st = context_->streams[referenceStream];
+        const int64_t first = toHns(st->start_time, referenceStream);
+        const bool late = p->startHns > std::max(positionHns, first);
+        pending_.push_back(std::move(*p));
+        return late ? KeyCheck::Late : KeyCheck::AtOrBefore;
+    }
+    return KeyCheck::Unknown;
+}
+
+bool Demuxer::seek(int64_t positionHns) {
+    aborted_.store(false);
+    const int ref = referenceStream();
+    int64_t margin = 0;
+    for (int attempt = 0; attempt < kMaxSeekAttempts; ++attempt) {
+        pending_.clear();
+        armDeadline(kCallBudget);
+        const int64_t target = std::max<int64_t>(0, positionHns - margin);
+        if (!seekRaw(target)) return false;
+        if (ref < 0) return true;
+        if (readToKeyframe(ref, positionHns) != KeyCheck::Late) return true;
+        if (target == 0) break;
+        margin = margin == 0 ? kFirstSeekMarginHns : margin * 2;
+    }
+    // Even a seek to the start landed after the target (streams without an index whose video
+    // starts after the audio): read from the first byte.
+    pending_.clear();
+    if (!(context_->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
+        av_seek_frame(context_, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+        readToKeyframe(ref, positionHns);
+    return true;
+}
+
+} // namespace sp::outside

@@ -1,0 +1,136 @@
+#pragma once
+// Demuxer: one container read through libavformat, with times in 100 ns units. It knows
+// nothing of pins; a splitter filter drives it from its own thread.
+//
+// Ownership and threads: the Demuxer owns the libavformat context and, for a reader source,
+// the I/O context around the reader. Every operation except abort() must be called from one
+// thread at a time (the splitter's streaming thread, or the thread that opened it).
+// abort() may be called from any thread: the blocking call in progress returns as if at end of
+// file, and so do later reads until the next seek.
+//
+// Failure: opening a file of another container than the forced one, a damaged header, an empty
+// or unreadable file gives null with a message. A read error or damaged data past the header
+// ends the stream (readPacket() returns nullopt), never a crash; every blocking libav call
+// runs under a deadline, so nothing hangs on a stalled reader.
+
+#include "platform/outside/media_types_av.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct AVFormatContext;
+struct AVIOContext;
+struct AVPacket;
+
+namespace sp::outside {
+
+inline constexpr int64_t kNoTimeHns = std::numeric_limits<int64_t>::min();
+
+struct PacketDeleter {
+    void operator()(AVPacket* p) const;
+};
+
+// One demuxed packet. Owns its data. Times are relative to the file's start time; either may
+// be kNoTimeHns when the container gives none.
+struct Packet {
+    std::unique_ptr<AVPacket, PacketDeleter> raw;
+    int streamIndex = -1;
+    int64_t startHns = kNoTimeHns;  // presentation time (decode time when none is given)
+    int64_t decodeHns = kNoTimeHns; // decode time
+    int64_t durationHns = 0;
+    bool keyframe = false;
+
+    std::span<const uint8_t> data() const;
+};
+
+struct DemuxerStream {
+    int index = 0; // the stream's position in streams(), as in Packet::streamIndex
+    StreamKind kind = StreamKind::Other;
+    mf::MediaType mediaType; // empty for kind Other
+    std::string codecName;   // libavcodec's short name ("h264", "mp2", ...)
+    int64_t durationHns = 0; // 0 when unknown
+};
+
+class Demuxer {
+public:
+    // Reads up to buffer.size() bytes at byte position pos; returns the count read, 0 at the
+    // end, a negative number on error. Called on the thread that calls the Demuxer.
+    using ReadAt = std::function<int64_t(int64_t pos, std::span<uint8_t> buffer)>;
+
+    // `format` is a libavformat demuxer name ("avi", "mpeg", "mpegts", "asf", "dv",
+    // "matroska,webm", "mov,mp4,m4a,3gp,3g2,mj2"), or empty to take whatever the data is.
+    // With a name, a file whose content is recognised as another container is refused.
+    static std::unique_ptr<Demuxer> openFile(const std::string& path, std::string_view format,
+                                             std::string* error = nullptr);
+    static std::unique_ptr<Demuxer> openReader(ReadAt reader, int64_t length,
+                                               std::string_view format,
+                                               std::string* error = nullptr);
+    ~Demuxer();
+    Demuxer(const Demuxer&) = delete;
+    Demuxer& operator=(const Demuxer&) = delete;
+
+    // Every stream of the container, in the container's order. Streams of kind Other are never
+    // returned by readPacket(); neither are the audio streams inside interleaved DV (they are
+    // part of the interleaved stream's frames).
+    const std::vector<DemuxerStream>& streams() const { return streams_; }
+    std::string formatName() const;
+    int64_t durationHns() const { return durationHns_; }
+
+    // The next packet of a returned stream; nullopt at the end of the stream, on a read error,
+    // on damaged data the container cannot skip, or after abort().
+    std::optional<Packet> readPacket();
+
+    // Positions the demuxer so that the next packets of the first video (or interleaved) stream
+    // start at a key frame whose time is at or before `positionHns`; earlier frames are the
+    // decoder's to drop. Containers without an index (MPEG program and transport streams) are
+    // searched backwards in growing steps until such a key frame is found. Video packets
+    // before that key frame are skipped. False when the container cannot seek at all.
+    bool seek(int64_t positionHns);
+
+    void abort();
+
+private:
+    Demuxer();
+    bool openInput(std::string_view format, std::string* error);
+    bool describeStreams(std::string* error);
+    void markInterleavedDv();
+    bool seekRaw(int64_t positionHns);
+    enum class KeyCheck { AtOrBefore, Late, Unknown };
+    KeyCheck readToKeyframe(int referenceStream, int64_t positionHns);
+    std::optional<Packet> readRaw();
+    bool returned(int streamIndex) const;
+    int referenceStream() const;
+    void armDeadline(std::chrono::seconds budget);
+    static int interruptCallback(void* opaque);
+
+    AVFormatContext* context_ = nullptr;
+    AVIOContext* io_ = nullptr;
+    bool customIo_ = false;
+    ReadAt reader_;
+    int64_t readerLength_ = 0;
+    int64_t readerPos_ = 0;
+    std::vector<DemuxerStream> streams_;
+    std::vector<bool> hidden_; // per stream: never returned
+    std::deque<Packet> pending_; // read ahead (while opening or seeking), returned first
+    int64_t startTimeHns_ = 0;
+    int64_t durationHns_ = 0;
+    std::atomic<bool> aborted_{false};
+    std::atomic<int64_t> deadlineNs_{0}; // steady clock; libav calls are interrupted after it
+
+    static int readCallback(void* opaque, uint8_t* buf, int size);
+    static int64_t seekCallback(void* opaque, int64_t offset, int whence);
+    int64_t toHns(int64_t ts, int streamIndex) const;
+    Packet wrap(AVPacket* pkt) const;
+};
+
+} // namespace sp::outside

@@ -1,0 +1,220 @@
+#include "platform/outside/video_decoder.h"
+
+#include "platform/graph/guids.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+namespace sp::outside {
+
+namespace {
+
+constexpr AVRational kHnsBase{1, 10'000'000};
+
+void setError(std::string* error, std::string text) {
+    if (error) *error = std::move(text);
+}
+
+bool fullRange(const AVFrame& f) {
+    switch (f.format) {
+    case AV_PIX_FMT_YUVJ420P:
+    case AV_PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_YUVJ440P:
+    case AV_PIX_FMT_YUVJ411P: return true;
+    default: return f.color_range == AVCOL_RANGE_JPEG;
+    }
+}
+
+// BT.709 for high-definition pictures, BT.601 for standard definition, unless the stream says.
+int colourSpace(const AVFrame& f) {
+    switch (f.colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_FCC: return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    default: return f.height >= 720 || f.width >= 1280 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+} // namespace
+
+void FrameDeleter::operator()(AVFrame* f) const { av_frame_free(&f); }
+
+VideoDecoder::VideoDecoder() = default;
+
+VideoDecoder::~VideoDecoder() {
+    sws_freeContext(scaler_);
+    avcodec_free_context(&codec_);
+}
+
+std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std::string* error,
+                                                 int threads) {
+    auto par = codecParametersFor(input);
+    if (!par) {
+        setError(error, "no video decoder for " + mf::describe(input));
+        return nullptr;
+    }
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (!codec) {
+        setError(error, std::string("no decoder for ") + avcodec_get_name(par->codec_id));
+        return nullptr;
+    }
+    std::unique_ptr<VideoDecoder> d(new VideoDecoder());
+    d->codec_ = avcodec_alloc_context3(codec);
+    if (!d->codec_ || avcodec_parameters_to_context(d->codec_, par.get()) < 0) {
+        setError(error, "out of memory");
+        return nullptr;
+    }
+    d->codec_->pkt_timebase = kHnsBase;
+    d->codec_->thread_count = threads;
+    d->codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    int r = avcodec_open2(d->codec_, codec, nullptr);
+    if (r < 0) {
+        setError(error, std::string("cannot open the ") + codec->name + " decoder");
+        return nullptr;
+    }
+    if (auto bih = input.bitmapHeader()) {
+        d->width_ = bih->biWidth;
+        d->height_ = std::abs(bih->biHeight);
+    }
+    if (auto vih = input.formatAs<mf::VIDEOINFOHEADER>(); vih && input.bitmapHeader())
+        d->avgFrameHns_ = vih->AvgTimePerFrame; // same offset in VIDEOINFOHEADER2
+    return d;
+}
+
+bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
+    if (data.empty()) return true;
+    AVPacket* pkt = av_packet_alloc();
+    if (!pkt || av_new_packet(pkt, int(data.size())) < 0) {
+        av_packet_free(&pkt);
+        return false;
+    }
+    std::copy(data.begin(), data.end(), pkt->data);
+    pkt->pts = startHns == kNoTimeHns ? AV_NOPTS_VALUE : startHns;
+    int r = avcodec_send_packet(codec_, pkt);
+    if (r == AVERROR(EAGAIN)) { // output is full: take the frames, then the packet fits
+        receiveFrames();
+        r = avcodec_send_packet(codec_, pkt);
+    }
+    av_packet_free(&pkt);
+    receiveFrames();
+    return r >= 0;
+}
+
+void VideoDecoder::sendEndOfStream() {
+    avcodec_send_packet(codec_, nullptr);
+    receiveFrames();
+    if (held_) ready_.push_back(std::move(held_));
+    dropTarget_ = kNoTimeHns;
+}
+
+void VideoDecoder::flush() {
+    avcodec_flush_buffers(codec_);
+    ready_.clear();
+    held_.reset();
+    current_.reset();
+    nextStart_ = kNoTimeHns;
+}
+
+void VideoDecoder::setDropBefore(int64_t targetHns) {
+    dropTarget_ = targetHns;
+    held_.reset();
+}
+
+void VideoDecoder::receiveFrames() {
+    for (;;) {
+        FramePtr frame(av_frame_alloc());
+        if (!frame || avcodec_receive_frame(codec_, frame.get()) < 0) return;
+        accept(std::move(frame));
+    }
+}
+
+int64_t VideoDecoder::frameDuration(const AVFrame& frame) const {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    const int64_t own = frame.duration;
+#else
+    const int64_t own = frame.pkt_duration;
+#endif
+    if (own > 0) return own;
+    if (avgFrameHns_ > 0) return avgFrameHns_;
+    if (codec_->framerate.num > 0 && codec_->framerate.den > 0)
+        return av_rescale(10'000'000, codec_->framerate.den, codec_->framerate.num);
+    return 0;
+}
+
+int64_t VideoDecoder::frameStart(const AVFrame& frame) {
+    int64_t start = frame.best_effort_timestamp;
+    if (start == AV_NOPTS_VALUE) start = frame.pts;
+    if (start == AV_NOPTS_VALUE) start = nextStart_;
+    const int64_t duration = frameDuration(frame);
+    nextStart_ = start == kNoTimeHns || duration <= 0 ? kNoTimeHns : start + duration;
+    return start == AV_NOPTS_VALUE ? kNoTimeHns : start;
+}
+
+// Frames are judged in the order the decoder outputs them, which is presentation order.
+void VideoDecoder::accept(FramePtr frame) {
+    frame->pts = frameStart(*frame);
+    if (dropTarget_ == kNoTimeHns) {
+        ready_.push_back(std::move(frame));
+        return;
+    }
+    if (frame->pts != kNoTimeHns && frame->pts <= dropTarget_) {
+        held_ = std::move(frame); // a later frame may still start at or before the target
+        return;
+    }
+    if (held_) ready_.push_back(std::move(held_));
+    ready_.push_back(std::move(frame));
+    dropTarget_ = kNoTimeHns;
+}
+
+std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
+    if (ready_.empty()) return std::nullopt;
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+    VideoFrameInfo info;
+    info.width = current_->width;
+    info.height = current_->height;
+    info.startHns = current_->pts;
+    info.durationHns = frameDuration(*current_);
+    info.sizeChanged = info.width != deliveredWidth_ || info.height != deliveredHeight_;
+    width_ = deliveredWidth_ = info.width;
+    height_ = deliveredHeight_ = info.height;
+    return info;
+}
+
+bool VideoDecoder::prepareScaler(const AVFrame& f) {
+    scaler_ = sws_getCachedContext(scaler_, f.width, f.height, AVPixelFormat(f.format), f.width,
+                                   f.height, AV_PIX_FMT_BGRA, SWS_BILINEAR | SWS_ACCURATE_RND,
+                                   nullptr, nullptr, nullptr);
+    if (!scaler_) return false;
+    const int* coefficients = sws_getCoefficients(colourSpace(f));
+    sws_setColorspaceDetails(scaler_, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+    return true;
+}
+
+bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst) {
+    if (!current_) return false;
+    const AVFrame& f = *current_;
+    const size_t stride = size_t(f.width) * 4;
+    if (f.width <= 0 || f.height <= 0 || dst.size() < stride * size_t(f.height)) return false;
+    if (!prepareScaler(f)) return false;
+    // Writing from the last row upwards with a negative stride gives the bottom-up layout.
+    uint8_t* planes[4] = {dst.data() + stride * size_t(f.height - 1), nullptr, nullptr, nullptr};
+    int strides[4] = {-int(stride), 0, 0, 0};
+    return sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) == f.height;
+}
+
+mf::MediaType VideoDecoder::outputType() const {
+    return mf::makeRgb32Type(width_, height_, avgFrameHns_);
+}
+
+} // namespace sp::outside

@@ -1,0 +1,105 @@
+#pragma once
+// VideoDecoder: compressed video samples in, pictures out as RGB32 (bytes B, G, R, X; the first
+// row in memory is the bottom row of the picture, as in a bottom-up Windows bitmap). Uses
+// libavcodec with its own threads and libswscale for the conversion. Knows nothing of pins.
+//
+// Threads: one caller thread at a time (a decoder filter's streaming thread); libavcodec's
+// worker threads are internal.
+//
+// Times are 100 ns units in whatever reference the caller uses for its samples (a frame's
+// time is the time of the sample that carried it; missing times are extrapolated from the
+// previous frame).
+//
+// Exact positioning: after setDropBefore(t) (usually after a seek and flush()), frames are
+// decoded and held back until a frame starting after t shows up; the first frame delivered is
+// then the one on screen at t (the last frame whose start is at or before t), followed by the
+// later ones. Works with B-frames and open GOPs because frames are judged in presentation order.
+//
+// Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
+// skipped (sendPacket() returns false) and decoding goes on with the next.
+
+#include "platform/graph/mediatype.h"
+#include "platform/outside/demuxer.h"
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+struct AVCodecContext;
+struct AVFrame;
+struct SwsContext;
+
+namespace sp::outside {
+
+struct FrameDeleter {
+    void operator()(AVFrame* f) const;
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+struct VideoFrameInfo {
+    int width = 0;
+    int height = 0;
+    int64_t startHns = kNoTimeHns;
+    int64_t durationHns = 0;
+    // The picture size differs from the previous frame delivered (always true for the first):
+    // the caller renegotiates its output type (outputType()) before copying this frame.
+    bool sizeChanged = false;
+};
+
+class VideoDecoder {
+public:
+    // `threads` 0 lets libavcodec choose from the processor count.
+    static std::unique_ptr<VideoDecoder> open(const mf::MediaType& input,
+                                              std::string* error = nullptr, int threads = 0);
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder&) = delete;
+    VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+    // One compressed sample (startHns may be kNoTimeHns). False when the decoder rejected it.
+    bool sendPacket(std::span<const uint8_t> data, int64_t startHns);
+    // No more samples: the frames still inside the decoder become available.
+    void sendEndOfStream();
+    // Forgets every frame inside the decoder and those not yet taken; call before samples from
+    // a new position. The drop target stays as set.
+    void flush();
+    // Hold back frames as described above until the frame on screen at targetHns is known.
+    // kNoTimeHns switches dropping off.
+    void setDropBefore(int64_t targetHns);
+
+    // The next frame in presentation order, if one is ready; it becomes the current frame.
+    std::optional<VideoFrameInfo> nextFrame();
+    // Converts the current frame into `dst`: width * 4 bytes per row, height rows, bottom-up.
+    // False when there is no current frame or `dst` is too small.
+    bool copyCurrentRgb32(std::span<uint8_t> dst);
+    // The picture size of the current frame, or the input type's before the first frame.
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // RGB32 VideoInfo type of the current picture size with the input's frame duration.
+    mf::MediaType outputType() const;
+
+private:
+    VideoDecoder();
+    void receiveFrames();
+    void accept(FramePtr frame);
+    void release(FramePtr frame);
+    int64_t frameStart(const AVFrame& frame);
+    int64_t frameDuration(const AVFrame& frame) const;
+    bool prepareScaler(const AVFrame& frame);
+
+    AVCodecContext* codec_ = nullptr;
+    SwsContext* scaler_ = nullptr;
+    std::deque<FramePtr> ready_;
+    FramePtr held_;    // candidate for the frame on screen at dropTarget_
+    FramePtr current_; // the frame returned last by nextFrame()
+    int64_t dropTarget_ = kNoTimeHns;
+    int64_t nextStart_ = kNoTimeHns; // extrapolated start for a frame without a time
+    int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
+    int width_ = 0;
+    int height_ = 0;
+    int deliveredWidth_ = 0;
+    int deliveredHeight_ = 0;
+};
+
+} // namespace sp::outside

@@ -1,0 +1,229 @@
+#include "platform/outside/demuxer.h"
+
+#include "media_files.h"
+#include "platform/graph/guids.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+namespace sp::outside {
+namespace {
+
+using testing::mediaPath;
+
+struct FileCase {
+    const char* name;
+    const char* format;
+    const char* wrongFormat;
+    int videoStreams; // video or interleaved
+    int audioStreams;
+};
+
+const FileCase kFiles[] = {
+    {"avi_mjpeg.avi", "avi", "mpegts", 1, 1},
+    {"avi_dv_type2.avi", "avi", "dv", 1, 1},
+    {"avi_dv_type1.avi", "avi", "dv", 1, 0},
+    {"raw.dv", "dv", "avi", 1, 0},
+    {"mpeg1.mpg", "mpeg", "mpegts", 1, 1},
+    {"mpeg2_16x9.mpg", "mpeg", "mpegts", 1, 1},
+    {"dvd.vob", "mpeg", "avi", 1, 2},
+    {"mpeg2.ts", "mpegts", "mpeg", 1, 1},
+    {"avchd.m2ts", "mpegts", "mpeg", 1, 1},
+    {"camera.MTS", "mpegts", "asf", 1, 1},
+    {"wmv8.wmv", "asf", "avi", 1, 1},
+    {"h264.mkv", "matroska,webm", "mov,mp4,m4a,3gp,3g2,mj2", 1, 1},
+    {"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", 1, 1},
+    {"three_audio.avi", "avi", "mpeg", 1, 3},
+    {"audio_only.mp3", "mp3", "mpeg", 0, 1},
+};
+
+class EveryFile : public ::testing::TestWithParam<FileCase> {};
+
+int count(const Demuxer& d, StreamKind a, StreamKind b = StreamKind::Other) {
+    int n = 0;
+    for (const auto& s : d.streams()) n += s.kind == a || (b != StreamKind::Other && s.kind == b);
+    return n;
+}
+
+TEST_P(EveryFile, OpensWithItsContainerAndListsItsStreams) {
+    const FileCase& c = GetParam();
+    std::string error;
+    auto d = Demuxer::openFile(mediaPath(c.name), c.format, &error);
+    ASSERT_TRUE(d) << error;
+    EXPECT_EQ(d->formatName(), c.format);
+    EXPECT_EQ(count(*d, StreamKind::Video, StreamKind::Interleaved), c.videoStreams);
+    EXPECT_EQ(count(*d, StreamKind::Audio), c.audioStreams);
+    EXPECT_GT(d->durationHns(), 15'000'000);
+    EXPECT_LT(d->durationHns(), 50'000'000);
+    for (const auto& s : d->streams()) {
+        if (s.kind == StreamKind::Other) continue;
+        EXPECT_FALSE(s.mediaType.majortype.isNull()) << s.codecName;
+        EXPECT_FALSE(s.mediaType.format.empty()) << s.codecName;
+    }
+}
+
+TEST_P(EveryFile, RefusesAnotherContainersFormatCleanly) {
+    const FileCase& c = GetParam();
+    std::string error;
+    auto d = Demuxer::openFile(mediaPath(c.name), c.wrongFormat, &error);
+    EXPECT_FALSE(d) << c.name << " opened as " << c.wrongFormat;
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_P(EveryFile, PacketsCarryRelativeTimesAndKeyFrames) {
+    const FileCase& c = GetParam();
+    auto d = Demuxer::openFile(mediaPath(c.name), c.format);
+    ASSERT_TRUE(d);
+    int64_t first = kNoTimeHns, last = kNoTimeHns;
+    int packets = 0, keyframes = 0;
+    while (auto p = d->readPacket()) {
+        ASSERT_NE(d->streams()[size_t(p->streamIndex)].kind, StreamKind::Other);
+        EXPECT_FALSE(p->data().empty());
+        ++packets;
+        keyframes += p->keyframe;
+        if (p->startHns == kNoTimeHns) continue;
+        if (first == kNoTimeHns) first = p->startHns;
+        last = std::max(last, p->startHns);
+    }
+    EXPECT_GT(packets, 10);
+    EXPECT_GT(keyframes, 0);
+    EXPECT_GE(first, -1'000'000); // the earliest stream starts at 0; others near it
+    EXPECT_LT(first, 2'000'000);
+    EXPECT_GT(last, d->durationHns() - 10'000'000);
+    EXPECT_LE(last, d->durationHns() + 1'000'000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Media, EveryFile, ::testing::ValuesIn(kFiles),
+                         [](const auto& info) {
+                             std::string n = info.param.name;
+                             for (auto& ch : n)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return n;
+                         });
+
+std::vector<uint8_t> readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(Demuxer, ReaderSourceGivesTheSamePacketsAsThePath) {
+    const auto bytes = readAll(mediaPath("mpeg2_16x9.mpg"));
+    int reads = 0;
+    auto reader = [&](int64_t pos, std::span<uint8_t> buf) -> int64_t {
+        ++reads;
+        if (pos >= int64_t(bytes.size())) return 0;
+        size_t n = std::min(buf.size(), bytes.size() - size_t(pos));
+        std::copy_n(bytes.begin() + pos, n, buf.begin());
+        return int64_t(n);
+    };
+    auto fromReader = Demuxer::openReader(reader, int64_t(bytes.size()), "mpeg");
+    auto fromPath = Demuxer::openFile(mediaPath("mpeg2_16x9.mpg"), "mpeg");
+    ASSERT_TRUE(fromReader && fromPath);
+    ASSERT_EQ(fromReader->streams().size(), fromPath->streams().size());
+    EXPECT_EQ(fromReader->streams()[0].mediaType, fromPath->streams()[0].mediaType);
+    for (;;) {
+        auto a = fromReader->readPacket();
+        auto b = fromPath->readPacket();
+        ASSERT_EQ(a.has_value(), b.has_value());
+        if (!a) break;
+        ASSERT_EQ(a->startHns, b->startHns);
+        ASSERT_TRUE(std::equal(a->data().begin(), a->data().end(), b->data().begin(),
+                               b->data().end()));
+    }
+    EXPECT_GT(reads, 0);
+}
+
+TEST(Demuxer, ReaderErrorEndsTheStream) {
+    const auto bytes = readAll(mediaPath("mpeg2.ts"));
+    const int64_t failFrom = int64_t(bytes.size()) / 2;
+    auto reader = [&](int64_t pos, std::span<uint8_t> buf) -> int64_t {
+        if (pos >= failFrom) return -1;
+        size_t n = std::min<size_t>(buf.size(), size_t(failFrom - pos));
+        std::copy_n(bytes.begin() + pos, n, buf.begin());
+        return int64_t(n);
+    };
+    auto d = Demuxer::openReader(reader, int64_t(bytes.size()), "mpegts");
+    ASSERT_TRUE(d);
+    int64_t last = 0;
+    while (auto p = d->readPacket())
+        if (p->startHns != kNoTimeHns) last = std::max(last, p->startHns);
+    EXPECT_GT(last, 0);
+    EXPECT_LT(last, 30'000'000); // the whole file lasts 4 s; the readable half about 2 s
+    EXPECT_FALSE(d->readPacket());
+}
+
+TEST(Demuxer, AbortEndsReadingUntilTheNextSeek) {
+    auto d = Demuxer::openFile(mediaPath("h264.mkv"), "matroska,webm");
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(d->readPacket());
+    d->abort();
+    EXPECT_FALSE(d->readPacket());
+    ASSERT_TRUE(d->seek(0));
+    EXPECT_TRUE(d->readPacket());
+}
+
+TEST(Demuxer, UnreadableFilesFailWithAMessage) {
+    for (const char* name : {"empty.avi", "not_a_video.mpg", "no_such_file.avi"}) {
+        for (const char* format : {"", "avi", "mpeg", "mpegts", "dv"}) {
+            std::string error;
+            EXPECT_FALSE(Demuxer::openFile(mediaPath(name), format, &error)) << name << format;
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    std::string error;
+    EXPECT_FALSE(Demuxer::openFile(mediaPath("h264.mp4"), "no-such-container", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+// Damaged files either fail to open or end cleanly; reading stays bounded.
+TEST(Demuxer, DamagedFilesFailOrEndCleanly) {
+    const std::pair<const char*, const char*> files[] = {
+        {"damaged_truncated.mp4", "mov,mp4,m4a,3gp,3g2,mj2"},
+        {"damaged_truncated.mpg", "mpeg"},
+        {"damaged_overwritten.avi", "avi"},
+        {"damaged_overwritten.mkv", "matroska,webm"},
+        {"damaged_overwritten.ts", "mpegts"},
+    };
+    for (const auto& [name, format] : files) {
+        std::string error;
+        auto d = Demuxer::openFile(mediaPath(name), format, &error);
+        if (!d) {
+            EXPECT_FALSE(error.empty()) << name;
+            continue;
+        }
+        int packets = 0;
+        while (d->readPacket() && packets < 100000) ++packets;
+        EXPECT_LT(packets, 100000) << name;
+        EXPECT_TRUE(d->seek(d->durationHns() / 3) || true);
+        while (d->readPacket() && packets < 200000) ++packets;
+        EXPECT_LT(packets, 200000) << name;
+    }
+}
+
+TEST(Demuxer, SeekLandsOnAKeyFrameAtOrBeforeTheTarget) {
+    const std::pair<const char*, const char*> files[] = {
+        {"mpeg1.mpg", "mpeg"},     {"mpeg2_16x9.mpg", "mpeg"}, {"mpeg2.ts", "mpegts"},
+        {"avchd.m2ts", "mpegts"},  {"h264.mkv", "matroska,webm"},
+        {"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"}, {"wmv8.wmv", "asf"},
+    };
+    for (const auto& [name, format] : files) {
+        auto d = Demuxer::openFile(mediaPath(name), format);
+        ASSERT_TRUE(d) << name;
+        for (int64_t target : {25'000'000LL, 12'345'678LL, 31'000'000LL, 0LL}) {
+            ASSERT_TRUE(d->seek(target)) << name;
+            std::optional<Packet> p;
+            while ((p = d->readPacket()) &&
+                   d->streams()[size_t(p->streamIndex)].kind != StreamKind::Video) {
+            }
+            ASSERT_TRUE(p) << name << " " << target;
+            EXPECT_TRUE(p->keyframe) << name << " " << target;
+            EXPECT_LE(p->startHns, std::max<int64_t>(target, 1'000'000)) << name << " " << target;
+            EXPECT_GT(p->startHns, target - 25'000'000) << name << " " << target;
+        }
+    }
+}
+
+} // namespace
+} // namespace sp::outside
