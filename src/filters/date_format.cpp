@@ -10,14 +10,13 @@
 #include <algorithm>
 #include <utility>
 
-
 namespace sp {
 
 namespace {
 
 constexpr qint64 kJulianDayOfDayZero = 2415019; // 30 December 1899
 constexpr qint64 kMsecsPerDay = 86400000;
-constexpr int kMaxFormatDepth = 2;      // the format, and one level of formats inside it
+constexpr int kMaxFormatDepth = 2; // the format, and one level of formats inside it
 
 bool isAsciiLetter(QChar c) {
     const char16_t u = c.unicode();
@@ -69,6 +68,7 @@ public:
 
 private:
     qsizetype appendToken(QStringView format, qsizetype at, char16_t token, int depth);
+    void appendDateField(char16_t token, qsizetype run, int depth); // Y, D or M
     qsizetype appendQuoted(QStringView format, qsizetype at);
     void appendNumber(int value, qsizetype digits) {
         text_ += QString::number(value).rightJustified(digits, u'0');
@@ -83,8 +83,7 @@ private:
 };
 
 void Formatter::append(QStringView format, int depth) {
-    if (depth >= kMaxFormatDepth)
-        return;
+    if (depth >= kMaxFormatDepth) return;
     const bool outerTwelveHour = twelveHour_;
     twelveHour_ = false;
     char16_t lastLetter = u' ';
@@ -93,8 +92,7 @@ void Formatter::append(QStringView format, int depth) {
         char16_t token = upperAscii(format[at]);
         if (isAsciiLetter(format[at])) {
             // "m" right after an hour token counts minutes.
-            if (token == u'M' && lastLetter == u'H')
-                token = u'N';
+            if (token == u'M' && lastLetter == u'H') token = u'N';
             lastLetter = token;
         }
         at = appendToken(format, at, token, depth);
@@ -103,67 +101,41 @@ void Formatter::append(QStringView format, int depth) {
 }
 
 int Formatter::hourToShow(QStringView format, qsizetype after) {
-    if (!twelveHour_ && !amPmFollows(format, after))
-        return value_.Hour;
-    if (value_.Hour == 0)
-        return 12;
+    if (!twelveHour_ && !amPmFollows(format, after)) return value_.Hour;
+    if (value_.Hour == 0) return 12;
     return value_.Hour > 12 ? value_.Hour - 12 : value_.Hour;
 }
 
 // Appends the token starting at `at` and returns the position after it.
 qsizetype Formatter::appendToken(QStringView format, qsizetype at, char16_t token, int depth) {
     const qsizetype run = runLength(format, at);
-    const qsizetype next = at + run;
-    const auto clamped = std::min<qsizetype>(run, 2);
     switch (token) {
     case u'Y':
-        if (run <= 2)
-            appendNumber(value_.Year % 100, 2);
-        else
-            appendNumber(value_.Year, 4);
-        return next;
     case u'D':
-        if (run <= 2)
-            appendNumber(value_.Day, run);
-        else if (run == 3)
-            text_ += settings_.shortDayNames[std::size_t(dayOfWeek_)];
-        else if (run == 4)
-            text_ += settings_.longDayNames[std::size_t(dayOfWeek_)];
-        else
-            append(run == 5 ? settings_.shortDateFormat : settings_.longDateFormat, depth + 1);
-        return next;
     case u'M':
-        if (run <= 2)
-            appendNumber(value_.Month, run);
-        else if (run == 3)
-            text_ += settings_.shortMonthNames[std::size_t(value_.Month - 1)];
-        else
-            text_ += settings_.longMonthNames[std::size_t(value_.Month - 1)];
-        return next;
+        appendDateField(token, run, depth);
+        return at + run;
     case u'H':
-        appendNumber(hourToShow(format, next), clamped);
-        return next;
+        appendNumber(hourToShow(format, at + run), std::min<qsizetype>(run, 2));
+        return at + run;
     case u'N':
-        appendNumber(value_.Minute, clamped);
-        return next;
+        appendNumber(value_.Minute, std::min<qsizetype>(run, 2));
+        return at + run;
     case u'S':
-        appendNumber(value_.Second, clamped);
-        return next;
+        appendNumber(value_.Second, std::min<qsizetype>(run, 2));
+        return at + run;
     case u'T':
         append(run == 1 ? settings_.shortTimeFormat : settings_.longTimeFormat, depth + 1);
-        return next;
+        return at + run;
     case u'A':
-        if (!startsWithAmPm(format, at))
-            break;
+        if (!startsWithAmPm(format, at)) break;
         // The letters are copied as written: "AM/PM" gives "AM" or "PM".
         text_ += format.mid(value_.Hour >= 12 ? at + 3 : at, 2);
         twelveHour_ = true;
         return at + 5;
     case u'/':
-        text_ += settings_.dateSeparator;
-        return at + 1;
     case u':':
-        text_ += settings_.timeSeparator;
+        text_ += token == u'/' ? settings_.dateSeparator : settings_.timeSeparator;
         return at + 1;
     case u'\'':
     case u'"':
@@ -173,6 +145,25 @@ qsizetype Formatter::appendToken(QStringView format, qsizetype at, char16_t toke
     }
     text_ += format[at];
     return at + 1;
+}
+
+void Formatter::appendDateField(char16_t token, qsizetype run, int depth) {
+    const auto weekDay = std::size_t(dayOfWeek_);
+    const auto month = std::size_t(value_.Month - 1);
+    if (token == u'Y') {
+        appendNumber(run <= 2 ? value_.Year % 100 : value_.Year, run <= 2 ? 2 : 4);
+    } else if (token == u'D') {
+        if (run <= 2)
+            appendNumber(value_.Day, run);
+        else if (run <= 4)
+            text_ += run == 3 ? settings_.shortDayNames[weekDay] : settings_.longDayNames[weekDay];
+        else
+            append(run == 5 ? settings_.shortDateFormat : settings_.longDateFormat, depth + 1);
+    } else if (run <= 2) {
+        appendNumber(value_.Month, run);
+    } else {
+        text_ += run == 3 ? settings_.shortMonthNames[month] : settings_.longMonthNames[month];
+    }
 }
 
 qsizetype Formatter::appendQuoted(QStringView format, qsizetype at) {
@@ -200,10 +191,8 @@ void appendLiteral(QString& out, QStringView text) {
     while (start < text.size()) {
         const qsizetype quote = text.indexOf(u'"', start);
         const qsizetype end = quote < 0 ? text.size() : quote;
-        if (end > start)
-            out += u'"' + text.mid(start, end - start).toString() + u'"';
-        if (quote >= 0)
-            out += u"'\"'";
+        if (end > start) out += u'"' + text.mid(start, end - start).toString() + u'"';
+        if (quote >= 0) out += u"'\"'";
         start = end + 1;
     }
 }
@@ -212,8 +201,7 @@ void appendLiteral(QString& out, QStringView text) {
 // quote so that the chunks stay separate tokens.
 void appendTokenRun(QString& out, char16_t letter, qsizetype count, qsizetype chunk) {
     for (qsizetype done = 0; done < count; done += chunk) {
-        if (done > 0)
-            out += u"\"\"";
+        if (done > 0) out += u"\"\"";
         out += QString(std::min(chunk, count - done), QChar(letter));
     }
 }
@@ -247,15 +235,28 @@ qsizetype translateQtField(QString& out, QStringView qt, qsizetype at) {
     while (at + run < qt.size() && qt[at + run] == c)
         ++run;
     switch (c.unicode()) {
-    case u'd': appendTokenRun(out, u'd', run, 4); break;
-    case u'M': appendTokenRun(out, u'm', run, 4); break;
-    case u'y': out += run >= 3 ? u"yyyy" : u"yy"; break;
+    case u'd':
+        appendTokenRun(out, u'd', run, 4);
+        break;
+    case u'M':
+        appendTokenRun(out, u'm', run, 4);
+        break;
+    case u'y':
+        out += run >= 3 ? u"yyyy" : u"yy";
+        break;
     case u'h':
-    case u'H': appendTokenRun(out, u'h', run, 2); break;
-    case u'm': appendTokenRun(out, u'n', run, 2); break;
-    case u's': appendTokenRun(out, u's', run, 2); break;
+    case u'H':
+        appendTokenRun(out, u'h', run, 2);
+        break;
+    case u'm':
+        appendTokenRun(out, u'n', run, 2);
+        break;
+    case u's':
+        appendTokenRun(out, u's', run, 2);
+        break;
     case u'z':
-    case u't': break; // milliseconds and time zone: not in the language
+    case u't':
+        break; // milliseconds and time zone: not in the language
     case u'a':
     case u'A':
         out += c == u'a' ? u"am/pm" : u"AM/PM";
@@ -341,8 +342,7 @@ DateFormatConventions DateFormatConventionsFor(const QLocale& locale) {
 
 DateFormatConventions FrenchDateFormatConventions() {
     const QLocale french(QLocale::French, QLocale::France);
-    if (french.language() != QLocale::French)
-        return DateFormatConventionsFor(QLocale::system());
+    if (french.language() != QLocale::French) return DateFormatConventionsFor(QLocale::system());
     return DateFormatConventionsFor(french);
 }
 
@@ -353,11 +353,9 @@ double CurrentDayCount() {
 }
 
 QString FormatDateTime(QStringView format, double dayCount, const DateFormatConventions& settings) {
-    if (format.isEmpty())
-        return {};
+    if (format.isEmpty()) return {};
     const std::optional<CalendarDateTime> value = DecodeDayCount(dayCount);
-    if (!value)
-        return {};
+    if (!value) return {};
     Formatter formatter(*value, settings);
     formatter.append(format, 0);
     return formatter.takeText();

@@ -36,8 +36,7 @@ inline std::uint32_t averageKeepingFourth(std::uint32_t a, std::uint32_t b, std:
 }
 
 void copyPicture(ConstFrameView source, FrameView result) {
-    if (source.bits == result.bits && source.strideBytes == result.strideBytes)
-        return;
+    if (source.bits == result.bits && source.strideBytes == result.strideBytes) return;
     const std::size_t bytes = source.rowBytes();
     for (int row = 0; row < source.height; ++row)
         std::memcpy(result.bits + row * result.strideBytes, source.bits + row * source.strideBytes,
@@ -69,8 +68,7 @@ bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result) {
         source.height != result.height || source.bitsPerPixel != result.bitsPerPixel)
         return false;
     copyPicture(source, result);
-    if (source.bitsPerPixel != 32)
-        return true;
+    if (source.bitsPerPixel != 32) return true;
     prepareMasks(source.width, source.height);
     // Each odd row is finished (detect, filter, repair) before the next: the rows it reads
     // stay in cache, and repairing in place is safe because only odd rows change and each odd

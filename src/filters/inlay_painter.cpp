@@ -54,24 +54,20 @@ void InlayPainter::ApplySettings(const TincrustRec& settings, int frameWidth) {
 }
 
 void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
-    if (!frame.valid() || frame.bitsPerPixel != 32 || frame.width == 0 || frame.height == 0)
-        return;
-    if (lines.First.isEmpty() && lines.Second.isEmpty())
-        return;
+    if (!frame.valid() || frame.bitsPerPixel != 32 || frame.width == 0 || frame.height == 0) return;
+    if (lines.First.isEmpty() && lines.Second.isEmpty()) return;
     QImage image(frame.bits, frame.width, frame.height, qsizetype(frame.strideBytes),
                  QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setFont(font_);
-    const InlayLayout layout{frame.width, frame.height, xPermille_, yPermille_, lineHeight_,
-                             alignment_};
+    const InlayLayout layout{frame.width, frame.height, xPermille_,
+                             yPermille_,  lineHeight_,  alignment_};
     const QString* texts[] = {&lines.First, &lines.Second};
     for (int line = 0; line < 2; ++line) {
         const QString& text = *texts[line];
-        if (text.isEmpty())
-            continue;
+        if (text.isEmpty()) continue;
         const std::optional<Point> at = layout.LinePosition(line, TextWidth(text));
-        if (!at)
-            return;
+        if (!at) return;
         drawLine(painter, text, *at);
     }
 }

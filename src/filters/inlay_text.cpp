@@ -12,8 +12,7 @@ namespace {
 
 QString recordingDateText(const TincrustRec& settings, const InlayValues& values,
                           const DateFormatConventions& conventions, int line) {
-    if (!values.RecDateValid)
-        return kNotAvailable;
+    if (!values.RecDateValid) return kNotAvailable;
     const std::wstring& format = line == 0 ? settings.FormatDate1 : settings.FormatDate2;
     return FormatDateTime(QString::fromStdWString(format),
                           values.RecDateTime + settings.DecalageHoraire, conventions);
@@ -83,8 +82,7 @@ InlayLines ComputeInlayLines(const TincrustRec& settings, const InlayValues& val
     case 4: // nothing
         return {};
     case 5: // datecode when present, else timestamp
-        if (values.RecDateValid)
-            return {first.Date, second.Date};
+        if (values.RecDateValid) return {first.Date, second.Date};
         return {QString(), second.Timestamp};
     case 6: // image number
         return {QString(), second.Number};
@@ -105,8 +103,8 @@ int PointsToPixels(int points, int dotsPerInch) {
 }
 
 int InlayLineHeight(const TincrustRec& settings, int frameWidth) {
-    const int height = settings.Autofontsize ? AutoFontHeight(frameWidth)
-                                             : PointsToPixels(settings.FontRec.Size);
+    const int height =
+        settings.Autofontsize ? AutoFontHeight(frameWidth) : PointsToPixels(settings.FontRec.Size);
     return std::abs(height);
 }
 
@@ -119,8 +117,7 @@ std::vector<Offset> BorderOffsets(int size) {
     std::vector<Offset> offsets;
     for (int dy = -n; dy <= n; ++dy)
         for (int dx = -n; dx <= n; ++dx)
-            if (std::abs(dx) + std::abs(dy) > n)
-                offsets.push_back({dx, dy});
+            if (std::abs(dx) + std::abs(dy) > n) offsets.push_back({dx, dy});
     return offsets;
 }
 

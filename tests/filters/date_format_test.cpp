@@ -8,7 +8,9 @@
 #include <ostream>
 
 // Readable failure messages for Qt strings.
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace sp {
 namespace {
@@ -113,8 +115,8 @@ TEST(DateFormatTranslation, QtFormatsBecomeThisLanguage) {
     EXPECT_EQ(FromQtDateTimeFormat(u"dddddd MMMMM"), u"dddd\"\"dd mmmm\"\"m");
 
     // Round trip through a locale with other separators and a 12-hour clock.
-    const DateFormatConventions us = DateFormatConventionsFor(QLocale(QLocale::English,
-                                                                      QLocale::UnitedStates));
+    const DateFormatConventions us =
+        DateFormatConventionsFor(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(FormatDateTime(u"t", kMonday, us), u"2:03 PM");
     EXPECT_EQ(FormatDateTime(u"dddd", kMonday, us), u"Monday");
 }

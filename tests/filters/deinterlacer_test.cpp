@@ -28,7 +28,9 @@ struct Picture {
         std::memcpy(&v, bytes.data() + y * stride + x * 4, 4);
         return v;
     }
-    void set(int x, int y, std::uint32_t v) { std::memcpy(bytes.data() + y * stride + x * 4, &v, 4); }
+    void set(int x, int y, std::uint32_t v) {
+        std::memcpy(bytes.data() + y * stride + x * 4, &v, 4);
+    }
     void fillRow(int y, std::uint32_t v) {
         for (int x = 0; x < width; ++x)
             set(x, y, v);

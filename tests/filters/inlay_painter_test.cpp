@@ -18,8 +18,7 @@ namespace {
 class GuiApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (!QCoreApplication::instance())
-            app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+        if (!QCoreApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }
 
@@ -55,7 +54,9 @@ struct Frame {
                 at(x, y) = fill;
     }
     std::uint32_t& at(int x, int y) { return pixels[std::size_t(y) * std::size_t(width + 3) + x]; }
-    FrameView view() { return {reinterpret_cast<std::uint8_t*>(pixels.data()), width, height, stride, 32}; }
+    FrameView view() {
+        return {reinterpret_cast<std::uint8_t*>(pixels.data()), width, height, stride, 32};
+    }
 
     // Bounding box of the pixels whose B, G, R differ from the background.
     Box changed() {

@@ -4,7 +4,9 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace sp {
 namespace {
@@ -142,8 +144,12 @@ TEST(InlayLayoutRules, FontHeights) {
 
 TEST(InlayLayoutRules, DefaultPlacementOnPal) {
     const TincrustRec rec;
-    InlayLayout layout{720, 576, ClampPermille(rec.Xpos), ClampPermille(rec.Ypos),
-                       InlayLineHeight(rec, 720), rec.Alignement};
+    InlayLayout layout{720,
+                       576,
+                       ClampPermille(rec.Xpos),
+                       ClampPermille(rec.Ypos),
+                       InlayLineHeight(rec, 720),
+                       rec.Alignement};
     EXPECT_EQ(layout.LineHeight, 28);
     EXPECT_EQ(layout.X0(), 658);
     EXPECT_EQ(layout.Y0(), 526);
