@@ -1,8 +1,8 @@
 #include "filters/scenes.h"
 
 #include <fstream>
-#include <optional>
 #include <istream>
+#include <optional>
 #include <system_error>
 
 namespace sp {

@@ -20,7 +20,8 @@ using Bytes = std::vector<uint8_t>;
 class SceneFile {
 public:
     SceneFile& fill(size_t n) {
-        for (size_t i = 0; i < n; ++i) bytes_.push_back(uint8_t(0xA5 ^ bytes_.size()));
+        for (size_t i = 0; i < n; ++i)
+            bytes_.push_back(uint8_t(0xA5 ^ bytes_.size()));
         return *this;
     }
     SceneFile& u8(uint8_t v) {
@@ -28,7 +29,9 @@ public:
         return *this;
     }
     SceneFile& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
-    SceneFile& i32(int32_t v) { return u16(uint16_t(uint32_t(v))).u16(uint16_t(uint32_t(v) >> 16)); }
+    SceneFile& i32(int32_t v) {
+        return u16(uint16_t(uint32_t(v))).u16(uint16_t(uint32_t(v) >> 16));
+    }
     SceneFile& append(const Bytes& b) {
         bytes_.insert(bytes_.end(), b.begin(), b.end());
         return *this;
@@ -100,7 +103,10 @@ void Write(SceneFile& f, const Record& r) {
 // A file of `records` scenes after the header's, starting at frames 100, 200, ...
 Bytes FileWithRecords(int records, uint8_t flagsA = 0, uint8_t flagsB = 0) {
     SceneFile f;
-    Write(f, Header{.count = uint16_t(records), .start = 0, .second = 7, .flagsA = flagsA,
+    Write(f, Header{.count = uint16_t(records),
+                    .start = 0,
+                    .second = 7,
+                    .flagsA = flagsA,
                     .flagsB = flagsB});
     for (int i = 1; i <= records; ++i)
         Write(f, Record{.start = 100 * i, .second = i, .flagsA = flagsA, .flagsB = flagsB});
@@ -113,7 +119,8 @@ constexpr size_t kMinRecordBytes = 35;
 
 std::vector<int32_t> StartFrames(const TSceneList& list) {
     std::vector<int32_t> frames;
-    for (const TScene& s : list) frames.push_back(s.StartFrame);
+    for (const TScene& s : list)
+        frames.push_back(s.StartFrame);
     return frames;
 }
 
@@ -175,7 +182,10 @@ TEST_F(Scenes, LongAndWideStringForms) {
     EXPECT_EQ(LongString(300)[1], 0x01);
     EXPECT_EQ(LongString(300)[2], 0x2C);
     SceneFile f;
-    Write(f, Header{.count = 3, .start = 1, .title = LongString(300), .name = WideString(3),
+    Write(f, Header{.count = 3,
+                    .start = 1,
+                    .title = LongString(300),
+                    .name = WideString(3),
                     .note = WideString(300)});
     Write(f, Record{.start = 2, .name = LongString(0xFEFE)});
     Write(f, Record{.start = 3, .flagsA = 0x80, .name = WideString(0), .tail = WideString(0xFFFF)});
@@ -287,17 +297,24 @@ TEST(SceneAt, InsideTheListOnly) {
 TEST(ScenesMutation, RandomlyDamagedFilesReadSafely) {
     std::mt19937 rng(3600);
     SceneFile seed;
-    Write(seed, Header{.count = 4, .flagsA = 0x80, .flagsB = 0x40, .title = LongString(300),
+    Write(seed, Header{.count = 4,
+                       .flagsA = 0x80,
+                       .flagsB = 0x40,
+                       .title = LongString(300),
                        .note = WideString(20)});
     for (int i = 0; i < 4; ++i)
-        Write(seed, Record{.start = i, .flagsA = uint8_t(i & 1 ? 0x80 : 0),
-                           .flagsB = uint8_t(i & 2 ? 0x40 : 0), .name = WideString(uint16_t(i))});
+        Write(seed, Record{.start = i,
+                           .flagsA = uint8_t(i & 1 ? 0x80 : 0),
+                           .flagsB = uint8_t(i & 2 ? 0x40 : 0),
+                           .name = WideString(uint16_t(i))});
     const Bytes original = seed.bytes();
     for (int round = 0; round < 50000; ++round) {
         Bytes bytes = original;
         std::uniform_int_distribution<size_t> where(0, bytes.size() - 1);
-        for (int hit = 0; hit < 1 + round % 6; ++hit) bytes[where(rng)] = uint8_t(rng());
-        if (round % 3 == 0) bytes.resize(std::uniform_int_distribution<size_t>(0, bytes.size())(rng));
+        for (int hit = 0; hit < 1 + round % 6; ++hit)
+            bytes[where(rng)] = uint8_t(rng());
+        if (round % 3 == 0)
+            bytes.resize(std::uniform_int_distribution<size_t>(0, bytes.size())(rng));
         std::istringstream in(std::string(bytes.begin(), bytes.end()));
         TSceneList list;
         bool whole = ReadScenes(list, in, "damaged.scn");

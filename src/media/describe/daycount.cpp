@@ -31,11 +31,14 @@ const int64_t kOriginDayNumber = DayNumber(1899, 12, 30);
 // The date of a day number within the years 1..9999.
 void DateOfDayNumber(int64_t n, CalendarDateTime& out) {
     int year = int(n * 400 / 146097) + 1; // close estimate, corrected below
-    while (year > kFirstYear && DaysBeforeYear(year) >= n) --year;
-    while (year < kLastYear && DaysBeforeYear(year + 1) < n) ++year;
+    while (year > kFirstYear && DaysBeforeYear(year) >= n)
+        --year;
+    while (year < kLastYear && DaysBeforeYear(year + 1) < n)
+        ++year;
     int dayOfYear = int(n - DaysBeforeYear(year)); // 1-based
     int month = 1;
-    while (month < 12 && dayOfYear > DaysBeforeMonth(year, month + 1)) ++month;
+    while (month < 12 && dayOfYear > DaysBeforeMonth(year, month + 1))
+        ++month;
     out.Year = year;
     out.Month = month;
     out.Day = dayOfYear - DaysBeforeMonth(year, month);
@@ -43,7 +46,9 @@ void DateOfDayNumber(int64_t n, CalendarDateTime& out) {
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

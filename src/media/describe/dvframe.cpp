@@ -54,15 +54,20 @@ bool HasSourceControl(const Sequence& seq) {
 
 } // namespace
 
-bool DVHasSourceControl(ByteSpan frame) { return HasSourceControl(Sequence(frame, 0)); }
+bool DVHasSourceControl(ByteSpan frame) {
+    return HasSourceControl(Sequence(frame, 0));
+}
 
 int DVSystem(ByteSpan frame) {
     Sequence seq(frame, 0);
     if (!seq.holds(kSystemByte)) return kDVSystemUnknown;
     switch (seq[kSystemByte]) {
-    case 0xBF: return kDVSystem625_50;
-    case 0x3F: return kDVSystem525_60;
-    default: return kDVSystemUnknown;
+    case 0xBF:
+        return kDVSystem625_50;
+    case 0x3F:
+        return kDVSystem525_60;
+    default:
+        return kDVSystemUnknown;
     }
 }
 
@@ -115,10 +120,14 @@ int DVAudioSampleRate(ByteSpan frame) {
     Sequence seq(frame, 0);
     if (!seq.holds(kAudioSamplingByte) || seq[kAudioSourcePack] != kAudioSourcePackId) return -1;
     switch ((seq[kAudioSamplingByte] >> 3) & 7) {
-    case 0: return 48000;
-    case 1: return 44100;
-    case 2: return 32000;
-    default: return 0;
+    case 0:
+        return 48000;
+    case 1:
+        return 44100;
+    case 2:
+        return 32000;
+    default:
+        return 0;
     }
 }
 
@@ -126,9 +135,12 @@ int DVAudioBits(ByteSpan frame) {
     Sequence seq(frame, 0);
     if (!seq.holds(kAudioSamplingByte) || seq[kAudioSourcePack] != kAudioSourcePackId) return -1;
     switch (seq[kAudioSamplingByte] & 7) {
-    case 0: return 16;
-    case 1: return 12;
-    default: return 0;
+    case 0:
+        return 16;
+    case 1:
+        return 12;
+    default:
+        return 0;
     }
 }
 
@@ -150,8 +162,8 @@ std::optional<uint32_t> FirstDVTimecode(ByteSpan frame) {
 
 std::optional<double> RecordingDayCount(const TRecordingDate& date) {
     if (!date.present()) return std::nullopt;
-    CalendarDateTime value{date.Year, date.Month, date.Day, date.Hours, date.Minutes, date.Seconds,
-                           0};
+    CalendarDateTime value{date.Year,    date.Month,   date.Day, date.Hours,
+                           date.Minutes, date.Seconds, 0};
     return EncodeDayCount(value);
 }
 

@@ -60,7 +60,9 @@ TRecordingDate DVRecordingDateTime(ByteSpan frame, int sequence);
 uint32_t DVTimecode(ByteSpan frame, int sequence);
 
 // A set bit 7 in the hours byte marks a missing timecode.
-constexpr bool IsTimecodeAbsent(uint32_t packed) { return (packed & 0x80) != 0; }
+constexpr bool IsTimecodeAbsent(uint32_t packed) {
+    return (packed & 0x80) != 0;
+}
 
 // 48000, 44100, 32000, 0 for another code, -1 without the AAUX source pack (byte 4323 is 0x50).
 int DVAudioSampleRate(ByteSpan frame);

@@ -9,7 +9,9 @@ extern "C" {
 
 namespace sp {
 
-std::string DirectXVersionText() { return FrameworkVersionText(avformat_version()); }
+std::string DirectXVersionText() {
+    return FrameworkVersionText(avformat_version());
+}
 
 int DirectXMajorVersion() {
     try {

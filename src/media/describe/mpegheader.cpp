@@ -4,7 +4,9 @@ namespace sp {
 
 namespace {
 
-bool LongEnough(std::span<const uint8_t> b) { return b.size() >= kMpegSequenceHeaderBytes; }
+bool LongEnough(std::span<const uint8_t> b) {
+    return b.size() >= kMpegSequenceHeaderBytes;
+}
 
 } // namespace
 
@@ -23,16 +25,19 @@ int MpegHeight(std::span<const uint8_t> b) {
 int MpegAspect(std::span<const uint8_t> b) {
     if (!LongEnough(b)) return kMpegAspectOther;
     switch (b[7] >> 4) {
-    case 2: return kMpegAspect4x3;
-    case 3: return kMpegAspect16x9;
-    default: return kMpegAspectOther;
+    case 2:
+        return kMpegAspect4x3;
+    case 3:
+        return kMpegAspect16x9;
+    default:
+        return kMpegAspectOther;
     }
 }
 
 double MpegFrameRate(std::span<const uint8_t> b) {
     if (!LongEnough(b)) return 0.0;
-    static constexpr double kRates[16] = {0.0,  24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0,
-                                          30.0, 50.0,             60000.0 / 1001.0, 60.0};
+    static constexpr double kRates[16] = {
+        0.0, 24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0, 30.0, 50.0, 60000.0 / 1001.0, 60.0};
     return kRates[b[7] & 0x0F];
 }
 

@@ -8,7 +8,9 @@
 
 namespace sp {
 
-int BuiltFrameworkMajorVersion() { return LIBAVFORMAT_VERSION_MAJOR; }
+int BuiltFrameworkMajorVersion() {
+    return LIBAVFORMAT_VERSION_MAJOR;
+}
 
 std::string FrameworkVersionText(unsigned packedVersion) {
     if (packedVersion == 0) throw std::runtime_error("media framework version unavailable");

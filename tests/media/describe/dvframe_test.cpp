@@ -10,7 +10,9 @@ using namespace sp;
 using sp::test::DVFrameBuilder;
 
 namespace {
-ByteSpan Prefix(const std::vector<uint8_t>& bytes, size_t n) { return ByteSpan(bytes).first(n); }
+ByteSpan Prefix(const std::vector<uint8_t>& bytes, size_t n) {
+    return ByteSpan(bytes).first(n);
+}
 } // namespace
 
 TEST(DVFrame, SystemAndSourceControl) {

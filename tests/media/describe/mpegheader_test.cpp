@@ -52,7 +52,8 @@ TEST(MpegHeader, StartCode) {
 TEST(MpegHeader, AspectCodes) {
     EXPECT_EQ(MpegAspect(Header(720, 576, 2, 3)), kMpegAspect4x3);
     EXPECT_EQ(MpegAspect(Header(720, 576, 3, 3)), kMpegAspect16x9);
-    for (int code : {0, 1, 4, 15}) EXPECT_EQ(MpegAspect(Header(720, 576, code, 3)), 2) << code;
+    for (int code : {0, 1, 4, 15})
+        EXPECT_EQ(MpegAspect(Header(720, 576, code, 3)), 2) << code;
 }
 
 TEST(MpegHeader, FrameRateCodes) {

@@ -50,7 +50,8 @@ void Damage(std::vector<uint8_t>& bytes, std::mt19937& rng, int hits) {
     if (bytes.empty()) return;
     std::uniform_int_distribution<size_t> where(0, bytes.size() - 1);
     std::uniform_int_distribution<int> value(0, 255);
-    for (int i = 0; i < hits; ++i) bytes[where(rng)] = uint8_t(value(rng));
+    for (int i = 0; i < hits; ++i)
+        bytes[where(rng)] = uint8_t(value(rng));
 }
 
 void CheckDVRanges(ByteSpan frame) {

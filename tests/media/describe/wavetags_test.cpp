@@ -23,7 +23,8 @@ TEST(WaveFormatTagName, NamesAndExceptions) {
 }
 
 TEST(WaveFormatTagName, SharedNamesAndEnds) {
-    for (uint16_t tag : {0x1102, 0x1103, 0x1104}) EXPECT_EQ(WaveFormatTagName(tag), "LH_SBC");
+    for (uint16_t tag : {0x1102, 0x1103, 0x1104})
+        EXPECT_EQ(WaveFormatTagName(tag), "LH_SBC");
     EXPECT_EQ(WaveFormatTagName(0x2001), "14_4");
     EXPECT_EQ(WaveFormatTagName(0x2002), "14_4");
     EXPECT_EQ(WaveFormatTagName(0x2003), "28_8");
@@ -47,5 +48,6 @@ TEST(FourCCText, PrintableCodesOnly) {
     EXPECT_EQ(FourCCText(0x00000001), ""); // WAVE_FORMAT_PCM as a subtype
     EXPECT_EQ(FourCCText(mf::makeFourCC('d', 'v', 's', '\x1F')), "");
     EXPECT_EQ(FourCCText(mf::makeFourCC('\x1F', 'v', 's', 'd')), "");
-    EXPECT_EQ(FourCCText(mf::makeFourCC('A', 'V', '\xE9', '1')), "AV\xC3\xA9" "1");
+    EXPECT_EQ(FourCCText(mf::makeFourCC('A', 'V', '\xE9', '1')), "AV\xC3\xA9"
+                                                                 "1");
 }
