@@ -31,10 +31,14 @@ QFont InlayFont(const TfontRecord& record, int pixelHeight, bool cellHeight) {
     const int height = std::max(pixelHeight, 1);
     font.setPixelSize(height);
     if (cellHeight) {
-        // Qt sizes the em square; shrink it so that ascent plus descent fill the height.
+        // Qt sizes the em square; shrink it until ascent plus descent fit the height.
         const int cell = QFontMetrics(font).height();
-        if (cell > height)
-            font.setPixelSize(std::max(1, int(std::lround(double(height) * height / cell))));
+        if (cell > height) {
+            int size = std::max(1, int(std::lround(double(height) * height / cell)));
+            font.setPixelSize(size);
+            while (size > 1 && QFontMetrics(font).height() > height)
+                font.setPixelSize(--size);
+        }
     }
     return font;
 }
