@@ -43,8 +43,10 @@ private:
 };
 
 Bytes ShortString(std::string_view s) {
-    Bytes b{uint8_t(s.size())};
-    b.insert(b.end(), s.begin(), s.end());
+    Bytes b;
+    b.push_back(uint8_t(s.size()));
+    for (char c : s)
+        b.push_back(uint8_t(c));
     return b;
 }
 // 255, then the length with its high byte first.
@@ -59,7 +61,8 @@ Bytes WideString(uint16_t chars) {
     if (chars < 255) {
         b.push_back(uint8_t(chars));
     } else {
-        b.insert(b.end(), {0xFF, uint8_t(chars >> 8), uint8_t(chars)});
+        for (uint8_t v : {uint8_t(0xFF), uint8_t(chars >> 8), uint8_t(chars)})
+            b.push_back(v);
     }
     b.resize(b.size() + 2u * chars, 'w');
     return b;
