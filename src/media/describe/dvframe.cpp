@@ -31,7 +31,8 @@ constexpr uint32_t kAbsentTimecode = 0xFF;
 class Sequence {
 public:
     Sequence(ByteSpan frame, int index) {
-        if (index < 0 || size_t(index) >= frame.size() / kDVSequenceBytes + 1) return;
+        // An index past the frame (checked before multiplying, so it cannot overflow) is empty.
+        if (index < 0 || size_t(index) > frame.size() / kDVSequenceBytes) return;
         size_t start = kDVSequenceBytes * size_t(index);
         if (start < frame.size()) bytes_ = frame.subspan(start);
     }
