@@ -104,16 +104,6 @@ TEST(Deinterlacer, UniformPictureAndIsolatedPixelStayUnchanged) {
     EXPECT_EQ(out.at(8, 5), kBlack);
 }
 
-TEST(Deinterlacer, EvenRowsAreNeverDetected) {
-    Deinterlacer d;
-    Picture src(5, 5, kBlack);
-    src.fillRow(2, kWhite); // a combed-looking even row
-    Picture out(5, 5);
-    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
-    for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(out.at(x, 2), kWhite);
-}
-
 // Only blue differs, so the score is (above - pixel) * (below - pixel): 40 * 50 = 2000.
 TEST(Deinterlacer, ScoreOfExactly2000IsNotADetection) {
     Deinterlacer d;
@@ -128,32 +118,6 @@ TEST(Deinterlacer, ScoreOfExactly2000IsNotADetection) {
     };
     EXPECT_EQ(run(40, 50), 0u) << "score 2000 must leave the pixel";
     EXPECT_EQ(run(41, 50), std::uint32_t((41 + 50) / 2)) << "score 2050 must repair";
-}
-
-TEST(Deinterlacer, WeightsFavourGreenThenRed) {
-    Deinterlacer d;
-    auto repaired = [&](std::uint32_t neighbour) {
-        Picture src(3, 3, neighbour);
-        src.fillRow(1, 0);
-        Picture out(3, 3);
-        EXPECT_TRUE(d.Deinterlace(src.view(), out.view()));
-        return out.at(1, 1) != 0;
-    };
-    // d = 19: blue 361, red 1083, green 2166.
-    EXPECT_FALSE(repaired(19));
-    EXPECT_FALSE(repaired(19u << 16));
-    EXPECT_TRUE(repaired(19u << 8));
-    // d = 26: red 2028 crosses, blue 676 does not.
-    EXPECT_TRUE(repaired(26u << 16));
-    EXPECT_FALSE(repaired(26));
-    // Opposite signs cancel: pixel between its neighbours in blue (negative product).
-    Picture src(3, 3, 0);
-    src.fillRow(0, 0x000000FF);
-    src.fillRow(1, 0x00000080);
-    src.fillRow(2, 0x00000000);
-    Picture out(3, 3);
-    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
-    EXPECT_EQ(out.at(1, 1), 0x80u);
 }
 
 TEST(Deinterlacer, TinyAndOtherDepthPicturesAreExactCopies) {
