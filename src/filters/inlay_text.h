@@ -22,13 +22,13 @@ struct InlayValues {
     bool RecDateValid = false; // a DV recording date was seen
     double RecDateTime = 0.0;  // that date, as a day count
     bool TimecodeValid = false;
-    uint32_t Timecode =
-        0; // packed DV timecode: hours, minutes, seconds, frames from the lowest byte
-    int64_t ImageNumber = 0;  // number of the next grab
-    int Digits = 4;           // the setting "digits"
-    int64_t LastPosition = 0; // stream position, 100 ns units
-    int64_t FrameDuration = 400000;
-    double RealDate = 0.0; // the local date and time now, as a day count
+    // Packed DV timecode: hours, minutes, seconds, frames from the lowest byte.
+    uint32_t Timecode = 0;
+    int64_t ImageNumber = 0;        // number of the next grab
+    int Digits = 4;                 // the setting "digits"
+    int64_t LastPosition = 0;       // stream position, 100 ns units
+    int64_t FrameDuration = 400000; // 100 ns units
+    double RealDate = 0.0;          // the local date and time now, as a day count
 };
 
 struct InlayLines {
