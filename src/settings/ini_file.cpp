@@ -23,10 +23,8 @@ QString decodeUtf16(const QByteArray& bytes, qsizetype start, bool bigEndian) {
 }
 
 QString decodeText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xFF\xFE"))
-        return decodeUtf16(bytes, 2, false);
-    if (bytes.startsWith("\xFE\xFF"))
-        return decodeUtf16(bytes, 2, true);
+    if (bytes.startsWith("\xFF\xFE")) return decodeUtf16(bytes, 2, false);
+    if (bytes.startsWith("\xFE\xFF")) return decodeUtf16(bytes, 2, true);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     return QString::fromLatin1(bytes);
@@ -37,15 +35,12 @@ QStringList splitLines(const QString& text) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
+        if (c != u'\r' && c != u'\n') continue;
         lines << text.mid(start, i - start);
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         start = i + 1;
     }
-    if (start < text.size())
-        lines << text.mid(start);
+    if (start < text.size()) lines << text.mid(start);
     return lines;
 }
 
@@ -61,8 +56,7 @@ QStringView entryName(const QString& line) {
 
 // Index of the line holding entry `name` of `section`, or -1.
 qsizetype findEntry(const QStringList& lines, const QString& section, const QString& name) {
-    if (name.isEmpty())
-        return -1;
+    if (name.isEmpty()) return -1;
     bool inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString trimmed = TrimBlanks(lines[i]);
@@ -110,12 +104,13 @@ double IniFloatValue(const QString& text) {
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     double value = locale.toDouble(text, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(text, &ok);
+    if (!ok) value = QLocale::c().toDouble(text, &ok);
     return ok && std::isfinite(value) ? value : 0.0;
 }
 
-QStringList DecodeIniText(const QByteArray& bytes) { return splitLines(decodeText(bytes)); }
+QStringList DecodeIniText(const QByteArray& bytes) {
+    return splitLines(decodeText(bytes));
+}
 
 QByteArray EncodeIniText(const QStringList& lines) {
     QByteArray bytes("\xFF\xFE", 2);
@@ -149,15 +144,13 @@ void WriteIniFile(const QString& path, const QStringList& lines) {
     const auto result = writeFileAtomically(
         QFile::encodeName(path).toStdString(),
         std::as_bytes(std::span(bytes.constData(), static_cast<size_t>(bytes.size()))));
-    if (!result.ok)
-        throw TPrefsError(result.error);
+    if (!result.ok) throw TPrefsError(result.error);
 }
 
 std::optional<QString> FindIniValue(const QStringList& lines, const QString& section,
                                     const QString& name) {
     const qsizetype i = findEntry(lines, section, name);
-    if (i < 0)
-        return std::nullopt;
+    if (i < 0) return std::nullopt;
     return lines[i].mid(name.size() + 1);
 }
 
@@ -170,8 +163,7 @@ void SetIniValue(QStringList& lines, const QString& section, const QString& name
     }
     qsizetype header = -1;
     for (qsizetype i = 0; i < lines.size() && header < 0; ++i)
-        if (TrimBlanks(lines[i]) == section)
-            header = i;
+        if (TrimBlanks(lines[i]) == section) header = i;
     if (header < 0) {
         lines << section << entry;
         return;

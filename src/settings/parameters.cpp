@@ -6,8 +6,7 @@ namespace sp {
 namespace {
 
 // Resets a pointer member when leaving the scope, also by an exception.
-template <typename T>
-class ScopedAssign {
+template <typename T> class ScopedAssign {
 public:
     ScopedAssign(T*& slot, T* value) : slot_(slot) { slot_ = value; }
     ~ScopedAssign() { slot_ = nullptr; }
@@ -19,8 +18,7 @@ private:
 };
 
 // Any failure while reading one parameter gives it its default.
-template <typename P, typename Read>
-void loadGuarded(P& parameter, Read read) {
+template <typename P, typename Read> void loadGuarded(P& parameter, Read read) {
     try {
         parameter.Value = read();
     } catch (...) {
@@ -35,19 +33,16 @@ TParameter::TParameter(const QString& key, TparameterList& list) : Key(key), Own
 }
 
 TParameter::~TParameter() {
-    if (Owner)
-        std::erase(Owner->items_, this);
+    if (Owner) std::erase(Owner->items_, this);
 }
 
 const TReadPreferences& TParameter::reader() const {
-    if (!Owner || !Owner->Reader)
-        throw TPrefsError("parameter loaded outside LoadAll");
+    if (!Owner || !Owner->Reader) throw TPrefsError("parameter loaded outside LoadAll");
     return *Owner->Reader;
 }
 
 TWritePreferences& TParameter::writer() const {
-    if (!Owner || !Owner->Writer)
-        throw TPrefsError("parameter saved outside SaveAll");
+    if (!Owner || !Owner->Writer) throw TPrefsError("parameter saved outside SaveAll");
     return *Owner->Writer;
 }
 
@@ -55,13 +50,17 @@ void TIntegerParameter::Load() {
     loadGuarded(*this, [&] { return reader().ReadInteger(Key, Default); });
 }
 
-void TIntegerParameter::Save() { writer().WriteInteger(Key, Value); }
+void TIntegerParameter::Save() {
+    writer().WriteInteger(Key, Value);
+}
 
 void TBooleanParameter::Load() {
     loadGuarded(*this, [&] { return reader().ReadBool(Key, Default); });
 }
 
-void TBooleanParameter::Save() { writer().WriteBool(Key, Value); }
+void TBooleanParameter::Save() {
+    writer().WriteBool(Key, Value);
+}
 
 void TWideStringParameter::Load() {
     loadGuarded(*this, [&] {
@@ -70,19 +69,25 @@ void TWideStringParameter::Load() {
     });
 }
 
-void TWideStringParameter::Save() { writer().WriteWideString(Key, Value); }
+void TWideStringParameter::Save() {
+    writer().WriteWideString(Key, Value);
+}
 
 void TByteParameter::Load() {
     loadGuarded(*this, [&] { return static_cast<uint8_t>(reader().ReadInteger(Key, Default)); });
 }
 
-void TByteParameter::Save() { writer().WriteInteger(Key, Value); }
+void TByteParameter::Save() {
+    writer().WriteInteger(Key, Value);
+}
 
 void TincrustRecParameter::Load() {
     loadGuarded(*this, [&] { return reader().ReadIncrustRec(Key, Default); });
 }
 
-void TincrustRecParameter::Save() { writer().WriteIncrustRec(Key, Value); }
+void TincrustRecParameter::Save() {
+    writer().WriteIncrustRec(Key, Value);
+}
 
 TparameterList::TparameterList(const QString& signature) : Signature(signature) {}
 

@@ -40,8 +40,7 @@ protected:
 };
 
 // Value and default of one type; after construction Value equals Default.
-template <typename T>
-class TTypedParameter : public TParameter {
+template <typename T> class TTypedParameter : public TParameter {
 public:
     TTypedParameter(const QString& key, const T& def, TparameterList& list)
         : TParameter(key, list), Value(def), Default(def) {}

@@ -20,8 +20,7 @@ QString& programFileOverride() {
 }
 
 QString runningExecutable() {
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationFilePath();
+    if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     return n > 0 ? QString::fromLocal8Bit(buffer, n) : QString();
@@ -30,14 +29,15 @@ QString runningExecutable() {
 // The first separator character of a numeric format, when it is one of `allowed`.
 QChar separatorOf(const QString& format, QStringView allowed, QChar fallback) {
     for (const QChar c : format) {
-        if (c.isLetter() || c == u'\'')
-            continue;
+        if (c.isLetter() || c == u'\'') continue;
         return allowed.contains(c) ? c : fallback;
     }
     return fallback;
 }
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QChar(u'0')); }
+QString twoDigits(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QChar(u'0'));
+}
 
 } // namespace
 
@@ -46,11 +46,17 @@ QString ProgramFilePath() {
     return forced.isEmpty() ? runningExecutable() : forced;
 }
 
-QString ProgramFolder() { return QFileInfo(ProgramFilePath()).absolutePath(); }
+QString ProgramFolder() {
+    return QFileInfo(ProgramFilePath()).absolutePath();
+}
 
-QString IniFileName() { return ProgramFolder() + QStringLiteral("/Stillpick.ini"); }
+QString IniFileName() {
+    return ProgramFolder() + QStringLiteral("/Stillpick.ini");
+}
 
-void SetProgramFilePath(const QString& path) { programFileOverride() = path; }
+void SetProgramFilePath(const QString& path) {
+    programFileOverride() = path;
+}
 
 std::array<uint8_t, 8> FloatBytes(double value) {
     const auto bits = std::bit_cast<uint64_t>(value);
@@ -61,8 +67,7 @@ std::array<uint8_t, 8> FloatBytes(double value) {
 }
 
 std::optional<double> FloatFromBytes(std::span<const uint8_t> bytes) {
-    if (bytes.size() != 8)
-        return std::nullopt;
+    if (bytes.size() != 8) return std::nullopt;
     uint64_t bits = 0;
     for (int i = 0; i < 8; ++i)
         bits |= uint64_t(bytes[i]) << (8 * i);

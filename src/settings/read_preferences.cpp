@@ -6,8 +6,7 @@ namespace sp {
 namespace {
 
 // Any failure inside one read gives the default, whatever it was.
-template <typename T, typename Read>
-T guarded(const T& def, Read read) {
+template <typename T, typename Read> T guarded(const T& def, Read read) {
     try {
         return read();
     } catch (...) {
@@ -15,8 +14,12 @@ T guarded(const T& def, Read read) {
     }
 }
 
-std::wstring wide(const QString& text) { return text.toStdWString(); }
-QString qt(const std::wstring& text) { return QString::fromStdWString(text); }
+std::wstring wide(const QString& text) {
+    return text.toStdWString();
+}
+QString qt(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
 
 } // namespace
 
@@ -28,15 +31,12 @@ TReadPreferences::TReadPreferences(const QString& keyPath, TPrefsMode mode)
         Lines = ReadIniFile(IniFileName());
 }
 
-std::optional<TReadPreferences::Place>
-TReadPreferences::recordPlace(const Place& parent, const QString& name) const {
-    if (Mode == pmPortable)
-        return Place{std::nullopt, parent.prefix + name + u'\\'};
-    if (!parent.key)
-        return std::nullopt;
+std::optional<TReadPreferences::Place> TReadPreferences::recordPlace(const Place& parent,
+                                                                     const QString& name) const {
+    if (Mode == pmPortable) return Place{std::nullopt, parent.prefix + name + u'\\'};
+    if (!parent.key) return std::nullopt;
     auto sub = parent.key->openSubKey(name, false);
-    if (!sub)
-        return std::nullopt;
+    if (!sub) return std::nullopt;
     return Place{std::move(sub), {}};
 }
 
@@ -47,10 +47,8 @@ std::optional<QString> TReadPreferences::iniText(const Place& place, const QStri
 QString TReadPreferences::readStringAt(const Place& place, const QString& name,
                                        const QString& def) const {
     return guarded(def, [&]() -> QString {
-        if (Mode == pmPortable)
-            return iniText(place, name).value_or(def);
-        if (Mode == pmRegistry && place.key)
-            return place.key->readString(name).value_or(def);
+        if (Mode == pmPortable) return iniText(place, name).value_or(def);
+        if (Mode == pmRegistry && place.key) return place.key->readString(name).value_or(def);
         return def;
     });
 }
@@ -76,8 +74,7 @@ bool TReadPreferences::readBoolAt(const Place& place, const QString& name, bool 
             return text ? TrimBlanks(*text) != u"0" : def;
         }
         if (Mode == pmRegistry && place.key)
-            if (const auto number = place.key->readDWord(name))
-                return *number != 0;
+            if (const auto number = place.key->readDWord(name)) return *number != 0;
         return def;
     });
 }
@@ -138,8 +135,7 @@ TfontRecord TReadPreferences::ReadFont(const QString& name, const TfontRecord& d
 TincrustRec TReadPreferences::ReadIncrustRec(const QString& name, const TincrustRec& def) const {
     return guarded(def, [&]() -> TincrustRec {
         const auto place = recordPlace(mainPlace(), name);
-        if (!place)
-            return def;
+        if (!place) return def;
         TincrustRec rec;
         rec.Incrust1 = wide(readStringAt(*place, "Incrust1", qt(def.Incrust1)));
         rec.Incrust2 = wide(readStringAt(*place, "Incrust2", qt(def.Incrust2)));
@@ -150,7 +146,8 @@ TincrustRec TReadPreferences::ReadIncrustRec(const QString& name, const Tincrust
         rec.FontRec = fontPlace ? readFontAt(*fontPlace, def.FontRec) : def.FontRec;
         rec.Autofontsize = readBoolAt(*place, "Autofontsize", def.Autofontsize);
         rec.BorderSize = readIntegerAt(*place, "BorderSize", def.BorderSize);
-        rec.WhatIncrust = static_cast<uint8_t>(readIntegerAt(*place, "What Incrust", def.WhatIncrust));
+        rec.WhatIncrust =
+            static_cast<uint8_t>(readIntegerAt(*place, "What Incrust", def.WhatIncrust));
         rec.Alignement = static_cast<uint8_t>(readIntegerAt(*place, "Alignement", def.Alignement));
         rec.BorderColor = readIntegerAt(*place, "BorderColor", def.BorderColor);
         rec.Xpos = readIntegerAt(*place, "Xpos", def.Xpos);

@@ -25,8 +25,8 @@ QString DefaultPicturesFolder() {
 TSettings::TSettings(TparameterList& list)
     : MainHeight("mainheight", 522, list), MainWidth("mainwidth", 708, list),
       Top("Top", (DefaultScreenSize().height() - 522) / 2, list),
-      Left("Left", (DefaultScreenSize().width() - 708) / 2, list),
-      IVolume("iVolume", 5000, list), ForcerAspectRatio("Forcer Aspect Ratio", 0, list),
+      Left("Left", (DefaultScreenSize().width() - 708) / 2, list), IVolume("iVolume", 5000, list),
+      ForcerAspectRatio("Forcer Aspect Ratio", 0, list),
       INomFichierImage("iNomFichierImage", 1, list), IImageAjouter("iImageAjouter", 1, list),
       IFirstImageNum("iFirstImageNum", 1, list),
       AvertirSiFiltresAbsents("Avertir si Filtres Absents", true, list),
@@ -60,8 +60,7 @@ TSettings::TSettings(TparameterList& list)
       ParametrerFiltres("Parametrer Filtres", true, list) {}
 
 TPrefsMode ChooseSaveMode() {
-    if (QFileInfo::exists(IniFileName()))
-        return pmPortable;
+    if (QFileInfo::exists(IniFileName())) return pmPortable;
     QString stored;
     if (const auto key = RegistryKey::open(RegRoot::CurrentUser, kKeyPath, false))
         stored = key->readString("Exename").value_or(QString());
@@ -91,18 +90,15 @@ bool SaveSettings(TparameterList& list) {
 
 void DeleteRegistrySettings() {
     auto company = RegistryKey::open(RegRoot::CurrentUser, kCompanyKeyPath, false);
-    if (!company)
-        return;
+    if (!company) return;
     company->deleteSubKeyTree("Stillpick");
-    if (!company->hasSubKeys())
-        RegistryKey::deleteTree(RegRoot::CurrentUser, kCompanyKeyPath);
+    if (!company->hasSubKeys()) RegistryKey::deleteTree(RegRoot::CurrentUser, kCompanyKeyPath);
     company->flush();
 }
 
 void DeleteIniFile() {
     const QString path = IniFileName();
-    if (!QFileInfo::exists(path))
-        return;
+    if (!QFileInfo::exists(path)) return;
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
     QFile::remove(path);
 }

@@ -8,15 +8,16 @@ namespace sp {
 namespace {
 
 // Any failure inside one write leaves that value unwritten.
-template <typename Write>
-void guarded(Write write) {
+template <typename Write> void guarded(Write write) {
     try {
         write();
     } catch (...) {
     }
 }
 
-QString qt(const std::wstring& text) { return QString::fromStdWString(text); }
+QString qt(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
 
 } // namespace
 
@@ -24,8 +25,7 @@ TWritePreferences::TWritePreferences(const QString& keyPath, TPrefsMode mode)
     : Section(u'[' + keyPath + u']'), Mode(mode) {
     if (mode == pmRegistry) {
         Registry = RegistryKey::open(RegRoot::CurrentUser, keyPath, true);
-        if (!Registry)
-            throw TPrefsError("cannot open the settings key " + keyPath.toStdString());
+        if (!Registry) throw TPrefsError("cannot open the settings key " + keyPath.toStdString());
     } else if (mode == pmPortable && QFileInfo::exists(IniFileName())) {
         Lines = ReadIniFile(IniFileName());
     }
@@ -39,27 +39,22 @@ TWritePreferences::~TWritePreferences() {
 }
 
 void TWritePreferences::Close() {
-    if (closed_)
-        return;
+    if (closed_) return;
     closed_ = true;
     if (Mode == pmPortable) {
         WriteIniFile(IniFileName(), Lines);
     } else if (Registry) {
         std::string error;
-        if (!Registry->flush(&error))
-            throw TPrefsError(error);
+        if (!Registry->flush(&error)) throw TPrefsError(error);
     }
 }
 
-std::optional<TWritePreferences::Place>
-TWritePreferences::recordPlace(const Place& parent, const QString& name) const {
-    if (Mode == pmPortable)
-        return Place{std::nullopt, parent.prefix + name + u'\\'};
-    if (!parent.key)
-        return std::nullopt;
+std::optional<TWritePreferences::Place> TWritePreferences::recordPlace(const Place& parent,
+                                                                       const QString& name) const {
+    if (Mode == pmPortable) return Place{std::nullopt, parent.prefix + name + u'\\'};
+    if (!parent.key) return std::nullopt;
     auto sub = parent.key->openSubKey(name, true);
-    if (!sub)
-        return std::nullopt;
+    if (!sub) return std::nullopt;
     return Place{std::move(sub), {}};
 }
 
@@ -135,23 +130,20 @@ void TWritePreferences::WriteFloat(const QString& name, double value) {
 
 void TWritePreferences::WriteFont(const QString& name, const TfontRecord& font) {
     guarded([&] {
-        if (auto place = recordPlace(mainPlace(), name))
-            writeFontAt(*place, font);
+        if (auto place = recordPlace(mainPlace(), name)) writeFontAt(*place, font);
     });
 }
 
 void TWritePreferences::WriteIncrustRec(const QString& name, const TincrustRec& rec) {
     guarded([&] {
         auto place = recordPlace(mainPlace(), name);
-        if (!place)
-            return;
+        if (!place) return;
         writeStringAt(*place, "Incrust1", qt(rec.Incrust1));
         writeStringAt(*place, "Incrust2", qt(rec.Incrust2));
         writeStringAt(*place, "FormatDate1", qt(rec.FormatDate1));
         writeStringAt(*place, "FormatDate2", qt(rec.FormatDate2));
         writeFloatAt(*place, "Decalage Horaire", rec.DecalageHoraire);
-        if (auto font = recordPlace(*place, "FontRec"))
-            writeFontAt(*font, rec.FontRec);
+        if (auto font = recordPlace(*place, "FontRec")) writeFontAt(*font, rec.FontRec);
         writeBoolAt(*place, "Autofontsize", rec.Autofontsize);
         writeIntegerAt(*place, "BorderSize", rec.BorderSize);
         writeIntegerAt(*place, "What Incrust", rec.WhatIncrust);

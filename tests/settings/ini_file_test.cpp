@@ -46,8 +46,8 @@ TEST(IniDecoding, LinesEndAtCrLfCrOrLf) {
 
 TEST(IniEncoding, Utf16LeWithMarkAndCrLfAfterEveryLine) {
     EXPECT_EQ(EncodeIniText({"[S]", "a=\u00e9"}),
-              bytes({0xFF, 0xFE, '[', 0, 'S', 0, ']', 0, '\r', 0, '\n', 0, 'a', 0, '=', 0, 0xE9,
-                     0, '\r', 0, '\n', 0}));
+              bytes({0xFF, 0xFE, '[', 0,   'S', 0,    ']', 0,    '\r', 0,    '\n',
+                     0,    'a',  0,   '=', 0,   0xE9, 0,   '\r', 0,    '\n', 0}));
     EXPECT_EQ(EncodeIniText({}), bytes({0xFF, 0xFE}));
     const QStringList odd{"\U0001F600", "", "  [x]  ", QString(QChar(0xD800))};
     EXPECT_EQ(DecodeIniText(EncodeIniText(odd)), odd);
@@ -71,7 +71,7 @@ TEST(IniSections, OnlyEntriesOfTheProgramsSectionCount) {
     EXPECT_FALSE(FindIniValue(lines, kSection, "Late"));
     EXPECT_FALSE(FindIniValue(lines, kSection, ""));
     EXPECT_EQ(FindIniValue(lines, "[Other]", "Name"), "other section");
-    EXPECT_FALSE(FindIniValue({"[" , "a=1"}, "[", "a")); // "[" alone is no header
+    EXPECT_FALSE(FindIniValue({"[", "a=1"}, "[", "a")); // "[" alone is no header
 }
 
 TEST(IniSections, AfterOnlyTheHeaderEntriesFollowInWritingOrder) {
@@ -122,8 +122,15 @@ TEST(IniScalars, NumbersParseOrGiveZero) {
 // Random damage to a realistic file never breaks the reader, and setting an entry in whatever
 // came out still finds it and leaves every other line alone.
 TEST(IniFuzz, MutatedFilesReadAndUpdateSafely) {
-    const QStringList base{"; other program", "[Other]", "a=1", kSection, "Signature=x",
-                           "IncrustRec\\FontRec\\FontName=Arial", "", "Top=10", "[Last]",
+    const QStringList base{"; other program",
+                           "[Other]",
+                           "a=1",
+                           kSection,
+                           "Signature=x",
+                           "IncrustRec\\FontRec\\FontName=Arial",
+                           "",
+                           "Top=10",
+                           "[Last]",
                            "z=\u00e9"};
     const QByteArray encodings[] = {EncodeIniText(base), "\xEF\xBB\xBF" + base.join("\n").toUtf8(),
                                     base.join("\r").toLatin1()};
@@ -137,10 +144,18 @@ TEST(IniFuzz, MutatedFilesReadAndUpdateSafely) {
         for (int e = 0; e < edits && !data.isEmpty(); ++e) {
             const auto at = static_cast<qsizetype>(rng() % data.size());
             switch (rng() % 4) {
-            case 0: data[at] = char(rng()); break;
-            case 1: data.insert(at, specials[rng() % sizeof specials]); break;
-            case 2: data.remove(at, 1 + rng() % 4); break;
-            default: data.truncate(at); break;
+            case 0:
+                data[at] = char(rng());
+                break;
+            case 1:
+                data.insert(at, specials[rng() % sizeof specials]);
+                break;
+            case 2:
+                data.remove(at, 1 + rng() % 4);
+                break;
+            default:
+                data.truncate(at);
+                break;
             }
         }
         const QStringList lines = DecodeIniText(data);

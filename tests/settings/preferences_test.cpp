@@ -12,7 +12,7 @@ namespace {
 
 TincrustRec sampleRecord() {
     TincrustRec rec;
-    rec.Incrust1 = L"";           // empty strings inside records are stored raw
+    rec.Incrust1 = L"";              // empty strings inside records are stored raw
     rec.Incrust2 = L"#@vide\u00a7#"; // and so is a text that looks like the marker
     rec.FormatDate1 = L"d mmm yyyy";
     rec.FormatDate2 = L"Durée ∑";
@@ -201,8 +201,7 @@ TEST_F(Preferences, SaveDateFollowsTheTwelveHourPattern) {
     EXPECT_EQ(FormatSaveDate(QDateTime(day, QTime(0, 5, 9))).right(11), "12:05:09 am");
     EXPECT_EQ(FormatSaveDate(QDateTime(day, QTime(12, 0, 0))).right(11), "12:00:00 pm");
     EXPECT_EQ(FormatSaveDate(QDateTime(day, QTime(23, 59, 58))).right(11), "11:59:58 pm");
-    const QRegularExpression pattern(
-        R"(^2026[/.\-]03[/.\-]07 \d\d[:.]\d\d[:.]\d\d (am|pm)$)");
+    const QRegularExpression pattern(R"(^2026[/.\-]03[/.\-]07 \d\d[:.]\d\d[:.]\d\d (am|pm)$)");
     EXPECT_TRUE(pattern.match(FormatSaveDate(QDateTime(day, QTime(9, 1, 2)))).hasMatch());
 }
 

@@ -45,28 +45,71 @@ private:
 // The entries of a first save with every default, after the three header entries.
 QStringList defaultEntries() {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return {"mainheight=522", "mainwidth=708", "Top=123", "Left=158", "iVolume=5000",
-            "Forcer Aspect Ratio=0", "iNomFichierImage=1", "iImageAjouter=1", "iFirstImageNum=1",
-            "Avertir si Filtres Absents=1", "Sauver quand clic=1", "Force the decoder=1",
-            "Traiter Erreurs=1", "iRacineLength=8", "iImageRatio=0", "iImageExtension=1",
-            "Vitesse Maxi=0", "IncrustRec\\Incrust1=realized on %R",
-            "IncrustRec\\Incrust2=with Stillpick by Orvane", "IncrustRec\\FormatDate1=dddddd",
-            "IncrustRec\\FormatDate2=tt", "IncrustRec\\Decalage Horaire=0",
-            "IncrustRec\\FontRec\\FontName=Arial", "IncrustRec\\FontRec\\FontSize=21",
-            "IncrustRec\\FontRec\\FontColor=15780518", "IncrustRec\\FontRec\\FontBold=0",
-            "IncrustRec\\FontRec\\FontItalic=0", "IncrustRec\\FontRec\\FontUnderline=0",
-            "IncrustRec\\FontRec\\FontStrikeOut=0", "IncrustRec\\Autofontsize=1",
-            "IncrustRec\\BorderSize=2", "IncrustRec\\What Incrust=5", "IncrustRec\\Alignement=2",
-            "IncrustRec\\BorderColor=0", "IncrustRec\\Xpos=914", "IncrustRec\\Ypos=914",
-            "Durée Incruster=5", "Extension des images=0", "digits=4", "JpegQuality=50",
-            "Valeur Intervallomètre=1", "Unités Intervallomètre=1", "Max Width=736",
-            "Max Height=576", "Panneau Actif=0", "Decodeur MpegVideo=ffdshow Video Decoder",
-            "Decodeur MpegAudio=ffdshow Audio Decoder", "Internal Deinterlacer=1",
-            "EcranGauche=1", "Want Incrust=0", "Want vert Flip=0", "Want Horz flip=0",
-            "Want Deinter=0", "Raccourcis Sort=0", "Limiter Longueur=0",
-            "DefaultRacine=Stillpick", "DossierSave=" + pictures, "Fullscreen On=0",
-            "Reduced on=0", "Mute On=0", "Sauver préférences en quittant=1", "Confirmer Image=1",
-            "MTS en vitesse Maxi=1", "Mode Precision=1", "Parametrer Filtres=1"};
+    return {"mainheight=522",
+            "mainwidth=708",
+            "Top=123",
+            "Left=158",
+            "iVolume=5000",
+            "Forcer Aspect Ratio=0",
+            "iNomFichierImage=1",
+            "iImageAjouter=1",
+            "iFirstImageNum=1",
+            "Avertir si Filtres Absents=1",
+            "Sauver quand clic=1",
+            "Force the decoder=1",
+            "Traiter Erreurs=1",
+            "iRacineLength=8",
+            "iImageRatio=0",
+            "iImageExtension=1",
+            "Vitesse Maxi=0",
+            "IncrustRec\\Incrust1=realized on %R",
+            "IncrustRec\\Incrust2=with Stillpick by Orvane",
+            "IncrustRec\\FormatDate1=dddddd",
+            "IncrustRec\\FormatDate2=tt",
+            "IncrustRec\\Decalage Horaire=0",
+            "IncrustRec\\FontRec\\FontName=Arial",
+            "IncrustRec\\FontRec\\FontSize=21",
+            "IncrustRec\\FontRec\\FontColor=15780518",
+            "IncrustRec\\FontRec\\FontBold=0",
+            "IncrustRec\\FontRec\\FontItalic=0",
+            "IncrustRec\\FontRec\\FontUnderline=0",
+            "IncrustRec\\FontRec\\FontStrikeOut=0",
+            "IncrustRec\\Autofontsize=1",
+            "IncrustRec\\BorderSize=2",
+            "IncrustRec\\What Incrust=5",
+            "IncrustRec\\Alignement=2",
+            "IncrustRec\\BorderColor=0",
+            "IncrustRec\\Xpos=914",
+            "IncrustRec\\Ypos=914",
+            "Durée Incruster=5",
+            "Extension des images=0",
+            "digits=4",
+            "JpegQuality=50",
+            "Valeur Intervallomètre=1",
+            "Unités Intervallomètre=1",
+            "Max Width=736",
+            "Max Height=576",
+            "Panneau Actif=0",
+            "Decodeur MpegVideo=ffdshow Video Decoder",
+            "Decodeur MpegAudio=ffdshow Audio Decoder",
+            "Internal Deinterlacer=1",
+            "EcranGauche=1",
+            "Want Incrust=0",
+            "Want vert Flip=0",
+            "Want Horz flip=0",
+            "Want Deinter=0",
+            "Raccourcis Sort=0",
+            "Limiter Longueur=0",
+            "DefaultRacine=Stillpick",
+            "DossierSave=" + pictures,
+            "Fullscreen On=0",
+            "Reduced on=0",
+            "Mute On=0",
+            "Sauver préférences en quittant=1",
+            "Confirmer Image=1",
+            "MTS en vitesse Maxi=1",
+            "Mode Precision=1",
+            "Parametrer Filtres=1"};
 }
 
 TEST_F(Catalogue, FirstStartHasNoModeAndAllDefaults) {
@@ -96,9 +139,10 @@ TEST_F(Catalogue, FreshPortableSaveIsExactlyTheDescribedFile) {
     ASSERT_EQ(lines.size(), 4 + defaultEntries().size());
     EXPECT_EQ(lines[0], kSection);
     EXPECT_EQ(lines[1], "Signature=Stillpick 1.0 - English - Orvane");
-    EXPECT_TRUE(QRegularExpression(R"(^DerniereSauvegarde=\d{4}\D\d\d\D\d\d \d\d\D\d\d\D\d\d (am|pm)$)")
-                    .match(lines[2])
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(R"(^DerniereSauvegarde=\d{4}\D\d\d\D\d\d \d\d\D\d\d\D\d\d (am|pm)$)")
+            .match(lines[2])
+            .hasMatch())
         << lines[2].toStdString();
     EXPECT_EQ(lines[3], "ExeName=" + programFile_);
     EXPECT_EQ(lines.mid(4), defaultEntries());

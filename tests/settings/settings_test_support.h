@@ -12,11 +12,13 @@
 #include <QFile>
 
 #include <cstdlib>
-#include <ostream>
 #include <filesystem>
+#include <ostream>
 
 // Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& lines, std::ostream* os) {
     *os << "{";
     for (const QString& line : lines)

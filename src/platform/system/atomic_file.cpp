@@ -19,18 +19,15 @@ std::string describe(const std::string& what, const std::string& path, int err) 
 // unreadable link falls back to replacing the path itself.
 std::string resolveTarget(const std::string& path) {
     struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     char buffer[PATH_MAX];
-    if (realpath(path.c_str(), buffer) == nullptr)
-        return path;
+    if (realpath(path.c_str(), buffer) == nullptr) return path;
     return buffer;
 }
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -38,8 +35,7 @@ bool writeAll(int fd, std::span<const std::byte> data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         data = data.subspan(static_cast<size_t>(n));
@@ -63,8 +59,7 @@ AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const s
     const std::string target = resolveTarget(path);
     std::string temp = target + ".tmp-XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return {false, describe("cannot create a temporary file beside", target, errno)};
+    if (fd < 0) return {false, describe("cannot create a temporary file beside", target, errno)};
 
     struct stat previous {};
     mode_t mode = newFileMode;
@@ -104,8 +99,7 @@ bool makeFolders(const std::string& path, unsigned mode, std::string& error) {
         const size_t end = next == std::string::npos ? path.size() : next;
         partial = path.substr(0, end);
         pos = end + 1;
-        if (partial.empty())
-            continue;
+        if (partial.empty()) continue;
         struct stat st {};
         if (::stat(partial.c_str(), &st) == 0) {
             if (!S_ISDIR(st.st_mode)) {

@@ -44,25 +44,23 @@ std::string toHex(const std::vector<uint8_t>& bytes) {
 }
 
 int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     throw std::runtime_error("bad hexadecimal digit in binary data");
 }
 
 std::vector<uint8_t> fromHex(const std::string& text) {
-    if (text.size() % 2 != 0)
-        throw std::runtime_error("odd length of binary data");
+    if (text.size() % 2 != 0) throw std::runtime_error("odd length of binary data");
     std::vector<uint8_t> bytes(text.size() / 2);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(hexDigit(text[2 * i]) * 16 + hexDigit(text[2 * i + 1]));
     return bytes;
 }
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 json valueToJson(const QString& name, const RegValue& value) {
     json entry = {{"name", utf8(name)}, {"type", typeName(value.type)}};
@@ -102,16 +100,16 @@ const json& member(const json& object, const char* name, json::value_t type) {
     return *it;
 }
 
-QString qtext(const json& value) { return QString::fromStdString(value.get<std::string>()); }
+QString qtext(const json& value) {
+    return QString::fromStdString(value.get<std::string>());
+}
 
 RegValue valueFromJson(const json& entry) {
     const std::string type = member(entry, "type", json::value_t::string).get<std::string>();
     const auto data = entry.find("data");
-    if (data == entry.end())
-        throw std::runtime_error("value without data");
+    if (data == entry.end()) throw std::runtime_error("value without data");
     if (type == "REG_SZ" || type == "REG_EXPAND_SZ") {
-        if (!data->is_string())
-            throw std::runtime_error("string value with non-string data");
+        if (!data->is_string()) throw std::runtime_error("string value with non-string data");
         return type == "REG_SZ" ? RegValue::string(qtext(*data))
                                 : RegValue::expandString(qtext(*data));
     }
@@ -121,8 +119,7 @@ RegValue valueFromJson(const json& entry) {
         return RegValue::dword(static_cast<uint32_t>(data->get<uint64_t>()));
     }
     if (type == "REG_BINARY") {
-        if (!data->is_string())
-            throw std::runtime_error("binary value with non-string data");
+        if (!data->is_string()) throw std::runtime_error("binary value with non-string data");
         return RegValue::binary(fromHex(data->get<std::string>()));
     }
     throw std::runtime_error("unknown value type " + type);
@@ -131,27 +128,21 @@ RegValue valueFromJson(const json& entry) {
 // Duplicate names (a hand-edited file) are merged: the later value wins, keys are combined.
 void keyFromJson(const json& object, RegNode& node) {
     if (const auto values = object.find("values"); values != object.end()) {
-        if (!values->is_array())
-            throw std::runtime_error("\"values\" is not a list");
+        if (!values->is_array()) throw std::runtime_error("\"values\" is not a list");
         for (const auto& entry : *values) {
-            if (!entry.is_object())
-                throw std::runtime_error("value entry is not an object");
+            if (!entry.is_object()) throw std::runtime_error("value entry is not an object");
             node.setValue(qtext(member(entry, "name", json::value_t::string)),
                           valueFromJson(entry));
         }
     }
     if (const auto keys = object.find("keys"); keys != object.end()) {
-        if (!keys->is_array())
-            throw std::runtime_error("\"keys\" is not a list");
+        if (!keys->is_array()) throw std::runtime_error("\"keys\" is not a list");
         for (const auto& entry : *keys) {
-            if (!entry.is_object())
-                throw std::runtime_error("key entry is not an object");
+            if (!entry.is_object()) throw std::runtime_error("key entry is not an object");
             const QString name = qtext(member(entry, "name", json::value_t::string));
-            if (!isValidKeyName(name))
-                throw std::runtime_error("invalid key name");
+            if (!isValidKeyName(name)) throw std::runtime_error("invalid key name");
             const auto child = node.addSubKey(name);
-            if (!child)
-                throw std::runtime_error("keys nested too deep");
+            if (!child) throw std::runtime_error("keys nested too deep");
             keyFromJson(entry, *child);
         }
     }
@@ -174,8 +165,7 @@ std::shared_ptr<RegNode> parseHive(const std::string& text) {
     } catch (const json::exception& e) {
         throw std::runtime_error(e.what());
     }
-    if (!document.is_object())
-        throw std::runtime_error("not a JSON object");
+    if (!document.is_object()) throw std::runtime_error("not a JSON object");
     auto root = std::make_shared<RegNode>();
     try {
         keyFromJson(document, *root);

@@ -6,15 +6,13 @@ std::shared_ptr<RegNode> RegistryKey::walk(std::shared_ptr<RegNode> from, const 
                                            bool create, bool& changed) {
     auto node = std::move(from);
     for (const QString& part : splitKeyPath(path)) {
-        if (!isValidKeyName(part) || node->deleted)
-            return nullptr;
+        if (!isValidKeyName(part) || node->deleted) return nullptr;
         auto next = node->findSubKey(part);
         if (!next && create) {
             next = node->addSubKey(part); // nothing when too deep
             changed = changed || next != nullptr;
         }
-        if (!next)
-            return nullptr;
+        if (!next) return nullptr;
         node = std::move(next);
     }
     return node->deleted ? nullptr : node;
@@ -24,17 +22,14 @@ std::optional<RegistryKey> RegistryKey::open(RegRoot root, const QString& path, 
     auto hive = RegistryHive::acquire(root);
     bool changed = false;
     auto node = walk(hive->rootNode(), path, create, changed);
-    if (changed)
-        hive->markChanged();
-    if (!node)
-        return std::nullopt;
+    if (changed) hive->markChanged();
+    if (!node) return std::nullopt;
     return RegistryKey(std::move(hive), std::move(node));
 }
 
 bool RegistryKey::deleteTree(RegRoot root, const QString& path) {
     const auto parts = splitKeyPath(path);
-    if (parts.empty())
-        return false;
+    if (parts.empty()) return false;
     QString parentPath;
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         parentPath += parts[i] + u'\\';
@@ -45,16 +40,13 @@ bool RegistryKey::deleteTree(RegRoot root, const QString& path) {
 std::optional<RegistryKey> RegistryKey::openSubKey(const QString& path, bool create) const {
     bool changed = false;
     auto node = walk(node_, path, create, changed);
-    if (changed)
-        hive_->markChanged();
-    if (!node)
-        return std::nullopt;
+    if (changed) hive_->markChanged();
+    if (!node) return std::nullopt;
     return RegistryKey(hive_, std::move(node));
 }
 
 std::optional<RegValue> RegistryKey::value(const QString& name) const {
-    if (node_->deleted)
-        return std::nullopt;
+    if (node_->deleted) return std::nullopt;
     const RegValue* found = node_->findValue(name);
     return found ? std::optional<RegValue>(*found) : std::nullopt;
 }
@@ -68,21 +60,18 @@ std::optional<QString> RegistryKey::readString(const QString& name) const {
 
 std::optional<uint32_t> RegistryKey::readDWord(const QString& name) const {
     const auto found = value(name);
-    if (!found || found->type != RegType::DWord)
-        return std::nullopt;
+    if (!found || found->type != RegType::DWord) return std::nullopt;
     return found->number;
 }
 
 std::optional<std::vector<uint8_t>> RegistryKey::readBinary(const QString& name) const {
     const auto found = value(name);
-    if (!found || found->type != RegType::Binary)
-        return std::nullopt;
+    if (!found || found->type != RegType::Binary) return std::nullopt;
     return found->bytes;
 }
 
 bool RegistryKey::setValue(const QString& name, RegValue value) {
-    if (node_->deleted)
-        return false;
+    if (node_->deleted) return false;
     node_->setValue(name, std::move(value));
     hive_->markChanged();
     return true;
@@ -105,8 +94,7 @@ bool RegistryKey::writeBinary(const QString& name, std::span<const uint8_t> byte
 }
 
 bool RegistryKey::deleteValue(const QString& name) {
-    if (node_->deleted || !node_->removeValue(name))
-        return false;
+    if (node_->deleted || !node_->removeValue(name)) return false;
     hive_->markChanged();
     return true;
 }
@@ -129,21 +117,18 @@ QStringList RegistryKey::subKeyNames() const {
 
 bool RegistryKey::deleteSubKeyTree(const QString& path) {
     const auto parts = splitKeyPath(path);
-    if (parts.empty() || node_->deleted)
-        return false;
+    if (parts.empty() || node_->deleted) return false;
     auto parent = node_;
     bool changed = false;
     for (size_t i = 0; parent && i + 1 < parts.size(); ++i)
         parent = walk(parent, parts[i], false, changed);
-    if (!parent || !parent->removeSubKey(parts.back()))
-        return false;
+    if (!parent || !parent->removeSubKey(parts.back())) return false;
     hive_->markChanged();
     return true;
 }
 
 bool RegistryKey::copyTreeTo(RegistryKey& destination) const {
-    if (node_->deleted || destination.node_->deleted)
-        return false;
+    if (node_->deleted || destination.node_->deleted) return false;
     // A snapshot first, so that copying a key into its own subtree terminates.
     const auto snapshot = node_->deepCopy();
     const bool complete = destination.node_->mergeFrom(*snapshot);
@@ -151,6 +136,8 @@ bool RegistryKey::copyTreeTo(RegistryKey& destination) const {
     return complete;
 }
 
-bool RegistryKey::flush(std::string* error) { return hive_->flush(error); }
+bool RegistryKey::flush(std::string* error) {
+    return hive_->flush(error);
+}
 
 } // namespace sp

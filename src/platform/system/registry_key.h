@@ -34,7 +34,8 @@ public:
 
     // Reads: nothing when the value is missing or of another type.
     std::optional<RegValue> value(const QString& name) const;
-    std::optional<QString> readString(const QString& name) const; // REG_SZ or REG_EXPAND_SZ, as stored
+    std::optional<QString>
+    readString(const QString& name) const; // REG_SZ or REG_EXPAND_SZ, as stored
     std::optional<uint32_t> readDWord(const QString& name) const;
     std::optional<std::vector<uint8_t>> readBinary(const QString& name) const;
     bool hasValue(const QString& name) const { return value(name).has_value(); }

@@ -21,8 +21,7 @@ namespace sp {
 
 const RegValue* RegNode::findValue(QStringView valueName) const {
     for (const auto& [name, value] : values)
-        if (name.compare(valueName, Qt::CaseInsensitive) == 0)
-            return &value;
+        if (name.compare(valueName, Qt::CaseInsensitive) == 0) return &value;
     return nullptr;
 }
 
@@ -48,16 +47,13 @@ bool RegNode::removeValue(QStringView valueName) {
 
 std::shared_ptr<RegNode> RegNode::findSubKey(QStringView keyName) const {
     for (const auto& key : subkeys)
-        if (key->name.compare(keyName, Qt::CaseInsensitive) == 0)
-            return key;
+        if (key->name.compare(keyName, Qt::CaseInsensitive) == 0) return key;
     return nullptr;
 }
 
 std::shared_ptr<RegNode> RegNode::addSubKey(const QString& keyName) {
-    if (auto existing = findSubKey(keyName))
-        return existing;
-    if (depth >= kMaxKeyDepth)
-        return nullptr;
+    if (auto existing = findSubKey(keyName)) return existing;
+    if (depth >= kMaxKeyDepth) return nullptr;
     auto key = std::make_shared<RegNode>();
     key->name = keyName;
     key->depth = depth + 1;
@@ -105,8 +101,7 @@ bool RegNode::mergeFrom(const RegNode& source) {
 }
 
 bool isValidKeyName(QStringView keyName) {
-    return !keyName.isEmpty() && keyName.size() <= kMaxKeyNameLength &&
-           !keyName.contains(u'\\');
+    return !keyName.isEmpty() && keyName.size() <= kMaxKeyNameLength && !keyName.contains(u'\\');
 }
 
 std::vector<QString> splitKeyPath(QStringView path) {
@@ -119,8 +114,7 @@ std::vector<QString> splitKeyPath(QStringView path) {
 // ---- store folder and hive cache ----
 
 std::string RegistryHive::storeFolder() {
-    if (const char* dir = std::getenv("STILLPICK_REGISTRY_DIR"); dir && *dir)
-        return dir;
+    if (const char* dir = std::getenv("STILLPICK_REGISTRY_DIR"); dir && *dir) return dir;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
         return std::string(config) + "/stillpick";
     const char* home = std::getenv("HOME");
@@ -136,8 +130,7 @@ std::shared_ptr<RegistryHive> RegistryHive::acquire(RegRoot root) {
     static std::map<std::string, std::weak_ptr<RegistryHive>> open;
     const std::string path = storeFolder() + "/" + hiveFileName(root);
     std::lock_guard lock(mutex);
-    if (auto hive = open[path].lock())
-        return hive;
+    if (auto hive = open[path].lock()) return hive;
     auto hive = std::make_shared<RegistryHive>(root, path);
     open[path] = hive;
     return hive;
@@ -167,7 +160,8 @@ void setDamagedFileAside(const std::string& path, const std::string& reason) {
     for (int n = 1; ::stat(aside.c_str(), &st) == 0; ++n)
         aside = base + "-" + std::to_string(n);
     if (std::rename(path.c_str(), aside.c_str()) == 0) {
-        std::fprintf(stderr, "stillpick: registry file %s is damaged (%s); read as empty, kept as %s\n",
+        std::fprintf(stderr,
+                     "stillpick: registry file %s is damaged (%s); read as empty, kept as %s\n",
                      path.c_str(), reason.c_str(), aside.c_str());
         return;
     }
@@ -192,8 +186,7 @@ RegistryHive::~RegistryHive() {
 
 void RegistryHive::load() {
     std::ifstream in(filePath_, std::ios::binary);
-    if (!in)
-        return; // no hive yet: empty
+    if (!in) return; // no hive yet: empty
     std::ostringstream text;
     text << in.rdbuf();
     try {
@@ -205,22 +198,19 @@ void RegistryHive::load() {
 }
 
 bool RegistryHive::flush(std::string* error) {
-    if (!changed_)
-        return true;
+    if (!changed_) return true;
     std::string failure;
     const auto slash = filePath_.rfind('/');
     if (slash != std::string::npos && slash > 0 &&
         !makeFolders(filePath_.substr(0, slash), 0700, failure)) {
-        if (error)
-            *error = failure;
+        if (error) *error = failure;
         return false;
     }
     const std::string text = serializeHive(*root_, rootKind_);
-    const auto result = writeFileAtomically(
-        filePath_, std::as_bytes(std::span(text.data(), text.size())), 0600);
+    const auto result =
+        writeFileAtomically(filePath_, std::as_bytes(std::span(text.data(), text.size())), 0600);
     if (!result.ok) {
-        if (error)
-            *error = result.error;
+        if (error) *error = result.error;
         return false;
     }
     changed_ = false;
