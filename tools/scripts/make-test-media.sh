@@ -105,6 +105,16 @@ make three_audio.avi -f lavfi -i "$(video $small 25 3)" -f lavfi -i "$(tone 440 
     -f lavfi -i "$(tone 550 3)" -f lavfi -i "$(tone 660 3 22050)" \
     -map 0 -map 1 -map 2 -map 3 -c:v mjpeg -q:v 5 -c:a:0 pcm_s16le -c:a:1 mp2 -c:a:2 pcm_s16le \
     -ac 2 -f avi
+# A picture size change in the middle: two transport streams one after the other, the second
+# with times continuing after the first.
+if [ ! -s "$out/size_change.ts" ]; then
+    make .part1.ts -f lavfi -i "$(video $small 25 1)" -c:v mpeg2video -b:v 1M -g 12 -bf 2 -f mpegts
+    make .part2.ts -f lavfi -i "$(video 352x288 25 1)" -c:v mpeg2video -b:v 1M -g 12 -bf 2 \
+        -output_ts_offset 1 -f mpegts
+    cat "$out/.part1.ts" "$out/.part2.ts" >"$out/.tmp.size_change.ts"
+    mv "$out/.tmp.size_change.ts" "$out/size_change.ts"
+    rm -f "$out/.part1.ts" "$out/.part2.ts"
+fi
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 

@@ -58,7 +58,7 @@ VideoDecoder::~VideoDecoder() {
 std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std::string* error,
                                                  int threads) {
     auto par = codecParametersFor(input);
-    if (!par) {
+    if (!par || par->codec_type != AVMEDIA_TYPE_VIDEO) {
         setError(error, "no video decoder for " + mf::describe(input));
         return nullptr;
     }
