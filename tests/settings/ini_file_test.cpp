@@ -1,4 +1,5 @@
 #include "settings/ini_file.h"
+#include "settings/read_preferences.h"
 
 #include "settings_test_support.h"
 
@@ -121,7 +122,9 @@ TEST(IniScalars, NumbersParseOrGiveZero) {
 
 // Random damage to a realistic file never breaks the reader, and setting an entry in whatever
 // came out still finds it and leaves every other line alone.
-TEST(IniFuzz, MutatedFilesReadAndUpdateSafely) {
+class IniFuzz : public sptest::SettingsWorld {};
+
+TEST_F(IniFuzz, MutatedFilesReadAndUpdateSafely) {
     const QStringList base{"; other program",
                            "[Other]",
                            "a=1",
@@ -186,6 +189,15 @@ TEST(IniFuzz, MutatedFilesReadAndUpdateSafely) {
             ASSERT_EQ(updated[at], entry);
             updated.removeAt(at);
             ASSERT_EQ(updated, lines);
+        }
+        if (rounds % 16 == 0) { // now and then through the reader, as a start-up would
+            writeBytes(iniPath(), data);
+            const TReadPreferences reader(kKeyPath, pmPortable);
+            const TincrustRec rec = reader.ReadIncrustRec("IncrustRec", TincrustRec{});
+            ASSERT_EQ(rec.FontRec.Size, TincrustRec{}.FontRec.Size); // never stored in the base
+            reader.ReadInteger("Top", 1);
+            reader.ReadFloat("Signature", 1);
+            reader.ReadBool("a", true);
         }
         ++rounds;
     }
