@@ -104,7 +104,9 @@ double IniFloatValue(const QString& text) {
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     double value = locale.toDouble(text, &ok);
-    if (!ok) value = QLocale::c().toDouble(text, &ok);
+    // Written on a machine with the other decimal separator: no group separators are ever
+    // written, so either mark can only be the decimal one.
+    if (!ok) value = QLocale::c().toDouble(QString(text).replace(u',', u'.'), &ok);
     return ok && std::isfinite(value) ? value : 0.0;
 }
 

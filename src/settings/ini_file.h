@@ -33,8 +33,8 @@ void WriteIniFile(const QString& path, const QStringList& lines);
 
 // Scalar texts of the file. Integers: signed decimal, 0 when the text is not a 32-bit number.
 // Floats: general format with up to 15 significant digits and the locale's decimal separator;
-// reading also accepts "." so that a file carried from another locale keeps its numbers; 0 when
-// the text is not a finite number.
+// reading also accepts "." or "," as the decimal mark, so that a file carried from a machine with
+// another locale keeps its numbers; 0 when the text is not a finite number.
 int32_t IniIntegerValue(const QString& text);
 QString IniFloatText(double value);
 double IniFloatValue(const QString& text);

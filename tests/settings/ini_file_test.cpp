@@ -113,7 +113,9 @@ TEST(IniScalars, NumbersParseOrGiveZero) {
     EXPECT_EQ(IniIntegerValue(""), 0);
     EXPECT_EQ(IniIntegerValue("4294967296"), 0);
     EXPECT_EQ(IniFloatValue(IniFloatText(0.0416666666666667)), 0.0416666666666667);
-    EXPECT_EQ(IniFloatValue("1.5"), 1.5); // accepted whatever the locale
+    EXPECT_EQ(IniFloatValue("1.5"), 1.5); // either mark, whatever the locale
+    EXPECT_EQ(IniFloatValue("-0,25"), -0.25);
+    EXPECT_EQ(IniFloatValue("1,000.5"), 0.0);
     EXPECT_EQ(IniFloatValue("abc"), 0.0);
     EXPECT_EQ(IniFloatValue("inf"), 0.0);
     EXPECT_EQ(IniFloatText(0.0), "0");
