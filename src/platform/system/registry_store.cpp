@@ -131,6 +131,7 @@ std::shared_ptr<RegistryHive> RegistryHive::acquire(RegRoot root) {
     const std::string path = storeFolder() + "/" + hiveFileName(root);
     std::lock_guard lock(mutex);
     if (auto hive = open[path].lock()) return hive;
+    std::erase_if(open, [](const auto& entry) { return entry.second.expired(); });
     auto hive = std::make_shared<RegistryHive>(root, path);
     open[path] = hive;
     return hive;
