@@ -80,14 +80,22 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
     if (it == filters_.end()) return VFW_E_NOT_FOUND;
     ComPtr<IBaseFilter> keep = it->filter;
     keep->Stop();
-    std::vector<ComPtr<IPin>> pins;
-    keep->EnumPins(&pins);
-    for (auto& pin : pins) {
-        ComPtr<IPin> peer;
-        if (pin->ConnectedTo(&peer) == S_OK) {
-            peer->Disconnect();
-            pin->Disconnect();
+    // Disconnecting one pin may change the filter's pin set (a splitter drops its outputs
+    // when its input goes), so look again after each disconnection.
+    for (;;) {
+        ComPtr<IPin> pin, peer;
+        {
+            std::vector<ComPtr<IPin>> pins;
+            keep->EnumPins(&pins);
+            for (auto& candidate : pins)
+                if (candidate->ConnectedTo(&peer) == S_OK) {
+                    pin = candidate;
+                    break;
+                }
         }
+        if (!pin) break;
+        peer->Disconnect();
+        pin->Disconnect();
     }
     keep->JoinFilterGraph(nullptr, {});
     filters_.erase(it);

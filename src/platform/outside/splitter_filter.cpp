@@ -1,0 +1,296 @@
+#include "platform/outside/splitter_filter.h"
+
+#include "platform/graph/guids.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sp::outside {
+
+using namespace mf;
+
+namespace {
+
+const char* pinName(StreamKind kind) {
+    switch (kind) {
+    case StreamKind::Video: return "Video";
+    case StreamKind::Audio: return "Audio";
+    case StreamKind::Interleaved: return "DV";
+    default: return "Stream";
+    }
+}
+
+long bufferBytesFor(const MediaType& type) {
+    if (type.majortype == MEDIATYPE_Audio) return 512 * 1024;
+    long picture = 0;
+    if (auto header = type.bitmapHeader())
+        picture = long(header->biWidth) * std::abs(header->biHeight) * 2;
+    return std::max(picture, 2L * 1024 * 1024); // an intra frame of a high bit rate stream
+}
+
+} // namespace
+
+// Output pin ----------------------------------------------------------------------------------
+
+SplitterOutputPin::SplitterOutputPin(SplitterFilter* owner, std::string name, int streamIndex,
+                                     MediaType type)
+    : StreamingOutputPin(owner, std::move(name)), owner_(owner), streamIndex_(streamIndex),
+      type_(std::move(type)) {
+    setCategory(PIN_CATEGORY_CAPTURE);
+}
+
+HRESULT SplitterOutputPin::CheckMediaType(const MediaType& type) {
+    return type.majortype == type_.majortype && type.subtype == type_.subtype &&
+                   type.formattype == type_.formattype
+               ? S_OK
+               : S_FALSE;
+}
+
+HRESULT SplitterOutputPin::GetMediaType(int position, MediaType* type) {
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = type_;
+    return S_OK;
+}
+
+HRESULT SplitterOutputPin::DecideBufferSize(IMemAllocator* allocator,
+                                            AllocatorProperties* request) {
+    request->cBuffers = std::max(request->cBuffers, 8L);
+    request->cbBuffer = std::max(request->cbBuffer, bufferBytesFor(type_));
+    AllocatorProperties actual;
+    HRESULT hr = allocator->SetProperties(*request, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer >= request->cbBuffer ? S_OK : E_FAIL;
+}
+
+HRESULT SplitterOutputPin::OnThreadStart() {
+    discontinuity_ = true;
+    REFERENCE_TIME start = owner_->segmentStart();
+    return DeliverNewSegment(start, std::max(owner_->duration(), start), 1.0);
+}
+
+HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
+    for (;;) {
+        std::optional<Packet> packet = owner_->nextPacket(streamIndex_, stopToken());
+        if (!packet) return S_FALSE;
+        std::span<const uint8_t> data = packet->data();
+        if (data.size() > size_t(sample->GetSize())) { // cannot carry it: skip, mark the gap
+            discontinuity_ = true;
+            continue;
+        }
+        std::memcpy(sample->GetPointer(), data.data(), data.size());
+        sample->SetActualDataLength(long(data.size()));
+        if (packet->startHns != kNoTimeHns) {
+            REFERENCE_TIME start = packet->startHns - owner_->segmentStart();
+            REFERENCE_TIME stop = start + std::max<int64_t>(packet->durationHns, 1);
+            sample->SetTime(&start, &stop);
+        }
+        sample->SetSyncPoint(packet->keyframe);
+        sample->SetDiscontinuity(std::exchange(discontinuity_, false));
+        return S_OK;
+    }
+}
+
+// Splitter core -------------------------------------------------------------------------------
+
+SplitterFilter::SplitterFilter(SplitterIdentity identity)
+    : BaseFilter(identity.name, identity.clsid), identity_(std::move(identity)) {}
+
+SplitterFilter::~SplitterFilter() = default;
+
+bool SplitterFilter::acceptsFormat(const std::string& formatName) const {
+    if (identity_.formats.empty()) return true;
+    return std::find(identity_.formats.begin(), identity_.formats.end(), formatName) !=
+           identity_.formats.end();
+}
+
+bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error) {
+    if (!demuxer) return false;
+    if (!acceptsFormat(demuxer->formatName())) {
+        if (error) *error = "container " + demuxer->formatName() + " is not handled here";
+        return false;
+    }
+    std::vector<std::unique_ptr<SplitterOutputPin>> pins;
+    int counts[3] = {0, 0, 0};
+    for (const DemuxerStream& s : demuxer->streams()) {
+        if (s.kind == StreamKind::Other) continue;
+        int n = ++counts[int(s.kind)];
+        std::string name = pinName(s.kind) + (n > 1 ? " " + std::to_string(n) : std::string());
+        pins.push_back(std::make_unique<SplitterOutputPin>(this, name, s.index, s.mediaType));
+    }
+    if (pins.empty()) {
+        if (error) *error = "no video or audio stream";
+        return false;
+    }
+    std::lock_guard lock(demuxMutex_);
+    durationHns_ = demuxer->durationHns();
+    queues_.clear();
+    queues_.resize(demuxer->streams().size());
+    demuxer_ = std::move(demuxer);
+    outputs_ = std::move(pins);
+    endOfFile_ = false;
+    segmentStart_ = 0;
+    return true;
+}
+
+void SplitterFilter::dropOutputs() {
+    for (auto& pin : outputs_) {
+        ComPtr<IPin> peer;
+        if (pin->ConnectedTo(&peer) == S_OK) {
+            peer->Disconnect();
+            pin->Disconnect();
+        }
+    }
+    std::lock_guard lock(demuxMutex_);
+    for (auto& pin : outputs_) retired_.push_back(std::move(pin));
+    outputs_.clear();
+    queues_.clear();
+    demuxer_.reset();
+}
+
+std::optional<Packet> SplitterFilter::nextPacket(int streamIndex, const std::stop_token& stop) {
+    std::lock_guard lock(demuxMutex_);
+    auto& mine = queues_.at(size_t(streamIndex));
+    while (mine.empty()) {
+        if (endOfFile_ || stop.stop_requested() || !demuxer_) return std::nullopt;
+        std::optional<Packet> p = demuxer_->readPacket();
+        if (!p) {
+            endOfFile_ = true;
+            break;
+        }
+        size_t index = size_t(p->streamIndex);
+        if (index >= queues_.size()) continue;
+        bool wanted = std::any_of(outputs_.begin(), outputs_.end(), [&](const auto& pin) {
+            return size_t(pin->streamIndex()) == index && pin->IsConnected();
+        });
+        if (!wanted) continue;
+        auto& queue = queues_[index];
+        // A stream nobody consumes for a long while (its renderer is paused) loses its oldest
+        // packets rather than growing without bound.
+        if (queue.size() >= kMaxQueuedPackets) queue.pop_front();
+        queue.push_back(std::move(*p));
+    }
+    if (mine.empty()) return std::nullopt;
+    Packet p = std::move(mine.front());
+    mine.pop_front();
+    return p;
+}
+
+HRESULT SplitterFilter::GetDuration(REFERENCE_TIME* duration) {
+    if (!duration) return E_POINTER;
+    *duration = durationHns_;
+    return demuxer_ ? S_OK : E_UNEXPECTED;
+}
+
+HRESULT SplitterFilter::GetCurrentPosition(REFERENCE_TIME* position) {
+    if (!position) return E_POINTER;
+    *position = segmentStart_;
+    return S_OK;
+}
+
+HRESULT SplitterFilter::GetStopPosition(REFERENCE_TIME* stop) { return GetDuration(stop); }
+
+HRESULT SplitterFilter::SetPositions(REFERENCE_TIME* current, uint32_t flags, REFERENCE_TIME*,
+                                     uint32_t) {
+    if ((flags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_AbsolutePositioning) return S_OK;
+    if (!current) return E_POINTER;
+    if (!demuxer_) return E_UNEXPECTED;
+    REFERENCE_TIME target = std::max<REFERENCE_TIME>(0, *current);
+    std::vector<bool> running;
+    for (auto& pin : outputs_) running.push_back(pin->suspendForSeek());
+    bool moved = false;
+    {
+        std::lock_guard lock(demuxMutex_);
+        moved = demuxer_->seek(target);
+        for (auto& queue : queues_) queue.clear();
+        endOfFile_ = !moved;
+        segmentStart_ = target;
+    }
+    for (size_t i = 0; i < outputs_.size(); ++i) outputs_[i]->resumeAfterSeek(running[i]);
+    return moved ? S_OK : E_FAIL;
+}
+
+// Stream splitter (fed by File Source) ----------------------------------------------------------
+
+SplitterInputPin::SplitterInputPin(StreamSplitterFilter* owner)
+    : BasePin(owner, "Input", PinDirection::Input), owner_(owner) {}
+
+HRESULT SplitterInputPin::CheckMediaType(const MediaType& type) {
+    if (type.majortype != MEDIATYPE_Stream) return S_FALSE;
+    const auto& subtypes = owner_->identity().inputSubtypes;
+    return std::find(subtypes.begin(), subtypes.end(), type.subtype) != subtypes.end() ? S_OK
+                                                                                      : S_FALSE;
+}
+
+HRESULT SplitterInputPin::CompleteConnect(IPin* peer) {
+    auto reader = query<IAsyncReader>(peer);
+    if (!reader) return E_NOINTERFACE;
+    return owner_->openFrom(reader.get());
+}
+
+HRESULT SplitterInputPin::BreakConnect() {
+    owner_->close();
+    return S_OK;
+}
+
+StreamSplitterFilter::StreamSplitterFilter(SplitterIdentity identity)
+    : SplitterFilter(std::move(identity)), input_(std::make_unique<SplitterInputPin>(this)) {}
+
+StreamSplitterFilter::~StreamSplitterFilter() = default;
+
+BasePin* StreamSplitterFilter::GetPin(int n) {
+    if (n == 0) return input_.get();
+    return n - 1 < outputCount() ? output(n - 1) : nullptr;
+}
+
+HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
+    int64_t total = 0, available = 0;
+    if (FAILED(reader->Length(&total, &available))) return E_FAIL;
+    reader_ = ComPtr<IAsyncReader>(reader);
+    IAsyncReader* raw = reader;
+    Demuxer::ReadAt readAt = [raw, total](int64_t pos, std::span<uint8_t> buffer) -> int64_t {
+        if (pos >= total) return 0;
+        long length = long(std::min<int64_t>(int64_t(buffer.size()), total - pos));
+        return raw->SyncRead(pos, length, buffer.data()) == E_FAIL ? -1 : length;
+    };
+    const std::string format = identity_.formats.empty() ? "" : identity_.formats.front();
+    std::string error;
+    if (!adopt(Demuxer::openReader(readAt, total, format, &error), &error)) {
+        reader_ = nullptr;
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    return S_OK;
+}
+
+void StreamSplitterFilter::close() {
+    dropOutputs();
+    reader_ = nullptr;
+}
+
+// File splitter (loads the path itself) ---------------------------------------------------------
+
+FileSplitterFilter::FileSplitterFilter(SplitterIdentity identity)
+    : SplitterFilter(std::move(identity)) {}
+
+HRESULT FileSplitterFilter::Load(std::string_view path, const MediaType*) {
+    if (!path_.empty()) return E_UNEXPECTED;
+    std::string error;
+    // Several containers are ours: let libavformat name it, then check the name.
+    auto demuxer = Demuxer::openFile(std::string(path), identity_.formats.size() == 1
+                                                            ? identity_.formats.front()
+                                                            : std::string(),
+                                     &error);
+    if (!demuxer) return VFW_E_UNKNOWN_FILE_TYPE;
+    if (!adopt(std::move(demuxer), &error)) return VFW_E_UNSUPPORTED_STREAM;
+    path_ = std::string(path);
+    return S_OK;
+}
+
+HRESULT FileSplitterFilter::GetCurFile(std::string* path, MediaType*) {
+    if (!path) return E_POINTER;
+    if (path_.empty()) return E_FAIL;
+    *path = path_;
+    return S_OK;
+}
+
+} // namespace sp::outside

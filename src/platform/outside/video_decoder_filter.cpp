@@ -1,0 +1,183 @@
+#include "platform/outside/video_decoder_filter.h"
+
+#include "platform/graph/guids.h"
+#include "platform/outside/media_types_av.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace sp::outside {
+
+using namespace mf;
+
+namespace {
+
+bool isUncompressed(const GUID& subtype) {
+    return subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_RGB24 ||
+           subtype == MEDIASUBTYPE_RGB565 || subtype == MEDIASUBTYPE_RGB555 ||
+           subtype == MEDIASUBTYPE_RGB8 || subtype == MEDIASUBTYPE_ARGB32;
+}
+
+// Picture aspect X:Y of the input: its own when it carries one, else the pixel ratio 1:1.
+std::pair<uint32_t, uint32_t> pictureAspect(const MediaType& in, int width, int height) {
+    if (in.formattype == FORMAT_VideoInfo2 || in.formattype == FORMAT_MPEG2Video)
+        if (auto vih2 = in.formatAs<VIDEOINFOHEADER2>())
+            if (vih2->dwPictAspectRatioX > 0 && vih2->dwPictAspectRatioY > 0)
+                return {vih2->dwPictAspectRatioX, vih2->dwPictAspectRatioY};
+    int g = std::gcd(std::max(width, 1), std::max(height, 1));
+    return {uint32_t(std::max(width, 1) / g), uint32_t(std::max(height, 1) / g)};
+}
+
+REFERENCE_TIME frameDurationOf(const MediaType& type) {
+    if (auto vih = type.formatAs<VIDEOINFOHEADER>(); vih && type.bitmapHeader())
+        return vih->AvgTimePerFrame; // same offset in VIDEOINFOHEADER2
+    return 0;
+}
+
+} // namespace
+
+VideoDecoderFilter::VideoDecoderFilter(std::string name, const GUID& clsid)
+    : TransformFilter(std::move(name), clsid) {}
+
+HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) {
+    if (type.majortype != MEDIATYPE_Video || isUncompressed(type.subtype))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return codecParametersFor(type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInfo2) const {
+    const MediaType& in = input()->CurrentMediaType();
+    MediaType out = makeRgb32Type(width, height, frameDurationOf(in));
+    if (!videoInfo2) return out;
+    auto vih = *out.formatAs<VIDEOINFOHEADER>();
+    VIDEOINFOHEADER2 vih2;
+    vih2.rcSource = vih.rcSource;
+    vih2.rcTarget = vih.rcTarget;
+    vih2.dwBitRate = vih.dwBitRate;
+    vih2.AvgTimePerFrame = vih.AvgTimePerFrame;
+    auto [x, y] = pictureAspect(in, width, height);
+    vih2.dwPictAspectRatioX = x;
+    vih2.dwPictAspectRatioY = y;
+    vih2.bmiHeader = vih.bmiHeader;
+    out.formattype = FORMAT_VideoInfo2;
+    out.format.clear();
+    out.setFormat(vih2);
+    return out;
+}
+
+HRESULT VideoDecoderFilter::GetMediaType(int position, MediaType* type) {
+    if (position < 0) return E_INVALIDARG;
+    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    auto header = input()->CurrentMediaType().bitmapHeader();
+    if (!header || header->biWidth <= 0 || header->biHeight == 0) return VFW_S_NO_MORE_ITEMS;
+    *type = outputTypeFor(header->biWidth, std::abs(header->biHeight), position == 0);
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType& out) {
+    if (CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (out.majortype != MEDIATYPE_Video || out.subtype != MEDIASUBTYPE_RGB32)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    auto outHeader = out.bitmapHeader();
+    auto inHeader = in.bitmapHeader();
+    if (!outHeader || !inHeader || outHeader->biBitCount != 32) return VFW_E_TYPE_NOT_ACCEPTED;
+    // The output may be wider (a canvas); it must hold the picture.
+    if (outHeader->biWidth < inHeader->biWidth ||
+        std::abs(outHeader->biHeight) < std::abs(inHeader->biHeight))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
+                                             AllocatorProperties* request) {
+    auto header = output()->CurrentMediaType().bitmapHeader();
+    if (!header) return E_FAIL;
+    // Room for a later picture up to full HD without renegotiating the allocator.
+    long picture = long(header->biWidth) * std::abs(header->biHeight) * 4;
+    request->cBuffers = std::max(request->cBuffers, 3L);
+    request->cbBuffer = std::max({request->cbBuffer, picture, 1920L * 1088 * 4});
+    AllocatorProperties actual;
+    HRESULT hr = allocator->SetProperties(*request, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer >= picture ? S_OK : E_FAIL;
+}
+
+HRESULT VideoDecoderFilter::StartStreaming() {
+    std::string error;
+    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error);
+    if (!decoder_) return VFW_E_TYPE_NOT_ACCEPTED;
+    auto header = output()->CurrentMediaType().bitmapHeader();
+    outWidth_ = header ? header->biWidth : 0;
+    outHeight_ = header ? std::abs(header->biHeight) : 0;
+    decoder_->setDropBefore(0);
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::StopStreaming() {
+    decoder_.reset();
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::deliverPictures() {
+    while (auto picture = decoder_->nextFrame()) {
+        ComPtr<IMediaSample> out;
+        HRESULT hr = output()->GetDeliveryBuffer(&out);
+        if (FAILED(hr)) return hr;
+        const long bytes = long(picture->width) * picture->height * 4;
+        if (picture->width != outWidth_ || picture->height != outHeight_) {
+            bool videoInfo2 = output()->CurrentMediaType().formattype == FORMAT_VideoInfo2;
+            MediaType changed = outputTypeFor(picture->width, picture->height, videoInfo2);
+            out->SetMediaType(&changed);
+            output()->SetMediaType(changed);
+            outWidth_ = picture->width;
+            outHeight_ = picture->height;
+        }
+        if (bytes > out->GetSize() ||
+            !decoder_->copyCurrentRgb32(std::span(out->GetPointer(), size_t(out->GetSize()))))
+            continue; // a picture too large for the buffers is lost, the stream goes on
+        out->SetActualDataLength(bytes);
+        if (picture->startHns != kNoTimeHns) {
+            REFERENCE_TIME start = picture->startHns;
+            REFERENCE_TIME stop = start + std::max<int64_t>(picture->durationHns, 1);
+            out->SetTime(&start, &stop);
+        }
+        out->SetSyncPoint(true);
+        hr = output()->Deliver(out.get());
+        if (hr != S_OK) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::Receive(IMediaSample* sample) {
+    if (!decoder_) return VFW_E_WRONG_STATE;
+    REFERENCE_TIME start = 0, stop = 0;
+    int64_t time = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : kNoTimeHns;
+    decoder_->sendPacket(std::span(sample->GetPointer(), size_t(sample->GetActualDataLength())),
+                         time);
+    HRESULT hr = deliverPictures();
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT VideoDecoderFilter::EndOfStream() {
+    if (decoder_) {
+        decoder_->sendEndOfStream();
+        deliverPictures();
+    }
+    return TransformFilter::EndOfStream();
+}
+
+HRESULT VideoDecoderFilter::EndFlush() {
+    if (decoder_) decoder_->flush();
+    return TransformFilter::EndFlush();
+}
+
+HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    // Runs on the streaming thread before the segment's first sample.
+    if (decoder_) {
+        decoder_->flush();
+        decoder_->setDropBefore(0);
+    }
+    return TransformFilter::NewSegment(start, stop, rate);
+}
+
+} // namespace sp::outside

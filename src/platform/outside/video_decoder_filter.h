@@ -1,0 +1,50 @@
+#pragma once
+// Video decoder filter: every compressed video FFmpeg decodes, to MEDIASUBTYPE_RGB32 pictures
+// (bottom-up; FORMAT_VideoInfo2 carrying the picture aspect is offered first, then
+// FORMAT_VideoInfo). Registered as "ffdshow Video Decoder" (and, for dvsd only, as the DV
+// Video Decoder by the DV registration).
+//
+// Streaming: each input sample is decoded at once; every picture that comes out is converted
+// straight into an output sample and delivered with its own times (decoder order is
+// presentation order). After a new segment, pictures before the segment start are decoded
+// and dropped, except the one on screen at the start, which is delivered first (with its
+// negative time). A picture of another size goes out in a sample carrying the new media type.
+// End of stream drains the decoder first. A sample the decoder rejects is skipped.
+
+#include "platform/graph/transform_filter.h"
+#include "platform/outside/video_decoder.h"
+
+#include <memory>
+
+namespace sp::outside {
+
+using mf::HRESULT;
+
+class VideoDecoderFilter final : public mf::TransformFilter {
+public:
+    VideoDecoderFilter(std::string name, const mf::GUID& clsid);
+
+    HRESULT CheckInputType(const mf::MediaType& type) override;
+    HRESULT CheckTransform(const mf::MediaType& in, const mf::MediaType& out) override;
+    HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
+                             mf::AllocatorProperties* request) override;
+    HRESULT GetMediaType(int position, mf::MediaType* type) override;
+    HRESULT StartStreaming() override;
+    HRESULT StopStreaming() override;
+
+    HRESULT Receive(mf::IMediaSample* sample) override;
+    HRESULT EndOfStream() override;
+    HRESULT EndFlush() override;
+    HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
+
+    // The output type for a picture size, in the format of the connected output type.
+    mf::MediaType outputTypeFor(int width, int height, bool videoInfo2) const;
+
+private:
+    HRESULT deliverPictures();
+
+    std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
+    int outWidth_ = 0, outHeight_ = 0;      // size the output type describes
+};
+
+} // namespace sp::outside

@@ -1,0 +1,307 @@
+// The outside splitters and decoders in real graphs over the generated media: each container
+// loads with its splitter, the decoder is inserted by intelligent connection, and a paused
+// seek shows exactly the frame FFmpeg decodes at that time when reading from the start.
+
+#include "platform/graph/capture_builder.h"
+#include "platform/graph/filter_graph.h"
+#include "platform/graph/filter_mapper.h"
+#include "platform/graph/guids.h"
+#include "platform/graph/renderer.h"
+#include "platform/outside/demuxer.h"
+#include "platform/outside/file_source_filter.h"
+#include "platform/outside/outside_registration.h"
+#include "platform/outside/video_decoder.h"
+
+#include "media_files.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace sp::outside {
+namespace {
+
+using namespace mf;
+using testing::mediaPath;
+
+// Coarse picture signature: per-channel means of 16x16 blocks, rows top first.
+using Signature = std::vector<int>;
+
+Signature signatureOf(const uint8_t* bgrx, int w, int h, bool bottomUp) {
+    Signature s;
+    for (int by = 0; by + 16 <= h; by += 16)
+        for (int bx = 0; bx + 16 <= w; bx += 16)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int y = by; y < by + 16; ++y) {
+                    int row = bottomUp ? h - 1 - y : y;
+                    for (int x = bx; x < bx + 16; ++x) sum += bgrx[(size_t(row) * w + x) * 4 + c];
+                }
+                s.push_back(sum / 256);
+            }
+    return s;
+}
+
+int distance(const Signature& a, const Signature& b) {
+    if (a.size() != b.size() || a.empty()) return 1 << 20;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+    return worst;
+}
+
+struct ReferenceFrame {
+    int64_t startHns;
+    Signature signature;
+};
+
+// Every frame of the first video stream, decoded from the start.
+std::vector<ReferenceFrame> decodeAll(const std::string& path) {
+    std::vector<ReferenceFrame> frames;
+    auto demuxer = Demuxer::openFile(path, "");
+    if (!demuxer) return frames;
+    int stream = -1;
+    std::unique_ptr<VideoDecoder> decoder;
+    for (const auto& s : demuxer->streams())
+        if (s.kind == StreamKind::Video) {
+            stream = s.index;
+            decoder = VideoDecoder::open(s.mediaType);
+            break;
+        }
+    if (!decoder) return frames;
+    auto drain = [&] {
+        while (auto info = decoder->nextFrame()) {
+            std::vector<uint8_t> rgb(size_t(info->width) * info->height * 4);
+            decoder->copyCurrentRgb32(rgb);
+            frames.push_back({info->startHns, signatureOf(rgb.data(), info->width, info->height,
+                                                          true)});
+        }
+    };
+    while (auto p = demuxer->readPacket()) {
+        if (p->streamIndex != stream) continue;
+        decoder->sendPacket(p->data(), p->startHns);
+        drain();
+    }
+    decoder->sendEndOfStream();
+    drain();
+    return frames;
+}
+
+const ReferenceFrame* frameOnScreenAt(const std::vector<ReferenceFrame>& frames, int64_t t) {
+    const ReferenceFrame* best = frames.empty() ? nullptr : &frames.front();
+    for (const auto& f : frames)
+        if (f.startHns <= t && (!best || f.startHns >= best->startHns)) best = &f;
+    return best;
+}
+
+// Keeps the signature of the picture it was last given (cued or rendered).
+class PictureSink final : public BaseRenderer {
+public:
+    PictureSink() : BaseRenderer("picture sink", GUID_NULL) {}
+    HRESULT CheckMediaType(const MediaType& type) override {
+        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT DoRenderSample(IMediaSample* sample) override {
+        keep(sample);
+        return S_OK;
+    }
+    void OnReceiveFirstSample(IMediaSample* sample) override { keep(sample); }
+    Signature last() {
+        std::lock_guard lock(mutex_);
+        return last_;
+    }
+    int count() {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+
+private:
+    void keep(IMediaSample* sample) {
+        MediaType mt;
+        input()->ConnectionMediaType(&mt);
+        auto header = mt.bitmapHeader();
+        if (!header) return;
+        std::lock_guard lock(mutex_);
+        last_ = signatureOf(sample->GetPointer(), header->biWidth, std::abs(header->biHeight),
+                            header->biHeight > 0);
+        ++count_;
+    }
+    std::mutex mutex_;
+    Signature last_;
+    int count_ = 0;
+};
+
+struct Case {
+    const char* file;
+    GUID splitter;
+    bool loadsItself;
+};
+
+class OutsideFilters : public ::testing::TestWithParam<Case> {
+protected:
+    static void SetUpTestSuite() { registerOutsideFilters(); }
+
+    // Source and splitter as the source builders put them in a graph; the splitter or null.
+    ComPtr<IBaseFilter> loadSplitter(const Case& c) {
+        ComPtr<IBaseFilter> splitter;
+        if (FAILED(FilterMapper::instance().CreateFilter(c.splitter, &splitter))) return nullptr;
+        graph->AddFilter(splitter.get(), "splitter");
+        if (c.loadsItself)
+            return query<IFileSourceFilter>(splitter)->Load(mediaPath(c.file), nullptr) == S_OK
+                       ? splitter
+                       : nullptr;
+        ComPtr<IBaseFilter> source;
+        FilterMapper::instance().CreateFilter(CLSID_AsyncReader, &source);
+        graph->AddFilter(source.get(), "source");
+        if (query<IFileSourceFilter>(source)->Load(mediaPath(c.file), nullptr) != S_OK)
+            return nullptr;
+        std::vector<ComPtr<IPin>> out, in;
+        source->EnumPins(&out);
+        splitter->EnumPins(&in);
+        return graph->ConnectDirect(out[0].get(), in[0].get(), nullptr) == S_OK ? splitter
+                                                                                : nullptr;
+    }
+
+    HRESULT settle() {
+        FilterState state;
+        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
+        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
+            hr = graph->GetState(10, &state);
+        return hr;
+    }
+
+    ComPtr<FilterGraph> graph = make<FilterGraph>();
+};
+
+TEST_P(OutsideFilters, PausedSeekShowsTheFrameOnScreenAtThatTime) {
+    const Case& c = GetParam();
+    auto reference = decodeAll(mediaPath(c.file));
+    ASSERT_GT(reference.size(), 10u) << c.file;
+
+    auto splitter = loadSplitter(c);
+    ASSERT_TRUE(splitter) << c.file;
+    auto builder = make<CaptureGraphBuilder>();
+    builder->SetFiltergraph(graph.get());
+    ComPtr<IPin> videoPin;
+    ASSERT_EQ(builder->FindPin(splitter.get(), PinDirection::Output, &PIN_CATEGORY_CAPTURE,
+                               &MEDIATYPE_Video, true, 0, &videoPin),
+              S_OK);
+    auto sink = make<PictureSink>();
+    graph->AddFilter(sink.get(), "sink");
+    ASSERT_EQ(builder->RenderStream(nullptr, nullptr, videoPin.get(), nullptr, sink.get()), S_OK);
+
+    REFERENCE_TIME duration = 0;
+    ASSERT_EQ(graph->GetDuration(&duration), S_OK);
+    EXPECT_GT(duration, 10'000'000);
+    ASSERT_EQ(graph->Pause(), S_OK);
+    ASSERT_EQ(settle(), S_OK);
+
+    const int64_t last = reference.back().startHns;
+    for (int64_t t : {int64_t(0), last / 3 + 123457, last / 2 + 7, last - 1, last + 5'000'000}) {
+        REFERENCE_TIME target = t;
+        ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
+        ASSERT_EQ(settle(), S_OK) << c.file << " at " << t;
+        const ReferenceFrame* expected = frameOnScreenAt(reference, t);
+        EXPECT_LE(distance(sink->last(), expected->signature), 6)
+            << c.file << " at " << t << " expected the frame starting at " << expected->startHns;
+    }
+    graph->Stop();
+}
+
+TEST_P(OutsideFilters, PlaysToTheEndWithoutAClock) {
+    const Case& c = GetParam();
+    auto splitter = loadSplitter(c);
+    ASSERT_TRUE(splitter) << c.file;
+    auto builder = make<CaptureGraphBuilder>();
+    builder->SetFiltergraph(graph.get());
+    auto sink = make<PictureSink>();
+    graph->AddFilter(sink.get(), "sink");
+    ASSERT_EQ(builder->RenderStream(nullptr, &MEDIATYPE_Video, splitter.get(), nullptr, sink.get()),
+              S_OK);
+    graph->SetSyncSource(nullptr);
+    ASSERT_EQ(graph->Run(), S_OK);
+    long code = 0;
+    intptr_t p1, p2;
+    while (graph->GetEvent(&code, &p1, &p2, 20000) == S_OK && code != EC_COMPLETE) {
+    }
+    EXPECT_EQ(code, EC_COMPLETE) << c.file;
+    EXPECT_EQ(size_t(sink->count()), decodeAll(mediaPath(c.file)).size()) << c.file;
+    graph->Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, OutsideFilters,
+    ::testing::Values(Case{"avi_mjpeg.avi", CLSID_AviSplitter, false},
+                      Case{"avi_dv_type2.avi", CLSID_AviSplitter, false},
+                      Case{"mpeg1.mpg", CLSID_MPEG1Splitter, false},
+                      Case{"mpeg2_16x9.mpg", CLSID_MMSPLITTER, false},
+                      Case{"dvd.vob", CLSID_MPEG2Demultiplexer, false},
+                      Case{"mpeg2.ts", CLSID_HaaliMediaSplitter, true},
+                      Case{"camera.MTS", CLSID_HaaliMediaSplitter, true},
+                      Case{"avchd.m2ts", CLSID_HaaliMediaSplitter, true},
+                      Case{"h264.mkv", CLSID_HaaliMediaSplitter, true},
+                      Case{"h264.mp4", CLSID_HaaliMediaSplitter, true},
+                      Case{"wmv8.wmv", CLSID_WMAsfReader, true}),
+    [](const auto& info) {
+        std::string name = info.param.file;
+        for (char& ch : name)
+            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
+TEST(OutsideSplitters, RefuseFilesThatAreNotTheirContainer) {
+    registerOutsideFilters();
+    auto tryStream = [](const char* file, const GUID& clsid) {
+        auto graph = make<FilterGraph>();
+        ComPtr<IBaseFilter> source, splitter;
+        FilterMapper::instance().CreateFilter(CLSID_AsyncReader, &source);
+        FilterMapper::instance().CreateFilter(clsid, &splitter);
+        graph->AddFilter(source.get(), "source");
+        graph->AddFilter(splitter.get(), "splitter");
+        if (query<IFileSourceFilter>(source)->Load(mediaPath(file), nullptr) != S_OK) return E_FAIL;
+        std::vector<ComPtr<IPin>> out, in;
+        source->EnumPins(&out);
+        splitter->EnumPins(&in);
+        return graph->ConnectDirect(out[0].get(), in[0].get(), nullptr);
+    };
+    EXPECT_EQ(tryStream("mpeg2_16x9.mpg", CLSID_MPEG2Demultiplexer), S_OK);
+    EXPECT_NE(tryStream("mpeg1.mpg", CLSID_MPEG2Demultiplexer), S_OK);
+    EXPECT_NE(tryStream("not_a_video.mpg", CLSID_MPEG1Splitter), S_OK);
+    EXPECT_NE(tryStream("empty.avi", CLSID_AviSplitter), S_OK);
+    EXPECT_NE(tryStream("h264.mkv", CLSID_AviSplitter), S_OK);
+
+    auto load = [](const char* file, const GUID& clsid) {
+        ComPtr<IBaseFilter> reader;
+        FilterMapper::instance().CreateFilter(clsid, &reader);
+        return query<IFileSourceFilter>(reader)->Load(mediaPath(file), nullptr);
+    };
+    EXPECT_EQ(load("wmv8.wmv", CLSID_WMAsfReader), S_OK);
+    EXPECT_NE(load("h264.mp4", CLSID_WMAsfReader), S_OK);
+    EXPECT_NE(load("not_a_video.mpg", CLSID_HaaliMediaSplitter), S_OK);
+    EXPECT_NE(load("/no/such/file.ts", CLSID_HaaliMediaSplitter), S_OK);
+}
+
+TEST(OutsideSplitters, DamagedFilesEndCleanly) {
+    registerOutsideFilters();
+    for (const char* file : {"damaged_truncated.mpg", "damaged_overwritten.ts",
+                             "damaged_truncated.mp4", "damaged_overwritten.mkv"}) {
+        auto graph = make<FilterGraph>();
+        auto sink = make<PictureSink>();
+        graph->AddFilter(sink.get(), "sink");
+        HRESULT hr = graph->RenderFile(mediaPath(file));
+        if (FAILED(hr)) continue; // refusing is clean too
+        graph->SetSyncSource(nullptr);
+        graph->Run();
+        long code = 0;
+        intptr_t p1, p2;
+        while (graph->GetEvent(&code, &p1, &p2, 20000) == S_OK && code != EC_COMPLETE &&
+               code != EC_ERRORABORT) {
+        }
+        EXPECT_TRUE(code == EC_COMPLETE || code == EC_ERRORABORT) << file;
+        graph->Stop();
+    }
+}
+
+} // namespace
+} // namespace sp::outside
