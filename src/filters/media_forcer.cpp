@@ -27,12 +27,20 @@ HRESULT TMediaForcer::CheckInputType(const MediaType& type) {
                : E_FAIL;
 }
 
-HRESULT TMediaForcer::CheckTransform(const MediaType&, const MediaType&) { return E_NOTIMPL; }
+HRESULT TMediaForcer::CheckTransform(const MediaType&, const MediaType&) {
+    return E_NOTIMPL;
+}
 
-HRESULT TMediaForcer::DecideBufferSize(IMemAllocator*, AllocatorProperties*) { return E_NOTIMPL; }
+HRESULT TMediaForcer::DecideBufferSize(IMemAllocator*, AllocatorProperties*) {
+    return E_NOTIMPL;
+}
 
-HRESULT TMediaForcer::GetMediaType(int, MediaType*) { return VFW_S_NO_MORE_ITEMS; }
+HRESULT TMediaForcer::GetMediaType(int, MediaType*) {
+    return VFW_S_NO_MORE_ITEMS;
+}
 
-HRESULT TMediaForcer::Transform(IMediaSample*, IMediaSample*) { return S_FALSE; }
+HRESULT TMediaForcer::Transform(IMediaSample*, IMediaSample*) {
+    return S_FALSE;
+}
 
 } // namespace sp

@@ -12,8 +12,7 @@
 
 namespace sp {
 
-inline constexpr mf::GUID CLSID_MediaForcer =
-    mf::guidOf("{574BBEA3-D5F4-4CE2-B789-A6BF39CAE6D1}");
+inline constexpr mf::GUID CLSID_MediaForcer = mf::guidOf("{574BBEA3-D5F4-4CE2-B789-A6BF39CAE6D1}");
 inline constexpr const char* kMediaForcerName = "Orvane's MediaForcer";
 
 class TMediaForcer final : public mf::TransformFilter {

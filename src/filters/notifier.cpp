@@ -44,9 +44,9 @@ std::string RgbSubtypeName(const GUID& subtype) {
         const char* name;
     };
     static const Entry kNames[] = {
-        {MEDIASUBTYPE_RGB24, "RGB24"}, {MEDIASUBTYPE_RGB32, "RGB32"},
-        {MEDIASUBTYPE_RGB1, "RGB1"},   {MEDIASUBTYPE_RGB4, "RGB4"},
-        {MEDIASUBTYPE_RGB8, "RGB8"},   {MEDIASUBTYPE_RGB565, "RGB565"},
+        {MEDIASUBTYPE_RGB24, "RGB24"},   {MEDIASUBTYPE_RGB32, "RGB32"},
+        {MEDIASUBTYPE_RGB1, "RGB1"},     {MEDIASUBTYPE_RGB4, "RGB4"},
+        {MEDIASUBTYPE_RGB8, "RGB8"},     {MEDIASUBTYPE_RGB565, "RGB565"},
         {MEDIASUBTYPE_RGB555, "RGB555"},
     };
     for (const Entry& e : kNames)
@@ -60,12 +60,9 @@ std::string AudioSubtypeName(const GUID& subtype) {
         const char* name;
     };
     static const Entry kNames[] = {
-        {MEDIASUBTYPE_MPEG2_AUDIO, "MPEG2"},
-        {MEDIASUBTYPE_DOLBY_AC3, "DOLBY AC3"},
-        {MEDIASUBTYPE_DVD_LPCM_AUDIO, "LPCM"},
-        {MEDIASUBTYPE_MPEG1Packet, "MPEG1Packet"},
-        {MEDIASUBTYPE_MPEG1Payload, "MPEG1Payload"},
-        {MEDIASUBTYPE_MPEG1AudioPayload, "MPEG1"},
+        {MEDIASUBTYPE_MPEG2_AUDIO, "MPEG2"},         {MEDIASUBTYPE_DOLBY_AC3, "DOLBY AC3"},
+        {MEDIASUBTYPE_DVD_LPCM_AUDIO, "LPCM"},       {MEDIASUBTYPE_MPEG1Packet, "MPEG1Packet"},
+        {MEDIASUBTYPE_MPEG1Payload, "MPEG1Payload"}, {MEDIASUBTYPE_MPEG1AudioPayload, "MPEG1"},
     };
     for (const Entry& e : kNames)
         if (e.subtype == subtype) return e.name;
@@ -82,7 +79,9 @@ std::span<const uint8_t> SampleBytes(IMediaSample* sample) {
 
 } // namespace
 
-TNotifier::TNotifier() : TransInPlaceFilter(kNotifierName, CLSID_Notifier) { ResetNotifier(); }
+TNotifier::TNotifier() : TransInPlaceFilter(kNotifierName, CLSID_Notifier) {
+    ResetNotifier();
+}
 
 void TNotifier::ResetNotifier() {
     ReportNative = false;
@@ -171,7 +170,9 @@ HRESULT TNotifier::DecideBufferSize(IMemAllocator* allocator, AllocatorPropertie
     return actual.cbBuffer < in.cbBuffer ? E_FAIL : S_OK;
 }
 
-HRESULT TNotifier::SetMediaType(PinDirection, const MediaType&) { return S_OK; }
+HRESULT TNotifier::SetMediaType(PinDirection, const MediaType&) {
+    return S_OK;
+}
 
 // Start of streaming --------------------------------------------------------------------------
 
@@ -444,14 +445,12 @@ void TNotifier::InspectDvAudio() {
 
 void TNotifier::PostVideoInfo() {
     if (auto target = mainWindowTarget())
-        target->post(WM_STREAM_INFO, kStreamInfoVideo,
-                     reinterpret_cast<intptr_t>(&SharedTvData()));
+        target->post(WM_STREAM_INFO, kStreamInfoVideo, reinterpret_cast<intptr_t>(&SharedTvData()));
 }
 
 void TNotifier::PostAudioInfo() {
     if (auto target = mainWindowTarget())
-        target->post(WM_STREAM_INFO, kStreamInfoAudio,
-                     reinterpret_cast<intptr_t>(&SharedTaData()));
+        target->post(WM_STREAM_INFO, kStreamInfoAudio, reinterpret_cast<intptr_t>(&SharedTaData()));
 }
 
 } // namespace sp

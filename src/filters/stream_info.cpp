@@ -19,9 +19,12 @@ TaData& SharedTaData() {
 
 std::string AspectSuffix(uint8_t aspect) {
     switch (aspect) {
-    case kAspect4x3: return " (4x3)";
-    case kAspect16x9: return " (16x9)";
-    default: return {};
+    case kAspect4x3:
+        return " (4x3)";
+    case kAspect16x9:
+        return " (16x9)";
+    default:
+        return {};
     }
 }
 
@@ -38,11 +41,14 @@ uint8_t TvStandardFromHeight(int32_t height) {
     switch (height) {
     case 480:
     case 240:
-    case 120: return kTvStandardNtsc;
+    case 120:
+        return kTvStandardNtsc;
     case 576:
     case 288:
-    case 144: return kTvStandardPal;
-    default: return kTvStandardUnknown;
+    case 144:
+        return kTvStandardPal;
+    default:
+        return kTvStandardUnknown;
     }
 }
 
@@ -52,8 +58,8 @@ namespace {
 // ("25", "29.97"), with the default locale's decimal separator.
 std::string GeneralNumberText(double value) {
     char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general, 15);
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
     if (error != std::errc{}) return {};
     std::string text(buffer, end);
     const std::string separator = QLocale().decimalPoint().toStdString();
@@ -70,8 +76,7 @@ std::string SizeText(int32_t width, int32_t height, double frameRate) {
     return text;
 }
 
-void ApplySizeGroup(TvData& tv, const mf::BITMAPINFOHEADER& header,
-                    int64_t avgTimePerFrameHns) {
+void ApplySizeGroup(TvData& tv, const mf::BITMAPINFOHEADER& header, int64_t avgTimePerFrameHns) {
     tv.Width = header.biWidth;
     tv.Height = header.biHeight;
     tv.BitCount = header.biBitCount;

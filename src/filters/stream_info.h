@@ -88,8 +88,7 @@ std::string SizeText(int32_t width, int32_t height, double frameRate);
 
 // Width, height and bit count of the bitmap header, the frame duration and the frame rate
 // derived from it, and the size text.
-void ApplySizeGroup(TvData& tv, const mf::BITMAPINFOHEADER& header,
-                    int64_t avgTimePerFrameHns);
+void ApplySizeGroup(TvData& tv, const mf::BITMAPINFOHEADER& header, int64_t avgTimePerFrameHns);
 
 // The audio description of a codec name, rate, bits or bit rate, and channel count, such as
 // "PCM 48000Hz 16bits  stéréo" or "AC3 48000Hz 3584Kb/s 6 canaux".

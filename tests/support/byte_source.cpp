@@ -26,7 +26,8 @@ HRESULT ByteSourcePin::GetMediaType(int position, MediaType* type) {
 
 HRESULT ByteSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
     size_t largest = 1;
-    for (const Payload& p : owner_->payloads) largest = std::max(largest, p.size());
+    for (const Payload& p : owner_->payloads)
+        largest = std::max(largest, p.size());
     request->cBuffers = std::max(request->cBuffers, 2L);
     request->cbBuffer = std::max(request->cbBuffer, long(largest));
     AllocatorProperties actual;
@@ -53,14 +54,14 @@ HRESULT ByteSourcePin::FillBuffer(IMediaSample* sample) {
     return S_OK;
 }
 
-ByteSource::ByteSource(MediaType type, std::vector<Payload> samples,
-                       REFERENCE_TIME duration)
+ByteSource::ByteSource(MediaType type, std::vector<Payload> samples, REFERENCE_TIME duration)
     : BaseFilter("Byte Source", GUID_NULL), payloads(std::move(samples)),
-      frameDurationHns(duration),
-      pin_(std::make_unique<ByteSourcePin>(this, std::move(type))) {}
+      frameDurationHns(duration), pin_(std::make_unique<ByteSourcePin>(this, std::move(type))) {}
 
 ByteSource::~ByteSource() = default;
 
-BasePin* ByteSource::GetPin(int n) { return n == 0 ? pin_.get() : nullptr; }
+BasePin* ByteSource::GetPin(int n) {
+    return n == 0 ? pin_.get() : nullptr;
+}
 
 } // namespace sptest
