@@ -102,9 +102,9 @@ bool AudioDecoder::convert(const AVFrame& frame, AudioChunk& chunk) {
         swr_free(&resampler_);
         AVChannelLayout layout{}; // this libswresample takes the layouts as non-const
         av_channel_layout_copy(&layout, &frame.ch_layout);
-        const int r = swr_alloc_set_opts2(&resampler_, &layout, AV_SAMPLE_FMT_S16,
-                                          frame.sample_rate, &layout, AVSampleFormat(frame.format),
-                                          frame.sample_rate, 0, nullptr);
+        const int r =
+            swr_alloc_set_opts2(&resampler_, &layout, AV_SAMPLE_FMT_S16, frame.sample_rate, &layout,
+                                AVSampleFormat(frame.format), frame.sample_rate, 0, nullptr);
         av_channel_layout_uninit(&layout);
         if (r < 0 || swr_init(resampler_) < 0) {
             swr_free(&resampler_);
@@ -116,9 +116,9 @@ bool AudioDecoder::convert(const AVFrame& frame, AudioChunk& chunk) {
     }
     chunk.samples.resize(size_t(frame.nb_samples) * size_t(channels));
     uint8_t* out[1] = {reinterpret_cast<uint8_t*>(chunk.samples.data())};
-    const int converted = swr_convert(resampler_, out, frame.nb_samples,
-                                      const_cast<const uint8_t**>(frame.extended_data),
-                                      frame.nb_samples);
+    const int converted =
+        swr_convert(resampler_, out, frame.nb_samples,
+                    const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
     if (converted <= 0) return false;
     chunk.samples.resize(size_t(converted) * size_t(channels));
     chunk.sampleRate = sampleRate_ = frame.sample_rate;

@@ -42,7 +42,9 @@ int64_t nowNs() {
 
 } // namespace
 
-void PacketDeleter::operator()(AVPacket* p) const { av_packet_free(&p); }
+void PacketDeleter::operator()(AVPacket* p) const {
+    av_packet_free(&p);
+}
 
 std::span<const uint8_t> Packet::data() const {
     if (!raw || !raw->data) return {};
@@ -69,10 +71,13 @@ int Demuxer::interruptCallback(void* opaque) {
 }
 
 void Demuxer::armDeadline(std::chrono::seconds budget) {
-    deadlineNs_.store(nowNs() + std::chrono::duration_cast<std::chrono::nanoseconds>(budget).count());
+    deadlineNs_.store(nowNs() +
+                      std::chrono::duration_cast<std::chrono::nanoseconds>(budget).count());
 }
 
-void Demuxer::abort() { aborted_.store(true); }
+void Demuxer::abort() {
+    aborted_.store(true);
+}
 
 int Demuxer::readCallback(void* opaque, uint8_t* buf, int size) {
     auto* self = static_cast<Demuxer*>(opaque);
@@ -89,11 +94,19 @@ int64_t Demuxer::seekCallback(void* opaque, int64_t offset, int whence) {
     auto* self = static_cast<Demuxer*>(opaque);
     int64_t base = 0;
     switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE: return self->readerLength_;
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = self->readerPos_; break;
-    case SEEK_END: base = self->readerLength_; break;
-    default: return AVERROR(EINVAL);
+    case AVSEEK_SIZE:
+        return self->readerLength_;
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = self->readerPos_;
+        break;
+    case SEEK_END:
+        base = self->readerLength_;
+        break;
+    default:
+        return AVERROR(EINVAL);
     }
     const int64_t target = base + offset;
     if (target < 0 || target > self->readerLength_) return AVERROR(EINVAL);
@@ -115,8 +128,8 @@ std::unique_ptr<Demuxer> Demuxer::openFile(const std::string& path, std::string_
     return d;
 }
 
-std::unique_ptr<Demuxer> Demuxer::openReader(ReadAt reader, int64_t length,
-                                             std::string_view format, std::string* error) {
+std::unique_ptr<Demuxer> Demuxer::openReader(ReadAt reader, int64_t length, std::string_view format,
+                                             std::string* error) {
     if (!reader || length < 0) {
         setError(error, "no reader");
         return nullptr;
@@ -154,8 +167,8 @@ bool Demuxer::openInput(std::string_view format, std::string* error) {
             return false;
         }
         if (chosen != detected && score > kOtherContainerScore) {
-            setError(error, std::string("the file is ") + detected->name + ", not " +
-                                std::string(format));
+            setError(error,
+                     std::string("the file is ") + detected->name + ", not " + std::string(format));
             return false;
         }
     }
@@ -228,24 +241,21 @@ void Demuxer::markInterleavedDv() {
         }
     // The DVINFO block comes from the first frame; packets read for it are returned first.
     armDeadline(kCallBudget);
-    while (pending_.size() < 64) {
+    std::span<const uint8_t> firstFrame; // stays empty (zero DVINFO) when no frame is read
+    while (pending_.size() < 64 && firstFrame.empty()) {
         auto p = readRaw();
         if (!p) break;
-        bool found = p->streamIndex == dv;
-        if (found) {
-            const int64_t frameHns = streams_[size_t(dv)].mediaType.formatAs<mf::VIDEOINFOHEADER>()
-                                         .value_or(mf::VIDEOINFOHEADER{})
-                                         .AvgTimePerFrame;
-            streams_[size_t(dv)].mediaType = interleavedDvType(p->data(), frameHns);
-        }
         pending_.push_back(std::move(*p));
-        if (found) break;
+        if (pending_.back().streamIndex == dv) firstFrame = pending_.back().data();
     }
+    streams_[size_t(dv)].mediaType = interleavedDvType(firstFrame);
     streams_[size_t(dv)].kind = StreamKind::Interleaved;
     hidden_[size_t(dv)] = false;
 }
 
-std::string Demuxer::formatName() const { return context_->iformat->name; }
+std::string Demuxer::formatName() const {
+    return context_->iformat->name;
+}
 
 int64_t Demuxer::toHns(int64_t ts, int streamIndex) const {
     if (ts == AV_NOPTS_VALUE) return kNoTimeHns;
@@ -259,14 +269,15 @@ Packet Demuxer::wrap(AVPacket* pkt) const {
     p.decodeHns = toHns(pkt->dts, pkt->stream_index);
     p.startHns = pkt->pts != AV_NOPTS_VALUE ? toHns(pkt->pts, pkt->stream_index) : p.decodeHns;
     if (pkt->duration > 0)
-        p.durationHns = av_rescale_q(pkt->duration, context_->streams[pkt->stream_index]->time_base,
-                                     kHnsBase);
+        p.durationHns =
+            av_rescale_q(pkt->duration, context_->streams[pkt->stream_index]->time_base, kHnsBase);
     p.keyframe = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
     return p;
 }
 
 bool Demuxer::returned(int streamIndex) const {
-    return streamIndex >= 0 && size_t(streamIndex) < hidden_.size() && !hidden_[size_t(streamIndex)];
+    return streamIndex >= 0 && size_t(streamIndex) < hidden_.size() &&
+           !hidden_[size_t(streamIndex)];
 }
 
 std::optional<Packet> Demuxer::readRaw() {
@@ -289,6 +300,7 @@ std::optional<Packet> Demuxer::readRaw() {
 }
 
 std::optional<Packet> Demuxer::readPacket() {
+    if (aborted_.load()) return std::nullopt;
     if (!pending_.empty()) {
         Packet p = std::move(pending_.front());
         pending_.pop_front();

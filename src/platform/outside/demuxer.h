@@ -120,7 +120,7 @@ private:
     int64_t readerLength_ = 0;
     int64_t readerPos_ = 0;
     std::vector<DemuxerStream> streams_;
-    std::vector<bool> hidden_; // per stream: never returned
+    std::vector<bool> hidden_;   // per stream: never returned
     std::deque<Packet> pending_; // read ahead (while opening or seeking), returned first
     int64_t startTimeHns_ = 0;
     int64_t durationHns_ = 0;

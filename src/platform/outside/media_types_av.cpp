@@ -108,8 +108,8 @@ mf::VIDEOINFOHEADER2 videoInfo2Header(const AVStream& st, uint32_t fourcc, size_
 
 mf::MediaType videoInfo2Type(const AVStream& st, uint32_t fourcc) {
     auto extra = extradataOf(*st.codecpar);
-    AVRational sar = st.sample_aspect_ratio.num ? st.sample_aspect_ratio
-                                                : st.codecpar->sample_aspect_ratio;
+    AVRational sar =
+        st.sample_aspect_ratio.num ? st.sample_aspect_ratio : st.codecpar->sample_aspect_ratio;
     mf::MediaType mt;
     mt.formattype = mf::FORMAT_VideoInfo2;
     mt.setFormat(videoInfo2Header(st, fourcc, extra.size(), pictureAspect(*st.codecpar, sar)));
@@ -121,9 +121,8 @@ mf::MediaType videoInfo2Type(const AVStream& st, uint32_t fourcc) {
 // code that is neither an extension (B5) nor user data (B2).
 std::span<const uint8_t> sequenceHeader(std::span<const uint8_t> data) {
     size_t start = 0;
-    while (start + 4 <= data.size() &&
-           !(data[start] == 0 && data[start + 1] == 0 && data[start + 2] == 1 &&
-             data[start + 3] == 0xB3))
+    while (start + 4 <= data.size() && !(data[start] == 0 && data[start + 1] == 0 &&
+                                         data[start + 2] == 1 && data[start + 3] == 0xB3))
         ++start;
     if (start + 12 > data.size()) return {};
     size_t end = start + 4;
@@ -153,14 +152,21 @@ mf::MediaType mpeg1VideoType(const AVStream& st) {
 }
 
 // libavcodec's MPEG-2 profile and level numbers to the AM_MPEG2Profile / AM_MPEG2Level values.
-uint32_t mpeg2Profile(int profile) { return profile >= 1 && profile <= 5 ? 6 - profile : 0; }
+uint32_t mpeg2Profile(int profile) {
+    return profile >= 1 && profile <= 5 ? 6 - profile : 0;
+}
 uint32_t mpeg2Level(int level) {
     switch (level) {
-    case 10: return 1;
-    case 8: return 2;
-    case 6: return 3;
-    case 4: return 4;
-    default: return 0;
+    case 10:
+        return 1;
+    case 8:
+        return 2;
+    case 6:
+        return 3;
+    case 4:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -200,8 +206,8 @@ std::optional<mf::MediaType> videoType(const AVStream& st, std::string_view cont
         fourcc = riffTag(par.codec_id, true);
     if (fourcc == 0) fourcc = movTag(par.codec_id, true);
     if (fourcc == 0) return std::nullopt;
-    mf::MediaType mt = isVfwContainer(container) ? videoInfoType(st, fourcc)
-                                                 : videoInfo2Type(st, fourcc);
+    mf::MediaType mt =
+        isVfwContainer(container) ? videoInfoType(st, fourcc) : videoInfo2Type(st, fourcc);
     mt.subtype = mf::fourCCGuid(fourcc);
     return mt;
 }
@@ -218,15 +224,20 @@ std::optional<AudioSubtype> audioSubtype(const AVCodecParameters& par) {
         // MPEG-1 audio has the 32, 44.1 and 48 kHz rates; the lower ones are MPEG-2's.
         return par.sample_rate >= 32000 ? AudioSubtype{mf::MEDIASUBTYPE_MPEG1AudioPayload, 0x50}
                                         : AudioSubtype{mf::MEDIASUBTYPE_MPEG2_AUDIO, 0x50};
-    case AV_CODEC_ID_AC3: return AudioSubtype{mf::MEDIASUBTYPE_DOLBY_AC3, 0x2000};
-    case AV_CODEC_ID_PCM_DVD: return AudioSubtype{mf::MEDIASUBTYPE_DVD_LPCM_AUDIO, 1};
+    case AV_CODEC_ID_AC3:
+        return AudioSubtype{mf::MEDIASUBTYPE_DOLBY_AC3, 0x2000};
+    case AV_CODEC_ID_PCM_DVD:
+        return AudioSubtype{mf::MEDIASUBTYPE_DVD_LPCM_AUDIO, 1};
     case AV_CODEC_ID_PCM_U8:
     case AV_CODEC_ID_PCM_S16LE:
     case AV_CODEC_ID_PCM_S24LE:
-    case AV_CODEC_ID_PCM_S32LE: return AudioSubtype{mf::MEDIASUBTYPE_PCM, mf::WAVE_FORMAT_PCM};
+    case AV_CODEC_ID_PCM_S32LE:
+        return AudioSubtype{mf::MEDIASUBTYPE_PCM, mf::WAVE_FORMAT_PCM};
     case AV_CODEC_ID_PCM_F32LE:
-    case AV_CODEC_ID_PCM_F64LE: return AudioSubtype{mf::MEDIASUBTYPE_IEEE_FLOAT, 3};
-    default: break;
+    case AV_CODEC_ID_PCM_F64LE:
+        return AudioSubtype{mf::MEDIASUBTYPE_IEEE_FLOAT, 3};
+    default:
+        break;
     }
     uint32_t tag = riffTag(par.codec_id, false);
     if (tag != 0 && tag <= 0xFFFF) return AudioSubtype{mf::fourCCGuid(tag), uint16_t(tag)};
@@ -249,8 +260,8 @@ std::optional<mf::MediaType> audioType(const AVStream& st) {
     wfx.nSamplesPerSec = uint32_t(par.sample_rate);
     wfx.wBitsPerSample = uint16_t(bits);
     wfx.nBlockAlign = uint16_t(par.block_align > 0 ? par.block_align : channels * bits / 8);
-    wfx.nAvgBytesPerSec = par.bit_rate > 0 ? uint32_t(par.bit_rate / 8)
-                                           : wfx.nBlockAlign * wfx.nSamplesPerSec;
+    wfx.nAvgBytesPerSec =
+        par.bit_rate > 0 ? uint32_t(par.bit_rate / 8) : wfx.nBlockAlign * wfx.nSamplesPerSec;
     wfx.cbSize = uint16_t(std::min<size_t>(extra.size(), UINT16_MAX));
     mf::MediaType mt;
     mt.majortype = mf::MEDIATYPE_Audio;
@@ -289,8 +300,8 @@ mf::DVINFO dvInfoFromFrame(std::span<const uint8_t> frame) {
     mf::DVINFO info;
     if (frame.size() < kDifSequence) return info;
     // The header block says 625/50 (12 sequences per frame) or 525/60 (10).
-    const size_t sequences = std::min<size_t>((frame[3] & 0x80) ? 12 : 10,
-                                              frame.size() / kDifSequence);
+    const size_t sequences =
+        std::min<size_t>((frame[3] & 0x80) ? 12 : 10, frame.size() / kDifSequence);
     const size_t half = sequences / 2;
     info.dwDVAAuxSrc = findDvPack(frame, 0, half, 0x50, true);
     info.dwDVAAuxCtl = findDvPack(frame, 0, half, 0x51, true);
@@ -301,8 +312,7 @@ mf::DVINFO dvInfoFromFrame(std::span<const uint8_t> frame) {
     return info;
 }
 
-mf::MediaType interleavedDvType(std::span<const uint8_t> firstFrame, int64_t avgTimePerFrameHns) {
-    (void)avgTimePerFrameHns; // DVINFO has no frame duration; the stream is 25 or 29.97 fps
+mf::MediaType interleavedDvType(std::span<const uint8_t> firstFrame) {
     mf::MediaType mt;
     mt.majortype = mf::MEDIATYPE_Interleaved;
     mt.subtype = mf::MEDIASUBTYPE_dvsd;
@@ -325,10 +335,14 @@ std::optional<AspectRatio> mpeg2PictureAspect(std::span<const uint8_t> header, i
         av_reduce(&r.x, &r.y, width, height, 1 << 30);
         return r;
     }
-    case 2: return AspectRatio{4, 3};
-    case 3: return AspectRatio{16, 9};
-    case 4: return AspectRatio{221, 100};
-    default: return std::nullopt;
+    case 2:
+        return AspectRatio{4, 3};
+    case 3:
+        return AspectRatio{16, 9};
+    case 4:
+        return AspectRatio{221, 100};
+    default:
+        return std::nullopt;
     }
 }
 
@@ -413,11 +427,16 @@ CodecParametersPtr videoParameters(const mf::MediaType& mt) {
 AVCodecID pcmCodec(const mf::WAVEFORMATEX& wfx, bool isFloat) {
     if (isFloat) return wfx.wBitsPerSample == 64 ? AV_CODEC_ID_PCM_F64LE : AV_CODEC_ID_PCM_F32LE;
     switch (wfx.wBitsPerSample) {
-    case 8: return AV_CODEC_ID_PCM_U8;
-    case 16: return AV_CODEC_ID_PCM_S16LE;
-    case 24: return AV_CODEC_ID_PCM_S24LE;
-    case 32: return AV_CODEC_ID_PCM_S32LE;
-    default: return AV_CODEC_ID_NONE;
+    case 8:
+        return AV_CODEC_ID_PCM_U8;
+    case 16:
+        return AV_CODEC_ID_PCM_S16LE;
+    case 24:
+        return AV_CODEC_ID_PCM_S24LE;
+    case 32:
+        return AV_CODEC_ID_PCM_S32LE;
+    default:
+        return AV_CODEC_ID_NONE;
     }
 }
 

@@ -37,7 +37,7 @@ StreamDescription describeStream(const AVStream& stream, std::string_view contai
 
 // MEDIATYPE_Interleaved / MEDIASUBTYPE_dvsd / FORMAT_DvInfo for whole DV frames (raw DV, type-1
 // DV AVI). The DVINFO block holds the auxiliary packs found in `firstFrame` (zero when absent).
-mf::MediaType interleavedDvType(std::span<const uint8_t> firstFrame, int64_t avgTimePerFrameHns);
+mf::MediaType interleavedDvType(std::span<const uint8_t> firstFrame);
 
 // The DVINFO of one DV frame: first AAUX source and source-control packs of each half of the
 // frame's DIF sequences (the two audio channels' blocks), first VAUX source and source-control

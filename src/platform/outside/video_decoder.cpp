@@ -25,28 +25,37 @@ bool fullRange(const AVFrame& f) {
     case AV_PIX_FMT_YUVJ422P:
     case AV_PIX_FMT_YUVJ444P:
     case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ411P: return true;
-    default: return f.color_range == AVCOL_RANGE_JPEG;
+    case AV_PIX_FMT_YUVJ411P:
+        return true;
+    default:
+        return f.color_range == AVCOL_RANGE_JPEG;
     }
 }
 
 // BT.709 for high-definition pictures, BT.601 for standard definition, unless the stream says.
 int colourSpace(const AVFrame& f) {
     switch (f.colorspace) {
-    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_BT709:
+        return SWS_CS_ITU709;
     case AVCOL_SPC_BT470BG:
     case AVCOL_SPC_SMPTE170M:
-    case AVCOL_SPC_FCC: return SWS_CS_ITU601;
-    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_FCC:
+        return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M:
+        return SWS_CS_SMPTE240M;
     case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
-    default: return f.height >= 720 || f.width >= 1280 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    case AVCOL_SPC_BT2020_CL:
+        return SWS_CS_BT2020;
+    default:
+        return f.height >= 720 || f.width >= 1280 ? SWS_CS_ITU709 : SWS_CS_ITU601;
     }
 }
 
 } // namespace
 
-void FrameDeleter::operator()(AVFrame* f) const { av_frame_free(&f); }
+void FrameDeleter::operator()(AVFrame* f) const {
+    av_frame_free(&f);
+}
 
 VideoDecoder::VideoDecoder() = default;
 
@@ -191,9 +200,9 @@ std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
 }
 
 bool VideoDecoder::prepareScaler(const AVFrame& f) {
-    scaler_ = sws_getCachedContext(scaler_, f.width, f.height, AVPixelFormat(f.format), f.width,
-                                   f.height, AV_PIX_FMT_BGRA, SWS_BILINEAR | SWS_ACCURATE_RND,
-                                   nullptr, nullptr, nullptr);
+    scaler_ =
+        sws_getCachedContext(scaler_, f.width, f.height, AVPixelFormat(f.format), f.width, f.height,
+                             AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!scaler_) return false;
     const int* coefficients = sws_getCoefficients(colourSpace(f));
     sws_setColorspaceDetails(scaler_, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,

@@ -19,6 +19,9 @@ struct AudioCase {
     int sampleRate;
     double seconds;
 };
+void PrintTo(const AudioCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EveryAudioStream : public ::testing::TestWithParam<AudioCase> {};
 
@@ -42,7 +45,8 @@ TEST_P(EveryAudioStream, DecodesToPcm16WithContinuousTimes) {
                 ++chunks;
                 EXPECT_EQ(chunk->samples.size(), chunk->frames() * size_t(chunk->channels));
                 frames += chunk->frames();
-                for (int16_t v : chunk->samples) peak = std::max(peak, std::abs(int(v)));
+                for (int16_t v : chunk->samples)
+                    peak = std::max(peak, std::abs(int(v)));
                 // No overlap; small gaps where a decoder keeps bytes back (DVD LPCM does).
                 if (expectedStart != kNoTimeHns && chunks > 2) {
                     EXPECT_GE(chunk->startHns, expectedStart - 10'000) << s.codecName << chunks;

@@ -20,6 +20,9 @@ struct FileCase {
     int videoStreams; // video or interleaved
     int audioStreams;
 };
+void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const FileCase kFiles[] = {
     {"avi_mjpeg.avi", "avi", "mpegts", 1, 1},
@@ -43,7 +46,8 @@ class EveryFile : public ::testing::TestWithParam<FileCase> {};
 
 int count(const Demuxer& d, StreamKind a, StreamKind b = StreamKind::Other) {
     int n = 0;
-    for (const auto& s : d.streams()) n += s.kind == a || (b != StreamKind::Other && s.kind == b);
+    for (const auto& s : d.streams())
+        n += s.kind == a || (b != StreamKind::Other && s.kind == b);
     return n;
 }
 
@@ -95,13 +99,12 @@ TEST_P(EveryFile, PacketsCarryRelativeTimesAndKeyFrames) {
     EXPECT_LE(last, d->durationHns() + 1'000'000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Media, EveryFile, ::testing::ValuesIn(kFiles),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (auto& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Media, EveryFile, ::testing::ValuesIn(kFiles), [](const auto& info) {
+    std::string n = info.param.name;
+    for (auto& ch : n)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return n;
+});
 
 std::vector<uint8_t> readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -129,8 +132,8 @@ TEST(Demuxer, ReaderSourceGivesTheSamePacketsAsThePath) {
         ASSERT_EQ(a.has_value(), b.has_value());
         if (!a) break;
         ASSERT_EQ(a->startHns, b->startHns);
-        ASSERT_TRUE(std::equal(a->data().begin(), a->data().end(), b->data().begin(),
-                               b->data().end()));
+        ASSERT_TRUE(
+            std::equal(a->data().begin(), a->data().end(), b->data().begin(), b->data().end()));
     }
     EXPECT_GT(reads, 0);
 }
@@ -194,19 +197,22 @@ TEST(Demuxer, DamagedFilesFailOrEndCleanly) {
             continue;
         }
         int packets = 0;
-        while (d->readPacket() && packets < 100000) ++packets;
+        while (d->readPacket() && packets < 100000)
+            ++packets;
         EXPECT_LT(packets, 100000) << name;
-        EXPECT_TRUE(d->seek(d->durationHns() / 3) || true);
-        while (d->readPacket() && packets < 200000) ++packets;
+        d->seek(d->durationHns() / 3); // may fail on a damaged index; reading must still end
+        while (d->readPacket() && packets < 200000)
+            ++packets;
         EXPECT_LT(packets, 200000) << name;
     }
 }
 
 TEST(Demuxer, SeekLandsOnAKeyFrameAtOrBeforeTheTarget) {
     const std::pair<const char*, const char*> files[] = {
-        {"mpeg1.mpg", "mpeg"},     {"mpeg2_16x9.mpg", "mpeg"}, {"mpeg2.ts", "mpegts"},
-        {"avchd.m2ts", "mpegts"},  {"h264.mkv", "matroska,webm"},
-        {"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"}, {"wmv8.wmv", "asf"},
+        {"mpeg1.mpg", "mpeg"},         {"mpeg2_16x9.mpg", "mpeg"},
+        {"mpeg2.ts", "mpegts"},        {"avchd.m2ts", "mpegts"},
+        {"h264.mkv", "matroska,webm"}, {"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"},
+        {"wmv8.wmv", "asf"},
     };
     for (const auto& [name, format] : files) {
         auto d = Demuxer::openFile(mediaPath(name), format);

@@ -22,6 +22,8 @@ inline const std::string& mediaDir() {
     return dir;
 }
 
-inline std::string mediaPath(const std::string& name) { return mediaDir() + "/" + name; }
+inline std::string mediaPath(const std::string& name) {
+    return mediaDir() + "/" + name;
+}
 
 } // namespace sp::outside::testing

@@ -30,7 +30,8 @@ const DemuxerStream* nth(const Demuxer& d, StreamKind kind, int n = 0) {
 
 std::string fourCC(uint32_t code) {
     std::string s;
-    for (int i = 0; i < 4; ++i) s += char((code >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s += char((code >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -120,9 +121,9 @@ struct Mpeg2Case {
 };
 
 TEST(MediaTypes, Mpeg2VideoCarriesPictureAspectAndSequenceHeader) {
-    for (const auto& c : {Mpeg2Case{"mpeg2_16x9.mpg", "mpeg", 16, 9},
-                          Mpeg2Case{"dvd.vob", "mpeg", 4, 3},
-                          Mpeg2Case{"mpeg2.ts", "mpegts", 11, 9}}) { // square pixels, 352x288
+    for (const auto& c :
+         {Mpeg2Case{"mpeg2_16x9.mpg", "mpeg", 16, 9}, Mpeg2Case{"dvd.vob", "mpeg", 4, 3},
+          Mpeg2Case{"mpeg2.ts", "mpegts", 11, 9}}) { // square pixels, 352x288
         auto d = open(c.name, c.format);
         ASSERT_TRUE(d);
         const auto* v = nth(*d, StreamKind::Video);
@@ -191,9 +192,9 @@ TEST(MediaTypes, OtherAudioUsesTheWaveTagAndKeepsPrivateData) {
 // A decoder gets nothing but the media type: the codec must come back from it.
 TEST(MediaTypes, CodecParametersComeBackFromEveryStreamType) {
     const std::pair<const char*, const char*> files[] = {
-        {"avi_mjpeg.avi", "avi"}, {"avi_dv_type2.avi", "avi"}, {"raw.dv", "dv"},
-        {"mpeg1.mpg", "mpeg"},    {"dvd.vob", "mpeg"},        {"mpeg2.ts", "mpegts"},
-        {"avchd.m2ts", "mpegts"}, {"wmv8.wmv", "asf"},        {"h264.mkv", "matroska,webm"},
+        {"avi_mjpeg.avi", "avi"},   {"avi_dv_type2.avi", "avi"}, {"raw.dv", "dv"},
+        {"mpeg1.mpg", "mpeg"},      {"dvd.vob", "mpeg"},         {"mpeg2.ts", "mpegts"},
+        {"avchd.m2ts", "mpegts"},   {"wmv8.wmv", "asf"},         {"h264.mkv", "matroska,webm"},
         {"three_audio.avi", "avi"}, {"audio_only.mp3", "mp3"},
     };
     for (const auto& [name, format] : files) {
@@ -210,8 +211,8 @@ TEST(MediaTypes, CodecParametersComeBackFromEveryStreamType) {
         }
     }
     EXPECT_FALSE(codecParametersFor(mf::MediaType{}));
-    EXPECT_FALSE(codecParametersFor(mf::makeVideoInfoType(mf::fourCCGuid(0x31323334), 8, 8, 24,
-                                                          0, 0x31323334)));
+    EXPECT_FALSE(codecParametersFor(
+        mf::makeVideoInfoType(mf::fourCCGuid(0x31323334), 8, 8, 24, 0, 0x31323334)));
 }
 
 TEST(MediaTypes, Mpeg2AspectCodes) {

@@ -25,7 +25,8 @@ Signature signatureOf(const std::vector<uint8_t>& rgb, int w, int h) {
             for (int c = 0; c < 3; ++c) {
                 int sum = 0;
                 for (int y = by; y < by + 16; ++y)
-                    for (int x = bx; x < bx + 16; ++x) sum += rgb[size_t(y * w + x) * 4 + c];
+                    for (int x = bx; x < bx + 16; ++x)
+                        sum += rgb[size_t(y * w + x) * 4 + c];
                 s.push_back(sum / 256);
             }
     return s;
@@ -34,7 +35,8 @@ Signature signatureOf(const std::vector<uint8_t>& rgb, int w, int h) {
 int distance(const Signature& a, const Signature& b) {
     if (a.size() != b.size()) return 1 << 20;
     int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+    for (size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;
 }
 
@@ -99,6 +101,9 @@ struct SeekCase {
     const char* name;
     const char* format;
 };
+void PrintTo(const SeekCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ExactSeek : public ::testing::TestWithParam<SeekCase> {};
 
@@ -125,13 +130,13 @@ TEST_P(ExactSeek, FirstFrameAfterASeekIsTheFrameOnScreenAtTheTarget) {
     const int64_t frameHns = frames[1].startHns - frames[0].startHns;
     const int64_t last = frames.back().startHns;
     const std::vector<int64_t> targets = {
-        last / 2 + frameHns / 2,                   // mid-frame
-        frames[frames.size() / 3].startHns,        // exactly on a frame's start
-        frames[frames.size() / 3].startHns - 1,    // just before it
-        frames[7].startHns + 1,                    // early, usually a B-frame of the first GOP
-        last - frameHns / 3,                       // inside the next-to-last frame
-        last + 5 * frameHns,                       // past the end: the last frame stays
-        0,                                         // back to the start
+        last / 2 + frameHns / 2,                // mid-frame
+        frames[frames.size() / 3].startHns,     // exactly on a frame's start
+        frames[frames.size() / 3].startHns - 1, // just before it
+        frames[7].startHns + 1,                 // early, usually a B-frame of the first GOP
+        last - frameHns / 3,                    // inside the next-to-last frame
+        last + 5 * frameHns,                    // past the end: the last frame stays
+        0,                                      // back to the start
         frames[frames.size() * 4 / 5].startHns + frameHns / 4,
     };
     for (int64_t t : targets) {
@@ -147,32 +152,27 @@ TEST_P(ExactSeek, FirstFrameAfterASeekIsTheFrameOnScreenAtTheTarget) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Media, ExactSeek,
-                         ::testing::Values(SeekCase{"mpeg1.mpg", "mpeg"},
-                                           SeekCase{"mpeg2_16x9.mpg", "mpeg"},
-                                           SeekCase{"dvd.vob", "mpeg"},
-                                           SeekCase{"mpeg2.ts", "mpegts"},
-                                           SeekCase{"avchd.m2ts", "mpegts"},
-                                           SeekCase{"camera.MTS", "mpegts"},
-                                           SeekCase{"h264.mkv", "matroska,webm"},
-                                           SeekCase{"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"},
-                                           SeekCase{"wmv8.wmv", "asf"},
-                                           SeekCase{"avi_mjpeg.avi", "avi"},
-                                           SeekCase{"avi_dv_type2.avi", "avi"},
-                                           SeekCase{"avi_dv_type1.avi", "avi"},
-                                           SeekCase{"raw.dv", "dv"}),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (auto& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Media, ExactSeek,
+    ::testing::Values(SeekCase{"mpeg1.mpg", "mpeg"}, SeekCase{"mpeg2_16x9.mpg", "mpeg"},
+                      SeekCase{"dvd.vob", "mpeg"}, SeekCase{"mpeg2.ts", "mpegts"},
+                      SeekCase{"avchd.m2ts", "mpegts"}, SeekCase{"camera.MTS", "mpegts"},
+                      SeekCase{"h264.mkv", "matroska,webm"},
+                      SeekCase{"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"}, SeekCase{"wmv8.wmv", "asf"},
+                      SeekCase{"avi_mjpeg.avi", "avi"}, SeekCase{"avi_dv_type2.avi", "avi"},
+                      SeekCase{"avi_dv_type1.avi", "avi"}, SeekCase{"raw.dv", "dv"}),
+    [](const auto& info) {
+        std::string n = info.param.name;
+        for (auto& ch : n)
+            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return n;
+    });
 
 // Our first frame against the ffmpeg command line's conversion of the same frame (top-down
 // BGRA): same colours, and our rows bottom-up.
 std::vector<uint8_t> ffmpegFirstFrame(const std::string& path, size_t bytes) {
-    const std::string cmd = "ffmpeg -v error -nostdin -i '" + path +
-                            "' -frames:v 1 -f rawvideo -pix_fmt bgra -";
+    const std::string cmd =
+        "ffmpeg -v error -nostdin -i '" + path + "' -frames:v 1 -f rawvideo -pix_fmt bgra -";
     std::vector<uint8_t> out(bytes);
     FILE* pipe = popen(cmd.c_str(), "r");
     if (!pipe) return {};
@@ -183,7 +183,8 @@ std::vector<uint8_t> ffmpegFirstFrame(const std::string& path, size_t bytes) {
 }
 
 TEST(VideoDecoder, Rgb32IsBottomUpBgrxWithTheRightColours) {
-    for (auto [name, format] : {std::pair{"avi_mjpeg.avi", "avi"}, {"mpeg2_16x9.mpg", "mpeg"},
+    for (auto [name, format] : {std::pair{"avi_mjpeg.avi", "avi"},
+                                {"mpeg2_16x9.mpg", "mpeg"},
                                 {"h264.mkv", "matroska,webm"}}) {
         VideoFile file(name, format);
         ASSERT_TRUE(file.ok());
@@ -223,7 +224,8 @@ TEST(VideoDecoder, DamagedFilesDecodeToTheirEndWithoutFailing) {
         VideoFile file(name, format);
         if (!file.ok()) continue; // refusing to open is a clean failure too
         int frames = 0;
-        while (file.next() && frames < 10000) ++frames;
+        while (file.next() && frames < 10000)
+            ++frames;
         EXPECT_GT(frames, 10) << name;
         EXPECT_LT(frames, 10000) << name;
     }
