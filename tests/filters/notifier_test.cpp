@@ -449,10 +449,12 @@ TEST_F(NotifierTest, WaveFormatDescriptions) {
 }
 
 TEST_F(NotifierTest, VideoDescribersAtStart) {
+    const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     auto decoded = NewNotifier(false, true, false);
-    ASSERT_TRUE(Stream(decoded.get(), makeRgb32Type(720, 480, 333667), {Payload(64, 0)}));
-    QLocale::setDefault(QLocale::c());
+    const bool streamed = Stream(decoded.get(), makeRgb32Type(720, 480, 333667), {Payload(64, 0)});
+    QLocale::setDefault(previous);
+    ASSERT_TRUE(streamed);
 
     MediaType h264;
     h264.majortype = MEDIATYPE_Video;
