@@ -115,6 +115,14 @@ if [ ! -s "$out/size_change.ts" ]; then
     mv "$out/.tmp.size_change.ts" "$out/size_change.ts"
     rm -f "$out/.part1.ts" "$out/.part2.ts"
 fi
+# One green picture, converted with the BT.709 matrix at 1280x720 and with BT.601 at 320x240,
+# limited range, without colour tags: a player must pick the matrix from the picture size.
+for kind in "hd_green_bt709.mp4 1280x720 bt709" "sd_green_bt601.mp4 320x240 bt601"; do
+    set -- $kind
+    make "$1" -f lavfi -i "color=c=0x20C040:s=$2:r=25:d=0.2" \
+        -vf "scale=out_color_matrix=$3:out_range=tv,format=yuv420p" \
+        -c:v libx264 -preset ultrafast -qp 0 -x264-params colormatrix=undef -f mp4
+done
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 

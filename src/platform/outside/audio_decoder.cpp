@@ -62,6 +62,10 @@ bool AudioDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
     }
     std::copy(data.begin(), data.end(), pkt->data);
     pkt->pts = startHns == kNoTimeHns ? AV_NOPTS_VALUE : startHns;
+    if (draining_) { // samples after the end of the stream start a new run
+        avcodec_flush_buffers(codec_);
+        draining_ = false;
+    }
     int r = avcodec_send_packet(codec_, pkt);
     if (r == AVERROR(EAGAIN)) {
         receiveFrames();
@@ -74,11 +78,13 @@ bool AudioDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
 
 void AudioDecoder::sendEndOfStream() {
     avcodec_send_packet(codec_, nullptr);
+    draining_ = true;
     receiveFrames();
 }
 
 void AudioDecoder::flush() {
     avcodec_flush_buffers(codec_);
+    draining_ = false;
     ready_.clear();
     nextStart_ = kNoTimeHns;
 }

@@ -43,8 +43,12 @@ public:
     AudioDecoder(const AudioDecoder&) = delete;
     AudioDecoder& operator=(const AudioDecoder&) = delete;
 
+    // One compressed sample (startHns may be kNoTimeHns). False when the decoder rejected it.
     bool sendPacket(std::span<const uint8_t> data, int64_t startHns);
+    // No more samples: what the decoder still holds becomes available. Samples sent afterwards
+    // start a new run.
     void sendEndOfStream();
+    // Forgets everything inside the decoder and the chunks not yet taken (before a seek).
     void flush();
     // The next decoded chunk, if any.
     std::optional<AudioChunk> nextChunk();
@@ -57,6 +61,7 @@ private:
     bool convert(const AVFrame& frame, AudioChunk& chunk);
 
     AVCodecContext* codec_ = nullptr;
+    bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwrContext* resampler_ = nullptr;
     int resamplerFormat_ = -1;
     int resamplerRate_ = 0;

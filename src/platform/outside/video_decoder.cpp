@@ -108,6 +108,10 @@ bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
     }
     std::copy(data.begin(), data.end(), pkt->data);
     pkt->pts = startHns == kNoTimeHns ? AV_NOPTS_VALUE : startHns;
+    if (draining_) { // samples after the end of the stream start a new run
+        avcodec_flush_buffers(codec_);
+        draining_ = false;
+    }
     int r = avcodec_send_packet(codec_, pkt);
     if (r == AVERROR(EAGAIN)) { // output is full: take the frames, then the packet fits
         receiveFrames();
@@ -120,6 +124,7 @@ bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
 
 void VideoDecoder::sendEndOfStream() {
     avcodec_send_packet(codec_, nullptr);
+    draining_ = true;
     receiveFrames();
     if (held_) ready_.push_back(std::move(held_));
     dropTarget_ = kNoTimeHns;
@@ -127,6 +132,7 @@ void VideoDecoder::sendEndOfStream() {
 
 void VideoDecoder::flush() {
     avcodec_flush_buffers(codec_);
+    draining_ = false;
     ready_.clear();
     held_.reset();
     current_.reset();

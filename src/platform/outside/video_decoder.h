@@ -59,7 +59,8 @@ public:
 
     // One compressed sample (startHns may be kNoTimeHns). False when the decoder rejected it.
     bool sendPacket(std::span<const uint8_t> data, int64_t startHns);
-    // No more samples: the frames still inside the decoder become available.
+    // No more samples: the frames still inside the decoder become available (a held-back frame
+    // too). Samples sent afterwards start a new run, as after flush().
     void sendEndOfStream();
     // Forgets every frame inside the decoder and those not yet taken; call before samples from
     // a new position. The drop target stays as set.
@@ -89,6 +90,7 @@ private:
     bool prepareScaler(const AVFrame& frame);
 
     AVCodecContext* codec_ = nullptr;
+    bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
     std::deque<FramePtr> ready_;
     FramePtr held_;    // candidate for the frame on screen at dropTarget_

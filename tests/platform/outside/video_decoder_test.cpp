@@ -216,6 +216,33 @@ TEST(VideoDecoder, Rgb32IsBottomUpBgrxWithTheRightColours) {
     }
 }
 
+// Untagged pictures: BT.709 for high definition, BT.601 for standard definition. The green of
+// the test pictures comes out about 26 levels off in G with the wrong matrix.
+TEST(VideoDecoder, ColourMatrixFollowsThePictureSizeWhenTheStreamSaysNothing) {
+    for (const char* name : {"hd_green_bt709.mp4", "sd_green_bt601.mp4"}) {
+        VideoFile file(name, "mov,mp4,m4a,3gp,3g2,mj2");
+        ASSERT_TRUE(file.ok());
+        std::optional<VideoFrameInfo> info;
+        while (!info) {
+            auto p = file.demuxer->readPacket();
+            if (!p) {
+                file.decoder->sendEndOfStream();
+            } else if (p->streamIndex == file.stream) {
+                file.decoder->sendPacket(p->data(), p->startHns);
+            }
+            info = file.decoder->nextFrame();
+            if (!p) break;
+        }
+        ASSERT_TRUE(info) << name;
+        std::vector<uint8_t> rgb(size_t(info->width) * size_t(info->height) * 4);
+        ASSERT_TRUE(file.decoder->copyCurrentRgb32(rgb));
+        const uint8_t* px = &rgb[(size_t(info->height / 2) * size_t(info->width) + 8) * 4];
+        EXPECT_NEAR(px[0], 0x40, 8) << name << " blue";
+        EXPECT_NEAR(px[1], 0xC0, 8) << name << " green";
+        EXPECT_NEAR(px[2], 0x20, 8) << name << " red";
+    }
+}
+
 TEST(VideoDecoder, DamagedFilesDecodeToTheirEndWithoutFailing) {
     for (auto [name, format] : {std::pair{"damaged_overwritten.avi", "avi"},
                                 {"damaged_overwritten.mkv", "matroska,webm"},
@@ -259,6 +286,20 @@ TEST(VideoDecoder, PictureSizeChangeIsAnnouncedOnce) {
     }
     EXPECT_GT(frames, 40);
     EXPECT_EQ(announced, (std::vector<std::pair<int, int>>{{320, 240}, {352, 288}}));
+}
+
+TEST(VideoDecoder, SamplesAfterTheEndStartANewRun) {
+    VideoFile file("mpeg2_16x9.mpg", "mpeg");
+    ASSERT_TRUE(file.ok());
+    int frames = 0;
+    while (file.next())
+        ++frames;
+    ASSERT_TRUE(file.demuxer->seek(0));
+    file.ended = false;
+    int again = 0;
+    while (file.next())
+        ++again;
+    EXPECT_EQ(again, frames);
 }
 
 TEST(VideoDecoder, UnknownTypesAreRefused) {
