@@ -1,11 +1,21 @@
 #include "platform/outside/dv_audio.h"
 
 #include "media_files.h"
+#include "platform/graph/filter_graph.h"
+#include "platform/graph/filter_mapper.h"
+#include "platform/graph/guids.h"
+#include "platform/outside/dv_decoder_filter.h"
+#include "platform/outside/dv_registration.h"
+#include "platform/outside/dv_splitter_filter.h"
+#include "platform/outside/media_types_av.h"
+#include "support/dv_frame_source.h"
 
 #include <gtest/gtest.h>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
 }
 
 #include <cstdlib>
@@ -213,8 +223,293 @@ TEST(DvAudio, RandomDamageNeverReadsOutside) {
         auto exact = std::make_unique<uint8_t[]>(f.size());
         std::copy(f.begin(), f.end(), exact.get());
         auto audio = extractDvAudio(std::span<const uint8_t>(exact.get(), f.size()));
-        if (audio) EXPECT_EQ(audio->samples.size(), size_t(2 * audio->format.sampleCount));
+        if (audio) {
+            EXPECT_EQ(audio->samples.size(), size_t(2 * audio->format.sampleCount));
+        }
     }
+}
+
+// Filters ----------------------------------------------------------------------------------
+
+using namespace mf;
+using sptest::CopiedSample;
+using sptest::CopyingSink;
+using sptest::FrameListSource;
+
+// Decodes DV frames with libavcodec and converts them to top-down B, G, R, X bytes: the
+// reference the decoder filter's bottom-up pictures are compared with.
+class ReferenceDecoder {
+public:
+    ReferenceDecoder() : codec_(avcodec_alloc_context3(avcodec_find_decoder(AV_CODEC_ID_DVVIDEO))) {
+        codec_->thread_count = 1;
+        EXPECT_EQ(avcodec_open2(codec_, codec_->codec, nullptr), 0);
+    }
+    ~ReferenceDecoder() {
+        sws_freeContext(scaler_);
+        av_frame_free(&frame_);
+        avcodec_free_context(&codec_);
+    }
+    Bytes decode(const Bytes& dv) {
+        AVPacket* pkt = av_packet_alloc();
+        av_new_packet(pkt, int(dv.size()));
+        std::copy(dv.begin(), dv.end(), pkt->data);
+        EXPECT_EQ(avcodec_send_packet(codec_, pkt), 0);
+        av_packet_free(&pkt);
+        if (avcodec_receive_frame(codec_, frame_) != 0) return {};
+        const int w = frame_->width, h = frame_->height;
+        scaler_ = sws_getCachedContext(scaler_, w, h, AVPixelFormat(frame_->format), w, h,
+                                       AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        Bytes rgb(size_t(w) * size_t(h) * 4);
+        uint8_t* planes[4] = {rgb.data(), nullptr, nullptr, nullptr};
+        int strides[4] = {w * 4, 0, 0, 0};
+        sws_scale(scaler_, frame_->data, frame_->linesize, 0, h, planes, strides);
+        return rgb;
+    }
+
+private:
+    AVCodecContext* codec_;
+    AVFrame* frame_ = av_frame_alloc();
+    SwsContext* scaler_ = nullptr;
+};
+
+// Largest per-channel difference between a bottom-up picture and a top-down reference.
+int largestDifference(const Bytes& bottomUp, const Bytes& topDown, int width, int height) {
+    if (bottomUp.size() != topDown.size()) return 256;
+    int worst = 0;
+    const size_t stride = size_t(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* a = &bottomUp[size_t(height - 1 - y) * stride];
+        const uint8_t* b = &topDown[size_t(y) * stride];
+        for (size_t x = 0; x < stride; ++x)
+            if (x % 4 != 3) worst = std::max(worst, std::abs(a[x] - b[x]));
+    }
+    return worst;
+}
+
+MediaType pattern(const GUID& major, const GUID& sub) {
+    MediaType mt;
+    mt.majortype = major;
+    mt.subtype = sub;
+    return mt;
+}
+
+// Raw DV frames → DV splitter → (DV decoder → RGB32 sink) and (PCM sink), in a real graph.
+struct DvChain {
+    ComPtr<FilterGraph> graph = make<FilterGraph>();
+    ComPtr<FrameListSource> source;
+    ComPtr<DvSplitterFilter> splitter = make<DvSplitterFilter>();
+    ComPtr<DvDecoderFilter> decoder = make<DvDecoderFilter>();
+    ComPtr<CopyingSink> videoSink = make<CopyingSink>(pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32));
+    ComPtr<CopyingSink> audioSink = make<CopyingSink>(pattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM));
+
+    explicit DvChain(std::vector<Bytes> frames, REFERENCE_TIME frameHns = kDvFrameHns625) {
+        const MediaType type = interleavedDvType(frames.at(0));
+        source = make<FrameListSource>(type, std::move(frames), frameHns);
+        for (auto [filter, name] : std::initializer_list<std::pair<IBaseFilter*, const char*>>{
+                 {source.get(), "source"},
+                 {splitter.get(), "DV Splitter"},
+                 {decoder.get(), "DV Video Decoder"},
+                 {videoSink.get(), "video"},
+                 {audioSink.get(), "audio"}})
+            graph->AddFilter(filter, name);
+        graph->SetSyncSource(nullptr); // as fast as the frames come
+    }
+    HRESULT connectInput() {
+        return graph->ConnectDirect(source->pin(), splitter->input(), nullptr);
+    }
+    HRESULT connectVideo() {
+        HRESULT hr = graph->ConnectDirect(splitter->videoOutput(), decoder->input(), nullptr);
+        return SUCCEEDED(hr) ? graph->ConnectDirect(decoder->output(), videoSink->input(), nullptr)
+                             : hr;
+    }
+    HRESULT connectAudio() {
+        return graph->ConnectDirect(splitter->audioOutput(), audioSink->input(), nullptr);
+    }
+    void runToEnd() {
+        ASSERT_EQ(graph->Run(), S_OK);
+        long code = 0;
+        intptr_t p1, p2;
+        bool complete = false;
+        while (!complete && graph->GetEvent(&code, &p1, &p2, 20000) == S_OK)
+            complete = code == EC_COMPLETE;
+        EXPECT_TRUE(complete);
+        graph->Stop();
+    }
+};
+
+std::vector<Bytes> palFrames() {
+    return readWithFfmpeg(mediaPath("raw.dv")).frames;
+}
+
+MediaType connectionType(IPin* pin) {
+    MediaType mt;
+    pin->ConnectionMediaType(&mt);
+    return mt;
+}
+
+TEST(DvSplitter, OutputTypesFollowTheInputsDvInfo) {
+    DvChain chain(palFrames());
+    MediaType offered;
+    EXPECT_EQ(chain.splitter->videoOutput()->GetMediaType(0, &offered), VFW_S_NO_MORE_ITEMS);
+    EXPECT_NE(chain.connectAudio(), S_OK); // nothing to offer before the input is connected
+    ASSERT_EQ(chain.connectInput(), S_OK);
+
+    ASSERT_EQ(chain.splitter->videoOutput()->GetMediaType(0, &offered), S_OK);
+    EXPECT_EQ(offered.majortype, MEDIATYPE_Video);
+    EXPECT_EQ(offered.subtype, MEDIASUBTYPE_dvsd);
+    ASSERT_EQ(offered.formattype, FORMAT_VideoInfo);
+    const VIDEOINFOHEADER vih = *offered.formatAs<VIDEOINFOHEADER>();
+    EXPECT_EQ(vih.bmiHeader.biWidth, 720);
+    EXPECT_EQ(vih.bmiHeader.biHeight, 576);
+    EXPECT_EQ(vih.AvgTimePerFrame, 400000);
+    EXPECT_EQ(vih.bmiHeader.biCompression, makeFourCC('d', 'v', 's', 'd'));
+    EXPECT_EQ(vih.bmiHeader.biSizeImage, 144000u);
+
+    ASSERT_EQ(chain.splitter->audioOutput()->GetMediaType(0, &offered), S_OK);
+    EXPECT_EQ(offered, makePcmType(48000, 2, 16));
+
+    // The 50/60 flag of the VAUX (else AAUX) source pack decides the system; the AAUX source
+    // pack the rate; without packs, 625/50 at 48 kHz.
+    TempDir dir;
+    const FfmpegDv ntsc = readWithFfmpeg(makeNtscDv(dir));
+    DVINFO info = dvInfoFromFrame(ntsc.frames.at(0));
+    EXPECT_EQ(dvStreamFormatFromInfo(info), (DvStreamFormat{DvSystem::Lines525, 48000}));
+    info.dwDVVAuxSrc = 0;
+    info.dwDVAAuxSrc |= 2u << 27; // 32 kHz
+    EXPECT_EQ(dvStreamFormatFromInfo(info), (DvStreamFormat{DvSystem::Lines525, 32000}));
+    EXPECT_EQ(dvStreamFormatFromInfo(DVINFO{}), (DvStreamFormat{DvSystem::Lines625, 48000}));
+    const MediaType ntscVideo = dvVideoType(DvSystem::Lines525);
+    EXPECT_EQ(ntscVideo.bitmapHeader()->biHeight, 480);
+    EXPECT_EQ(ntscVideo.formatAs<VIDEOINFOHEADER>()->AvgTimePerFrame, 333667);
+    EXPECT_EQ(ntscVideo.bitmapHeader()->biSizeImage, 120000u);
+}
+
+TEST(DvSplitter, GraphDeliversPicturesAndAudioOfEveryFrame) {
+    const std::vector<Bytes> frames = palFrames();
+    DvChain chain(frames);
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectVideo(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    EXPECT_EQ(connectionType(chain.videoSink->input()), makeRgb32Type(720, 576, 400000));
+    chain.runToEnd();
+
+    const std::vector<CopiedSample> pictures = chain.videoSink->samples();
+    const std::vector<CopiedSample> sound = chain.audioSink->samples();
+    ASSERT_EQ(pictures.size(), frames.size());
+    ASSERT_EQ(sound.size(), frames.size());
+    ReferenceDecoder reference;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE("frame " + std::to_string(i));
+        const REFERENCE_TIME start = REFERENCE_TIME(i) * 400000;
+        EXPECT_TRUE(pictures[i].timed && pictures[i].start == start &&
+                    pictures[i].stop == start + 400000);
+        EXPECT_TRUE(sound[i].timed && sound[i].start == start && sound[i].stop == start + 400000);
+        EXPECT_LE(largestDifference(pictures[i].data, reference.decode(frames[i]), 720, 576), 2);
+        const std::vector<int16_t> pcm = extractDvAudio(frames[i])->samples;
+        EXPECT_EQ(sound[i].data.size(), pcm.size() * 2);
+        EXPECT_EQ(std::memcmp(sound[i].data.data(), pcm.data(), sound[i].data.size()), 0);
+    }
+}
+
+TEST(DvSplitter, UnconnectedOutputsAreSkipped) {
+    {
+        DvChain audioOnly(palFrames());
+        ASSERT_EQ(audioOnly.connectInput(), S_OK);
+        ASSERT_EQ(audioOnly.connectAudio(), S_OK);
+        audioOnly.runToEnd();
+        EXPECT_EQ(audioOnly.audioSink->samples().size(), 50u);
+    }
+    DvChain videoOnly(palFrames());
+    ASSERT_EQ(videoOnly.connectInput(), S_OK);
+    ASSERT_EQ(videoOnly.connectVideo(), S_OK);
+    videoOnly.runToEnd();
+    EXPECT_EQ(videoOnly.videoSink->samples().size(), 50u);
+}
+
+// A short frame and a frame without audio packs: no audio for them, the rest goes on.
+TEST(DvSplitter, DamagedFramesLoseTheirAudioOnly) {
+    std::vector<Bytes> frames = palFrames();
+    frames.resize(8);
+    frames[2].resize(100000);
+    for (size_t s = 0; s < 12; ++s)
+        for (size_t b = 0; b < 9; ++b)
+            frames[5][s * 12000 + (6 + 16 * b) * 80 + 3] = 0xFF;
+    DvChain chain(frames);
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectVideo(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    chain.runToEnd();
+    std::vector<REFERENCE_TIME> audioTimes;
+    for (const auto& s : chain.audioSink->samples())
+        audioTimes.push_back(s.start / 400000);
+    EXPECT_EQ(audioTimes, (std::vector<REFERENCE_TIME>{0, 1, 3, 4, 6, 7}));
+    EXPECT_GE(chain.videoSink->samples().size(), 7u); // frame 5's picture is intact
+}
+
+// Frames announcing another audio rate switch the audio connection with the first of them.
+TEST(DvSplitter, AudioRateChangeTravelsWithTheSample) {
+    std::vector<Bytes> frames = palFrames();
+    frames.resize(6);
+    for (size_t i = 3; i < frames.size(); ++i) {
+        frames[i][4324] = uint8_t((frames[i][4324] & 0xC0) | 20);     // 1742 + 20
+        frames[i][4327] = uint8_t((frames[i][4327] & 0xC7) | 1 << 3); // 44.1 kHz
+    }
+    DvChain chain(frames);
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    EXPECT_EQ(connectionType(chain.audioSink->input()), makePcmType(48000, 2, 16));
+    chain.runToEnd();
+    const auto sound = chain.audioSink->samples();
+    ASSERT_EQ(sound.size(), 6u);
+    EXPECT_EQ(sound[2].data.size(), 1920u * 4);
+    EXPECT_EQ(sound[3].data.size(), 1762u * 4);
+    EXPECT_EQ(connectionType(chain.audioSink->input()), makePcmType(44100, 2, 16));
+    EXPECT_EQ(connectionType(chain.splitter->audioOutput()), makePcmType(44100, 2, 16));
+}
+
+TEST(DvSplitter, NewSegmentReachesBothOutputs) {
+    DvChain chain(palFrames());
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectVideo(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    ASSERT_EQ(chain.splitter->input()->NewSegment(1200000, 2000000, 1.0), S_OK);
+    EXPECT_EQ(chain.decoder->input()->segmentStart(), 1200000);
+    EXPECT_EQ(chain.videoSink->input()->segmentStart(), 1200000);
+    EXPECT_EQ(chain.audioSink->input()->segmentStart(), 1200000);
+}
+
+TEST(DvRegistration, MapperFindsBothFiltersAndInsertsTheDecoder) {
+    registerDvFilters();
+    FilterMapper& mapper = FilterMapper::instance();
+    FilterQuery query;
+    query.inputNeeded = true;
+    query.inputTypes = {{MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd}};
+    std::vector<ComPtr<Moniker>> found;
+    ASSERT_EQ(mapper.EnumMatchingFilters(query, &found), S_OK);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found[0]->friendlyName(), "DV Splitter");
+    EXPECT_EQ(found[0]->merit(), MERIT_NORMAL);
+    query.inputTypes = {{MEDIATYPE_Video, MEDIASUBTYPE_dvsd}};
+    query.outputNeeded = true;
+    query.outputTypes = {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}};
+    ASSERT_EQ(mapper.EnumMatchingFilters(query, &found), S_OK);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found[0]->friendlyName(), "DV Video Decoder");
+
+    // Connecting the video pin to an RGB32 sink brings in the registered decoder.
+    DvChain chain(palFrames());
+    chain.graph->RemoveFilter(chain.decoder.get());
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    EXPECT_EQ(chain.graph->Connect(chain.splitter->videoOutput(), chain.videoSink->input()), S_OK);
+    ComPtr<IPin> upstream;
+    ASSERT_EQ(chain.videoSink->input()->ConnectedTo(&upstream), S_OK);
+    PinInfo info;
+    upstream->QueryPinInfo(&info);
+    GUID clsid;
+    info.filter->GetClassID(&clsid);
+    EXPECT_EQ(clsid, CLSID_DVVideoCodec);
+    mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_DVSplitter);
+    mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_DVVideoCodec);
 }
 
 } // namespace

@@ -1,0 +1,87 @@
+#include "support/dv_frame_source.h"
+
+#include "platform/graph/guids.h"
+#include "platform/graph/mediatype.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sptest {
+
+using namespace mf;
+
+FrameListSourcePin::FrameListSourcePin(FrameListSource* owner, MediaType type)
+    : StreamingOutputPin(owner, "Out"), owner_(owner), type_(std::move(type)) {}
+
+HRESULT FrameListSourcePin::CheckMediaType(const MediaType& type) {
+    return matchesPartial(type_, type) ? S_OK : S_FALSE;
+}
+
+HRESULT FrameListSourcePin::GetMediaType(int position, MediaType* type) {
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = type_;
+    return S_OK;
+}
+
+HRESULT FrameListSourcePin::DecideBufferSize(IMemAllocator* allocator,
+                                             AllocatorProperties* request) {
+    long largest = 1;
+    for (const auto& f : owner_->frames())
+        largest = std::max(largest, long(f.size()));
+    request->cBuffers = std::max(request->cBuffers, 3L);
+    request->cbBuffer = std::max(request->cbBuffer, largest);
+    AllocatorProperties actual;
+    return allocator->SetProperties(*request, &actual);
+}
+
+HRESULT FrameListSourcePin::OnThreadStart() {
+    next_ = 0;
+    const REFERENCE_TIME total = REFERENCE_TIME(owner_->frames().size()) * owner_->frameHns();
+    return DeliverNewSegment(0, total, 1.0);
+}
+
+HRESULT FrameListSourcePin::FillBuffer(IMediaSample* sample) {
+    if (next_ >= owner_->frames().size()) return S_FALSE;
+    const auto& frame = owner_->frames()[next_];
+    const long length = std::min(long(frame.size()), sample->GetSize());
+    std::memcpy(sample->GetPointer(), frame.data(), size_t(length));
+    sample->SetActualDataLength(length);
+    REFERENCE_TIME start = REFERENCE_TIME(next_) * owner_->frameHns();
+    REFERENCE_TIME stop = start + owner_->frameHns();
+    sample->SetTime(&start, &stop);
+    sample->SetSyncPoint(true);
+    ++next_;
+    return S_OK;
+}
+
+FrameListSource::FrameListSource(MediaType type, std::vector<std::vector<uint8_t>> frames,
+                                 REFERENCE_TIME frameHns)
+    : BaseFilter("Frame List Source", CLSID_FrameListSource), frames_(std::move(frames)),
+      frameHns_(frameHns), pin_(std::make_unique<FrameListSourcePin>(this, std::move(type))) {}
+
+FrameListSource::~FrameListSource() = default;
+
+CopyingSink::CopyingSink(MediaType accepted)
+    : BaseRenderer("Copying Sink", CLSID_CopyingSink), accepted_(std::move(accepted)) {}
+
+HRESULT CopyingSink::CheckMediaType(const MediaType& type) {
+    return matchesPartial(accepted_, type) ? S_OK : S_FALSE;
+}
+
+HRESULT CopyingSink::DoRenderSample(IMediaSample* sample) {
+    CopiedSample copy;
+    const uint8_t* data = sample->GetPointer();
+    copy.data.assign(data, data + std::max(0L, sample->GetActualDataLength()));
+    copy.timed = SUCCEEDED(sample->GetTime(&copy.start, &copy.stop));
+    std::lock_guard lock(mutex_);
+    samples_.push_back(std::move(copy));
+    return S_OK;
+}
+
+std::vector<CopiedSample> CopyingSink::samples() {
+    std::lock_guard lock(mutex_);
+    return samples_;
+}
+
+} // namespace sptest
