@@ -115,17 +115,18 @@ void registerOutsideFilters(bool withGeneralSplitter) {
         MERIT_NORMAL);
     registerStreamSplitter({CLSID_MPEG2Demultiplexer,
                             "MPEG-2 Demultiplexer",
-                            {"mpeg"},
-                            {MEDIASUBTYPE_MPEG2_PROGRAM}},
+                            {"mpeg", "mpegts"},
+                            {MEDIASUBTYPE_MPEG2_PROGRAM, MEDIASUBTYPE_MPEG2_TRANSPORT}},
                            MERIT_DO_NOT_USE + 1);
     registerFileSplitter({CLSID_WMAsfReader, "WM ASF Reader", {"asf"}, {}}, {".wmv", ".asf"},
                          MERIT_NORMAL);
     if (withGeneralSplitter)
         registerFileSplitter({CLSID_HaaliMediaSplitter,
                               "Haali Media Splitter",
-                              {"mpegts", "matroska,webm", kMp4Family[0], "mpeg"},
+                              {"mpegts", "matroska,webm", kMp4Family[0], "mpeg", "dv"},
                               {}},
-                             {".ts", ".m2ts", ".mts", ".mkv", ".mp4", ".mov", ".3g2", ".m4v"},
+                             {".ts", ".m2ts", ".mts", ".mkv", ".mp4", ".mov", ".3g2", ".m4v",
+                              ".dv", ".dif"},
                              MERIT_NORMAL);
     else
         FilterMapper::instance().UnregisterFilter(CLSID_LegacyAmFilterCategory,

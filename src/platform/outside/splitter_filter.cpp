@@ -253,13 +253,15 @@ HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
         long length = long(std::min<int64_t>(int64_t(buffer.size()), total - pos));
         return raw->SyncRead(pos, length, buffer.data()) == E_FAIL ? -1 : length;
     };
-    const std::string format = identity_.formats.empty() ? "" : identity_.formats.front();
+    // Each container we take is tried in turn (the demultiplexer reads program and transport
+    // streams alike).
+    std::vector<std::string> formats = identity_.formats;
+    if (formats.empty()) formats.push_back("");
     std::string error;
-    if (!adopt(Demuxer::openReader(readAt, total, format, &error), &error)) {
-        reader_ = nullptr;
-        return VFW_E_UNSUPPORTED_STREAM;
-    }
-    return S_OK;
+    for (const std::string& format : formats)
+        if (adopt(Demuxer::openReader(readAt, total, format, &error), &error)) return S_OK;
+    reader_ = nullptr;
+    return VFW_E_UNSUPPORTED_STREAM;
 }
 
 void StreamSplitterFilter::close() {

@@ -36,3 +36,8 @@ TEST(FrameworkVersion, MajorIsTheNumberBeforeTheFirstDot) {
     EXPECT_EQ(MajorVersionOf("x1.2"), 0);
     EXPECT_GE(BuiltFrameworkMajorVersion(), 58); // no supported FFmpeg is older
 }
+
+TEST(FrameworkVersion, RunningLibraryIsTheOneBuiltAgainst) {
+    EXPECT_EQ(sp::DirectXMajorVersion(), sp::BuiltFrameworkMajorVersion());
+    EXPECT_EQ(sp::MajorVersionOf(sp::DirectXVersionText()), sp::BuiltFrameworkMajorVersion());
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Shared set-up for the media system tests: the outside filters registered, the generated
+// media, stand-in renderers for the preview window and the sound device, and the builder
+// environment the main window would provide.
+
+#include "media/capture_devices.h"
+#include "platform/graph/guids.h"
+#include "platform/outside/outside_registration.h"
+
+#include "support/test_filters.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+namespace sp::mediatest {
+
+inline constexpr mf::GUID CLSID_TestPreview = mf::guidOf("{5D1E3001-0000-4000-8000-000000000001}");
+inline constexpr mf::GUID CLSID_TestSound = mf::guidOf("{5D1E3002-0000-4000-8000-000000000002}");
+
+inline const std::string& mediaDir() {
+    static const std::string dir = SP_TEST_MEDIA_DIR;
+    static std::once_flag generated;
+    std::call_once(generated, [] {
+        if (std::filesystem::exists(dir + "/not_a_video.mpg")) return;
+        const std::string command =
+            std::string("bash '") + SP_TEST_MEDIA_SCRIPT + "' '" + dir + "' >&2";
+        if (std::system(command.c_str()) != 0) ADD_FAILURE() << "test media generation failed";
+    });
+    return dir;
+}
+inline std::string mediaPath(const std::string& name) { return mediaDir() + "/" + name; }
+
+// Registers the outside filters (optionally without the general splitter) and two renderers
+// standing for the preview window and the sound device.
+inline void registerFilters(bool withGeneralSplitter = true) {
+    outside::registerOutsideFilters(withGeneralSplitter);
+    auto sink = [](mf::GUID clsid, const char* name, mf::GUID major, mf::GUID sub) {
+        mf::FilterRegistration reg;
+        reg.clsid = clsid;
+        reg.friendlyName = name;
+        reg.merit = mf::MERIT_DO_NOT_USE;
+        reg.pins = {mf::RegPin{mf::PinDirection::Input, true, {{major, sub}}}};
+        reg.create = [major, sub] {
+            mf::MediaType accepted;
+            accepted.majortype = major;
+            accepted.subtype = sub;
+            return mf::ComPtr<mf::IBaseFilter>(mf::make<sptest::TestSink>(accepted));
+        };
+        mf::FilterMapper::instance().RegisterFilter(std::move(reg));
+    };
+    sink(CLSID_TestPreview, "Test Preview", mf::MEDIATYPE_Video, mf::MEDIASUBTYPE_RGB32);
+    sink(CLSID_TestSound, "Test Sound", mf::MEDIATYPE_Audio, mf::MEDIASUBTYPE_PCM);
+}
+
+struct Environment {
+    TFilterComponent preview{CLSID_TestPreview, "Video Renderer"};
+    TFilterComponent sound{CLSID_TestSound, "Default DirectSound Device"};
+    TBuilderEnvironment env;
+    explicit Environment(bool haali = true) {
+        env.HaaliInstalled = haali;
+        env.PreviewRenderer = &preview;
+        env.SharedAudioRender = &sound;
+    }
+};
+
+} // namespace sp::mediatest
