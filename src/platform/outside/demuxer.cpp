@@ -119,7 +119,9 @@ std::unique_ptr<Demuxer> Demuxer::openFile(const std::string& path, std::string_
     std::unique_ptr<Demuxer> d(new Demuxer());
     AVIOInterruptCB cb{&Demuxer::interruptCallback, d.get()};
     d->armDeadline(kOpenBudget);
-    int r = avio_open2(&d->io_, path.c_str(), AVIO_FLAG_READ, &cb, nullptr);
+    // Always a local file: a name like "http://..." or "concat:..." must not pick a protocol.
+    const std::string url = "file:" + path;
+    int r = avio_open2(&d->io_, url.c_str(), AVIO_FLAG_READ, &cb, nullptr);
     if (r < 0) {
         setError(error, "cannot open " + path + ": " + avError(r));
         return nullptr;
@@ -180,7 +182,11 @@ bool Demuxer::openInput(std::string_view format, std::string* error) {
     context_->pb = io_;
     context_->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_GENPTS;
     context_->interrupt_callback = {&Demuxer::interruptCallback, this};
-    int r = avformat_open_input(&context_, "", chosen, nullptr);
+    // Containers that refer to other resources (playlists) may only open local files.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    int r = avformat_open_input(&context_, "", chosen, &options);
+    av_dict_free(&options);
     if (r < 0) { // avformat_open_input frees the context on failure
         setError(error, std::string("cannot read the ") + chosen->name + " header: " + avError(r));
         return false;

@@ -176,6 +176,9 @@ TEST(Demuxer, UnreadableFilesFailWithAMessage) {
         }
     }
     std::string error;
+    // A path is a local file name, never a protocol.
+    EXPECT_FALSE(Demuxer::openFile("http://127.0.0.1:9/remote.avi", "", &error));
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_FALSE(Demuxer::openFile(mediaPath("h264.mp4"), "no-such-container", &error));
     EXPECT_FALSE(error.empty());
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -229,6 +231,41 @@ TEST(MediaTypes, Mpeg2AspectCodes) {
     EXPECT_FALSE(mpeg2PictureAspect(header, 352, 288));
     header[3] = 0xB8;
     EXPECT_FALSE(mpeg2PictureAspect(header, 352, 288));
+}
+
+// The first pack with `id` in the VAUX blocks (video) or subcode sync blocks of DIF sequence 0.
+std::array<uint8_t, 5> dvPack(std::span<const uint8_t> frame, uint8_t id, bool subcode) {
+    for (size_t block = subcode ? 1 : 3; block < (subcode ? 3u : 6u); ++block)
+        for (size_t k = 0; k < (subcode ? 6u : 15u); ++k) {
+            size_t off = block * 80 + 3 + (subcode ? 8 * k + 3 : 5 * k);
+            if (frame[off] == id)
+                return {frame[off], frame[off + 1], frame[off + 2], frame[off + 3], frame[off + 4]};
+        }
+    return {};
+}
+
+// The generated DV carries the recording date 2009-07-14 15:42:07 and timecode 10:20:30:12 that
+// the notifier and the inlay tests read.
+TEST(MediaTypes, GeneratedDvCarriesRecordingDateAndTimecode) {
+    for (auto [name, format] : {std::pair{"raw.dv", "dv"}, {"avi_dv_type1.avi", "avi"}}) {
+        auto d = open(name, format);
+        ASSERT_TRUE(d);
+        auto p = d->readPacket();
+        ASSERT_TRUE(p);
+        auto date = dvPack(p->data(), 0x62, false);
+        EXPECT_EQ(date[2] & 0x3F, 0x14) << name << " day";
+        EXPECT_EQ(date[3] & 0x1F, 0x07) << name << " month";
+        EXPECT_EQ(date[4], 0x09) << name << " year";
+        auto time = dvPack(p->data(), 0x63, false);
+        EXPECT_EQ(time[2] & 0x7F, 0x07) << name << " seconds";
+        EXPECT_EQ(time[3] & 0x7F, 0x42) << name << " minutes";
+        EXPECT_EQ(time[4] & 0x3F, 0x15) << name << " hours";
+        auto tc = dvPack(p->data(), 0x13, true);
+        EXPECT_EQ(tc[1] & 0x3F, 0x12) << name << " frames";
+        EXPECT_EQ(tc[2] & 0x7F, 0x30) << name << " seconds";
+        EXPECT_EQ(tc[3] & 0x7F, 0x20) << name << " minutes";
+        EXPECT_EQ(tc[4] & 0x3F, 0x10) << name << " hours";
+    }
 }
 
 TEST(MediaTypes, DvInfoOfShortOrBlankFramesIsZero) {
