@@ -82,7 +82,10 @@ void TFileUnknownCaptureDevice::KeepOnlySourceAndSplitter(FilterGraph* graph) {
 }
 
 bool TFileUnknownCaptureDevice::AddToGraph(TGraphComponent& graph) {
-    if (OutputFilter) return false; // serves one graph at a time
+    if (InGraph(graph)) return true;
+    // It serves one graph at a time: asked for another one, it leaves the first, as the
+    // builders made of filter components do (a DV sub-builder asks this of its parent).
+    if (OutputFilter) RemoveFromGraph();
     FilterGraph* g = graph.Graph();
     g->Stop();
     FilterGraphRef = &graph;

@@ -3,6 +3,7 @@
 #include "platform/graph/filter_mapper.h"
 #include "platform/graph/guids.h"
 #include "platform/outside/audio_decoder_filter.h"
+#include "platform/outside/dv_registration.h"
 #include "platform/outside/file_source_filter.h"
 #include "platform/outside/splitter_filter.h"
 #include "platform/outside/video_decoder_filter.h"
@@ -132,6 +133,7 @@ void registerOutsideFilters(bool withGeneralSplitter) {
         FilterMapper::instance().UnregisterFilter(CLSID_LegacyAmFilterCategory,
                                                   CLSID_HaaliMediaSplitter);
     registerDecoders();
+    registerDvFilters();
 }
 
 } // namespace sp::outside
