@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 namespace sp::outside {
@@ -165,6 +168,33 @@ TEST(Demuxer, AbortEndsReadingUntilTheNextSeek) {
     EXPECT_FALSE(d->readPacket());
     ASSERT_TRUE(d->seek(0));
     EXPECT_TRUE(d->readPacket());
+}
+
+// A stalling reader cannot keep the streaming thread: abort() from another thread ends the read.
+TEST(Demuxer, AbortFromAnotherThreadEndsAStalledRead) {
+    const auto bytes = readAll(mediaPath("avi_mjpeg.avi"));
+    std::atomic<bool> stall{false};
+    auto reader = [&](int64_t pos, std::span<uint8_t> buf) -> int64_t {
+        if (stall) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return 1; // a trickle: never the end, never an error
+        }
+        size_t n = std::min(buf.size(), bytes.size() - size_t(pos));
+        std::copy_n(bytes.begin() + pos, n, buf.begin());
+        return int64_t(n);
+    };
+    auto d = Demuxer::openReader(reader, int64_t(bytes.size()), "avi");
+    ASSERT_TRUE(d);
+    stall = true;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        d->abort();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    while (d->readPacket()) {
+    }
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(Demuxer, UnreadableFilesFailWithAMessage) {
