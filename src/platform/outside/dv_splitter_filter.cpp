@@ -243,10 +243,10 @@ HRESULT DvSplitterFilter::receive(IMediaSample* sample) {
     if (FAILED(hr)) return hr;
     hr = deliverAudioLocked(sample, frame);
     if (FAILED(hr)) return hr;
-    const bool videoOpen = video_->IsConnected() && !video_->ended();
-    const bool audioOpen = audio_->IsConnected() && !audio_->ended();
-    return videoOpen || audioOpen || (!video_->IsConnected() && !audio_->IsConnected()) ? S_OK
-                                                                                        : S_FALSE;
+    // S_FALSE only once every connected output has been told to stop.
+    auto open = [](const DvSplitterOutputPin& pin) { return pin.IsConnected() && !pin.ended(); };
+    const bool anyConnected = video_->IsConnected() || audio_->IsConnected();
+    return anyConnected && !open(*video_) && !open(*audio_) ? S_FALSE : S_OK;
 }
 
 HRESULT DvSplitterFilter::deliverVideoLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
