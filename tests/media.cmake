@@ -6,7 +6,8 @@
 # - Test code: SP_TEST_MEDIA_DIR (the directory) and SP_TEST_MEDIA_SCRIPT (the generator) are
 #   compile definitions carried by sp_testsupport, which every test executable links. A test
 #   binary run by hand can thus run the generator itself when the directory is incomplete.
-# - `cmake --build <dir> --target testmedia` generates them without running tests.
+# - `cmake --build <dir> --target testmedia` generates them without running tests;
+#   `--target testmedia_bench` adds the 1080p benchmark file.
 
 find_program(SP_FFMPEG_PROGRAM ffmpeg)
 find_program(SP_PYTHON3_PROGRAM python3)
@@ -24,6 +25,11 @@ set_tests_properties(generate_test_media PROPERTIES FIXTURES_SETUP ${SP_MEDIA_FI
 add_custom_target(testmedia
     COMMAND bash ${SP_TEST_MEDIA_SCRIPT} ${SP_TEST_MEDIA_DIR}
     COMMENT "Generating test media into ${SP_TEST_MEDIA_DIR}"
+    VERBATIM)
+# The same plus bench_1080p.mp4 (H.264 1920x1080, 20 s, a key frame every 250 frames).
+add_custom_target(testmedia_bench
+    COMMAND bash ${SP_TEST_MEDIA_SCRIPT} --bench ${SP_TEST_MEDIA_DIR}
+    COMMENT "Generating test and benchmark media into ${SP_TEST_MEDIA_DIR}"
     VERBATIM)
 
 target_compile_definitions(sp_testsupport PUBLIC
