@@ -1,0 +1,136 @@
+#pragma once
+// TBitmapFilter: a transform filter for uncompressed 32-bit RGB video (MEDIASUBTYPE_RGB32 with a
+// VideoInfo or VideoInfo2 block) that keeps the latest frame as a bitmap.
+//
+// For every sample it copies the picture into `Frame` (the input's bottom-up rows turned top row
+// first, with the user's vertical and horizontal flips), lets a subclass draw on it
+// (DrawOverlay, while the inlay is on), and copies `Frame` row by row into the output buffer,
+// whose declared picture is a canvas (`MaxWidth` × `MaxHeight`) at least as large as any frame
+// seen: output row k holds `Frame` row k, at byte offset k × `OutputStride`. The canvas only
+// grows; when a frame outgrows it the filter posts WM_RECONNECT (0x404) to the main window
+// (wParam 0, lParam 0 for the input pin, 1 for the output pin), which calls PrepareReconnect and
+// has the graph reconnect that pin.
+//
+// Precision grabbing: while a grab period is set, each sample whose stream position reaches the
+// next scheduled grab time first sends WM_GRAB_FRAME (0x401) synchronously to the main window
+// (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
+// a TFrameBitmap). `Frame` still holds the previous frame then, the one on screen at that time;
+// the handler copies it under its lock (TFrameBitmap::CopyTo). Grabs fall at 0, period,
+// 2 × period ... counted from the start of streaming.
+//
+// Threads: the overrides of mf::TransformFilter are called as the framework documents
+// (connection on the controlling thread with the graph stopped, Transform on the upstream
+// streaming thread). The setters below are called by the main thread at any time; they are
+// atomics and take effect from the next frame. `Frame` has its own lock (frame_bitmap.h); the
+// streaming thread holds it from the copy-in to the end of the copy-out, and never while it
+// sends WM_GRAB_FRAME. The connection fields (frame size, canvas, output stride) are written
+// while connecting, with streaming stopped, and on the streaming thread when a sample carries a
+// new type.
+//
+// Failures: unacceptable types are refused with VFW_E_TYPE_NOT_ACCEPTED. Nothing inside the
+// frame processing fails a sample: a frame that cannot be copied (empty frame, input buffer
+// shorter than the picture) leaves the output buffer as it was and the sample still goes on.
+// The copy out never writes past the output buffer, even before a reconnection has given the
+// output larger buffers. `TvData.FrameDuration` (stream_info.h) advances the position of
+// samples without times, and is set from the first timed sample when it is 0.
+
+#include "filters/frame_bitmap.h"
+#include "platform/graph/transform_filter.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace sp {
+
+inline constexpr mf::GUID CLSID_BitmapFilter =
+    mf::guidOf("{2AE57AC9-12EA-41EC-8F6B-998C5126A7E5}");
+inline constexpr const char* kBitmapFilterName = "Orvane Bitmap2Filter";
+
+// Canvas size when the settings "Max Width" and "Max Height" say nothing else.
+inline constexpr int32_t kDefaultMaxWidth = 736;
+inline constexpr int32_t kDefaultMaxHeight = 576;
+
+// wParam of WM_RECONNECT is 0; lParam names the pin.
+inline constexpr intptr_t kReconnectInputPin = 0;
+inline constexpr intptr_t kReconnectOutputPin = 1;
+
+class TBitmapFilter : public mf::TransformFilter {
+public:
+    // The plain filter, named "Orvane Bitmap2Filter". The canvas starts at the given size.
+    explicit TBitmapFilter(int32_t maxWidth = kDefaultMaxWidth,
+                           int32_t maxHeight = kDefaultMaxHeight);
+
+    // --- Main thread, any time; effective from the next frame ---
+
+    // A period > 0 (100 ns units) switches precision grabbing on, 0 or less off. Returns
+    // whether it is on.
+    bool SetGrabPeriod(int64_t period);
+    void SetFlipVertical(bool on) { FlipVertical = on; }
+    void SetFlipHorizontal(bool on) { FlipHorizontal = on; }
+    virtual void SetInlay(bool on) { InlayOn = on; }
+    // The next accepted input type sets the frame size. Called before connecting the filter
+    // and before each reconnection of one of its pins.
+    virtual void PrepareReconnect() { Reconfigure = true; }
+    // Copies the current frame into `target` under the frame's lock.
+    void CopyCurrentFrame(TFrameBitmap& target) { Frame.CopyTo(target); }
+
+    // Stream position of the sample times' 0, and position of the frame being processed (100 ns
+    // units). Written by the media system before it runs or seeks the graph; CurrentTime is
+    // advanced by the streaming thread.
+    std::atomic<int64_t> TimeBase{0};
+    std::atomic<int64_t> CurrentTime{0};
+
+    // --- Filter overrides ---
+    mf::HRESULT CheckInputType(const mf::MediaType& type) override;
+    mf::HRESULT CheckTransform(const mf::MediaType& in, const mf::MediaType& out) override;
+    mf::HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
+                                 mf::AllocatorProperties* request) override;
+    mf::HRESULT GetMediaType(int position, mf::MediaType* type) override;
+    mf::HRESULT SetMediaType(mf::PinDirection dir, const mf::MediaType& type) override;
+    mf::HRESULT StartStreaming() override;
+    mf::HRESULT Transform(mf::IMediaSample* in, mf::IMediaSample* out) override;
+
+protected:
+    // For subclasses, which give their own identity.
+    TBitmapFilter(std::string name, const mf::GUID& clsid, int32_t maxWidth, int32_t maxHeight);
+
+    // Draws on the frame; streaming thread, `Frame` locked (do not lock it again). Nothing here.
+    virtual void DrawOverlay(TFrameBitmap& frame);
+    // Grows the canvas to a larger frame of `type` and asks for the reconnections.
+    virtual void CheckFormatGrowth(const mf::MediaType& type);
+    // Posts WM_RECONNECT for the input (0) or output (1) pin.
+    virtual void RequestReconnect(intptr_t pin);
+
+    TFrameBitmap Frame;
+
+private:
+    void TakeFrameSize(const mf::MediaType& type);
+    mf::MediaType OutputTypeFrom(const mf::MediaType& input) const;
+    void AdvancePosition(mf::IMediaSample* in);
+    void SendScheduledGrabs();
+    void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);
+    void CopySampleAttributes(mf::IMediaSample* in, mf::IMediaSample* out);
+    bool CopyInLocked(mf::IMediaSample* in);
+    void CopyOutLocked(mf::IMediaSample* out);
+
+    // Written while connecting (streaming stopped) and on the streaming thread when a sample
+    // carries a new type.
+    int32_t FrameWidth = 0;
+    int32_t FrameHeight = 0;
+    int32_t MaxWidth;
+    int32_t MaxHeight;
+    int32_t OutputStride = 0;
+    bool InputTopDown = false; // the input's bitmap height is negative (rows top row first)
+
+    // Written by the main thread, read by the streaming thread.
+    std::atomic<bool> Reconfigure{true};
+    std::atomic<bool> InlayOn{false};
+    std::atomic<bool> FlipVertical{false};
+    std::atomic<bool> FlipHorizontal{false};
+    std::atomic<int64_t> NextGrabTime{0};
+    std::atomic<int64_t> GrabPeriod{0};
+    std::atomic<bool> PeriodicGrab{false};
+};
+
+} // namespace sp

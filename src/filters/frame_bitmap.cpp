@@ -1,0 +1,37 @@
+#include "filters/frame_bitmap.h"
+
+#include <algorithm>
+#include <new>
+
+namespace sp {
+
+FrameView TFrameBitmap::View() {
+    return {pixels_.data(), width_, height_, std::ptrdiff_t(Stride()), 32};
+}
+
+bool TFrameBitmap::SetSize(int width, int height) {
+    const bool usable = width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+                        int64_t(width) * height <= kMaxPixels;
+    if (!usable) width = height = 0;
+    if (width == width_ && height == height_) return true;
+    try {
+        std::vector<std::uint8_t> fresh(std::size_t(width) * std::size_t(height) * 4, 0);
+        pixels_.swap(fresh);
+    } catch (const std::bad_alloc&) {
+        pixels_.clear();
+        width_ = height_ = 0;
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void TFrameBitmap::CopyTo(TFrameBitmap& target) {
+    if (&target == this) return;
+    std::lock_guard lock(*this);
+    if (!target.SetSize(width_, height_)) return;
+    std::copy(pixels_.begin(), pixels_.end(), target.pixels_.begin());
+}
+
+} // namespace sp
