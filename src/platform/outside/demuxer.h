@@ -10,8 +10,10 @@
 //
 // Failure: opening a file of another container than the forced one, a damaged header, an empty
 // or unreadable file gives null with a message. A read error or damaged data past the header
-// ends the stream (readPacket() returns nullopt), never a crash; every blocking libav call
-// runs under a deadline, so nothing hangs on a stalled reader.
+// ends the stream (readPacket() returns nullopt), never a crash. Libav calls run under a
+// deadline (20 s to open, 10 s per read or seek) and stop between reader calls once it passes,
+// so a trickling reader cannot hold the thread; a reader call that never returns can, so a
+// ReadAt must itself give up on a stalled source.
 
 #include "platform/outside/media_types_av.h"
 
@@ -97,6 +99,7 @@ public:
     // before that key frame are skipped. False when the container cannot seek at all.
     bool seek(int64_t positionHns);
 
+    // Any thread. Makes the read in progress and later reads end; seek() clears it.
     void abort();
 
 private:
