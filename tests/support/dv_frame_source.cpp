@@ -36,9 +36,9 @@ HRESULT FrameListSourcePin::DecideBufferSize(IMemAllocator* allocator,
 }
 
 HRESULT FrameListSourcePin::OnThreadStart() {
-    next_ = 0;
+    next_ = size_t(owner_->segmentStart() / owner_->frameHns());
     const REFERENCE_TIME total = REFERENCE_TIME(owner_->frames().size()) * owner_->frameHns();
-    return DeliverNewSegment(0, total, 1.0);
+    return DeliverNewSegment(owner_->segmentStart(), total, 1.0);
 }
 
 HRESULT FrameListSourcePin::FillBuffer(IMediaSample* sample) {
@@ -47,7 +47,7 @@ HRESULT FrameListSourcePin::FillBuffer(IMediaSample* sample) {
     const long length = std::min(long(frame.size()), sample->GetSize());
     std::memcpy(sample->GetPointer(), frame.data(), size_t(length));
     sample->SetActualDataLength(length);
-    REFERENCE_TIME start = REFERENCE_TIME(next_) * owner_->frameHns();
+    REFERENCE_TIME start = REFERENCE_TIME(next_) * owner_->frameHns() - owner_->segmentStart();
     REFERENCE_TIME stop = start + owner_->frameHns();
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(true);
@@ -61,6 +61,29 @@ FrameListSource::FrameListSource(MediaType type, std::vector<std::vector<uint8_t
       frameHns_(frameHns), pin_(std::make_unique<FrameListSourcePin>(this, std::move(type))) {}
 
 FrameListSource::~FrameListSource() = default;
+
+HRESULT FrameListSource::GetDuration(REFERENCE_TIME* duration) {
+    *duration = REFERENCE_TIME(frames_.size()) * frameHns_;
+    return S_OK;
+}
+
+HRESULT FrameListSource::GetCurrentPosition(REFERENCE_TIME* position) {
+    *position = segmentStart_;
+    return S_OK;
+}
+
+HRESULT FrameListSource::GetStopPosition(REFERENCE_TIME* stop) {
+    return GetDuration(stop);
+}
+
+HRESULT FrameListSource::SetPositions(REFERENCE_TIME* current, uint32_t flags, REFERENCE_TIME*,
+                                      uint32_t) {
+    if ((flags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_AbsolutePositioning) return S_OK;
+    const REFERENCE_TIME last = REFERENCE_TIME(frames_.size() - 1) * frameHns_;
+    const REFERENCE_TIME target = std::clamp<REFERENCE_TIME>(*current, 0, last);
+    pin_->restart([&] { segmentStart_ = target; });
+    return S_OK;
+}
 
 CopyingSink::CopyingSink(MediaType accepted)
     : BaseRenderer("Copying Sink", CLSID_CopyingSink), accepted_(std::move(accepted)) {}

@@ -35,11 +35,14 @@ protected:
 private:
     FrameListSource* owner_;
     mf::MediaType type_;
-    size_t next_ = 0; // streaming thread; restarts at 0 with each thread
+    size_t next_ = 0; // streaming thread; set from the segment start with each thread
 };
 
 // Delivers frame i with the times [i * frameHns, (i + 1) * frameHns), then end of stream.
-class FrameListSource final : public mf::BaseFilter, public mf::IAMFilterMiscFlags {
+// After a seek to p the first frame is the one covering p, timed relative to p.
+class FrameListSource final : public mf::BaseFilter,
+                              public mf::IMediaSeeking,
+                              public mf::IAMFilterMiscFlags {
 public:
     FrameListSource(mf::MediaType type, std::vector<std::vector<uint8_t>> frames,
                     mf::REFERENCE_TIME frameHns);
@@ -49,13 +52,22 @@ public:
     mf::BasePin* GetPin(int n) override { return n == 0 ? pin_.get() : nullptr; }
     uint32_t GetMiscFlags() override { return mf::AM_FILTER_MISC_FLAGS_IS_SOURCE; }
 
+    mf::HRESULT GetDuration(mf::REFERENCE_TIME* duration) override;
+    mf::HRESULT GetCurrentPosition(mf::REFERENCE_TIME* position) override;
+    mf::HRESULT GetStopPosition(mf::REFERENCE_TIME* stop) override;
+    mf::HRESULT SetPositions(mf::REFERENCE_TIME* current, uint32_t currentFlags,
+                             mf::REFERENCE_TIME* stop, uint32_t stopFlags) override;
+
     FrameListSourcePin* pin() const { return pin_.get(); }
     const std::vector<std::vector<uint8_t>>& frames() const { return frames_; }
     mf::REFERENCE_TIME frameHns() const { return frameHns_; }
+    // Written only while the pin's thread is stopped.
+    mf::REFERENCE_TIME segmentStart() const { return segmentStart_; }
 
 private:
     std::vector<std::vector<uint8_t>> frames_; // fixed at construction
     mf::REFERENCE_TIME frameHns_;
+    mf::REFERENCE_TIME segmentStart_ = 0;
     std::unique_ptr<FrameListSourcePin> pin_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "platform/graph/guids.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -117,7 +119,7 @@ HRESULT DvSplitterInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
 
 DvSplitterOutputPin::DvSplitterOutputPin(DvSplitterFilter* owner, Kind kind)
     : BaseOutputPin(owner, kind == Kind::Video ? "DVVidOut0" : "AudOut00"), owner_(owner),
-      kind_(kind) {}
+      kind_(kind), queue_(this) {}
 
 HRESULT DvSplitterOutputPin::CheckConnect(IPin* peer) {
     if (!owner_->input()->IsConnected()) return VFW_E_NOT_CONNECTED;
@@ -154,8 +156,15 @@ HRESULT DvSplitterOutputPin::DecideBufferSize(IMemAllocator* allocator,
 }
 
 HRESULT DvSplitterOutputPin::Active() {
-    ended_ = false;
-    return BaseOutputPin::Active();
+    HRESULT hr = BaseOutputPin::Active();
+    if (FAILED(hr)) return hr;
+    queue_.start("sp:" + name_.substr(0, 12));
+    return S_OK;
+}
+
+HRESULT DvSplitterOutputPin::Inactive() {
+    queue_.stop();
+    return BaseOutputPin::Inactive(); // releases upstream waiting for a buffer
 }
 
 bool DvSplitterOutputPin::switchTypeTo(const MediaType& type, IMediaSample* out) {
@@ -166,9 +175,8 @@ bool DvSplitterOutputPin::switchTypeTo(const MediaType& type, IMediaSample* out)
     return true;
 }
 
-HRESULT DvSplitterOutputPin::deliverPayload(IMediaSample* in, std::span<const uint8_t> payload,
-                                            const MediaType& type) {
-    if (ended_) return S_FALSE;
+HRESULT DvSplitterOutputPin::queuePayload(IMediaSample* in, std::span<const uint8_t> payload,
+                                          const MediaType& type) {
     ComPtr<IMediaSample> out;
     HRESULT hr = GetDeliveryBuffer(&out);
     if (FAILED(hr)) return hr;
@@ -185,9 +193,118 @@ HRESULT DvSplitterOutputPin::deliverPayload(IMediaSample* in, std::span<const ui
     out->SetSyncPoint(true);
     out->SetPreroll(in->IsPreroll() == S_OK);
     out->SetDiscontinuity(in->IsDiscontinuity() == S_OK);
-    hr = Deliver(out.get());
-    if (hr == S_FALSE) ended_ = true;
-    return hr;
+    return queue_.push({DvDeliveryQueue::Item::Kind::Sample, std::move(out)});
+}
+
+HRESULT DvSplitterOutputPin::queueEndOfStream() {
+    DvDeliveryQueue::Item item;
+    item.kind = DvDeliveryQueue::Item::Kind::EndOfStream;
+    return queue_.push(std::move(item));
+}
+
+HRESULT DvSplitterOutputPin::queueNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
+                                             double rate) {
+    return queue_.push({DvDeliveryQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
+}
+
+HRESULT DvSplitterOutputPin::beginFlush() {
+    queue_.beginFlush();
+    return DeliverBeginFlush(); // releases a delivery blocked downstream
+}
+
+HRESULT DvSplitterOutputPin::endFlush() {
+    queue_.endFlush();
+    return DeliverEndFlush();
+}
+
+// Delivery queue ------------------------------------------------------------------------------
+
+DvDeliveryQueue::DvDeliveryQueue(BaseOutputPin* pin) : pin_(pin) {}
+
+DvDeliveryQueue::~DvDeliveryQueue() {
+    stop();
+}
+
+void DvDeliveryQueue::start(const std::string& threadName) {
+    {
+        std::lock_guard lock(mutex_);
+        items_.clear();
+        flushing_ = stopping_ = delivering_ = false;
+        result_ = S_OK;
+    }
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this] { threadMain(); });
+    pthread_setname_np(thread_.native_handle(), threadName.c_str());
+}
+
+void DvDeliveryQueue::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        items_.clear();
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+HRESULT DvDeliveryQueue::push(Item item) {
+    {
+        std::lock_guard lock(mutex_);
+        if (result_ != S_OK) return result_;
+        if (stopping_ || (flushing_ && item.kind != Item::Kind::NewSegment)) return S_OK;
+        items_.push_back(std::move(item));
+    }
+    changed_.notify_all();
+    return S_OK;
+}
+
+void DvDeliveryQueue::beginFlush() {
+    std::lock_guard lock(mutex_);
+    flushing_ = true;
+    items_.clear(); // the samples go back to the allocator, releasing upstream if it waits
+}
+
+void DvDeliveryQueue::endFlush() {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !delivering_; });
+        flushing_ = false;
+        result_ = S_OK;
+    }
+    changed_.notify_all();
+}
+
+void DvDeliveryQueue::threadMain() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || (!flushing_ && !items_.empty()); });
+        if (stopping_) return;
+        Item item = std::move(items_.front());
+        items_.pop_front();
+        delivering_ = true;
+        lock.unlock();
+        const HRESULT hr = deliver(item);
+        item.sample = nullptr; // back to the allocator before anyone waits on delivering_
+        lock.lock();
+        delivering_ = false;
+        if (hr != S_OK && item.kind == Item::Kind::Sample && !flushing_ && result_ == S_OK) {
+            result_ = hr; // downstream wants no more, or failed: drop the rest
+            items_.clear();
+        }
+        changed_.notify_all();
+    }
+}
+
+HRESULT DvDeliveryQueue::deliver(const Item& item) {
+    switch (item.kind) {
+    case Item::Kind::Sample:
+        return pin_->Deliver(item.sample.get());
+    case Item::Kind::EndOfStream:
+        return pin_->DeliverEndOfStream();
+    case Item::Kind::NewSegment:
+        return pin_->DeliverNewSegment(item.start, item.stop, item.rate);
+    }
+    return S_OK;
 }
 
 // Filter --------------------------------------------------------------------------------------
@@ -239,59 +356,58 @@ HRESULT DvSplitterFilter::receive(IMediaSample* sample) {
     if (hr != S_OK) return hr;
     const long length = std::max(0L, std::min(sample->GetActualDataLength(), sample->GetSize()));
     const std::span<const uint8_t> frame(sample->GetPointer(), size_t(length));
-    hr = deliverVideoLocked(sample, frame);
-    if (FAILED(hr)) return hr;
-    hr = deliverAudioLocked(sample, frame);
-    if (FAILED(hr)) return hr;
+    const HRESULT video = queueVideoLocked(sample, frame);
+    if (FAILED(video)) return video;
+    const HRESULT audio = queueAudioLocked(sample, frame);
+    if (FAILED(audio)) return audio;
     // S_FALSE only once every connected output has been told to stop.
-    auto open = [](const DvSplitterOutputPin& pin) { return pin.IsConnected() && !pin.ended(); };
+    const bool videoOpen = video_->IsConnected() && video == S_OK;
+    const bool audioOpen = audio_->IsConnected() && audio == S_OK;
     const bool anyConnected = video_->IsConnected() || audio_->IsConnected();
-    return anyConnected && !open(*video_) && !open(*audio_) ? S_FALSE : S_OK;
+    return anyConnected && !videoOpen && !audioOpen ? S_FALSE : S_OK;
 }
 
-HRESULT DvSplitterFilter::deliverVideoLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
+HRESULT DvSplitterFilter::queueVideoLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
     if (!video_->IsConnected()) return S_OK;
     // A frame without a header block keeps the current type; the decoder judges it.
     auto system = dvFrameSystem(frame);
     const MediaType type = system ? dvVideoType(*system) : video_->CurrentMediaType();
-    return video_->deliverPayload(sample, frame, type);
+    return video_->queuePayload(sample, frame, type);
 }
 
-HRESULT DvSplitterFilter::deliverAudioLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
+HRESULT DvSplitterFilter::queueAudioLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
     if (!audio_->IsConnected()) return S_OK;
     auto audio = extractDvAudio(frame);
     if (!audio) return S_OK;
     const auto* bytes = reinterpret_cast<const uint8_t*>(audio->samples.data());
-    return audio_->deliverPayload(sample, {bytes, audio->samples.size() * sizeof(int16_t)},
-                                  dvAudioType(audio->format.sampleRate));
+    return audio_->queuePayload(sample, {bytes, audio->samples.size() * sizeof(int16_t)},
+                                dvAudioType(audio->format.sampleRate));
 }
 
 HRESULT DvSplitterFilter::endOfStream() {
     std::lock_guard lock(streamMutex_);
     HRESULT hr = input_->CheckStreaming();
     if (hr != S_OK) return hr;
-    return forEachConnectedOutput(
-        [](DvSplitterOutputPin& pin) { return pin.DeliverEndOfStream(); });
+    forEachConnectedOutput([](DvSplitterOutputPin& pin) { return pin.queueEndOfStream(); });
+    return S_OK;
 }
 
 HRESULT DvSplitterFilter::beginFlush() {
-    // Not under the stream lock: a Receive may be blocked downstream until the flush reaches it.
+    // Not under the stream lock: a Receive may be waiting for a buffer until the flush frees one.
     input_->BaseInputPin::BeginFlush();
-    return forEachConnectedOutput([](DvSplitterOutputPin& pin) { return pin.DeliverBeginFlush(); });
+    return forEachConnectedOutput([](DvSplitterOutputPin& pin) { return pin.beginFlush(); });
 }
 
 HRESULT DvSplitterFilter::endFlush() {
     std::lock_guard lock(streamMutex_);
     input_->BaseInputPin::EndFlush();
-    return forEachConnectedOutput([](DvSplitterOutputPin& pin) {
-        pin.resetEnded();
-        return pin.DeliverEndFlush();
-    });
+    return forEachConnectedOutput([](DvSplitterOutputPin& pin) { return pin.endFlush(); });
 }
 
 HRESULT DvSplitterFilter::newSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    return forEachConnectedOutput(
-        [&](DvSplitterOutputPin& pin) { return pin.DeliverNewSegment(start, stop, rate); });
+    forEachConnectedOutput(
+        [&](DvSplitterOutputPin& pin) { return pin.queueNewSegment(start, stop, rate); });
+    return S_OK;
 }
 
 } // namespace sp::outside

@@ -11,11 +11,13 @@
 //
 // Streaming (upstream's thread, under streamMutex_): each frame is copied into a sample of the
 // video pin, then its PCM into a sample of the audio pin, both with the input sample's times
-// and flags. Unconnected outputs are skipped; so is the audio of a frame without usable audio
-// (short or damaged), and the video of a frame longer than a 625/50 frame. A pin whose
-// downstream answers S_FALSE gets nothing more until the next flush or run; when every
-// connected pin has, Receive answers S_FALSE. A failure downstream is returned upstream.
-// End of stream, flushes and new segments go to every connected output.
+// and flags; each output pin delivers its samples on its own thread (DvDeliveryQueue), so a
+// paused renderer on one stream cannot starve the other. Unconnected outputs are skipped; so is
+// the audio of a frame without usable audio (short or damaged), and the video of a frame longer
+// than a 625/50 frame. A pin whose downstream answers S_FALSE gets nothing more until the next
+// flush or run; when every connected pin has, Receive answers S_FALSE. A failure downstream is
+// returned upstream with the next frame. End of stream, flushes and new segments go to every
+// connected output, end of stream and new segments in order with the samples.
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/formats.h"
@@ -23,8 +25,13 @@
 #include "platform/outside/dv_audio.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <string>
+#include <thread>
 
 namespace sp::outside {
 
@@ -60,6 +67,60 @@ private:
     DvSplitterFilter* owner_;
 };
 
+// The hand-off between the upstream streaming thread and one output pin's own delivery
+// thread, so that a renderer holding one stream's sample (cued while paused, or waiting for its
+// time) does not hold back the other stream. Bounded by the pin's allocator: filled samples
+// wait here, and upstream waits in GetDeliveryBuffer when every buffer is out.
+//
+// A sample that downstream answers with S_FALSE or a failure ends delivery: what is queued is
+// dropped, and push() returns that result until the next start or flush.
+class DvDeliveryQueue {
+public:
+    struct Item {
+        enum class Kind { Sample, EndOfStream, NewSegment };
+        Kind kind = Kind::Sample;
+        mf::ComPtr<mf::IMediaSample> sample;
+        mf::REFERENCE_TIME start = 0, stop = 0; // NewSegment
+        double rate = 1.0;
+    };
+
+    explicit DvDeliveryQueue(mf::BaseOutputPin* pin);
+    ~DvDeliveryQueue(); // ends the thread
+    DvDeliveryQueue(const DvDeliveryQueue&) = delete;
+    DvDeliveryQueue& operator=(const DvDeliveryQueue&) = delete;
+
+    // Controlling thread, with the filter's state: start after the allocator is committed;
+    // stop drops what is queued and joins the thread (downstream has already stopped, so a
+    // delivery in progress returns).
+    void start(const std::string& threadName);
+    void stop();
+
+    // Upstream streaming thread. While flushing, samples and end of stream are dropped; a new
+    // segment is kept for after the flush.
+    mf::HRESULT push(Item item);
+
+    // Upstream's flush, any thread: beginFlush drops what is queued and holds delivery (the
+    // caller then passes BeginFlush downstream, releasing a delivery blocked there);
+    // endFlush waits until no delivery is in progress and lets delivery resume.
+    void beginFlush();
+    void endFlush();
+
+private:
+    void threadMain();
+    mf::HRESULT deliver(const Item& item);
+
+    mf::BaseOutputPin* pin_; // owner
+    std::thread thread_;     // started and joined by the controlling thread
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Item> items_;        // guarded by mutex_
+    bool flushing_ = false;         // guarded by mutex_
+    bool stopping_ = false;         // guarded by mutex_
+    bool delivering_ = false;       // guarded by mutex_: the thread is inside a delivery
+    mf::HRESULT result_ = mf::S_OK; // guarded by mutex_: not S_OK once delivery has ended
+};
+
 class DvSplitterOutputPin final : public mf::BaseOutputPin {
 public:
     enum class Kind { Video, Audio };
@@ -70,24 +131,27 @@ public:
     mf::HRESULT GetMediaType(int position, mf::MediaType* type) override;
     mf::HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
                                  mf::AllocatorProperties* request) override;
-    mf::HRESULT Active() override;
+    mf::HRESULT Active() override;   // commits the allocator, starts the delivery thread
+    mf::HRESULT Inactive() override; // ends the delivery thread, decommits the allocator
 
     Kind kind() const { return kind_; }
 
-    // Streaming thread: delivers `payload` with the times and flags of `in`, labelled with
-    // `type` (switching the connection to it first when it differs). S_OK also when the pin
-    // skipped the payload; S_FALSE once downstream wants no more.
-    mf::HRESULT deliverPayload(mf::IMediaSample* in, std::span<const uint8_t> payload,
-                               const mf::MediaType& type);
-    void resetEnded() { ended_ = false; }
-    bool ended() const { return ended_; }
+    // Upstream streaming thread: copies `payload` into a sample with the times and flags of
+    // `in`, labelled with `type` (switching the connection to it first when it differs), and
+    // queues it. S_OK also when the pin skips the payload; otherwise what push() answers.
+    mf::HRESULT queuePayload(mf::IMediaSample* in, std::span<const uint8_t> payload,
+                             const mf::MediaType& type);
+    mf::HRESULT queueEndOfStream();
+    mf::HRESULT queueNewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate);
+    mf::HRESULT beginFlush();
+    mf::HRESULT endFlush();
 
 private:
     bool switchTypeTo(const mf::MediaType& type, mf::IMediaSample* out);
 
     DvSplitterFilter* owner_;
     Kind kind_;
-    bool ended_ = false; // streaming thread; reset when the filter activates and on EndFlush
+    DvDeliveryQueue queue_;
 };
 
 class DvSplitterFilter final : public mf::BaseFilter {
@@ -116,8 +180,8 @@ private:
     mf::HRESULT beginFlush();
     mf::HRESULT endFlush();
     mf::HRESULT newSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate);
-    mf::HRESULT deliverVideoLocked(mf::IMediaSample* sample, std::span<const uint8_t> frame);
-    mf::HRESULT deliverAudioLocked(mf::IMediaSample* sample, std::span<const uint8_t> frame);
+    mf::HRESULT queueVideoLocked(mf::IMediaSample* sample, std::span<const uint8_t> frame);
+    mf::HRESULT queueAudioLocked(mf::IMediaSample* sample, std::span<const uint8_t> frame);
     // Connected outputs, for passing stream events on.
     template <class F> mf::HRESULT forEachConnectedOutput(F&& f);
 

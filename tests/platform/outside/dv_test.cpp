@@ -467,6 +467,43 @@ TEST(DvSplitter, AudioRateChangeTravelsWithTheSample) {
     EXPECT_EQ(connectionType(chain.splitter->audioOutput()), makePcmType(44100, 2, 16));
 }
 
+// Each output delivers on its own thread: paused, both renderers hold a first sample (one
+// thread for both would stay stuck behind the cued picture). A seek then flushes both streams
+// and starts them again from the frame covering the new position.
+TEST(DvSplitter, PausedGraphCuesBothStreamsAndSeeks) {
+    const std::vector<Bytes> frames = palFrames();
+    DvChain chain(frames);
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectVideo(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    ASSERT_TRUE(SUCCEEDED(chain.graph->Pause()));
+    FilterState state = FilterState::Stopped;
+    HRESULT hr = VFW_S_STATE_INTERMEDIATE;
+    for (int i = 0; i < 500 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
+        hr = chain.graph->GetState(10, &state);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(state, FilterState::Paused);
+
+    REFERENCE_TIME position = 20 * kDvFrameHns625;
+    ASSERT_EQ(chain.graph->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                        AM_SEEKING_NoPositioning),
+              S_OK);
+    chain.runToEnd();
+    const auto pictures = chain.videoSink->samples();
+    const auto sound = chain.audioSink->samples();
+    ASSERT_EQ(pictures.size(), 30u);
+    ASSERT_EQ(sound.size(), 30u);
+    EXPECT_EQ(pictures[0].start, 0);
+    EXPECT_EQ(sound[0].start, 0);
+    EXPECT_EQ(largestDifference(pictures[0].data, ReferenceDecoder().decode(frames[20]), 720, 576),
+              0);
+    const std::vector<int16_t> pcm = extractDvAudio(frames[20])->samples;
+    ASSERT_EQ(sound[0].data.size(), pcm.size() * 2);
+    EXPECT_EQ(std::memcmp(sound[0].data.data(), pcm.data(), sound[0].data.size()), 0);
+    EXPECT_EQ(chain.audioSink->input()->segmentStart(), position);
+    EXPECT_EQ(chain.videoSink->input()->segmentStart(), position);
+}
+
 TEST(DvRegistration, MapperFindsBothFiltersAndInsertsTheDecoder) {
     FilterMapper& mapper = FilterMapper::instance();
     const bool registeredBefore = mapper.IsRegistered(CLSID_DVSplitter);
