@@ -384,13 +384,16 @@ TEST(DvSplitter, OutputTypesFollowTheInputsDvInfo) {
     EXPECT_EQ(ntscVideo.bitmapHeader()->biSizeImage, 120000u);
 }
 
-TEST(DvSplitter, GraphDeliversPicturesAndAudioOfEveryFrame) {
-    const std::vector<Bytes> frames = palFrames();
-    DvChain chain(frames);
+// Runs every frame through splitter, decoder and sinks; the pictures must match libavcodec's
+// and the audio the extraction, each with its frame's times.
+void expectChainDeliversEveryFrame(const std::vector<Bytes>& frames, DvSystem system) {
+    const REFERENCE_TIME frameHns = dvFrameHns(system);
+    const int height = system == DvSystem::Lines625 ? 576 : 480;
+    DvChain chain(frames, frameHns);
     ASSERT_EQ(chain.connectInput(), S_OK);
     ASSERT_EQ(chain.connectVideo(), S_OK);
     ASSERT_EQ(chain.connectAudio(), S_OK);
-    EXPECT_EQ(connectionType(chain.videoSink->input()), makeRgb32Type(720, 576, 400000));
+    EXPECT_EQ(connectionType(chain.videoSink->input()), makeRgb32Type(720, height, frameHns));
     chain.runToEnd();
 
     const std::vector<CopiedSample> pictures = chain.videoSink->samples();
@@ -400,15 +403,21 @@ TEST(DvSplitter, GraphDeliversPicturesAndAudioOfEveryFrame) {
     ReferenceDecoder reference;
     for (size_t i = 0; i < frames.size(); ++i) {
         SCOPED_TRACE("frame " + std::to_string(i));
-        const REFERENCE_TIME start = REFERENCE_TIME(i) * 400000;
+        const REFERENCE_TIME start = REFERENCE_TIME(i) * frameHns;
         EXPECT_TRUE(pictures[i].timed && pictures[i].start == start &&
-                    pictures[i].stop == start + 400000);
-        EXPECT_TRUE(sound[i].timed && sound[i].start == start && sound[i].stop == start + 400000);
-        EXPECT_LE(largestDifference(pictures[i].data, reference.decode(frames[i]), 720, 576), 2);
+                    pictures[i].stop == start + frameHns);
+        EXPECT_TRUE(sound[i].timed && sound[i].start == start && sound[i].stop == start + frameHns);
+        EXPECT_LE(largestDifference(pictures[i].data, reference.decode(frames[i]), 720, height), 2);
         const std::vector<int16_t> pcm = extractDvAudio(frames[i])->samples;
         EXPECT_EQ(sound[i].data.size(), pcm.size() * 2);
         EXPECT_EQ(std::memcmp(sound[i].data.data(), pcm.data(), sound[i].data.size()), 0);
     }
+}
+
+TEST(DvSplitter, GraphDeliversPicturesAndAudioOfEveryFrame) {
+    expectChainDeliversEveryFrame(palFrames(), DvSystem::Lines625);
+    TempDir dir;
+    expectChainDeliversEveryFrame(readWithFfmpeg(makeNtscDv(dir)).frames, DvSystem::Lines525);
 }
 
 TEST(DvSplitter, UnconnectedOutputsAreSkipped) {
