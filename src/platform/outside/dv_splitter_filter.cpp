@@ -250,7 +250,9 @@ void DvDeliveryQueue::stop() {
 HRESULT DvDeliveryQueue::push(Item item) {
     {
         std::lock_guard lock(mutex_);
-        if (result_ != S_OK) return result_;
+        // Samples stop once downstream refused one; end of stream still goes, so that the
+        // stream ends downstream all the same.
+        if (result_ != S_OK && item.kind == Item::Kind::Sample) return result_;
         if (stopping_ || (flushing_ && item.kind != Item::Kind::NewSegment)) return S_OK;
         items_.push_back(std::move(item));
     }

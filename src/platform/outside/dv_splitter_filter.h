@@ -72,8 +72,9 @@ private:
 // time) does not hold back the other stream. Bounded by the pin's allocator: filled samples
 // wait here, and upstream waits in GetDeliveryBuffer when every buffer is out.
 //
-// A sample that downstream answers with S_FALSE or a failure ends delivery: what is queued is
-// dropped, and push() returns that result until the next start or flush.
+// A sample that downstream answers with S_FALSE or a failure ends the delivery of samples:
+// those queued are dropped, and pushing another returns that result until the next start or
+// flush. End of stream and new segments are still delivered.
 class DvDeliveryQueue {
 public:
     struct Item {
