@@ -346,6 +346,16 @@ TEST_F(BitmapFilterTest, VideoInfoGrowthAsksOnlyForTheOutputReconnection) {
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(PixelAt(got[1].bytes.data(), 0), kBlue);
     EXPECT_EQ(PixelAt(got[1].bytes.data(), 735 * 4), uint32_t(719 << 8 | 735));
+
+    // A taller picture has more rows than the output buffers hold at the old stride.
+    Chain tall(make<TBitmapFilter>(), makeRgb32Type(720, 576, k25Fps), 2, PaintRowsAndColumns);
+    tall.source->typeChanges[1] = makeRgb32Type(700, 1200, k25Fps);
+    ASSERT_TRUE(tall.Connect());
+    ASSERT_TRUE(tall.RunToEnd());
+    const std::vector<ReceivedSample> rows = tall.sink->received();
+    ASSERT_EQ(rows.size(), 2u);
+    const size_t lastRow = rows[1].bytes.size() / 2944 - 1;
+    EXPECT_EQ(PixelAt(rows[1].bytes.data(), lastRow * 2944), uint32_t((1199 - lastRow) << 8));
 }
 
 TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameBeforeTheScheduledTime) {
