@@ -4,6 +4,7 @@
 #include "platform/graph/filter_graph.h"
 #include "platform/graph/filter_mapper.h"
 #include "platform/graph/guids.h"
+#include "platform/outside/demuxer.h"
 #include "platform/outside/dv_decoder_filter.h"
 #include "platform/outside/dv_registration.h"
 #include "platform/outside/dv_splitter_filter.h"
@@ -23,6 +24,7 @@ extern "C" {
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -302,9 +304,10 @@ struct DvChain {
     ComPtr<CopyingSink> videoSink = make<CopyingSink>(pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32));
     ComPtr<CopyingSink> audioSink = make<CopyingSink>(pattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM));
 
-    explicit DvChain(std::vector<Bytes> frames, REFERENCE_TIME frameHns = kDvFrameHns625) {
-        const MediaType type = interleavedDvType(frames.at(0));
-        source = make<FrameListSource>(type, std::move(frames), frameHns);
+    explicit DvChain(std::vector<Bytes> frames, REFERENCE_TIME frameHns = kDvFrameHns625,
+                     std::optional<MediaType> type = std::nullopt) {
+        if (!type) type = interleavedDvType(frames.at(0));
+        source = make<FrameListSource>(*type, std::move(frames), frameHns);
         for (auto [filter, name] : std::initializer_list<std::pair<IBaseFilter*, const char*>>{
                  {source.get(), "source"},
                  {splitter.get(), "DV Splitter"},
@@ -418,6 +421,38 @@ TEST(DvSplitter, GraphDeliversPicturesAndAudioOfEveryFrame) {
     expectChainDeliversEveryFrame(palFrames(), DvSystem::Lines625);
     TempDir dir;
     expectChainDeliversEveryFrame(readWithFfmpeg(makeNtscDv(dir)).frames, DvSystem::Lines525);
+}
+
+// The interleaved stream of a type-1 DV AVI as the demuxer describes and reads it.
+TEST(DvSplitter, TakesTheDemuxersInterleavedStream) {
+    std::string error;
+    auto demuxer = Demuxer::openFile(mediaPath("avi_dv_type1.avi"), "avi", &error);
+    ASSERT_TRUE(demuxer) << error;
+    std::optional<MediaType> type;
+    int stream = -1;
+    for (const auto& s : demuxer->streams())
+        if (s.kind == StreamKind::Interleaved) {
+            type = s.mediaType;
+            stream = s.index;
+        }
+    ASSERT_TRUE(type);
+    std::vector<Bytes> frames;
+    while (frames.size() < 10) {
+        auto packet = demuxer->readPacket();
+        if (!packet) break;
+        if (packet->streamIndex == stream)
+            frames.emplace_back(packet->data().begin(), packet->data().end());
+    }
+    ASSERT_EQ(frames.size(), 10u);
+
+    DvChain chain(frames, kDvFrameHns625, type);
+    ASSERT_EQ(chain.connectInput(), S_OK);
+    ASSERT_EQ(chain.connectVideo(), S_OK);
+    ASSERT_EQ(chain.connectAudio(), S_OK);
+    EXPECT_EQ(connectionType(chain.audioSink->input()), makePcmType(48000, 2, 16));
+    chain.runToEnd();
+    EXPECT_EQ(chain.videoSink->samples().size(), 10u);
+    EXPECT_EQ(chain.audioSink->samples().size(), 10u);
 }
 
 TEST(DvSplitter, UnconnectedOutputsAreSkipped) {
