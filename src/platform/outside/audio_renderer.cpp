@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
 constexpr uint32_t kMaxSampleRate = 768000;
-constexpr uint32_t kQueueMs = 2000;  // room for a long sample arriving in one piece
+constexpr uint32_t kQueueMs = 2000; // room for a long sample arriving in one piece
 constexpr uint32_t kDeviceBufferMs = 20;
 
 // SDL's audio start and end are process-wide and not thread-safe; every use goes through this.
@@ -65,7 +65,8 @@ private:
 uint16_t devicePeriodFrames(uint32_t sampleRate) {
     uint32_t wanted = std::max<uint32_t>(sampleRate * kDeviceBufferMs / 1000, 64);
     uint32_t frames = 64;
-    while (frames * 2 <= wanted && frames < 8192) frames *= 2;
+    while (frames * 2 <= wanted && frames < 8192)
+        frames *= 2;
     return uint16_t(frames);
 }
 
@@ -195,6 +196,7 @@ public:
         if (device_ != 0) SDL_PauseAudioDevice(device_, on ? 0 : 1);
     }
     void queue(std::span<const uint8_t> bytes) { ring_.write(bytes); }
+    size_t queued() const { return ring_.size(); }
     void drop() { ring_.clear(); }
     void setGain(float gain) { gain_.store(gain); }
 
@@ -243,8 +245,7 @@ bool SdlAudioOutput::openLocked(const PcmFormat& format) {
         session_.reset();
         return false;
     }
-    ring_.reset(size_t(format.sampleRate) * format.blockAlign * kQueueMs / 1000,
-                format.blockAlign);
+    ring_.reset(size_t(format.sampleRate) * format.blockAlign * kQueueMs / 1000, format.blockAlign);
     callbackBits_ = format.bitsPerSample;
     SDL_AudioSpec wanted{};
     wanted.freq = int(format.sampleRate);
@@ -322,7 +323,9 @@ HRESULT AudioRenderer::DoRenderSample(mf::IMediaSample* sample) {
     return mf::S_OK;
 }
 
-void AudioRenderer::OnFlush() { output_->drop(); }
+void AudioRenderer::OnFlush() {
+    output_->drop();
+}
 
 HRESULT AudioRenderer::put_Volume(long volume) {
     if (volume < -10000 || volume > 0) return mf::E_INVALIDARG;
@@ -337,7 +340,13 @@ HRESULT AudioRenderer::get_Volume(long* volume) {
     return mf::S_OK;
 }
 
-bool AudioRenderer::deviceOpen() const { return output_->isOpen(); }
+bool AudioRenderer::deviceOpen() const {
+    return output_->isOpen();
+}
+
+size_t AudioRenderer::queuedBytes() const {
+    return output_->queued();
+}
 
 HRESULT AudioRenderer::onActive() {
     // Without a device the filter goes on as a silent renderer, so a failure is not reported.

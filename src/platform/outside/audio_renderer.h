@@ -105,6 +105,7 @@ public:
     // Any thread.
     bool deviceOpen() const;
     int64_t bytesRendered() const { return bytesRendered_.load(); } // PCM bytes consumed
+    size_t queuedBytes() const;                                     // waiting for the device
 
 protected:
     HRESULT onActive() override;

@@ -6,7 +6,9 @@ namespace sp::outside {
 
 NullRenderer::NullRenderer() : BaseRenderer("Null Renderer", mf::CLSID_NullRenderer) {}
 
-HRESULT NullRenderer::CheckMediaType(const mf::MediaType&) { return mf::S_OK; }
+HRESULT NullRenderer::CheckMediaType(const mf::MediaType&) {
+    return mf::S_OK;
+}
 
 HRESULT NullRenderer::DoRenderSample(mf::IMediaSample*) {
     ++rendered_;

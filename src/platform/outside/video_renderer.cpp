@@ -14,7 +14,9 @@ namespace {
 constexpr int64_t kMaxSide = 16384; // larger pictures are refused rather than allocated
 constexpr uint32_t kBiBitfields = 3;
 
-bool isEmpty(const mf::RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool isEmpty(const mf::RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 // The part of `source` inside a width x height picture; the whole picture when that is empty.
 mf::RECT visiblePart(const mf::RECT& source, int width, int height) {
@@ -49,7 +51,8 @@ std::optional<PictureLayout> pictureLayoutOf(const mf::MediaType& type) {
     auto format = videoFormatOf(type);
     if (!format) return std::nullopt;
     const mf::BITMAPINFOHEADER& bmi = format->header;
-    if (bmi.biBitCount != 32 || (bmi.biCompression != mf::BI_RGB && bmi.biCompression != kBiBitfields))
+    if (bmi.biBitCount != 32 ||
+        (bmi.biCompression != mf::BI_RGB && bmi.biCompression != kBiBitfields))
         return std::nullopt;
     int64_t width = bmi.biWidth;
     int64_t height = std::llabs(int64_t(bmi.biHeight));
@@ -101,7 +104,9 @@ HRESULT VideoRenderer::DoRenderSample(mf::IMediaSample* sample) {
     return mf::S_OK;
 }
 
-void VideoRenderer::OnReceiveFirstSample(mf::IMediaSample* sample) { show(sample); }
+void VideoRenderer::OnReceiveFirstSample(mf::IMediaSample* sample) {
+    show(sample);
+}
 
 void VideoRenderer::show(mf::IMediaSample* sample) {
     std::optional<PictureLayout> layout;

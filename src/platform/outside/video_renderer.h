@@ -47,7 +47,7 @@ struct PictureLayout {
     int height = 0;      // whole picture, rows
     int strideBytes = 0; // bytes from one stored row to the next
     bool bottomUp = true;
-    mf::RECT visible;    // in picture coordinates, top row 0; never empty
+    mf::RECT visible; // in picture coordinates, top row 0; never empty
 
     size_t sampleBytes() const { return size_t(strideBytes) * size_t(height); }
 };

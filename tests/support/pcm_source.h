@@ -1,0 +1,67 @@
+#pragma once
+// A timed source with real payloads, for renderers that look at the bytes: `count` samples of
+// `sampleDuration` each, `sampleBytes` long, filled by a callback on the streaming thread. Sample
+// i starts at i * sampleDuration. Helpers build PCM tones and fills for it.
+
+#include "platform/graph/base_filter.h"
+#include "platform/graph/streaming_pin.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace sptest {
+
+using namespace mf;
+
+inline constexpr GUID CLSID_PayloadSource = guidOf("{5D1E0005-0000-4000-8000-000000000005}");
+
+// Fills the payload of sample `index` (all of `bytes`); streaming thread.
+using PayloadFill = std::function<void(int index, std::span<uint8_t> bytes)>;
+
+class PayloadSource;
+
+class PayloadSourcePin final : public StreamingOutputPin {
+public:
+    PayloadSourcePin(PayloadSource* owner, MediaType type);
+    HRESULT CheckMediaType(const MediaType& type) override;
+    HRESULT GetMediaType(int position, MediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) override;
+
+protected:
+    HRESULT FillBuffer(IMediaSample* sample) override;
+    HRESULT OnThreadStart() override;
+
+private:
+    PayloadSource* owner_;
+    MediaType type_;
+};
+
+class PayloadSource final : public BaseFilter, public IAMFilterMiscFlags {
+public:
+    PayloadSource(MediaType type, int count, REFERENCE_TIME sampleDuration, long sampleBytes,
+                  PayloadFill fill);
+    ~PayloadSource() override;
+
+    int GetPinCount() override { return 1; }
+    BasePin* GetPin(int n) override { return n == 0 ? pin_.get() : nullptr; }
+    uint32_t GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+    PayloadSourcePin* pin() const { return pin_.get(); }
+
+private:
+    friend class PayloadSourcePin;
+    std::unique_ptr<PayloadSourcePin> pin_;
+    int count_;
+    REFERENCE_TIME sampleDuration_;
+    long sampleBytes_;
+    PayloadFill fill_;
+    int next_ = 0; // streaming thread; back to 0 when a streaming thread starts
+};
+
+// 16-bit PCM: a sine of `hz` at `amplitude` (0..32767) on every channel, continuous across
+// samples of `framesPerSample` frames.
+PayloadFill pcmSine(uint32_t sampleRate, uint16_t channels, int framesPerSample, double hz,
+                    int amplitude);
+
+} // namespace sptest
