@@ -15,8 +15,8 @@
 namespace sptest {
 
 inline constexpr mf::GUID CLSID_FrameListSource =
-    mf::guidOf("{5D1E0005-0000-4000-8000-000000000005}");
-inline constexpr mf::GUID CLSID_CopyingSink = mf::guidOf("{5D1E0006-0000-4000-8000-000000000006}");
+    mf::guidOf("{5D1E00D1-0000-4000-8000-0000000000D1}");
+inline constexpr mf::GUID CLSID_CopyingSink = mf::guidOf("{5D1E00D2-0000-4000-8000-0000000000D2}");
 
 class FrameListSource;
 
