@@ -151,8 +151,8 @@ HRESULT TBitmapFilter::DecideBufferSize(IMemAllocator* allocator, AllocatorPrope
     const std::optional<BITMAPINFOHEADER> header = output.bitmapHeader();
     const int64_t canvas = std::max<int64_t>(output.lSampleSize, header ? header->biSizeImage : 0);
     request->cBuffers = std::max(upstream.cBuffers, 1L);
-    request->cbBuffer = long(std::clamp<int64_t>(std::max<int64_t>(upstream.cbBuffer, canvas), 1,
-                                                 LONG_MAX));
+    request->cbBuffer =
+        long(std::clamp<int64_t>(std::max<int64_t>(upstream.cbBuffer, canvas), 1, LONG_MAX));
     AllocatorProperties actual;
     const HRESULT hr = allocator->SetProperties(*request, &actual);
     if (FAILED(hr)) return hr;

@@ -43,8 +43,7 @@
 
 namespace sp {
 
-inline constexpr mf::GUID CLSID_BitmapFilter =
-    mf::guidOf("{2AE57AC9-12EA-41EC-8F6B-998C5126A7E5}");
+inline constexpr mf::GUID CLSID_BitmapFilter = mf::guidOf("{2AE57AC9-12EA-41EC-8F6B-998C5126A7E5}");
 inline constexpr const char* kBitmapFilterName = "Orvane Bitmap2Filter";
 
 // Canvas size when the settings "Max Width" and "Max Height" say nothing else.

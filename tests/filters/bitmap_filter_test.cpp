@@ -235,9 +235,9 @@ struct FlipCase {
 
 TEST_F(BitmapFilterTest, RowOrderAndFlipsInFrameAndOutput) {
     constexpr int W = 8, H = 4, CanvasW = 12;
-    for (const FlipCase& fc : {FlipCase{false, false, false}, FlipCase{false, true, false},
-                               FlipCase{true, false, false}, FlipCase{true, true, false},
-                               FlipCase{false, false, true}}) {
+    for (const FlipCase& fc :
+         {FlipCase{false, false, false}, FlipCase{false, true, false}, FlipCase{true, false, false},
+          FlipCase{true, true, false}, FlipCase{false, false, true}}) {
         SCOPED_TRACE(::testing::Message() << "vertical " << fc.vertical << " horizontal "
                                           << fc.horizontal << " top-down " << fc.topDownInput);
         auto filter = make<TBitmapFilter>(CanvasW, 6);
@@ -426,8 +426,7 @@ TEST_F(BitmapFilterTest, PositionAndSampleAttributes) {
 
 TEST_F(BitmapFilterTest, DamagedInputLeavesTheOutputAloneAndTheStreamGoesOn) {
     // Buffers too short for the declared picture.
-    Chain shortBuffers(make<TBitmapFilter>(64, 64), makeRgb32Type(64, 64, k25Fps), 3,
-                       PaintIndex);
+    Chain shortBuffers(make<TBitmapFilter>(64, 64), makeRgb32Type(64, 64, k25Fps), 3, PaintIndex);
     shortBuffers.source->bufferBytes = 100;
     ASSERT_TRUE(shortBuffers.Connect());
     ASSERT_TRUE(shortBuffers.RunToEnd());

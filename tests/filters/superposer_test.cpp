@@ -64,8 +64,8 @@ struct Picture {
                         size_t(w) * 4);
     }
     FrameView View() {
-        return {reinterpret_cast<uint8_t*>(pixels.data()), width, height,
-                std::ptrdiff_t(width) * 4, 32};
+        return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, std::ptrdiff_t(width) * 4,
+                32};
     }
     bool operator==(const Picture&) const = default;
 

@@ -59,8 +59,7 @@ HRESULT FrameSourcePin::GetMediaType(int position, MediaType* type) {
     return S_OK;
 }
 
-HRESULT FrameSourcePin::DecideBufferSize(IMemAllocator* allocator,
-                                         AllocatorProperties* request) {
+HRESULT FrameSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
     long largest = std::max(PictureBytes(owner_->type), 1L);
     for (const auto& [index, type] : owner_->typeChanges)
         largest = std::max(largest, PictureBytes(type));
@@ -88,8 +87,8 @@ HRESULT FrameSourcePin::FillBuffer(IMediaSample* sample) {
     sample->SetActualDataLength(sample->GetSize());
     if (owner_->timed) {
         const bool chosen = size_t(index) < owner_->starts.size();
-        REFERENCE_TIME start = chosen ? owner_->starts[size_t(index)]
-                                      : REFERENCE_TIME(index) * owner_->frameDuration;
+        REFERENCE_TIME start =
+            chosen ? owner_->starts[size_t(index)] : REFERENCE_TIME(index) * owner_->frameDuration;
         REFERENCE_TIME stop = start + owner_->frameDuration;
         sample->SetTime(&start, &stop);
     }
@@ -120,8 +119,7 @@ BasePin* FrameSource::GetPin(int n) {
 FrameSink::FrameSink() : BaseRenderer("Frame Sink", GUID_NULL) {}
 
 HRESULT FrameSink::CheckMediaType(const MediaType& type) {
-    return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32 ? S_OK
-                                                                                   : S_FALSE;
+    return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32 ? S_OK : S_FALSE;
 }
 
 HRESULT FrameSink::DoRenderSample(IMediaSample* sample) {

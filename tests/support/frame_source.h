@@ -37,7 +37,7 @@ protected:
 
 private:
     FrameSource* owner_;
-    int next_ = 0;                  // streaming thread
+    int next_ = 0;                 // streaming thread
     mf::BITMAPINFOHEADER current_; // streaming thread: the picture being delivered
 };
 
@@ -61,11 +61,11 @@ public:
     int frames;
     mf::REFERENCE_TIME frameDuration;
     Painter paint;
-    bool timed = true;                             // false: samples carry no times
-    std::vector<mf::REFERENCE_TIME> starts;        // start of frame i when not empty
-    std::map<int, mf::MediaType> typeChanges;      // attached to frame i, in force from it on
-    uint32_t typeSpecificFlags = 0;                // field flags set on every sample
-    long bufferBytes = 0; // 0: room for the largest picture among the types
+    bool timed = true;                        // false: samples carry no times
+    std::vector<mf::REFERENCE_TIME> starts;   // start of frame i when not empty
+    std::map<int, mf::MediaType> typeChanges; // attached to frame i, in force from it on
+    uint32_t typeSpecificFlags = 0;           // field flags set on every sample
+    long bufferBytes = 0;                     // 0: room for the largest picture among the types
 
 private:
     std::unique_ptr<FrameSourcePin> pin_;
