@@ -28,8 +28,8 @@ HRESULT PayloadSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorPr
 }
 
 HRESULT PayloadSourcePin::OnThreadStart() {
-    owner_->next_ = 0;
-    return DeliverNewSegment(0, owner_->count_ * owner_->sampleDuration_, 1.0);
+    owner_->next_ = owner_->first_;
+    return DeliverNewSegment(owner_->segmentStart_, owner_->count_ * owner_->sampleDuration_, 1.0);
 }
 
 HRESULT PayloadSourcePin::FillBuffer(IMediaSample* sample) {
@@ -38,7 +38,7 @@ HRESULT PayloadSourcePin::FillBuffer(IMediaSample* sample) {
     long bytes = std::min(sample->GetSize(), owner_->sampleBytes_);
     owner_->fill_(index, std::span<uint8_t>(sample->GetPointer(), size_t(bytes)));
     sample->SetActualDataLength(bytes);
-    REFERENCE_TIME start = index * owner_->sampleDuration_;
+    REFERENCE_TIME start = index * owner_->sampleDuration_ - owner_->segmentStart_;
     REFERENCE_TIME stop = start + owner_->sampleDuration_;
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(true);
@@ -52,6 +52,27 @@ PayloadSource::PayloadSource(MediaType type, int count, REFERENCE_TIME sampleDur
       sampleDuration_(sampleDuration), sampleBytes_(sampleBytes), fill_(std::move(fill)) {}
 
 PayloadSource::~PayloadSource() = default;
+
+HRESULT PayloadSource::GetDuration(REFERENCE_TIME* duration) {
+    *duration = count_ * sampleDuration_;
+    return S_OK;
+}
+
+HRESULT PayloadSource::GetCurrentPosition(REFERENCE_TIME* position) {
+    *position = segmentStart_;
+    return S_OK;
+}
+
+HRESULT PayloadSource::SetPositions(REFERENCE_TIME* current, uint32_t flags, REFERENCE_TIME*,
+                                    uint32_t) {
+    if ((flags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_AbsolutePositioning) return S_OK;
+    REFERENCE_TIME target = std::clamp<REFERENCE_TIME>(*current, 0, count_ * sampleDuration_);
+    pin_->restart([&] {
+        segmentStart_ = target;
+        first_ = int(std::min<REFERENCE_TIME>(target / sampleDuration_, count_ - 1));
+    });
+    return S_OK;
+}
 
 PayloadFill pcmSine(uint32_t sampleRate, uint16_t channels, int framesPerSample, double hz,
                     int amplitude) {

@@ -1,7 +1,8 @@
 #pragma once
 // A timed source with real payloads, for renderers that look at the bytes: `count` samples of
 // `sampleDuration` each, `sampleBytes` long, filled by a callback on the streaming thread. Sample
-// i starts at i * sampleDuration. Helpers build PCM tones and fills for it.
+// i covers [i, i + 1) * sampleDuration. After a seek to p the first sample is the one covering p,
+// timed relative to p. A helper builds PCM tones for it.
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/streaming_pin.h"
@@ -38,7 +39,7 @@ private:
     MediaType type_;
 };
 
-class PayloadSource final : public BaseFilter, public IAMFilterMiscFlags {
+class PayloadSource final : public BaseFilter, public IMediaSeeking, public IAMFilterMiscFlags {
 public:
     PayloadSource(MediaType type, int count, REFERENCE_TIME sampleDuration, long sampleBytes,
                   PayloadFill fill);
@@ -49,6 +50,12 @@ public:
     uint32_t GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
     PayloadSourcePin* pin() const { return pin_.get(); }
 
+    HRESULT GetDuration(REFERENCE_TIME* duration) override;
+    HRESULT GetCurrentPosition(REFERENCE_TIME* position) override;
+    HRESULT GetStopPosition(REFERENCE_TIME* stop) override { return GetDuration(stop); }
+    HRESULT SetPositions(REFERENCE_TIME* current, uint32_t currentFlags, REFERENCE_TIME* stop,
+                         uint32_t stopFlags) override;
+
 private:
     friend class PayloadSourcePin;
     std::unique_ptr<PayloadSourcePin> pin_;
@@ -56,7 +63,10 @@ private:
     REFERENCE_TIME sampleDuration_;
     long sampleBytes_;
     PayloadFill fill_;
-    int next_ = 0; // streaming thread; back to 0 when a streaming thread starts
+    // written by SetPositions while no streaming thread runs
+    REFERENCE_TIME segmentStart_ = 0;
+    int first_ = 0;
+    int next_ = 0; // streaming thread; first_ when a streaming thread starts
 };
 
 // 16-bit PCM: a sine of `hz` at `amplitude` (0..32767) on every channel, continuous across

@@ -260,7 +260,10 @@ bool SdlAudioOutput::openLocked(const PcmFormat& format) {
         std::lock_guard sdlLock(sdlProcessState().mutex);
         device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     }
-    if (device_ == 0) return false;
+    if (device_ == 0) {
+        ring_.reset(0, 1);
+        return false;
+    }
     deviceFormat_ = format;
     return true;
 }
@@ -273,7 +276,7 @@ void SdlAudioOutput::closeLocked() {
     }
     device_ = 0;
     deviceFormat_.reset();
-    ring_.clear();
+    ring_.reset(0, 1); // without a device, samples are dropped as they come
 }
 
 // Renderer ----------------------------------------------------------------------------------

@@ -103,7 +103,7 @@ bool opensDevice(const std::string& driver) {
 
 // Null renderer ------------------------------------------------------------------------------
 
-TEST(NullRenderer, CuesWhilePausedKeepsTimeAndCompletesOnce) {
+TEST(NullRenderer, CuesWhilePausedKeepsTimeCompletesOnceAndRunsFastWithoutAClock) {
     auto source = make<TimedSource>(testCompressedType(8, 8, kFrame), 10, kFrame);
     auto renderer = make<NullRenderer>();
     Playback play(source.get(), source->pin(), renderer.get());
@@ -111,22 +111,19 @@ TEST(NullRenderer, CuesWhilePausedKeepsTimeAndCompletesOnce) {
 
     EXPECT_EQ(play.pauseAndSettle(), S_OK);
     EXPECT_EQ(renderer->samplesRendered(), 0); // cued, not yet rendered
-    double seconds = play.runToCompletion();
-    EXPECT_GE(seconds, 0.3); // ten frames of 40 ms on the clock
+    EXPECT_GE(play.runToCompletion(), 0.3);    // ten frames of 40 ms on the clock
     EXPECT_EQ(play.completions(0), 0);
     EXPECT_EQ(renderer->samplesRendered(), 10);
-}
 
-TEST(NullRenderer, RunsAsFastAsFedWithoutAClock) {
-    auto source = make<TimedSource>(testCompressedType(8, 8, kFrame), 500, kFrame); // 20 s
-    auto renderer = make<NullRenderer>();
-    Playback play(source.get(), source->pin(), renderer.get());
-    ASSERT_EQ(play.connected, S_OK);
-    ASSERT_EQ(play.graph->SetSyncSource(nullptr), S_OK);
-    double seconds = play.runToCompletion();
+    play.graph->Stop();
+    play.graph->RemoveFilter(renderer.get());
+    auto longer = make<TimedSource>(testCompressedType(8, 8, kFrame), 500, kFrame); // 20 s
+    Playback fast(longer.get(), longer->pin(), renderer.get());
+    ASSERT_EQ(fast.graph->SetSyncSource(nullptr), S_OK);
+    double seconds = fast.runToCompletion();
     EXPECT_GE(seconds, 0.0);
     EXPECT_LT(seconds, 10.0);
-    EXPECT_EQ(renderer->samplesRendered(), 500);
+    EXPECT_EQ(renderer->samplesRendered(), 510);
 }
 
 // Registration -------------------------------------------------------------------------------
@@ -213,11 +210,10 @@ TEST(SoundFormats, AcceptsPlayablePcmOnly) {
     EXPECT_NE(renderer->CheckMediaType(makeRgb32Type(8, 8, kFrame)), S_OK);
 }
 
-TEST(SoundVolume, HundredthsOfADecibelBecomeALinearGain) {
+TEST(SoundVolume, StoredAndAppliedAsALinearGain) {
     EXPECT_EQ(volumeToGain(-10000), 0.0f);
     EXPECT_EQ(volumeToGain(0), 1.0f);
     EXPECT_NEAR(volumeToGain(-2000), 0.1f, 1e-6);
-    EXPECT_NEAR(volumeToGain(-600), 0.501f, 1e-3);
     EXPECT_NEAR(volumeToGain(-752), 0.4207f, 1e-3); // the media system's volume 5000
 
     std::vector<uint8_t> pcm16 = {0x00, 0x40, 0x00, 0xC0, 0xFF, 0x7F}; // 16384, -16384, 32767
@@ -229,30 +225,21 @@ TEST(SoundVolume, HundredthsOfADecibelBecomeALinearGain) {
     EXPECT_NEAR(s[2], 16422, 2);
     applyGain(pcm16, 16, volumeToGain(-10000));
     EXPECT_EQ(pcm16, std::vector<uint8_t>(6, 0));
-
     std::vector<uint8_t> pcm8 = {0, 128, 255};
     applyGain(pcm8, 8, 0.5f);
     EXPECT_EQ(pcm8, (std::vector<uint8_t>{64, 128, 192}));
     applyGain(pcm8, 8, 0.0f);
     EXPECT_EQ(pcm8, std::vector<uint8_t>(3, 128));
-}
 
-TEST(SoundVolume, StoredByTheRendererAndReachedThroughTheGraph) {
     auto renderer = make<AudioRenderer>("dummy");
-    long volume = 1;
-    renderer->get_Volume(&volume);
-    EXPECT_EQ(volume, 0);
-    EXPECT_EQ(renderer->put_Volume(-752), S_OK);
     EXPECT_EQ(renderer->put_Volume(1), E_INVALIDARG);
     EXPECT_EQ(renderer->put_Volume(-10001), E_INVALIDARG);
-    renderer->get_Volume(&volume);
-    EXPECT_EQ(volume, -752);
-
     auto graph = make<FilterGraph>();
     graph->AddFilter(renderer.get(), "sound");
-    EXPECT_EQ(graph->put_Volume(-10000), S_OK);
+    EXPECT_EQ(graph->put_Volume(-752), S_OK);
+    long volume = 0;
     renderer->get_Volume(&volume);
-    EXPECT_EQ(volume, -10000);
+    EXPECT_EQ(volume, -752);
 }
 
 TEST(PcmRing, KeepsOrderAcrossTheWrapAndDropsWhatDoesNotFit) {
@@ -277,29 +264,26 @@ TEST(PcmRing, KeepsOrderAcrossTheWrapAndDropsWhatDoesNotFit) {
 
 // Sound renderer in a graph -----------------------------------------------------------------
 
-TEST_F(SoundRenderer, WithoutADeviceKeepsTimeWithTheClock) {
+TEST_F(SoundRenderer, WithoutADeviceKeepsTimeWithTheClockAndRunsFastWithoutOne) {
     auto source = tone(100); // 2 s
     auto renderer = make<AudioRenderer>("no-such-driver");
     Playback play(source.get(), source->pin(), renderer.get());
     ASSERT_EQ(play.connected, S_OK);
     EXPECT_EQ(play.pauseAndSettle(), S_OK);
     EXPECT_FALSE(renderer->deviceOpen());
-    double seconds = play.runToCompletion();
-    EXPECT_GE(seconds, 1.7);
+    EXPECT_GE(play.runToCompletion(), 1.7);
     EXPECT_EQ(play.completions(0), 0);
     EXPECT_EQ(renderer->bytesRendered(), 100 * 3840);
-}
 
-TEST_F(SoundRenderer, WithoutADeviceOrAClockRunsFast) {
-    auto source = tone(500); // 10 s
-    auto renderer = make<AudioRenderer>("no-such-driver");
-    Playback play(source.get(), source->pin(), renderer.get());
-    ASSERT_EQ(play.connected, S_OK);
-    ASSERT_EQ(play.graph->SetSyncSource(nullptr), S_OK);
-    double seconds = play.runToCompletion();
+    play.graph->Stop();
+    play.graph->RemoveFilter(renderer.get());
+    auto longer = tone(500); // 10 s
+    Playback fast(longer.get(), longer->pin(), renderer.get());
+    ASSERT_EQ(fast.graph->SetSyncSource(nullptr), S_OK);
+    double seconds = fast.runToCompletion();
     EXPECT_GE(seconds, 0.0);
     EXPECT_LT(seconds, 5.0);
-    EXPECT_EQ(renderer->bytesRendered(), 500 * 3840);
+    EXPECT_EQ(renderer->bytesRendered(), 600 * 3840);
 }
 
 TEST_F(SoundRenderer, PlaysOnAnOpenedDeviceInRealTime) {
@@ -328,9 +312,9 @@ TEST_F(SoundRenderer, StopDropsWhatTheDeviceHasNotPlayed) {
     EXPECT_LE(renderer->queuedBytes(), size_t(48000 * 4 * 2)); // bounded
     play.graph->Stop();
     EXPECT_EQ(renderer->queuedBytes(), 0u);
-    // Paused again, the device stays open for the same format.
-    play.graph->Pause();
-    EXPECT_TRUE(renderer->deviceOpen());
+    EXPECT_TRUE(renderer->deviceOpen()); // kept for the next start
+    play.graph->Disconnect(renderer->input());
+    EXPECT_FALSE(renderer->deviceOpen());
 }
 
 TEST_F(SoundRenderer, FirstHolderChoosesTheDriverLastOneEndsIt) {
@@ -349,19 +333,6 @@ TEST_F(SoundRenderer, FirstHolderChoosesTheDriverLastOneEndsIt) {
     // Nobody holds SDL now, so the next renderer's choice is tried (and fails).
     EXPECT_FALSE(opensDevice("no-such-driver"));
     EXPECT_TRUE(opensDevice("dummy"));
-}
-
-TEST_F(SoundRenderer, DisconnectingClosesTheDevice) {
-    auto source = tone(5);
-    auto renderer = make<AudioRenderer>("dummy");
-    Playback play(source.get(), source->pin(), renderer.get());
-    ASSERT_EQ(play.connected, S_OK);
-    play.pauseAndSettle();
-    ASSERT_TRUE(renderer->deviceOpen());
-    play.graph->Stop();
-    EXPECT_TRUE(renderer->deviceOpen());
-    play.graph->Disconnect(renderer->input());
-    EXPECT_FALSE(renderer->deviceOpen());
 }
 
 // Preview renderer --------------------------------------------------------------------------
@@ -465,6 +436,16 @@ TEST(PreviewLayout, AcceptsRgb32PicturesItCanShow) {
     EXPECT_EQ(topDown->height, 6);
     EXPECT_EQ(topDown->visible.right, 8); // empty source: the whole picture
     EXPECT_EQ(topDown->visible.bottom, 6);
+    std::vector<uint8_t> stored(8 * 6 * 4); // top-down: stored row y is picture row y
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            uint32_t value = pixelAt(x, y, 3);
+            std::memcpy(&stored[size_t(y * 8 + x) * 4], &value, 4);
+        }
+    StillPicture still;
+    ASSERT_TRUE(copyVisiblePart(*topDown, stored, still));
+    EXPECT_TRUE(showsPart(fromStill(still), 0, 0, 8, 6, 3));
+    EXPECT_FALSE(copyVisiblePart(*topDown, std::span(stored).first(100), still));
 
     auto clipped = pictureLayoutOf(pictureType(8, 6, {-4, 2, 100, 100}));
     ASSERT_TRUE(clipped);
@@ -517,21 +498,6 @@ TEST(PreviewRenderer, ShowsTheSourceRectangleTopRowFirstCuedWhilePaused) {
     renderer->put_Owner(nullptr);
 }
 
-TEST(PreviewRenderer, TopDownPicturesWholeWhenTheSourceRectangleIsEmpty) {
-    auto source = pictures(pictureType(6, -4, {}, true), 2);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
-    ASSERT_EQ(play.connected, S_OK);
-    ASSERT_EQ(play.pauseAndSettle(), S_OK);
-    auto frames = surface.frames();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_TRUE(showsPart(frames[0], 0, 0, 6, 4, 0));
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
-}
-
 TEST(PreviewRenderer, HiddenOrWithoutOwnerPresentsNothingButKeepsThePicture) {
     auto source = pictures(pictureType(4, 4, {}), 3);
     auto renderer = make<VideoRenderer>();
@@ -547,13 +513,27 @@ TEST(PreviewRenderer, HiddenOrWithoutOwnerPresentsNothingButKeepsThePicture) {
     EXPECT_EQ(surface.frames().size(), 1u);
     EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 0, 0, 4, 4, 2));
 
-    // Visible again but without an owner: still nothing presented (headless use).
     play.graph->Stop();
     renderer->put_Owner(nullptr);
+}
+
+TEST(PreviewRenderer, APausedSeekShowsTheStillAtTheNewPosition) {
+    auto source = pictures(pictureType(4, 4, {}), 10);
+    auto renderer = make<VideoRenderer>();
+    RecordingSurface surface;
+    renderer->put_Owner(&surface);
+    Playback play(source.get(), source->pin(), renderer.get());
+    ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
-    ASSERT_GE(play.runToCompletion(), 0.0);
-    EXPECT_EQ(surface.frames().size(), 1u);
+
+    REFERENCE_TIME target = 3 * kFrame + 1;
+    play.graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0);
+    ASSERT_EQ(play.pauseAndSettle(), S_OK);
+    auto frames = surface.frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_TRUE(showsPart(frames[1], 0, 0, 4, 4, 3));
     play.graph->Stop();
+    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, SkipsSamplesShorterThanTheirPicture) {
@@ -579,7 +559,6 @@ TEST(PreviewRenderer, WindowPositionAndRegistration) {
     long l, t, w, h;
     renderer->GetWindowPosition(&l, &t, &w, &h);
     EXPECT_EQ((std::vector<long>{l, t, w, h}), (std::vector<long>{10, 20, 640, 480}));
-    EXPECT_NE(renderer->CheckMediaType(makePcmType(48000, 2)), S_OK);
 
     EXPECT_FALSE(FilterMapper::instance().IsRegistered(CLSID_PreviewRenderer));
     ScopedFilterRegistration registered(videoRendererRegistration());
