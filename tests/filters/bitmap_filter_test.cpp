@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <future>
 #include <mutex>
 
 namespace sp {
@@ -77,8 +78,14 @@ public:
         if (msg != WM_GRAB_FRAME) return 0;
         auto* frame = reinterpret_cast<TFrameBitmap*>(lParam);
         Grab grab{wParam, 0, 0, 0, true};
-        if (frame->try_lock()) {
-            frame->unlock();
+        // Whether the sender still holds the lock is asked from another thread, as the
+        // main window would find it.
+        const bool free = std::async(std::launch::async, [frame] {
+                              if (!frame->try_lock()) return false;
+                              frame->unlock();
+                              return true;
+                          }).get();
+        if (free) {
             grab.frameWasLocked = false;
             TFrameBitmap copy;
             frame->CopyTo(copy);

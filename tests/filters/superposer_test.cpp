@@ -267,7 +267,7 @@ TEST_F(SuperposerTest, PositionBeyondTheFrameIsTakenAtItsEdge) {
     EXPECT_GE(drawn.Changed().right, 320 - 6);
 }
 
-// Settings replaced by the main thread while the streaming thread draws.
+// Settings replaced and snapshots taken by other threads while the streaming thread draws.
 TEST_F(SuperposerTest, SettingsChangeWhileFramesAreDrawn) {
     ASSERT_NO_FATAL_FAILURE(Build(160, 120, 150, 160, 120));
     superposer->SetInlay(true);
@@ -284,9 +284,16 @@ TEST_F(SuperposerTest, SettingsChangeWhileFramesAreDrawn) {
             superposer->SetFlipHorizontal(i % 2 == 0);
         }
     });
+    // The main window copying snapshots meanwhile.
+    std::thread snapshots([&] {
+        TFrameBitmap copy;
+        while (!done)
+            superposer->CopyCurrentFrame(copy);
+    });
     Run();
     done = true;
     changer.join();
+    snapshots.join();
     EXPECT_EQ(sink->received().size(), 150u);
 }
 
