@@ -14,9 +14,10 @@
 // stays a working renderer: it consumes the samples at their times and reports end of stream
 // like any other; deviceOpen() tells which way it runs.
 //
-// Device life: opened when the filter first leaves the stopped state with a connected format,
-// kept open (paused) while stopped, closed when the format changes or the pin disconnects.
-// Stop and flush drop whatever is queued.
+// Device life: opened when the filter leaves the stopped state with a connected format (a
+// format that failed to open is not tried again until another comes), kept open and paused
+// while stopped, closed when the format changes or the pin disconnects. Stop and flush drop
+// whatever is queued.
 //
 // Threads: state changes, connection and put_Volume on the controlling thread; DoRenderSample,
 // OnFlush and in-band format changes on the upstream streaming thread; the device callback on
@@ -87,9 +88,10 @@ class SdlAudioOutput;
 class AudioRenderer final : public mf::BaseRenderer, public mf::IBasicAudio {
 public:
     // `driver` names the SDL audio driver to ask for ("" lets SDL choose). A driver the user
-    // set in the environment (SDL_AUDIODRIVER) wins over it. The driver is chosen when SDL's
-    // audio starts, that is by the first renderer of the process that opens a device while no
-    // other holds one.
+    // set in the environment (SDL_AUDIODRIVER) wins over it. SDL's audio is started once per
+    // process, with the driver of the first renderer that tries a device while no other
+    // renderer holds it; a renderer that started or joined it holds it until it is destroyed,
+    // and the last one to go ends it.
     explicit AudioRenderer(std::string driver = {});
     ~AudioRenderer() override;
 
