@@ -16,6 +16,7 @@ constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
 constexpr uint32_t kMaxSampleRate = 768000;
 constexpr uint32_t kQueueMs = 2000; // room for a long sample arriving in one piece
 constexpr uint32_t kDeviceBufferMs = 20;
+constexpr uint32_t kMaxLagMs = 300; // with a clock, more queued than this means the device is slow
 
 // SDL's audio start and end are process-wide and not thread-safe; every use goes through this.
 struct SdlAudioProcessState {
@@ -195,7 +196,13 @@ public:
         std::lock_guard lock(deviceMutex_);
         if (device_ != 0) SDL_PauseAudioDevice(device_, on ? 0 : 1);
     }
-    void queue(std::span<const uint8_t> bytes) { ring_.write(bytes); }
+    // `timed`: the sample came at its time on the clock. Then a queue longer than kMaxLagMs
+    // means the device plays slower than the clock runs, and the sample is dropped so that the
+    // sound does not fall ever further behind.
+    void queue(std::span<const uint8_t> bytes, bool timed) {
+        if (timed && ring_.size() > lagLimitBytes_.load()) return;
+        ring_.write(bytes);
+    }
     size_t queued() const { return ring_.size(); }
     void drop() { ring_.clear(); }
     void setGain(float gain) { gain_.store(gain); }
@@ -222,6 +229,7 @@ private:
 
     PcmRingBuffer ring_;
     std::atomic<float> gain_{1.0f};
+    std::atomic<size_t> lagLimitBytes_{0};
     uint16_t callbackBits_ = 16;
 };
 
@@ -247,6 +255,7 @@ bool SdlAudioOutput::openLocked(const PcmFormat& format) {
     }
     ring_.reset(size_t(format.sampleRate) * format.blockAlign * kQueueMs / 1000, format.blockAlign);
     callbackBits_ = format.bitsPerSample;
+    lagLimitBytes_ = size_t(format.sampleRate) * format.blockAlign * kMaxLagMs / 1000;
     SDL_AudioSpec wanted{};
     wanted.freq = int(format.sampleRate);
     wanted.format = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
@@ -322,7 +331,7 @@ HRESULT AudioRenderer::DoRenderSample(mf::IMediaSample* sample) {
     long length = std::min(sample->GetActualDataLength(), sample->GetSize());
     if (!data || length <= 0) return mf::S_OK;
     bytesRendered_ += length;
-    output_->queue(std::span<const uint8_t>(data, size_t(length)));
+    output_->queue(std::span<const uint8_t>(data, size_t(length)), clock() != nullptr);
     return mf::S_OK;
 }
 

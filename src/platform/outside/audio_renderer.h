@@ -7,6 +7,8 @@
 // start time (at once without a clock), so the device receives the stream at its own pace. The
 // samples go into a bounded PcmRingBuffer that SDL's audio thread empties; a write never waits,
 // and what does not fit is dropped (without a clock the stream arrives faster than it plays).
+// With a clock, a sample is also dropped while more than 300 ms wait for the device, so a device
+// slower than the clock never makes the sound lag further behind the picture.
 // The volume (IBasicAudio, hundredths of a dB) is applied to the samples as the device takes
 // them, so a change is heard at once.
 //

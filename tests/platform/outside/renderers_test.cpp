@@ -1,3 +1,4 @@
+#include "platform/graph/clock.h"
 #include "platform/graph/filter_graph.h"
 #include "platform/graph/filter_mapper.h"
 #include "platform/outside/audio_renderer.h"
@@ -315,6 +316,27 @@ TEST_F(SoundRenderer, StopDropsWhatTheDeviceHasNotPlayed) {
     EXPECT_TRUE(renderer->deviceOpen()); // kept for the next start
     play.graph->Disconnect(renderer->input());
     EXPECT_FALSE(renderer->deviceOpen());
+}
+
+TEST_F(SoundRenderer, NeverFallsBehindAClockFasterThanTheDevice) {
+    // Twice the real pace: the device, playing in real time, gets samples twice as fast.
+    struct DoubleSpeedClock final : IReferenceClock {
+        HRESULT GetTime(REFERENCE_TIME* time) override {
+            *time = origin + 2 * (SystemClock::now() - origin);
+            return S_OK;
+        }
+        REFERENCE_TIME origin = SystemClock::now();
+    };
+    auto source = tone(100); // 2 s, played in about 1 s
+    auto renderer = make<AudioRenderer>("dummy");
+    Playback play(source.get(), source->pin(), renderer.get());
+    ASSERT_EQ(play.connected, S_OK);
+    ASSERT_EQ(play.graph->SetSyncSource(make<DoubleSpeedClock>().get()), S_OK);
+    ASSERT_GE(play.runToCompletion(), 0.0);
+    ASSERT_TRUE(renderer->deviceOpen());
+    EXPECT_LE(renderer->queuedBytes(), size_t(48000 * 4 * 0.4)); // about 300 ms at most
+    EXPECT_EQ(renderer->bytesRendered(), 100 * 3840);
+    play.graph->Stop();
 }
 
 TEST_F(SoundRenderer, FirstHolderChoosesTheDriverLastOneEndsIt) {
