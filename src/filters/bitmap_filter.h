@@ -11,6 +11,11 @@
 // (wParam 0, lParam 0 for the input pin, 1 for the output pin), which calls PrepareReconnect and
 // has the graph reconnect that pin.
 //
+// Row order: the output type keeps a positive bitmap height (the canvas type of the platform),
+// yet the output buffer's first row is the top of the picture. Whatever presents the output
+// must show the first buffer row at the top. An input with a negative bitmap height (rows top
+// row first) is taken as such: unflipped, its first row stays the top row.
+//
 // Precision grabbing: while a grab period is set, each sample whose stream position reaches the
 // next scheduled grab time first sends WM_GRAB_FRAME (0x401) synchronously to the main window
 // (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
@@ -71,7 +76,8 @@ public:
     // The next accepted input type sets the frame size. Called before connecting the filter
     // and before each reconnection of one of its pins.
     virtual void PrepareReconnect() { Reconfigure = true; }
-    // Copies the current frame into `target` under the frame's lock.
+    // Copies the current frame into `target` under the frame's lock. Main thread (or a grab
+    // message handler); never from DrawOverlay, which runs with the lock held.
     void CopyCurrentFrame(TFrameBitmap& target) { Frame.CopyTo(target); }
 
     // Stream position of the sample times' 0, and position of the frame being processed (100 ns
