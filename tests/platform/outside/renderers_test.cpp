@@ -36,9 +36,17 @@ double secondsSince(WallClock::time_point start) {
 struct Playback {
     ComPtr<FilterGraph> graph = make<FilterGraph>();
 
-    Playback(IBaseFilter* source, IPin* out, BaseRenderer* renderer) {
+    // With `middle`, the source feeds it and it feeds the renderer.
+    Playback(IBaseFilter* source, IPin* out, BaseRenderer* renderer,
+             TransformFilter* middle = nullptr) {
         graph->AddFilter(source, "source");
         graph->AddFilter(renderer, "renderer");
+        if (middle) {
+            graph->AddFilter(middle, "middle");
+            connected = graph->ConnectDirect(out, middle->input(), nullptr);
+            if (FAILED(connected)) return;
+            out = middle->output();
+        }
         connected = graph->ConnectDirect(out, renderer->input(), nullptr);
     }
     // Pauses and waits until the renderer has cued a sample.
@@ -89,6 +97,24 @@ protected:
         return make<PayloadSource>(makePcmType(48000, 2), blocks, kAudioBlock, framesPerBlock * 4,
                                    pcmSine(48000, 2, framesPerBlock, 440, 12000));
     }
+};
+
+// Passes samples on and attaches `type` to the one whose frame index is `at`, as a decoder
+// does when the picture size or the sound format changes in the stream.
+class TypeSwitcher final : public TransInPlaceFilter {
+public:
+    TypeSwitcher(int at, MediaType type)
+        : TransInPlaceFilter("Type Switcher", CLSID_TestPassThrough), at_(at),
+          type_(std::move(type)) {}
+    HRESULT CheckInputType(const MediaType&) override { return S_OK; }
+    HRESULT Transform(IMediaSample* sample) override {
+        if (frameIndexOf(sample) == at_) sample->SetMediaType(&type_);
+        return S_OK;
+    }
+
+private:
+    int at_;
+    MediaType type_;
 };
 
 bool opensDevice(const std::string& driver) {
@@ -339,6 +365,21 @@ TEST_F(SoundRenderer, NeverFallsBehindAClockFasterThanTheDevice) {
     play.graph->Stop();
 }
 
+TEST_F(SoundRenderer, AFormatChangeInTheStreamReopensTheDevice) {
+    // The timed source's 64-byte samples are PCM enough; from sample 3 on they are mono 8-bit.
+    auto source = make<TimedSource>(makePcmType(48000, 2), 10, kAudioBlock);
+    auto switcher = make<TypeSwitcher>(3, makePcmType(22050, 1, 8));
+    auto renderer = make<AudioRenderer>("dummy");
+    Playback play(source.get(), source->pin(), renderer.get(), switcher.get());
+    ASSERT_EQ(play.connected, S_OK);
+    ASSERT_EQ(play.pauseAndSettle(), S_OK);
+    ASSERT_TRUE(renderer->deviceOpen());
+    EXPECT_GE(play.runToCompletion(), 0.0);
+    EXPECT_TRUE(renderer->deviceOpen());
+    EXPECT_EQ(renderer->bytesRendered(), 10 * 64);
+    play.graph->Stop();
+}
+
 TEST_F(SoundRenderer, FirstHolderChoosesTheDriverLastOneEndsIt) {
     {
         auto first = make<AudioRenderer>("dummy");
@@ -556,6 +597,27 @@ TEST(PreviewRenderer, APausedSeekShowsTheStillAtTheNewPosition) {
     EXPECT_TRUE(showsPart(frames[1], 0, 0, 4, 4, 3));
     play.graph->Stop();
     renderer->put_Owner(nullptr);
+}
+
+TEST(PreviewRenderer, FollowsAPictureSizeChangeInTheStream) {
+    // 64-byte samples: 4 x 4 pictures, then 2 x 8 ones from frame 2 on.
+    auto source = make<TimedSource>(makeRgb32Type(4, 4, kFrame), 4, kFrame);
+    auto switcher = make<TypeSwitcher>(2, makeRgb32Type(2, 8, kFrame));
+    auto renderer = make<VideoRenderer>();
+    RecordingSurface surface;
+    renderer->put_Owner(&surface);
+    Playback play(source.get(), source->pin(), renderer.get(), switcher.get());
+    ASSERT_EQ(play.connected, S_OK);
+    ASSERT_EQ(play.pauseAndSettle(), S_OK);
+    EXPECT_GE(play.runToCompletion(), 0.0);
+    play.graph->Stop();
+    renderer->put_Owner(nullptr);
+    auto frames = surface.frames();
+    ASSERT_EQ(frames.size(), 5u); // frame 0 is shown cued, then again when due
+    EXPECT_EQ(frames[2].width, 4);
+    EXPECT_EQ(frames[3].width, 2);
+    EXPECT_EQ(frames[3].height, 8);
+    EXPECT_EQ(frames[4].height, 8);
 }
 
 TEST(PreviewRenderer, SkipsSamplesShorterThanTheirPicture) {
