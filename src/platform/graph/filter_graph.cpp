@@ -79,6 +79,9 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
                            [&](const Entry& e) { return sameObject(e.filter.get(), filter); });
     if (it == filters_.end()) return VFW_E_NOT_FOUND;
     ComPtr<IBaseFilter> keep = it->filter;
+    // A filter cannot leave a running graph alone: a renderer downstream may hold the thread
+    // the filter waits for. The whole graph stops first.
+    if (state_ != FilterState::Stopped) Stop();
     keep->Stop();
     // Disconnecting one pin may change the filter's pin set (a splitter drops its outputs
     // when its input goes), so look again after each disconnection.

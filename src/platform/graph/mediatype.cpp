@@ -35,7 +35,8 @@ MediaType makeVideoInfoType(const GUID& subtype, int32_t width, int32_t height, 
     vih.bmiHeader.biHeight = height;
     vih.bmiHeader.biBitCount = bitCount;
     vih.bmiHeader.biCompression = compression;
-    uint32_t bytes = uint32_t(width) * uint32_t(height < 0 ? -height : height) * bitCount / 8;
+    uint64_t rows = height < 0 ? uint64_t(-int64_t(height)) : uint64_t(height);
+    uint32_t bytes = uint32_t(uint64_t(uint32_t(width)) * rows * bitCount / 8);
     vih.bmiHeader.biSizeImage = compression == BI_RGB ? bytes : 0;
     mt.bFixedSizeSamples = compression == BI_RGB;
     mt.bTemporalCompression = compression != BI_RGB;

@@ -94,6 +94,11 @@ HRESULT AudioDecoderFilter::deliverChunk(const AudioChunk& chunk) {
 HRESULT AudioDecoderFilter::deliverChunks() {
     while (auto chunk = decoder_->nextChunk()) {
         if (chunk->channels <= 0 || chunk->sampleRate <= 0) continue;
+        // Sound that ends before the segment starts (decoded to reach a seek target) is
+        // never played.
+        if (chunk->startHns != kNoTimeHns &&
+            chunk->startHns + int64_t(chunk->frames()) * 10'000'000 / chunk->sampleRate <= 0)
+            continue;
         HRESULT hr = deliverChunk(*chunk);
         if (hr != S_OK) return hr;
     }

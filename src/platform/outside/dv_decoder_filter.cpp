@@ -86,6 +86,8 @@ HRESULT DvDecoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
     if (!decoder_) return E_UNEXPECTED;
     REFERENCE_TIME start = 0, stop = 0;
     const bool timed = SUCCEEDED(in->GetTime(&start, &stop));
+    // A frame that ends before the segment starts is never on screen after a seek.
+    if (timed && stop <= 0) return S_FALSE;
     const long length = std::clamp(in->GetActualDataLength(), 0L, in->GetSize());
     if (!decoder_->sendPacket({in->GetPointer(), size_t(length)}, timed ? start : kNoTimeHns))
         return S_FALSE;

@@ -379,6 +379,10 @@ HRESULT DvSplitterFilter::queueVideoLocked(IMediaSample* sample, std::span<const
 
 HRESULT DvSplitterFilter::queueAudioLocked(IMediaSample* sample, std::span<const uint8_t> frame) {
     if (!audio_->IsConnected()) return S_OK;
+    // Sound that ends before the segment starts (frames read to reach a seek target) is never
+    // played; queuing it would only fill the pin's buffers while the picture catches up.
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample->GetTime(&start, &stop) == S_OK && stop <= 0) return S_OK;
     auto audio = extractDvAudio(frame);
     if (!audio) return S_OK;
     const auto* bytes = reinterpret_cast<const uint8_t*>(audio->samples.data());

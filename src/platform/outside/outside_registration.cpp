@@ -4,6 +4,7 @@
 #include "platform/graph/guids.h"
 #include "platform/outside/audio_decoder_filter.h"
 #include "platform/outside/dv_registration.h"
+#include "platform/outside/renderers_registration.h"
 #include "platform/outside/file_source_filter.h"
 #include "platform/outside/splitter_filter.h"
 #include "platform/outside/video_decoder_filter.h"
@@ -134,6 +135,7 @@ void registerOutsideFilters(bool withGeneralSplitter) {
                                                   CLSID_HaaliMediaSplitter);
     registerDecoders();
     registerDvFilters();
+    registerOutsideRenderers();
 }
 
 } // namespace sp::outside

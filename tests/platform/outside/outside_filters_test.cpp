@@ -13,6 +13,7 @@
 #include "platform/outside/video_decoder.h"
 
 #include "media_files.h"
+#include "support/reference_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -24,74 +25,10 @@ namespace {
 using namespace mf;
 using testing::mediaPath;
 
-// Coarse picture signature: per-channel means of 16x16 blocks, rows top first.
-using Signature = std::vector<int>;
-
-Signature signatureOf(const uint8_t* bgrx, int w, int h, bool bottomUp) {
-    Signature s;
-    for (int by = 0; by + 16 <= h; by += 16)
-        for (int bx = 0; bx + 16 <= w; bx += 16)
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int y = by; y < by + 16; ++y) {
-                    int row = bottomUp ? h - 1 - y : y;
-                    for (int x = bx; x < bx + 16; ++x) sum += bgrx[(size_t(row) * w + x) * 4 + c];
-                }
-                s.push_back(sum / 256);
-            }
-    return s;
-}
-
-int distance(const Signature& a, const Signature& b) {
-    if (a.size() != b.size() || a.empty()) return 1 << 20;
-    int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
-    return worst;
-}
-
-struct ReferenceFrame {
-    int64_t startHns;
-    Signature signature;
-};
-
-// Every frame of the first video stream, decoded from the start.
-std::vector<ReferenceFrame> decodeAll(const std::string& path) {
-    std::vector<ReferenceFrame> frames;
-    auto demuxer = Demuxer::openFile(path, "");
-    if (!demuxer) return frames;
-    int stream = -1;
-    std::unique_ptr<VideoDecoder> decoder;
-    for (const auto& s : demuxer->streams())
-        if (s.kind == StreamKind::Video) {
-            stream = s.index;
-            decoder = VideoDecoder::open(s.mediaType);
-            break;
-        }
-    if (!decoder) return frames;
-    auto drain = [&] {
-        while (auto info = decoder->nextFrame()) {
-            std::vector<uint8_t> rgb(size_t(info->width) * info->height * 4);
-            decoder->copyCurrentRgb32(rgb);
-            frames.push_back({info->startHns, signatureOf(rgb.data(), info->width, info->height,
-                                                          true)});
-        }
-    };
-    while (auto p = demuxer->readPacket()) {
-        if (p->streamIndex != stream) continue;
-        decoder->sendPacket(p->data(), p->startHns);
-        drain();
-    }
-    decoder->sendEndOfStream();
-    drain();
-    return frames;
-}
-
-const ReferenceFrame* frameOnScreenAt(const std::vector<ReferenceFrame>& frames, int64_t t) {
-    const ReferenceFrame* best = frames.empty() ? nullptr : &frames.front();
-    for (const auto& f : frames)
-        if (f.startHns <= t && (!best || f.startHns >= best->startHns)) best = &f;
-    return best;
-}
+using sptest::decodeAllFrames;
+using sptest::frameOnScreenAt;
+using sptest::ReferenceFrame;
+using sptest::Signature;
 
 // Keeps the signature of the picture it was last given (cued or rendered).
 class PictureSink final : public BaseRenderer {
@@ -104,6 +41,8 @@ public:
     }
     HRESULT DoRenderSample(IMediaSample* sample) override {
         keep(sample);
+        std::lock_guard lock(mutex_);
+        ++count_;
         return S_OK;
     }
     void OnReceiveFirstSample(IMediaSample* sample) override { keep(sample); }
@@ -123,9 +62,9 @@ private:
         auto header = mt.bitmapHeader();
         if (!header) return;
         std::lock_guard lock(mutex_);
-        last_ = signatureOf(sample->GetPointer(), header->biWidth, std::abs(header->biHeight),
-                            header->biHeight > 0);
-        ++count_;
+        last_ = sptest::signatureOf(sample->GetPointer(), header->biWidth,
+                                    std::abs(header->biHeight), header->biWidth * 4,
+                                    header->biHeight > 0);
     }
     std::mutex mutex_;
     Signature last_;
@@ -176,7 +115,7 @@ protected:
 
 TEST_P(OutsideFilters, PausedSeekShowsTheFrameOnScreenAtThatTime) {
     const Case& c = GetParam();
-    auto reference = decodeAll(mediaPath(c.file));
+    auto reference = decodeAllFrames(mediaPath(c.file));
     ASSERT_GT(reference.size(), 10u) << c.file;
 
     auto splitter = loadSplitter(c);
@@ -203,7 +142,7 @@ TEST_P(OutsideFilters, PausedSeekShowsTheFrameOnScreenAtThatTime) {
         ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
         ASSERT_EQ(settle(), S_OK) << c.file << " at " << t;
         const ReferenceFrame* expected = frameOnScreenAt(reference, t);
-        EXPECT_LE(distance(sink->last(), expected->signature), 6)
+        EXPECT_LE(sptest::signatureDistance(sink->last(), expected->signature), 6)
             << c.file << " at " << t << " expected the frame starting at " << expected->startHns;
     }
     graph->Stop();
@@ -226,7 +165,7 @@ TEST_P(OutsideFilters, PlaysToTheEndWithoutAClock) {
     while (graph->GetEvent(&code, &p1, &p2, 20000) == S_OK && code != EC_COMPLETE) {
     }
     EXPECT_EQ(code, EC_COMPLETE) << c.file;
-    EXPECT_EQ(size_t(sink->count()), decodeAll(mediaPath(c.file)).size()) << c.file;
+    EXPECT_EQ(size_t(sink->count()), decodeAllFrames(mediaPath(c.file)).size()) << c.file;
     graph->Stop();
 }
 

@@ -1,0 +1,161 @@
+#pragma once
+// TMediaSystem: the one object that owns the playback graph. It builds, around the source
+// builders' filters, the video chain (source pin → "Video Native Notifier" → decoders →
+// "Video Dec Notifier" → "Superposer" → preview renderer) and the audio chain (source pin →
+// decoders → "Audio Dec Notifier" → sound renderer), using a temporary "Media Forcer" sink to
+// make intelligent connection insert the decoders. It offers transport, positions in 100 ns
+// units (absolute, by frame, second, minute, scene or typed timecode), volume, a maximum-speed
+// mode and pass-throughs to the superposer.
+//
+// Threads: every operation runs on the main (user-interface) thread. The filters report through
+// the message target; the graph's end-of-stream event is brought back to the main thread with
+// a queued call on `this` and handled there (the default handler rewinds and posts 0x405).
+// Waiting for a seek to settle dispatches pending events through `ProcessMessages`
+// (QCoreApplication::processEvents by default, replaceable so it runs without Qt).
+//
+// Ownership: the module owns the graph component, the sound renderer component, the two
+// decoder components (their monikers are set by the main window) and the five program
+// filters for its whole life; the preview renderer component (`SetVideoWindow`), the sources
+// and the scene list belong to the caller.
+
+#include "filters/inlay_records.h"
+#include "filters/stream_info.h"
+#include "media/graph_components.h"
+#include "media/sources.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+namespace sp {
+
+class TNotifier;
+class TMediaForcer;
+class Tsuperposer;
+class TFrameBitmap;
+class TSceneList;
+
+class TMediaSystem {
+public:
+    TMediaSystem();
+    ~TMediaSystem();
+    TMediaSystem(const TMediaSystem&) = delete;
+    TMediaSystem& operator=(const TMediaSystem&) = delete;
+
+    // Lifecycle and chains.
+    void SetVideoWindow(TFilterComponent* window) { VideoWindow = window; }
+    bool ConnectVideo(TVideoSource* source);
+    bool ConnectAudio(TAudioSource* source);
+    bool DisconnectVideo();
+    bool DisconnectAudio();
+    // Either may be null (left as it is).
+    bool SelectSources(TVideoSource* video, TAudioSource* audio);
+    bool CloseSources();
+    void ResetGraph();
+
+    // Transport and positions.
+    void Play();
+    bool Pause(); // throws std::runtime_error on a failure code
+    bool Stop();  // likewise
+    int GetGraphState(); // 0 uninitialised, 1 stopped, 2 paused, 3 playing
+    void RefreshStill();
+    int64_t GetPosition();
+    bool SetPosition(int64_t position);
+    bool Seek(int64_t position);
+    void NextFrame() { SetPosition(LastPosition + FrameDuration); }
+    void PreviousFrame() { SetPosition(LastPosition - FrameDuration); }
+    void NextSecond() { SetPosition(LastPosition + 10000000); }
+    void PreviousSecond() { SetPosition(LastPosition - 10000000); }
+    void NextMinute() { SetPosition(LastPosition + 600000000); }
+    void PreviousMinute() { SetPosition(LastPosition - 600000000); }
+    bool NextScene(const TSceneList& scenes);
+    bool PreviousScene(const TSceneList& scenes);
+    void SetPositionFromText(std::string_view text);
+
+    // Sound, speed, end of stream.
+    void SetVolume(int volume); // 0..10000
+    int Volume() const { return volume_; }
+    void SetMaxSpeed(uint8_t mode);
+    // Empty restores the default handler.
+    void SetCompletionHandler(std::function<void(mf::IFilterGraph*)> handler);
+
+    // Pass-throughs to the superposer.
+    void CopyCurrentFrame(TFrameBitmap& target);
+    void ApplyInlaySettings(const TincrustRec& settings);
+    void EnableInlay(bool on);
+    void FlipVertical(bool on);
+    void FlipHorizontal(bool on);
+    void SetGrabPeriod(int64_t period);
+    void ReconnectSuperposer(bool output);
+
+    // Queries.
+    bool HasVideo() const { return CurrentVideo != &NoVideo(); }
+    bool HasAudio() const { return CurrentAudio != &NoAudio(); }
+    bool IsCurrentVideo(const TVideoSource* s) const { return CurrentVideo == s; }
+    bool IsCurrentAudio(const TAudioSource* s) const { return CurrentAudio == s; }
+    bool HasVideoNotifier() const { return HasVideo() && CurrentVideo->Notifier; }
+
+    // Fields named by the program.
+    TVideoSource* CurrentVideo;
+    TAudioSource* CurrentAudio;
+    TFilterComponent* VideoWindow = nullptr;
+    int64_t FrameDuration = 400000;
+    int64_t Duration = 0;
+    TaData AudioInfo;
+    TvData VideoInfo;
+    bool ForceDecoder = true;
+    bool VideoDecoderInstalled = false; // the start-up test of the ffdshow video decoder
+    uint8_t MaxSpeed = 0;
+    static int64_t LastPosition; // shared by all instances
+
+    TGraphComponent graph;
+    TFilterComponent audiorender;
+    TFilterComponent decoderV;
+    TFilterComponent decoderA;
+
+    // Dispatches pending events while a seek settles; replaceable (tests without Qt).
+    std::function<void()> ProcessMessages;
+
+    Tsuperposer* Superposer() const { return superposer_.get(); }
+    TNotifier* NativeNotifier() const { return nativeNotifier_.get(); }
+    TNotifier* DecodedNotifier() const { return decodedNotifier_.get(); }
+    TNotifier* AudioNotifier() const { return audioNotifier_.get(); }
+
+private:
+    void DataModuleCreate();
+    void DataModuleDestroy();
+    void ClearAndDeactivate();
+    void InstallGraphEvents();
+    void DispatchGraphEvents();
+    void DefaultCompletion();
+    bool SeekInternal(bool wait, int64_t position);
+    bool WaitForState();
+    mf::ComPtr<mf::IPin> FindSourcePin(TavSource* source, const mf::GUID& major);
+    mf::ComPtr<mf::IPin> TakeForcedPin();
+    void ChooseNativeNotifier(TVideoSource* source);
+    bool BuildVideoChain(TVideoSource* source);
+    bool BuildAudioChain(TAudioSource* source);
+    void UndoAudioChain(TAudioSource* source);
+    bool RemoveFiltersBetween(mf::IBaseFilter* a, mf::IBaseFilter* b);
+    bool RemoveFiltersAfterPin(mf::IPin* pin, mf::IBaseFilter* b);
+    void RemoveFromGraph(mf::IBaseFilter* filter);
+
+    mf::ComPtr<Tsuperposer> superposer_;
+    mf::ComPtr<TNotifier> nativeNotifier_;
+    mf::ComPtr<TNotifier> decodedNotifier_;
+    mf::ComPtr<TNotifier> audioNotifier_;
+    mf::ComPtr<TMediaForcer> mediaForcer_;
+    std::function<void(mf::IFilterGraph*)> completionHandler_;
+    int volume_ = 0;
+    // Target of the queued calls that bring graph events to the main thread; destroyed with
+    // the module, which drops calls still queued.
+    std::unique_ptr<QObject> eventContext_;
+};
+
+// Graph walking: A leads to B through connected output pins.
+bool IsUpstreamOf(mf::IBaseFilter* a, mf::IBaseFilter* b);
+// The volume curve: ln(v + 1) × 1085.73 rounded, minus 10000 (hundredths of a decibel).
+long VolumeToHundredthsDb(int volume);
+
+} // namespace sp

@@ -1,0 +1,246 @@
+#include "media/media_system.h"
+
+#include "filters/frame_bitmap.h"
+#include "filters/notifier.h"
+#include "filters/scenes.h"
+#include "filters/superposer.h"
+#include "media/grab_builder.h"
+#include "platform/graph/message_target.h"
+
+#include "media_test_support.h"
+#include "support/reference_frames.h"
+
+#include <QGuiApplication>
+
+#include <chrono>
+#include <mutex>
+
+namespace sp {
+namespace {
+
+using namespace mediatest;
+using namespace mf;
+
+// Text drawing and queued calls need the application object.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "test_media";
+            static char* argv[] = {name, nullptr};
+            app_ = std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class RecordingTarget final : public IMessageTarget {
+public:
+    void post(uint32_t msg, uintptr_t, intptr_t) override {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(msg);
+    }
+    intptr_t send(uint32_t msg, uintptr_t, intptr_t) override {
+        post(msg, 0, 0);
+        return 0;
+    }
+    int count(uint32_t msg) {
+        std::lock_guard lock(mutex_);
+        return int(std::count(messages_.begin(), messages_.end(), msg));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<uint32_t> messages_;
+};
+
+class MediaSystem : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { registerFilters(); }
+    void SetUp() override {
+        target = std::make_shared<RecordingTarget>();
+        setMainWindowTarget(target);
+        media = std::make_unique<TMediaSystem>();
+        media->SetVideoWindow(&environment.preview);
+        media->audiorender.SetMoniker(make<Moniker>([] {
+            FilterRegistration r;
+            r.clsid = CLSID_TestSound;
+            r.friendlyName = "Default DirectSound Device";
+            r.create = [] {
+                MediaType pcm;
+                pcm.majortype = MEDIATYPE_Audio;
+                pcm.subtype = MEDIASUBTYPE_PCM;
+                return ComPtr<IBaseFilter>(make<sptest::TestSink>(pcm));
+            };
+            return r;
+        }()));
+    }
+    void TearDown() override {
+        media->CloseSources();
+        media.reset();
+        builders.clear();
+        setMainWindowTarget(nullptr);
+    }
+    // The builder lives until the end of the test, as the main window's cache keeps it.
+    TGrabBuilder* open(const char* file, bool withAudio = true) {
+        builders.push_back(std::make_unique<TGrabBuilder>(mediaPath(file), environment.env));
+        TGrabBuilder* b = builders.back().get();
+        EXPECT_FALSE(b->Failed) << file;
+        if (b->Failed || b->VideoSources.empty()) return b;
+        EXPECT_TRUE(media->SelectSources(b->VideoSources[0],
+                                         withAudio && !b->AudioSources.empty()
+                                             ? b->AudioSources[0]
+                                             : nullptr))
+            << file;
+        return b;
+    }
+    sptest::Signature currentPicture() {
+        TFrameBitmap frame;
+        media->CopyCurrentFrame(frame);
+        std::lock_guard lock(frame);
+        return sptest::signatureOf(frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4,
+                                   false);
+    }
+    void waitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done() && std::chrono::steady_clock::now() < until) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
+    Environment environment;
+    std::shared_ptr<RecordingTarget> target;
+    std::unique_ptr<TMediaSystem> media;
+    std::vector<std::unique_ptr<TGrabBuilder>> builders;
+};
+
+TEST_F(MediaSystem, PausedSeekGivesTheFrameOnScreenOnEveryContainer) {
+    for (const char* file : {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob",
+                             "mpeg2.ts", "camera.MTS", "h264.mkv", "h264.mp4", "wmv8.wmv",
+                             "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
+        auto reference = sptest::decodeAllFrames(mediaPath(file));
+        ASSERT_GT(reference.size(), 10u) << file;
+        open(file);
+        ASSERT_EQ(media->GetGraphState(), 2) << file;
+        const int64_t last = reference.back().startHns;
+        for (int64_t t : {last / 2 + 12345, int64_t(400000 * 7), last / 3, int64_t(0)}) {
+            ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
+            auto expected = sptest::frameOnScreenAt(reference, t);
+            EXPECT_LE(sptest::signatureDistance(currentPicture(), expected->signature), 6)
+                << file << " at " << t;
+        }
+        media->CloseSources();
+    }
+}
+
+TEST_F(MediaSystem, PositionsAreClampedAndStepsStayInside) {
+    open("mpeg2_16x9.mpg");
+    ASSERT_GT(media->Duration, 0);
+    media->SetPosition(-1);
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    media->PreviousFrame();
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    media->SetPosition(media->Duration + 1);
+    EXPECT_EQ(TMediaSystem::LastPosition, media->Duration);
+    media->SetPosition(media->Duration - 300000000);
+    media->NextMinute();
+    EXPECT_EQ(TMediaSystem::LastPosition, media->Duration);
+    media->SetPositionFromText("0:00:02:05");
+    EXPECT_EQ(TMediaSystem::LastPosition, 22000000);
+    media->SetPositionFromText("abc");
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    EXPECT_TRUE(media->ConnectVideo(media->CurrentVideo)); // already current: nothing rebuilt
+}
+
+TEST_F(MediaSystem, WithoutStreamsPositionsAreOnlyRemembered) {
+    media->Duration = 100000000;
+    EXPECT_TRUE(media->SetPosition(50000000));
+    EXPECT_EQ(TMediaSystem::LastPosition, 50000000);
+    EXPECT_EQ(media->GetGraphState(), 1);
+}
+
+TEST_F(MediaSystem, ScenesStepToTheirStartFrames) {
+    open("mpeg2_16x9.mpg");
+    TSceneList scenes;
+    EXPECT_TRUE(media->NextScene(scenes));
+    EXPECT_EQ(TMediaSystem::LastPosition, media->Duration);
+    EXPECT_TRUE(media->PreviousScene(scenes));
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    for (int frame : {10, 40, 70}) scenes.Add(TScene{{}, frame, 0});
+    media->SetPosition(15 * 400000);
+    media->NextScene(scenes);
+    EXPECT_EQ(TMediaSystem::LastPosition, 40 * 400000);
+    media->PreviousScene(scenes);
+    EXPECT_EQ(TMediaSystem::LastPosition, 10 * 400000);
+    media->PreviousScene(scenes); // at the first scene: back to the start
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+}
+
+TEST_F(MediaSystem, EndOfStreamRewindsAndPostsOnce) {
+    media->MaxSpeed = 1;
+    open("h264.mkv");
+    EXPECT_FALSE(media->HasAudio()); // no audio chain at maximum speed
+    media->SetPosition(media->Duration - 10000000);
+    auto started = std::chrono::steady_clock::now();
+    media->Play();
+    waitFor([&] { return target->count(WM_END_OF_MEDIA) > 0; });
+    media->Pause(); // what the main window does on the message
+    EXPECT_EQ(target->count(WM_END_OF_MEDIA), 1);
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    // One second of video at maximum speed takes well under a second.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(target->count(WM_END_OF_MEDIA), 1);
+}
+
+TEST_F(MediaSystem, VolumeFollowsTheCurveOnlyWithAudio) {
+    EXPECT_EQ(VolumeToHundredthsDb(0), -10000);
+    EXPECT_EQ(VolumeToHundredthsDb(10000), 0);
+    EXPECT_EQ(VolumeToHundredthsDb(5000), -752);
+    media->SetVolume(5000);
+    EXPECT_EQ(media->Volume(), 0); // no audio: nothing changes
+    open("avi_mjpeg.avi");
+    ASSERT_TRUE(media->HasAudio());
+    media->SetVolume(5000);
+    long volume = 0;
+    media->graph.Graph()->get_Volume(&volume);
+    EXPECT_EQ(volume, -752);
+    media->SetVolume(20000);
+    EXPECT_EQ(media->Volume(), 10000);
+}
+
+TEST_F(MediaSystem, DvNotifierTakesTheNativeAndAudioRoles) {
+    TGrabBuilder* builder = open("avi_dv_type1.avi");
+    ASSERT_TRUE(media->HasVideo());
+    ASSERT_TRUE(media->HasAudio());
+    auto* dv = static_cast<TDVCaptureDevice*>(builder->VideoSources[0]->Device);
+    EXPECT_TRUE(dv->DVNotifier()->ReportNative);
+    EXPECT_TRUE(dv->DVNotifier()->ReportAudio);
+    EXPECT_FALSE(media->NativeNotifier()->ReportNative);
+    EXPECT_TRUE(media->HasVideoNotifier());
+    ASSERT_TRUE(media->SetPosition(0)); // waits until a frame has gone through
+    // The recording date of the generated file reached the program-wide description.
+    EXPECT_TRUE(SharedTvData().RecDateValid);
+}
+
+TEST_F(MediaSystem, ClosingAndReopeningRebuildsTheChains) {
+    for (int round = 0; round < 3; ++round) {
+        open("mpeg2.ts");
+        EXPECT_TRUE(media->HasVideo());
+        EXPECT_TRUE(media->CloseSources());
+        EXPECT_FALSE(media->HasVideo());
+        EXPECT_FALSE(media->HasAudio());
+        std::vector<ComPtr<IBaseFilter>> filters;
+        media->graph.Graph()->EnumFilters(&filters);
+        EXPECT_TRUE(filters.empty()) << filters.size() << " filters left";
+    }
+}
+
+} // namespace
+} // namespace sp

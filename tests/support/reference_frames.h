@@ -1,0 +1,28 @@
+#pragma once
+// Reference pictures for exact-frame tests: every frame of a file's first video stream decoded
+// from the start (no seeking), reduced to a coarse signature, and the frame on screen at a time.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sptest {
+
+// Per-channel means of 16x16 blocks, rows top first: equal for the same decoded picture,
+// clearly different between neighbouring frames of the moving test pattern.
+using Signature = std::vector<int>;
+
+Signature signatureOf(const uint8_t* bgrx, int width, int height, int strideBytes, bool bottomUp);
+// Largest difference of one block channel; huge when the sizes differ.
+int signatureDistance(const Signature& a, const Signature& b);
+
+struct ReferenceFrame {
+    int64_t startHns;
+    Signature signature;
+};
+
+std::vector<ReferenceFrame> decodeAllFrames(const std::string& path);
+// The last frame whose start is at or before t (the first frame for earlier times).
+const ReferenceFrame* frameOnScreenAt(const std::vector<ReferenceFrame>& frames, int64_t t);
+
+} // namespace sptest
