@@ -63,7 +63,10 @@ void SetTypeRectangles(MediaType& type, int32_t right, int32_t bottom) {
 
 void SetCanvas(BITMAPINFOHEADER& header, int32_t width, int32_t height) {
     header.biWidth = width;
-    header.biHeight = height; // positive: bottom-up layout
+    // The copy-out writes the frame top row first, so the canvas is declared top-down
+    // (negative height); a bottom-up declaration would show the picture upside down and put
+    // the visible rows outside the data actually written.
+    header.biHeight = -height;
     header.biSizeImage = uint32_t(width) * uint32_t(height) * 4;
 }
 

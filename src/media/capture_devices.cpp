@@ -50,6 +50,19 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
+const char* BuilderClassName(const TCaptureDevice* d) {
+    if (dynamic_cast<const TFileAviCaptureDevice*>(d)) return "TFileAviCaptureDevice";
+    if (dynamic_cast<const TFileMpeg2PSCaptureDevice*>(d)) return "TFileMpeg2PSCaptureDevice";
+    if (dynamic_cast<const TFileMpeg1CaptureDevice*>(d)) return "TFileMpeg1CaptureDevice";
+    if (dynamic_cast<const TFileMpeg2SplitterCaptureDevice*>(d))
+        return "TFileMpeg2SplitterCaptureDevice";
+    if (dynamic_cast<const TFileWmvCaptureDevice*>(d)) return "TFileWmvCaptureDevice";
+    if (dynamic_cast<const TFileMpeg2TSCaptureDevice*>(d)) return "TFileMpeg2TSCaptureDevice";
+    if (dynamic_cast<const TFileUnknownCaptureDevice*>(d)) return "TFileUnknownCaptureDevice";
+    if (dynamic_cast<const TDVCaptureDevice*>(d)) return "TDVCaptureDevice";
+    return "";
+}
+
 std::string FileNameOnly(const std::string& path) {
     size_t separator = path.find_last_of("/\\:");
     return separator == std::string::npos ? path : path.substr(separator + 1);

@@ -183,6 +183,8 @@ void CollectSources(const TCaptureDevice* device, TVideoSourcesList& video,
                     TAudioSourcesList& audio);
 // The lower-cased extension with its dot ("" when none), after the last "/", "\" or ":".
 std::string LowerExtension(const std::string& path);
+// The class name of a builder ("TFileAviCaptureDevice" ...), "" for none.
+const char* BuilderClassName(const TCaptureDevice* device);
 // The file name without its folder.
 std::string FileNameOnly(const std::string& path);
 

@@ -208,7 +208,7 @@ TEST_F(BitmapFilterTest, OutputTypeIsTheCanvasWithThePictureRectangles) {
     const auto vih2 = out.formatAs<VIDEOINFOHEADER2>();
     ASSERT_TRUE(vih2);
     EXPECT_EQ(vih2->bmiHeader.biWidth, 736);
-    EXPECT_EQ(vih2->bmiHeader.biHeight, 576);
+    EXPECT_EQ(vih2->bmiHeader.biHeight, -576); // top row first, as written
     EXPECT_EQ(vih2->bmiHeader.biSizeImage, 736u * 576 * 4);
     EXPECT_EQ(out.lSampleSize, 736u * 576 * 4);
     EXPECT_EQ(vih2->dwInterlaceFlags, 0u);
@@ -303,7 +303,7 @@ TEST_F(BitmapFilterTest, LargerFrameGrowsTheCanvasAndAsksForBothReconnections) {
     ASSERT_TRUE(got[1].type);
     const auto attached = got[1].type->bitmapHeader();
     EXPECT_EQ(attached->biWidth, 1920);
-    EXPECT_EQ(attached->biHeight, 1080);
+    EXPECT_EQ(attached->biHeight, -1080);
 
     // What the main window does on the two messages; the source now offers the large type.
     chain.source->typeChanges.clear();
@@ -315,7 +315,7 @@ TEST_F(BitmapFilterTest, LargerFrameGrowsTheCanvasAndAsksForBothReconnections) {
     const auto canvas = chain.OutputType().formatAs<VIDEOINFOHEADER2>();
     ASSERT_TRUE(canvas);
     EXPECT_EQ(canvas->bmiHeader.biWidth, 1920);
-    EXPECT_EQ(canvas->bmiHeader.biHeight, 1080);
+    EXPECT_EQ(canvas->bmiHeader.biHeight, -1080);
     EXPECT_EQ(canvas->rcSource.right, 1920);
     EXPECT_EQ(canvas->rcSource.bottom, 1080);
 

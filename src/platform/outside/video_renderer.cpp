@@ -68,8 +68,11 @@ std::optional<PictureLayout> pictureLayoutOf(const mf::MediaType& type) {
 
 bool copyVisiblePart(const PictureLayout& layout, std::span<const uint8_t> sample,
                      StillPicture& out) {
-    if (sample.size() < layout.sampleBytes()) return false;
     const mf::RECT& r = layout.visible;
+    // Only the rows that hold the visible part need to be there (a canvas wider and taller
+    // than the picture carries just the picture's rows).
+    const int rowsNeeded = layout.bottomUp ? layout.height - r.top : r.bottom;
+    if (sample.size() < size_t(rowsNeeded) * size_t(layout.strideBytes)) return false;
     const size_t rowBytes = size_t(r.right - r.left) * 4;
     out.width = r.right - r.left;
     out.height = r.bottom - r.top;
