@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Whole-process comparisons with the ffmpeg command line, same file, same run:
+#   - decoding a 1080p H.264 file to RGB32 through the graph with no clock, against
+#     `ffmpeg -i FILE -pix_fmt bgra -f null -`;
+#   - grabbing one frame in the middle of that file (keyframe every 250 frames), against
+#     `ffmpeg -ss T -i FILE -frames:v 1 out.bmp`;
+#   - 25 backward frame steps from the middle: median latency per step.
+# Then the Google Benchmark programs. Figures are printed; nothing is asserted.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/scripts/deps.sh
+build=build/bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_BUILD_BENCH=ON \
+    -DSP_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+media=$build/benchmedia
+bash tools/scripts/make-test-media.sh --bench "$media" >/dev/null
+file=$media/bench_1080p.mp4
+probe=$build/tools/stillpick-probe
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+now() { date +%s.%N; }
+calc() { python3 -c "print($1)"; }
+elapsed() { calc "$2 - $1"; }
+# Median wall time of a command run 3 times.
+median3() {
+    local times=()
+    for _ in 1 2 3; do
+        local t0 t1
+        t0=$(now)
+        "$@" >/dev/null 2>&1
+        t1=$(now)
+        times+=("$(elapsed "$t0" "$t1")")
+    done
+    printf '%s\n' "${times[@]}" | sort -g | sed -n 2p
+}
+
+frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
+    -of csv=p=0 "$file")
+
+echo "== Decoding 1080p H.264 to RGB32, no clock ($frames frames)"
+ours=$("$probe" --json play "$file" --max-speed 2>/dev/null | python3 -c \
+    'import json,sys; print(json.load(sys.stdin)["fps"])')
+theirs_s=$(median3 ffmpeg -nostdin -i "$file" -pix_fmt bgra -f null -)
+theirs=$(calc "$frames / $theirs_s")
+printf 'stillpick-probe play --max-speed: %.1f fps\n' "$ours"
+printf 'ffmpeg -pix_fmt bgra -f null:     %.1f fps\n' "$theirs"
+printf 'ratio: %.2f (goal >= 0.9, >= 0.85 for play)\n' "$(calc "$ours / $theirs")"
+
+echo "== One frame in the middle (10 s, keyframe every 250 frames)"
+ours_s=$(median3 "$probe" grab "$file" 0:00:10:00 "$work/ours.bmp")
+theirs_s=$(median3 ffmpeg -nostdin -y -ss 10 -i "$file" -frames:v 1 "$work/theirs.bmp")
+printf 'stillpick-probe grab: %.3f s\n' "$ours_s"
+printf 'ffmpeg -ss 10:         %.3f s\n' "$theirs_s"
+printf 'ratio (time, goal <= 1): %.2f\n' "$(calc "$ours_s / $theirs_s")"
+
+echo "== 25 backward frame steps from 0:00:10:00"
+"$probe" --json step "$file" 0:00:10:00 --back 25 2>/dev/null | python3 -c \
+    'import json,sys; r=json.load(sys.stdin); print("median per step: %.1f ms, final %s" % (r["median_ms"], r["timecode"]))'
+
+for b in bench_graph bench_filters bench_bitmap_filter; do
+    [ -x "$build/bench/$b" ] || continue
+    echo "== $b"
+    "$build/bench/$b" --benchmark_min_time=0.5 2>/dev/null | sed -n '/^Benchmark/,$p'
+done

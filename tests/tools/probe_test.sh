@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The probe as a user runs it: exit statuses, JSON keys, images written at the right size.
+set -u
+probe=$1
+media=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+failures=0
+passed=0
+check() { # description, then the condition as a command
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+status() { "$@" >/dev/null 2>&1; echo $?; }
+
+check "no arguments is a usage error" [ "$(status "$probe")" = 2 ]
+check "an unknown command is a usage error" [ "$(status "$probe" frobnicate x)" = 2 ]
+check "grab without an output is a usage error" [ "$(status "$probe" grab "$media/h264.mkv" 0:00:01:00)" = 2 ]
+check "a text file is not recognised" [ "$(status "$probe" info "$media/not_a_video.mpg")" = 3 ]
+check "a missing file is not recognised" [ "$(status "$probe" info /no/such/file.avi)" = 3 ]
+
+info=$("$probe" --json info "$media/raw.dv" 2>/dev/null)
+check "info names the builder and the DV recording date" python3 -c '
+import json, sys
+r = json.loads(sys.argv[1])
+assert r["builder"] == "TFileUnknownCaptureDevice", r["builder"]
+assert r["video"][0]["type"]["subtype"] == "MEDIASUBTYPE_dvsd"
+assert r["tvdata"]["RecDateValid"] and r["tvdata"]["RecDateTime"].startswith("2009-07-14")
+assert r["duration_timecode"] == "0:00:02:00"
+for key in ("builder", "video", "audio", "duration", "duration_timecode", "tvdata", "tadata"):
+    assert key in r, key
+' "$info"
+
+grab=$("$probe" --json grab "$media/mpeg2_16x9.mpg" 0:00:02:05 "$out/still.bmp" 2>/dev/null)
+check "grab reaches the timecode and writes the picture" python3 -c '
+import json, struct, sys
+r = json.loads(sys.argv[1])
+assert r["timecode"] == "0:00:02:05" and r["position"] == 22000000, r
+data = open(sys.argv[2], "rb").read()
+assert data[:2] == b"BM"
+width, height = struct.unpack("<ii", data[18:26])
+bits = struct.unpack("<H", data[28:30])[0]
+assert (width, height, bits) == (r["width"], r["height"], 24), (width, height, bits)
+' "$grab" "$out/still.bmp"
+check "grab writes JPEG" bash -c "'$probe' grab '$media/h264.mp4' 0:00:01:00 '$out/a.jpg' >/dev/null 2>&1 && head -c 2 '$out/a.jpg' | od -An -tx1 | grep -q 'ff d8'"
+
+play=$("$probe" --json play "$media/h264.mkv" --max-speed --grab-every 0:00:01:00 --out "$out/grabs" 2>/dev/null)
+check "play at maximum speed grabs once per second" python3 -c '
+import json, os, sys
+r = json.loads(sys.argv[1])
+assert r["frames"] == 100 and r["grabs"] == 4, r
+assert sorted(os.listdir(sys.argv[2])) == ["%05d.bmp" % i for i in range(4)]
+' "$play" "$out/grabs"
+
+step=$("$probe" --json step "$media/h264.mkv" 0:00:02:00 --back 3 2>/dev/null)
+check "three steps back from 2 s" python3 -c '
+import json, sys
+r = json.loads(sys.argv[1])
+assert r["timecode"] == "0:00:01:22" and len(r["latencies_ms"]) == 3, r
+' "$step"
+
+echo "$passed passed, $failures failed"
+[ "$failures" = 0 ]
