@@ -244,6 +244,7 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
 }
 
 void TBitmapFilter::AdvancePosition(IMediaSample* in) {
+    std::lock_guard lock(StreamInfoMutex());
     TvData& video = SharedTvData();
     REFERENCE_TIME start = 0, stop = 0;
     if (in->GetTime(&start, &stop) != S_OK) {

@@ -177,6 +177,7 @@ HRESULT TNotifier::SetMediaType(PinDirection, const MediaType&) {
 // Start of streaming --------------------------------------------------------------------------
 
 HRESULT TNotifier::StartStreaming() {
+    std::lock_guard lock(StreamInfoMutex());
     InspectFrames = false;
     SharedTaData().SampleRate = 0; // so that the next DV audio frame is reported
     if (!input()->IsConnected()) return S_OK;
@@ -338,6 +339,7 @@ bool TNotifier::DescribeWaveFormat(const MediaType& type) {
 
 HRESULT TNotifier::Transform(IMediaSample* sample) {
     if (!InspectFrames || !sample) return S_OK;
+    std::lock_guard lock(StreamInfoMutex());
     SampleData = SampleBytes(sample);
     try {
         InspectSample(input()->CurrentMediaType());

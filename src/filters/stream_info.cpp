@@ -102,4 +102,19 @@ std::string AudioDescription(const std::string& codecName, int32_t sampleRate,
     return text;
 }
 
+std::mutex& StreamInfoMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+TvData CopyTvData() {
+    std::lock_guard lock(StreamInfoMutex());
+    return SharedTvData();
+}
+
+TaData CopyTaData() {
+    std::lock_guard lock(StreamInfoMutex());
+    return SharedTaData();
+}
+
 } // namespace sp

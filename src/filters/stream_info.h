@@ -19,6 +19,7 @@
 #include "platform/graph/guid.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace sp {
@@ -72,6 +73,13 @@ struct TaData {
 // writes them on which thread.
 TvData& SharedTvData();
 TaData& SharedTaData();
+
+// The records' own lock, like a frame bitmap's: whoever changes a record holds it, and a
+// reader on another thread holds it while it copies the record (strings are not safe to copy
+// while they are being rewritten). Never held while waiting for anything else.
+std::mutex& StreamInfoMutex();
+TvData CopyTvData();
+TaData CopyTaData();
 
 // " (4x3)", " (16x9)" or nothing for an unknown aspect.
 std::string AspectSuffix(uint8_t aspect);

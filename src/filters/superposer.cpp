@@ -23,6 +23,7 @@ TincrustRec Tsuperposer::CurrentSettings() {
 }
 
 InlayValues Tsuperposer::SampleValues() const {
+    std::lock_guard lock(StreamInfoMutex());
     const TvData& video = SharedTvData();
     InlayValues values;
     values.RecDateValid = video.RecDateValid;

@@ -215,7 +215,10 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source) {
                                   mediaForcer_.get()) == S_OK);
     MediaType native;
     source->OutputPin->ConnectionMediaType(&native);
-    SharedTaData().CodecName = TNotifier::AudioTypeName(native);
+    {
+        std::lock_guard lock(StreamInfoMutex());
+        SharedTaData().CodecName = TNotifier::AudioTypeName(native);
+    }
     ComPtr<IPin> decoded = TakeForcedPin();
 
     g->AddFilter(audioNotifier_.get(), "Audio Dec Notifier");

@@ -135,7 +135,7 @@ int RunPlay(const std::vector<std::string>& args, const Options& options) {
     session.Surface().frames = 0;
     auto started = std::chrono::steady_clock::now();
     media.Play();
-    while (!done) session.ProcessEvents();
+    while (!done) session.WaitForEvents();
     double seconds = milliseconds(std::chrono::steady_clock::now() - started) / 1000.0;
     media.Pause();
     long frames = session.Surface().frames;

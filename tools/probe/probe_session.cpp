@@ -6,6 +6,7 @@
 #include "platform/outside/video_renderer.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 
 #include <cstdio>
 
@@ -40,11 +41,11 @@ intptr_t Session::Handle(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     switch (msg) {
     case WM_STREAM_INFO:
         if (wParam == 1) {
-            media_->VideoInfo = *reinterpret_cast<const TvData*>(lParam);
+            media_->VideoInfo = CopyTvData(); // the record lParam points to, under its lock
             media_->FrameDuration =
                 media_->VideoInfo.FrameDuration > 0 ? media_->VideoInfo.FrameDuration : 400000;
         } else if (wParam == 2) {
-            media_->AudioInfo = *reinterpret_cast<const TaData*>(lParam);
+            media_->AudioInfo = CopyTaData();
         }
         return 0;
     case WM_GRAB_FRAME:
@@ -91,11 +92,22 @@ bool Session::Select(int video, int audio) {
 }
 
 bool Session::Settle() {
-    bool ok = media_->Seek(TMediaSystem::LastPosition);
-    ProcessEvents();
-    return ok;
+    // The graph is paused or running: wait until the still is cued, as a seek would.
+    mf::FilterGraph* graph = media_->graph.Graph();
+    if (!graph) return false;
+    mf::FilterState state;
+    for (int polls = 0; polls < 500; ++polls) {
+        ProcessEvents();
+        if (graph->GetState(10, &state) == mf::S_OK) {
+            ProcessEvents();
+            return true;
+        }
+    }
+    return false;
 }
 
 void Session::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void Session::WaitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 
 } // namespace sp::probe

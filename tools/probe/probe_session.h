@@ -35,6 +35,8 @@ public:
     // Waits until the still at the current position is shown, handling the messages.
     bool Settle();
     void ProcessEvents();
+    // Sleeps until an event arrives (a message from a filter, the end of the stream).
+    void WaitForEvents();
 
     TGrabBuilder* Builder() const { return builder_.get(); }
     TMediaSystem& Media() { return *media_; }

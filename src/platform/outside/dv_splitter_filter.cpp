@@ -193,18 +193,18 @@ HRESULT DvSplitterOutputPin::queuePayload(IMediaSample* in, std::span<const uint
     out->SetSyncPoint(true);
     out->SetPreroll(in->IsPreroll() == S_OK);
     out->SetDiscontinuity(in->IsDiscontinuity() == S_OK);
-    return queue_.push({DvDeliveryQueue::Item::Kind::Sample, std::move(out)});
+    return queue_.push({mf::OutputQueue::Item::Kind::Sample, std::move(out)});
 }
 
 HRESULT DvSplitterOutputPin::queueEndOfStream() {
-    DvDeliveryQueue::Item item;
-    item.kind = DvDeliveryQueue::Item::Kind::EndOfStream;
+    mf::OutputQueue::Item item;
+    item.kind = mf::OutputQueue::Item::Kind::EndOfStream;
     return queue_.push(std::move(item));
 }
 
 HRESULT DvSplitterOutputPin::queueNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
                                              double rate) {
-    return queue_.push({DvDeliveryQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
+    return queue_.push({mf::OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
 }
 
 HRESULT DvSplitterOutputPin::beginFlush() {
@@ -219,95 +219,6 @@ HRESULT DvSplitterOutputPin::endFlush() {
 
 // Delivery queue ------------------------------------------------------------------------------
 
-DvDeliveryQueue::DvDeliveryQueue(BaseOutputPin* pin) : pin_(pin) {}
-
-DvDeliveryQueue::~DvDeliveryQueue() {
-    stop();
-}
-
-void DvDeliveryQueue::start(const std::string& threadName) {
-    {
-        std::lock_guard lock(mutex_);
-        items_.clear();
-        flushing_ = stopping_ = delivering_ = false;
-        result_ = S_OK;
-    }
-    if (thread_.joinable()) return;
-    thread_ = std::thread([this] { threadMain(); });
-    pthread_setname_np(thread_.native_handle(), threadName.c_str());
-}
-
-void DvDeliveryQueue::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        items_.clear();
-    }
-    changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
-}
-
-HRESULT DvDeliveryQueue::push(Item item) {
-    {
-        std::lock_guard lock(mutex_);
-        // Samples stop once downstream refused one; end of stream still goes, so that the
-        // stream ends downstream all the same.
-        if (result_ != S_OK && item.kind == Item::Kind::Sample) return result_;
-        if (stopping_ || (flushing_ && item.kind != Item::Kind::NewSegment)) return S_OK;
-        items_.push_back(std::move(item));
-    }
-    changed_.notify_all();
-    return S_OK;
-}
-
-void DvDeliveryQueue::beginFlush() {
-    std::lock_guard lock(mutex_);
-    flushing_ = true;
-    items_.clear(); // the samples go back to the allocator, releasing upstream if it waits
-}
-
-void DvDeliveryQueue::endFlush() {
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !delivering_; });
-        flushing_ = false;
-        result_ = S_OK;
-    }
-    changed_.notify_all();
-}
-
-void DvDeliveryQueue::threadMain() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || (!flushing_ && !items_.empty()); });
-        if (stopping_) return;
-        Item item = std::move(items_.front());
-        items_.pop_front();
-        delivering_ = true;
-        lock.unlock();
-        const HRESULT hr = deliver(item);
-        item.sample = nullptr; // back to the allocator before anyone waits on delivering_
-        lock.lock();
-        delivering_ = false;
-        if (hr != S_OK && item.kind == Item::Kind::Sample && !flushing_ && result_ == S_OK) {
-            result_ = hr; // downstream wants no more, or failed: drop the rest
-            items_.clear();
-        }
-        changed_.notify_all();
-    }
-}
-
-HRESULT DvDeliveryQueue::deliver(const Item& item) {
-    switch (item.kind) {
-    case Item::Kind::Sample:
-        return pin_->Deliver(item.sample.get());
-    case Item::Kind::EndOfStream:
-        return pin_->DeliverEndOfStream();
-    case Item::Kind::NewSegment:
-        return pin_->DeliverNewSegment(item.start, item.stop, item.rate);
-    }
-    return S_OK;
-}
 
 // Filter --------------------------------------------------------------------------------------
 

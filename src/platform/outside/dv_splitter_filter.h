@@ -11,7 +11,7 @@
 //
 // Streaming (upstream's thread, under streamMutex_): each frame is copied into a sample of the
 // video pin, then its PCM into a sample of the audio pin, both with the input sample's times
-// and flags; each output pin delivers its samples on its own thread (DvDeliveryQueue), so a
+// and flags; each output pin delivers its samples on its own thread (mf::OutputQueue), so a
 // paused renderer on one stream cannot starve the other. Unconnected outputs are skipped; so is
 // the audio of a frame without usable audio (short or damaged), and the video of a frame longer
 // than a 625/50 frame. A pin whose downstream answers S_FALSE gets nothing more until the next
@@ -20,6 +20,7 @@
 // connected output, end of stream and new segments in order with the samples.
 
 #include "platform/graph/base_filter.h"
+#include "platform/graph/output_queue.h"
 #include "platform/graph/formats.h"
 #include "platform/graph/mediatype.h"
 #include "platform/outside/dv_audio.h"
@@ -67,60 +68,6 @@ private:
     DvSplitterFilter* owner_;
 };
 
-// The hand-off between the upstream streaming thread and one output pin's own delivery
-// thread, so that a renderer holding one stream's sample (cued while paused, or waiting for its
-// time) does not hold back the other stream. Bounded by the pin's allocator: filled samples
-// wait here, and upstream waits in GetDeliveryBuffer when every buffer is out.
-//
-// A sample that downstream answers with S_FALSE or a failure ends the delivery of samples:
-// those queued are dropped, and pushing another returns that result until the next start or
-// flush. End of stream and new segments are still delivered.
-class DvDeliveryQueue {
-public:
-    struct Item {
-        enum class Kind { Sample, EndOfStream, NewSegment };
-        Kind kind = Kind::Sample;
-        mf::ComPtr<mf::IMediaSample> sample;
-        mf::REFERENCE_TIME start = 0, stop = 0; // NewSegment
-        double rate = 1.0;
-    };
-
-    explicit DvDeliveryQueue(mf::BaseOutputPin* pin);
-    ~DvDeliveryQueue(); // ends the thread
-    DvDeliveryQueue(const DvDeliveryQueue&) = delete;
-    DvDeliveryQueue& operator=(const DvDeliveryQueue&) = delete;
-
-    // Controlling thread, with the filter's state: start after the allocator is committed;
-    // stop drops what is queued and joins the thread (downstream has already stopped, so a
-    // delivery in progress returns).
-    void start(const std::string& threadName);
-    void stop();
-
-    // Upstream streaming thread. While flushing, samples and end of stream are dropped; a new
-    // segment is kept for after the flush.
-    mf::HRESULT push(Item item);
-
-    // Upstream's flush, any thread: beginFlush drops what is queued and holds delivery (the
-    // caller then passes BeginFlush downstream, releasing a delivery blocked there);
-    // endFlush waits until no delivery is in progress and lets delivery resume.
-    void beginFlush();
-    void endFlush();
-
-private:
-    void threadMain();
-    mf::HRESULT deliver(const Item& item);
-
-    mf::BaseOutputPin* pin_; // owner
-    std::thread thread_;     // started and joined by the controlling thread
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Item> items_;        // guarded by mutex_
-    bool flushing_ = false;         // guarded by mutex_
-    bool stopping_ = false;         // guarded by mutex_
-    bool delivering_ = false;       // guarded by mutex_: the thread is inside a delivery
-    mf::HRESULT result_ = mf::S_OK; // guarded by mutex_: not S_OK once delivery has ended
-};
 
 class DvSplitterOutputPin final : public mf::BaseOutputPin {
 public:
@@ -152,7 +99,7 @@ private:
 
     DvSplitterFilter* owner_;
     Kind kind_;
-    DvDeliveryQueue queue_;
+    mf::OutputQueue queue_;
 };
 
 class DvSplitterFilter final : public mf::BaseFilter {

@@ -37,7 +37,7 @@ REFERENCE_TIME frameDurationOf(const MediaType& type) {
 } // namespace
 
 VideoDecoderFilter::VideoDecoderFilter(std::string name, const GUID& clsid)
-    : TransformFilter(std::move(name), clsid) {}
+    : TransformFilter(std::move(name), clsid), queue_(output()) {}
 
 HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) {
     if (type.majortype != MEDIATYPE_Video || isUncompressed(type.subtype))
@@ -110,10 +110,12 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     outWidth_ = header ? header->biWidth : 0;
     outHeight_ = header ? std::abs(header->biHeight) : 0;
     decoder_->setDropBefore(0);
+    queue_.start("sp:decoded");
     return S_OK;
 }
 
 HRESULT VideoDecoderFilter::StopStreaming() {
+    queue_.stop();
     decoder_.reset();
     return S_OK;
 }
@@ -142,7 +144,7 @@ HRESULT VideoDecoderFilter::deliverPictures() {
             out->SetTime(&start, &stop);
         }
         out->SetSyncPoint(true);
-        hr = output()->Deliver(out.get());
+        hr = queue_.push({OutputQueue::Item::Kind::Sample, std::move(out)});
         if (hr != S_OK) return hr;
     }
     return S_OK;
@@ -163,11 +165,20 @@ HRESULT VideoDecoderFilter::EndOfStream() {
         decoder_->sendEndOfStream();
         deliverPictures();
     }
-    return TransformFilter::EndOfStream();
+    if (!output()->IsConnected()) return S_OK;
+    OutputQueue::Item item;
+    item.kind = OutputQueue::Item::Kind::EndOfStream;
+    return queue_.push(std::move(item));
+}
+
+HRESULT VideoDecoderFilter::BeginFlush() {
+    queue_.beginFlush(); // drops queued pictures, releasing upstream if it waits for a buffer
+    return TransformFilter::BeginFlush();
 }
 
 HRESULT VideoDecoderFilter::EndFlush() {
     if (decoder_) decoder_->flush();
+    queue_.endFlush();
     return TransformFilter::EndFlush();
 }
 
@@ -177,7 +188,8 @@ HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
         decoder_->flush();
         decoder_->setDropBefore(0);
     }
-    return TransformFilter::NewSegment(start, stop, rate);
+    if (!output()->IsConnected()) return S_OK;
+    return queue_.push({OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
 }
 
 } // namespace sp::outside

@@ -10,7 +10,10 @@
 // and dropped, except the one on screen at the start, which is delivered first (with its
 // negative time). A picture of another size goes out in a sample carrying the new media type.
 // End of stream drains the decoder first. A sample the decoder rejects is skipped.
+// Pictures are handed downstream on the output pin's own thread (an OutputQueue), so decoding
+// the next pictures goes on while the filters downstream copy and draw the last one.
 
+#include "platform/graph/output_queue.h"
 #include "platform/graph/transform_filter.h"
 #include "platform/outside/video_decoder.h"
 
@@ -34,6 +37,7 @@ public:
 
     HRESULT Receive(mf::IMediaSample* sample) override;
     HRESULT EndOfStream() override;
+    HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
 
@@ -44,6 +48,7 @@ private:
     HRESULT deliverPictures();
 
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
+    mf::OutputQueue queue_;                 // started and stopped with streaming
     int outWidth_ = 0, outHeight_ = 0;      // size the output type describes
 };
 
