@@ -11,12 +11,6 @@ using namespace mf;
 
 namespace {
 
-ComPtr<Moniker> defaultSoundDevice() {
-    for (auto& m : FilterMapper::instance().EnumCategory(CLSID_AudioRendererCategory))
-        if (m->friendlyName() == "Default DirectSound Device") return m;
-    return nullptr;
-}
-
 using Factory = std::unique_ptr<TCaptureDevice> (*)(const std::string&,
                                                      const TBuilderEnvironment&);
 template <class T>
@@ -68,7 +62,7 @@ std::string FileNameOnly(const std::string& path) {
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-TdmTest::TdmTest() : audiorender(defaultSoundDevice(), "Default DirectSound Device") {
+TdmTest::TdmTest() : audiorender(DefaultSoundDevice(), "Default DirectSound Device") {
     graph.Activate();
 }
 

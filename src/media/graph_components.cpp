@@ -64,6 +64,12 @@ void TFilterComponent::LeaveGraph() {
     filter_ = nullptr;
 }
 
+ComPtr<Moniker> DefaultSoundDevice() {
+    for (auto& m : FilterMapper::instance().EnumCategory(CLSID_AudioRendererCategory))
+        if (m->friendlyName() == "Default DirectSound Device") return m;
+    return nullptr;
+}
+
 ComPtr<IPin> PinOf(IBaseFilter* filter, int n) {
     if (!filter) return nullptr;
     std::vector<ComPtr<IPin>> pins;

@@ -69,6 +69,9 @@ private:
     mf::ComPtr<mf::FilterGraph> graph_;
 };
 
+// The audio renderer category's "Default DirectSound Device", or null when none is registered.
+mf::ComPtr<mf::Moniker> DefaultSoundDevice();
+
 // Pin n (0-based, enumeration order) of a filter, or null.
 mf::ComPtr<mf::IPin> PinOf(mf::IBaseFilter* filter, int n);
 

@@ -17,12 +17,6 @@ using namespace mf;
 
 namespace {
 
-ComPtr<Moniker> defaultSoundDevice() {
-    for (auto& m : FilterMapper::instance().EnumCategory(CLSID_AudioRendererCategory))
-        if (m->friendlyName() == "Default DirectSound Device") return m;
-    return nullptr;
-}
-
 // Thrown inside a chain build: every failure ends the build the same way.
 struct ChainFailure {};
 void require(bool condition) {
@@ -53,7 +47,7 @@ int64_t TMediaSystem::LastPosition = 0;
 
 TMediaSystem::TMediaSystem()
     : CurrentVideo(&NoVideo()), CurrentAudio(&NoAudio()),
-      audiorender(defaultSoundDevice(), "Default DirectSound Device"),
+      audiorender(DefaultSoundDevice(), "Default DirectSound Device"),
       decoderV(GUID_NULL, "Video decoder"), decoderA(GUID_NULL, "Audio decoder"),
       ProcessMessages([] { QCoreApplication::processEvents(); }),
       eventContext_(std::make_unique<QObject>()) {

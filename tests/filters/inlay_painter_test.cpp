@@ -1,5 +1,7 @@
 #include "filters/inlay_painter.h"
 
+#include "support/gui_application.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,25 +15,6 @@
 namespace sp {
 namespace {
 
-// Fonts need the GUI application object. One is made for the whole test program unless one
-// exists already, and destroyed after the last test (not at exit, when Qt is half torn down).
-class GuiApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "test_filters";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-// gtest owns the environment it is given.
-[[maybe_unused]] ::testing::Environment* const guiEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiApplicationEnvironment);
 
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;

@@ -8,6 +8,8 @@
 
 #include "support/frame_source.h"
 
+#include "support/gui_application.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -26,22 +28,6 @@ using sptest::FrameSink;
 using sptest::FrameSource;
 using sptest::ReceivedSample;
 
-// Fonts need the GUI application object; made once for the test program unless one exists.
-class GuiApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "test_filters";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-[[maybe_unused]] ::testing::Environment* const guiEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiApplicationEnvironment);
 
 constexpr uint32_t kBackground = 0x00505050;
 constexpr REFERENCE_TIME k25Fps = 400000;

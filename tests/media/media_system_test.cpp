@@ -8,6 +8,7 @@
 #include "platform/graph/message_target.h"
 
 #include "media_test_support.h"
+#include "support/gui_application.h"
 #include "support/reference_frames.h"
 
 #include <QGuiApplication>
@@ -21,23 +22,6 @@ namespace {
 using namespace mediatest;
 using namespace mf;
 
-// Text drawing and queued calls need the application object.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test_media";
-            static char* argv[] = {name, nullptr};
-            app_ = std::make_unique<QGuiApplication>(argc, argv);
-        }
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class RecordingTarget final : public IMessageTarget {
 public:

@@ -9,16 +9,6 @@ extern "C" {
 
 namespace sp::outside {
 
-namespace {
-
-constexpr AVRational kHnsBase{1, 10'000'000};
-
-void setError(std::string* error, std::string text) {
-    if (error) *error = std::move(text);
-}
-
-} // namespace
-
 AudioDecoder::AudioDecoder() = default;
 
 AudioDecoder::~AudioDecoder() {
@@ -27,27 +17,11 @@ AudioDecoder::~AudioDecoder() {
 }
 
 std::unique_ptr<AudioDecoder> AudioDecoder::open(const mf::MediaType& input, std::string* error) {
-    auto par = codecParametersFor(input);
-    if (!par || par->codec_type != AVMEDIA_TYPE_AUDIO) {
-        setError(error, "no audio decoder for " + mf::describe(input));
-        return nullptr;
-    }
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec) {
-        setError(error, std::string("no decoder for ") + avcodec_get_name(par->codec_id));
-        return nullptr;
-    }
+    // Audio decodes on the calling thread: chunks are small and come in order.
+    AVCodecContext* context = openDecoderContext(input, AVMEDIA_TYPE_AUDIO, 1, error);
+    if (!context) return nullptr;
     std::unique_ptr<AudioDecoder> d(new AudioDecoder());
-    d->codec_ = avcodec_alloc_context3(codec);
-    if (!d->codec_ || avcodec_parameters_to_context(d->codec_, par.get()) < 0) {
-        setError(error, "out of memory");
-        return nullptr;
-    }
-    d->codec_->pkt_timebase = kHnsBase;
-    if (avcodec_open2(d->codec_, codec, nullptr) < 0) {
-        setError(error, std::string("cannot open the ") + codec->name + " decoder");
-        return nullptr;
-    }
+    d->codec_ = context;
     d->sampleRate_ = d->codec_->sample_rate;
     d->channels_ = d->codec_->ch_layout.nb_channels;
     return d;

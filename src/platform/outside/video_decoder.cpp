@@ -13,11 +13,6 @@ namespace sp::outside {
 
 namespace {
 
-constexpr AVRational kHnsBase{1, 10'000'000};
-
-void setError(std::string* error, std::string text) {
-    if (error) *error = std::move(text);
-}
 
 bool fullRange(const AVFrame& f) {
     switch (f.format) {
@@ -66,30 +61,10 @@ VideoDecoder::~VideoDecoder() {
 
 std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std::string* error,
                                                  int threads) {
-    auto par = codecParametersFor(input);
-    if (!par || par->codec_type != AVMEDIA_TYPE_VIDEO) {
-        setError(error, "no video decoder for " + mf::describe(input));
-        return nullptr;
-    }
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec) {
-        setError(error, std::string("no decoder for ") + avcodec_get_name(par->codec_id));
-        return nullptr;
-    }
+    AVCodecContext* context = openDecoderContext(input, AVMEDIA_TYPE_VIDEO, threads, error);
+    if (!context) return nullptr;
     std::unique_ptr<VideoDecoder> d(new VideoDecoder());
-    d->codec_ = avcodec_alloc_context3(codec);
-    if (!d->codec_ || avcodec_parameters_to_context(d->codec_, par.get()) < 0) {
-        setError(error, "out of memory");
-        return nullptr;
-    }
-    d->codec_->pkt_timebase = kHnsBase;
-    d->codec_->thread_count = threads;
-    d->codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    int r = avcodec_open2(d->codec_, codec, nullptr);
-    if (r < 0) {
-        setError(error, std::string("cannot open the ") + codec->name + " decoder");
-        return nullptr;
-    }
+    d->codec_ = context;
     if (auto bih = input.bitmapHeader()) {
         d->width_ = bih->biWidth;
         d->height_ = std::abs(bih->biHeight);
