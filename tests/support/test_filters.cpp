@@ -151,10 +151,11 @@ HRESULT TestSink::CheckMediaType(const MediaType& type) {
 }
 
 HRESULT TestSink::DoRenderSample(IMediaSample* sample) {
-    REFERENCE_TIME start = 0, stop = 0;
+    REFERENCE_TIME start = 0, stop = 0, now = 0;
     sample->GetTime(&start, &stop);
+    if (IReferenceClock* refClock = clock()) refClock->GetTime(&now);
     std::lock_guard lock(mutex_);
-    rendered_.push_back({frameIndexOf(sample), start, SystemClock::now()});
+    rendered_.push_back({frameIndexOf(sample), start, SystemClock::now(), now - startTime()});
     return S_OK;
 }
 

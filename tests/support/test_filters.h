@@ -107,7 +107,8 @@ public:
 struct RenderedFrame {
     int index;
     REFERENCE_TIME start;
-    REFERENCE_TIME wallClock; // SystemClock::now() when rendered
+    REFERENCE_TIME wallClock;  // SystemClock::now() when rendered
+    REFERENCE_TIME streamTime; // reference clock minus the run's start time, when rendered
 };
 
 // Accepts types matching `accepted` (null GUIDs are wildcards) and records rendered frames.
