@@ -9,7 +9,7 @@ MediaSample::MediaSample(MemAllocator* owner, uint8_t* buffer, long size)
     : owner_(owner), buffer_(buffer), size_(size) {}
 
 MediaSample::MediaSample(long size)
-    : owner_(nullptr), ownBuffer_(std::make_unique<uint8_t[]>(size_t(std::max(size, 1L)))),
+    : owner_(nullptr), ownBuffer_(std::make_unique_for_overwrite<uint8_t[]>(size_t(std::max(size, 1L)))),
       buffer_(ownBuffer_.get()), size_(size) {}
 
 void MediaSample::lastReleased() const noexcept {
@@ -132,7 +132,7 @@ HRESULT MemAllocator::Commit() {
         buffers_.clear();
         size_t bytes = size_t(props_.cbBuffer + props_.cbPrefix + props_.cbAlign);
         for (long i = 0; i < props_.cBuffers; ++i) {
-            buffers_.push_back(std::make_unique<uint8_t[]>(bytes));
+            buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(bytes));
             uintptr_t base = reinterpret_cast<uintptr_t>(buffers_.back().get()) + props_.cbPrefix;
             uintptr_t aligned = (base + uintptr_t(props_.cbAlign) - 1) &
                                 ~(uintptr_t(props_.cbAlign) - 1);
