@@ -210,7 +210,7 @@ TEST_F(MediaSystem, DvNotifierTakesTheNativeAndAudioRoles) {
     EXPECT_TRUE(media->HasVideoNotifier());
     ASSERT_TRUE(media->SetPosition(0)); // waits until a frame has gone through
     // The recording date of the generated file reached the program-wide description.
-    EXPECT_TRUE(SharedTvData().RecDateValid);
+    EXPECT_TRUE(CopyTvData().RecDateValid);
 }
 
 TEST_F(MediaSystem, ClosingAndReopeningRebuildsTheChains) {

@@ -60,6 +60,8 @@ void StreamingOutputPin::endThread() {
 }
 
 void StreamingOutputPin::threadMain(std::stop_token token) {
+    // Taken from the argument: thread_ may not hold this thread yet when it starts running.
+    token_ = token;
     HRESULT hr = OnThreadStart();
     while (SUCCEEDED(hr) && !token.stop_requested()) {
         ComPtr<IMediaSample> sample;

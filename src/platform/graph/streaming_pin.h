@@ -39,14 +39,15 @@ protected:
     virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
     virtual HRESULT OnThreadStart() { return S_OK; }
     virtual void OnThreadStop() {}
-    std::stop_token stopToken() const { return thread_.get_stop_token(); }
+    std::stop_token stopToken() const { return token_; }
 
 private:
     void startThread();
     void endThread();
     void threadMain(std::stop_token token);
 
-    std::jthread thread_; // controlling thread starts and joins it
+    std::jthread thread_;    // controlling thread starts and joins it
+    std::stop_token token_; // streaming thread only: its own thread's token
 };
 
 } // namespace mf
