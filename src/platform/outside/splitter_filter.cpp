@@ -115,7 +115,8 @@ bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error)
     for (const DemuxerStream& s : demuxer->streams()) {
         if (s.kind == StreamKind::Other) continue;
         int n = ++counts[int(s.kind)];
-        std::string name = pinName(s.kind) + (n > 1 ? " " + std::to_string(n) : std::string());
+        std::string name = pinName(s.kind);
+        if (n > 1) name.append(" ").append(std::to_string(n));
         pins.push_back(std::make_unique<SplitterOutputPin>(this, name, s.index, s.mediaType));
     }
     if (pins.empty()) {

@@ -58,10 +58,11 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
     put32(file, 3780);
     put32(file, 0);
     put32(file, 0);
-    for (int y = p.height - 1; y >= 0; --y) {
+    file.resize(54 + size_t(imageBytes), 0); // rows are padded to 4 bytes with zeros
+    uint8_t* out = file.data() + 54;
+    for (int y = p.height - 1; y >= 0; --y, out += rowBytes) {
         const uint8_t* row = p.pixels + size_t(y) * size_t(p.strideBytes);
-        for (int x = 0; x < p.width; ++x) file.insert(file.end(), row + x * 4, row + x * 4 + 3);
-        file.resize(file.size() + (rowBytes - uint32_t(p.width) * 3), 0);
+        for (int x = 0; x < p.width; ++x) std::memcpy(out + x * 3, row + x * 4, 3);
     }
     return writeAll(path, file, error);
 }

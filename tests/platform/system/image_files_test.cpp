@@ -1,0 +1,81 @@
+#include "platform/system/image_files.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace sp {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// 3 x 2 picture, top row first: red green blue / white black grey.
+std::vector<uint8_t> picture() {
+    return {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0,  255, 255, 255, 0,
+            0, 0, 0,   0, 128, 128, 128, 0};
+}
+
+class ImageFiles : public ::testing::Test {
+protected:
+    fs::path dir = fs::temp_directory_path() / ("sp-images-" + std::to_string(::getpid()));
+    void SetUp() override { fs::create_directories(dir); }
+    void TearDown() override { fs::remove_all(dir); }
+};
+
+TEST_F(ImageFiles, BmpIsBottomUpTwentyFourBitWithPaddedRows) {
+    auto pixels = picture();
+    ASSERT_TRUE(WriteBmp24((dir / "a.bmp").string(), {pixels.data(), 3, 2, 12}));
+    auto bytes = readAll(dir / "a.bmp");
+    ASSERT_EQ(bytes.size(), 54u + 2 * 12); // 9 bytes of pixels padded to 12 per row
+    int32_t width, height;
+    uint16_t bits;
+    std::memcpy(&width, &bytes[18], 4);
+    std::memcpy(&height, &bytes[22], 4);
+    std::memcpy(&bits, &bytes[28], 2);
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 2); // positive: bottom row first
+    EXPECT_EQ(bits, 24);
+    const uint8_t* bottom = &bytes[54];
+    const uint8_t* top = &bytes[54 + 12];
+    EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 12),
+              (std::vector<uint8_t>{255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(top, top + 9),
+              (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0}));
+}
+
+TEST_F(ImageFiles, JpegDecodesBackToThePicture) {
+    std::vector<uint8_t> pixels(64 * 32 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) pixels[i + 2] = 200; // red
+    ASSERT_TRUE(WriteJpeg((dir / "a.jpg").string(), {pixels.data(), 64, 32, 256}, 90));
+    QImage image(QString::fromStdString((dir / "a.jpg").string()));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(64, 32));
+    QColor c = image.pixelColor(10, 10);
+    EXPECT_NEAR(c.red(), 200, 8);
+    EXPECT_LT(c.green(), 12);
+}
+
+TEST_F(ImageFiles, FailuresLeaveNoFileAndKeepTheOldOne) {
+    auto pixels = picture();
+    EXPECT_FALSE(WriteBmp24((dir / "none" / "a.bmp").string(), {pixels.data(), 3, 2, 12}));
+    EXPECT_FALSE(fs::exists(dir / "none"));
+    std::ofstream(dir / "keep.bmp") << "old";
+    std::string error;
+    EXPECT_FALSE(WriteJpeg((dir / "keep.bmp").string(), {nullptr, 3, 2, 12}, 90, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readAll(dir / "keep.bmp").size(), 3u);
+}
+
+} // namespace
+} // namespace sp
