@@ -28,7 +28,9 @@ public:
 protected:
     virtual ~Unknown() = default;
     // What happens when the count drops to zero: deletion, unless the object is pooled.
-    virtual void lastReleased() const noexcept { delete this; }
+    // Defined out of line: inlined into a caller that knows the most-derived type, GCC 12
+    // mistakes the deletion through the virtual base for freeing a non-heap pointer.
+    virtual void lastReleased() const noexcept;
 
 private:
     mutable std::atomic<long> refs_{0};

@@ -1,0 +1,7 @@
+#include "platform/graph/com.h"
+
+namespace mf {
+
+void Unknown::lastReleased() const noexcept { delete this; }
+
+} // namespace mf
