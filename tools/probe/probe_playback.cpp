@@ -82,7 +82,7 @@ int RunGrab(const std::vector<std::string>& args, const Options& options) {
         media.ApplyInlaySettings(record);
         media.EnableInlay(true);
     }
-    if (*video == 0 || !session.Select(*video, *audio)) return kCannotPlay;
+    if (*video == 0 || !session.Select(*video, *audio, false)) return kCannotPlay;
     media.SetPositionFromText(flags->positional[1]);
     session.ProcessEvents();
     TFrameBitmap frame;

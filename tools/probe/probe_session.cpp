@@ -71,7 +71,7 @@ bool Session::Open(const std::string& path) {
     return true;
 }
 
-bool Session::Select(int video, int audio) {
+bool Session::Select(int video, int audio, bool settle) {
     auto& videos = builder_->VideoSources;
     auto& audios = builder_->AudioSources;
     if (video < 0 || video > int(videos.size()) || audio < 0 || audio > int(audios.size())) {
@@ -88,7 +88,8 @@ bool Session::Select(int video, int audio) {
         window->put_Owner(&surface_);
         window->put_Visible(true);
     }
-    return Settle();
+    ProcessEvents(); // the stream descriptions, and with them the frame duration
+    return settle ? Settle() : true;
 }
 
 bool Session::Settle() {

@@ -31,7 +31,9 @@ public:
     // Opens the file; false (with a message on stderr) when no builder recognises it.
     bool Open(const std::string& path);
     // Selects video stream n (1-based, 0 none) and audio stream m; false when it cannot play.
-    bool Select(int video, int audio);
+    // With `settle`, waits until the still at the start is shown; a caller that seeks at once
+    // need not wait (the seek waits for its own still).
+    bool Select(int video, int audio, bool settle = true);
     // Waits until the still at the current position is shown, handling the messages.
     bool Settle();
     void ProcessEvents();
