@@ -4,6 +4,7 @@
 #include "platform/outside/media_types_av.h"
 
 #include <algorithm>
+#include <thread>
 #include <numeric>
 
 namespace sp::outside {
@@ -104,7 +105,10 @@ HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
 
 HRESULT VideoDecoderFilter::StartStreaming() {
     std::string error;
-    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error);
+    // One decoding thread per core: libavcodec's own choice (one more) holds each picture back
+    // one frame longer, which a paused seek waits for, and plays no faster on few cores.
+    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error,
+                                  int(std::thread::hardware_concurrency()));
     if (!decoder_) return VFW_E_TYPE_NOT_ACCEPTED;
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
