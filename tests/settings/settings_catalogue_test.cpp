@@ -1,4 +1,5 @@
 #include "settings/settings_catalogue.h"
+#include "support/file_size_limit.h"
 
 #include "settings_test_support.h"
 
@@ -7,8 +8,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace sp;
 using sptest::kSection;
@@ -22,25 +21,7 @@ protected:
     }
 };
 
-// Writes beyond `limitBytes` fail with EFBIG while alive, as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limitBytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = limitBytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
+using sptest::FileSizeLimit;
 
 // The entries of a first save with every default, after the three header entries.
 QStringList defaultEntries() {

@@ -1,5 +1,7 @@
 #include "platform/outside/audio_decoder.h"
 
+#include "platform/outside/decoder_context.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
@@ -28,26 +30,7 @@ std::unique_ptr<AudioDecoder> AudioDecoder::open(const mf::MediaType& input, std
 }
 
 bool AudioDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
-    if (data.empty()) return true;
-    AVPacket* pkt = av_packet_alloc();
-    if (!pkt || av_new_packet(pkt, int(data.size())) < 0) {
-        av_packet_free(&pkt);
-        return false;
-    }
-    std::copy(data.begin(), data.end(), pkt->data);
-    pkt->pts = startHns == kNoTimeHns ? AV_NOPTS_VALUE : startHns;
-    if (draining_) { // samples after the end of the stream start a new run
-        avcodec_flush_buffers(codec_);
-        draining_ = false;
-    }
-    int r = avcodec_send_packet(codec_, pkt);
-    if (r == AVERROR(EAGAIN)) {
-        receiveFrames();
-        r = avcodec_send_packet(codec_, pkt);
-    }
-    av_packet_free(&pkt);
-    receiveFrames();
-    return r >= 0;
+    return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
 }
 
 void AudioDecoder::sendEndOfStream() {

@@ -480,31 +480,4 @@ CodecParametersPtr codecParametersFor(const mf::MediaType& type) {
     return nullptr;
 }
 
-AVCodecContext* openDecoderContext(const mf::MediaType& type, int avMediaType, int threads,
-                                   std::string* error) {
-    auto fail = [&](std::string text) -> AVCodecContext* {
-        if (error) *error = std::move(text);
-        return nullptr;
-    };
-    auto par = codecParametersFor(type);
-    if (!par || par->codec_type != avMediaType)
-        return fail(std::string("no ") + (avMediaType == AVMEDIA_TYPE_VIDEO ? "video" : "audio") +
-                    " decoder for " + mf::describe(type));
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec) return fail(std::string("no decoder for ") + avcodec_get_name(par->codec_id));
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    if (!context || avcodec_parameters_to_context(context, par.get()) < 0) {
-        avcodec_free_context(&context);
-        return fail("out of memory");
-    }
-    context->pkt_timebase = AVRational{1, 10'000'000};
-    context->thread_count = threads;
-    context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    if (avcodec_open2(context, codec, nullptr) < 0) {
-        avcodec_free_context(&context);
-        return fail(std::string("cannot open the ") + codec->name + " decoder");
-    }
-    return context;
-}
-
 } // namespace sp::outside

@@ -14,11 +14,9 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 struct AVStream;
-struct AVCodecContext;
 struct AVCodecParameters;
 
 namespace sp::outside {
@@ -59,12 +57,6 @@ struct CodecParametersDeleter {
     void operator()(AVCodecParameters* p) const;
 };
 using CodecParametersPtr = std::unique_ptr<AVCodecParameters, CodecParametersDeleter>;
-
-// An opened libavcodec decoder for `type`, which must be of the given AVMediaType (video or
-// audio), times in 100 ns units; `threads` 0 lets libavcodec choose (frame and slice threads).
-// Null with a one-line message in `error` when no decoder handles the type.
-AVCodecContext* openDecoderContext(const mf::MediaType& type, int avMediaType, int threads,
-                                   std::string* error);
 
 // What a decoder needs to open for `type`: codec id, picture size or sample format facts,
 // private data. Null when the type names no codec FFmpeg knows.

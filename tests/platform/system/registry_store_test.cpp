@@ -1,11 +1,10 @@
 #include "platform/system/atomic_file.h"
+#include "support/file_size_limit.h"
 #include "platform/system/registry_key.h"
 
 #include "registry_test_support.h"
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
 
 using sp::RegistryHive;
 using sp::RegistryKey;
@@ -24,25 +23,7 @@ protected:
     }
 };
 
-// Writes beyond `limitBytes` fail with EFBIG while alive, as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limitBytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = limitBytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
+using sptest::FileSizeLimit;
 
 TEST_F(RegistryStoreTest, DamagedHiveReadsEmptyIsKeptAsideAndReportedOnce) {
     const std::string garbage = "{\"values\": [ {\"name\": \"x\", \"type\": \"REG_DWORD\"";
