@@ -189,12 +189,14 @@ void TBitmapFilter::CheckFormatGrowth(const MediaType& type) {
     if (!Plausible(size) || (size.height <= MaxHeight && size.width <= MaxWidth)) return;
     MaxHeight = std::max(MaxHeight, size.height);
     MaxWidth = std::max(MaxWidth, size.width);
-    if (info2) {
+    // A pin that is not connected yet takes the grown canvas when it connects: only pins
+    // already connected need the main window to reconnect them.
+    if (info2 && input_->IsConnected()) {
         FrameWidth = 0;
         FrameHeight = 0;
         RequestReconnect(kReconnectInputPin);
     }
-    RequestReconnect(kReconnectOutputPin);
+    if (output_->IsConnected()) RequestReconnect(kReconnectOutputPin);
 }
 
 void TBitmapFilter::RequestReconnect(intptr_t pin) {

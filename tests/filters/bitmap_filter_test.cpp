@@ -338,6 +338,24 @@ TEST_F(BitmapFilterTest, LargerFrameGrowsTheCanvasAndAsksForBothReconnections) {
     EXPECT_EQ(kept->rcSource.right, 720);
 }
 
+TEST_F(BitmapFilterTest, APictureLargerThanTheCanvasFromTheStartNeedsNoReconnection) {
+    // The canvas grows while the pins connect, so there is nothing to reconnect afterwards.
+    Chain chain(make<TBitmapFilter>(), makeRgb32Info2Type(1920, 1080, k25Fps), 2,
+                PaintRowsAndColumns);
+    ASSERT_TRUE(chain.Connect());
+    const auto canvas = chain.OutputType().formatAs<VIDEOINFOHEADER2>();
+    ASSERT_TRUE(canvas);
+    EXPECT_EQ(canvas->bmiHeader.biWidth, 1920);
+    EXPECT_EQ(canvas->bmiHeader.biHeight, -1080);
+    ASSERT_TRUE(chain.RunToEnd());
+    EXPECT_TRUE(target->posts().empty());
+    const std::vector<ReceivedSample> got = chain.sink->received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(PixelAt(got[0].bytes.data(), 0), kBlue);
+    EXPECT_EQ(PixelAt(got[0].bytes.data(), size_t(700) * 1920 * 4 + 1919 * 4),
+              uint32_t(379 << 8 | 1919));
+}
+
 TEST_F(BitmapFilterTest, VideoInfoGrowthAsksOnlyForTheOutputReconnection) {
     Chain chain(make<TBitmapFilter>(), makeRgb32Type(720, 576, k25Fps), 2, PaintRowsAndColumns);
     chain.source->typeChanges[1] = makeRgb32Type(1280, 720, k25Fps);
