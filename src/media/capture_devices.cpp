@@ -158,8 +158,10 @@ void TCaptureDevice::DiscoverStreams() {
     if (InterleavedCount == 0) {
         DiscoverKind(builder, MEDIATYPE_Video);
         DiscoverKind(builder, MEDIATYPE_Audio);
+        LeaveDiscoveryGraph();
+    } else {
+        RemoveFromGraph(); // the DV sub-builders moved the filters about: start afresh
     }
-    RemoveFromGraph();
     Recognized = true;
 }
 
@@ -230,9 +232,10 @@ TFileReaderDevice::~TFileReaderDevice() {
 bool TFileReaderDevice::AddToGraph(TGraphComponent& graph) {
     if (InGraph(graph)) return true;
     FilterGraphRef = &graph;
+    const bool loaded = Reader.HasSetAside(); // the reader kept from the discovery
     auto loader = Reader.JoinGraph(graph.Graph()) ? query<IFileSourceFilter>(Reader.Filter())
                                                   : nullptr;
-    if (!loader || loader->Load(FileName, nullptr) != S_OK) {
+    if (!loader || (!loaded && loader->Load(FileName, nullptr) != S_OK)) {
         RemoveFromGraph(); // leave nothing half-built in the graph
         return false;
     }
@@ -243,6 +246,12 @@ bool TFileReaderDevice::AddToGraph(TGraphComponent& graph) {
 void TFileReaderDevice::RemoveFromGraph() {
     OutputFilter = nullptr;
     Reader.LeaveGraph();
+    FilterGraphRef = nullptr;
+}
+
+void TFileReaderDevice::LeaveDiscoveryGraph() {
+    OutputFilter = nullptr;
+    Reader.SetAside();
     FilterGraphRef = nullptr;
 }
 

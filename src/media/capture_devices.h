@@ -83,6 +83,10 @@ public:
 protected:
     // Finds the streams in a private graph; sets Recognized.
     void DiscoverStreams();
+    // Takes the device out of the private graph once its streams are known. A device whose
+    // filter reads the file itself keeps that filter for its next AddToGraph, which saves
+    // opening and probing the file a second time.
+    virtual void LeaveDiscoveryGraph() { RemoveFromGraph(); }
     bool InGraph(const TGraphComponent& graph) const;
     const TBuilderEnvironment& env_;
 
@@ -133,6 +137,7 @@ public:
     void RemoveFromGraph() override;
 
 protected:
+    void LeaveDiscoveryGraph() override;
     TFilterComponent Reader;
 };
 

@@ -47,10 +47,12 @@ void TFilterComponent::SetMoniker(ComPtr<Moniker> moniker) {
 bool TFilterComponent::JoinGraph(FilterGraph* graph) {
     if (!graph) return false;
     if (graph_.get() == graph) return true;
+    ComPtr<IBaseFilter> created = std::move(setAside_);
     LeaveGraph();
-    ComPtr<IBaseFilter> created;
-    HRESULT hr = moniker_ ? moniker_->BindToObject(&created)
-                          : FilterMapper::instance().CreateFilter(clsid_, &created);
+    HRESULT hr = S_OK;
+    if (!created)
+        hr = moniker_ ? moniker_->BindToObject(&created)
+                      : FilterMapper::instance().CreateFilter(clsid_, &created);
     if (FAILED(hr) || !created) return false;
     if (FAILED(graph->AddFilter(created.get(), name_))) return false;
     filter_ = created;
@@ -62,6 +64,13 @@ void TFilterComponent::LeaveGraph() {
     if (graph_ && filter_) graph_->RemoveFilter(filter_.get());
     graph_ = nullptr;
     filter_ = nullptr;
+    setAside_ = nullptr;
+}
+
+void TFilterComponent::SetAside() {
+    ComPtr<IBaseFilter> kept = filter_;
+    LeaveGraph();
+    setAside_ = std::move(kept);
 }
 
 ComPtr<Moniker> DefaultSoundDevice() {

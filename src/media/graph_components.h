@@ -53,9 +53,14 @@ public:
 
     void SetMoniker(mf::ComPtr<mf::Moniker> moniker);
     bool HasMoniker() const { return bool(moniker_) || !clsid_.isNull(); }
-    // False when the filter cannot be created or added.
+    // False when the filter cannot be created or added. A filter set aside is added again
+    // instead of a new one.
     bool JoinGraph(mf::FilterGraph* graph);
     void LeaveGraph();
+    // Takes the filter out of its graph but keeps the instance, state and all, for the next
+    // JoinGraph: a source that has opened and read its file need not do it again.
+    void SetAside();
+    bool HasSetAside() const { return bool(setAside_); }
     bool InGraph(const mf::FilterGraph* graph) const { return graph && graph_.get() == graph; }
     mf::IBaseFilter* Filter() const { return filter_.get(); }
     const std::string& Name() const { return name_; }
@@ -65,6 +70,7 @@ private:
     mf::ComPtr<mf::Moniker> moniker_;
     std::string name_;
     mf::ComPtr<mf::IBaseFilter> filter_;
+    mf::ComPtr<mf::IBaseFilter> setAside_;
     // The graph the filter is in; held so that a graph replaced meanwhile stays valid here.
     mf::ComPtr<mf::FilterGraph> graph_;
 };

@@ -134,5 +134,58 @@ TEST_F(Builders, AddToGraphIsIdempotentAndIdleUntilAChainUsesAStream) {
     EXPECT_TRUE(filters.empty());
 }
 
+TEST_F(Builders, AFileReaderOpenedForTheStreamsServesTheFirstGraphThenAFreshOneTheNext) {
+    TGrabBuilder b(mediaPath("h264.mp4"), environment.env);
+    ASSERT_FALSE(b.Failed);
+    TCaptureDevice* device = b.Device();
+    ASSERT_TRUE(builtBy<TFileMpeg2TSCaptureDevice>(b));
+    auto outputTypes = [&] {
+        std::vector<mf::GUID> majors;
+        std::vector<mf::ComPtr<mf::IPin>> pins;
+        device->OutputFilter->EnumPins(&pins);
+        for (auto& pin : pins) {
+            mf::PinDirection dir;
+            std::vector<mf::MediaType> types;
+            if (pin->QueryDirection(&dir) == mf::S_OK && dir == mf::PinDirection::Output &&
+                pin->EnumMediaTypes(&types) == mf::S_OK && !types.empty())
+                majors.push_back(types[0].majortype);
+        }
+        return majors;
+    };
+    for (int round = 0; round < 2; ++round) {
+        TGraphComponent graph;
+        graph.Activate();
+        ASSERT_TRUE(device->AddToGraph(graph)) << round;
+        EXPECT_EQ(outputTypes(), (std::vector<mf::GUID>{mf::MEDIATYPE_Video, mf::MEDIATYPE_Audio}))
+            << round;
+        device->RemoveFromGraph();
+    }
+}
+
+TEST(FilterComponent, AFilterSetAsideJoinsTheNextGraphItself) {
+    registerFilters();
+    TFilterComponent component(CLSID_TestPreview, "Video Renderer");
+    TGraphComponent first, second, third;
+    first.Activate();
+    second.Activate();
+    third.Activate();
+    ASSERT_TRUE(component.JoinGraph(first.Graph()));
+    const mf::ComPtr<mf::IBaseFilter> kept(component.Filter());
+    component.SetAside();
+    EXPECT_TRUE(component.HasSetAside());
+    EXPECT_EQ(component.Filter(), nullptr);
+    std::vector<mf::ComPtr<mf::IBaseFilter>> filters;
+    first.Graph()->EnumFilters(&filters);
+    EXPECT_TRUE(filters.empty());
+
+    ASSERT_TRUE(component.JoinGraph(second.Graph()));
+    EXPECT_EQ(component.Filter(), kept.get());
+    EXPECT_FALSE(component.HasSetAside());
+    // Leaving for good lets it go: the next graph gets a new filter.
+    component.LeaveGraph();
+    ASSERT_TRUE(component.JoinGraph(third.Graph()));
+    EXPECT_NE(component.Filter(), kept.get());
+}
+
 } // namespace
 } // namespace sp
