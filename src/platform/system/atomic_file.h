@@ -1,7 +1,9 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file behind: the new content goes to a
-// temporary file in the same folder, is flushed to the disk, and is then renamed over the target.
-// Until the rename the previous file is untouched; after it the new content is complete.
+// temporary file in the same folder and is then renamed over the target. Until the rename the
+// previous file is untouched; after it the new content is complete. When a file is replaced, the
+// new content and the rename are flushed to the disk first, so that a crash leaves one version or
+// the other; a file written under a new name is left to the system's own write-back.
 
 #include <cstddef>
 #include <span>
