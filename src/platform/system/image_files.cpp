@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace sp {
@@ -25,13 +26,29 @@ bool writeAll(const std::string& path, std::span<const uint8_t> bytes, std::stri
     return result.ok;
 }
 
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
+// Little-endian fields of the BMP headers, written at `at`, which advances.
+void put16(uint8_t*& at, uint16_t v) {
+    *at++ = uint8_t(v);
+    *at++ = uint8_t(v >> 8);
 }
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, uint16_t(v));
-    put16(out, uint16_t(v >> 16));
+void put32(uint8_t*& at, uint32_t v) {
+    put16(at, uint16_t(v));
+    put16(at, uint16_t(v >> 16));
+}
+
+// One row of B, G, R, X pixels as packed B, G, R triples. Four pixels at a time become three
+// 32-bit words; the loads and stores go through memcpy, so alignment does not matter.
+void packRow24(const uint8_t* from, uint8_t* to, int width) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4, from += 16, to += 12) {
+        uint32_t p[4];
+        std::memcpy(p, from, 16);
+        const uint32_t packed[3] = {(p[0] & 0xFFFFFFu) | (p[1] << 24),
+                                    ((p[1] >> 8) & 0xFFFFu) | (p[2] << 16),
+                                    ((p[2] >> 16) & 0xFFu) | (p[3] << 8)};
+        std::memcpy(to, packed, 12);
+    }
+    for (; x < width; ++x, from += 4, to += 3) std::memcpy(to, from, 3);
 }
 
 } // namespace
@@ -40,31 +57,32 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
     if (!valid(p, error)) return false;
     const uint32_t rowBytes = (uint32_t(p.width) * 3 + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * uint32_t(p.height);
-    std::vector<uint8_t> file;
-    file.reserve(54 + imageBytes);
-    file.push_back('B');
-    file.push_back('M');
-    put32(file, 54 + imageBytes);
-    put32(file, 0);
-    put32(file, 54);
-    put32(file, 40); // BITMAPINFOHEADER
-    put32(file, uint32_t(p.width));
-    put32(file, uint32_t(p.height)); // positive: bottom row first
-    put16(file, 1);
-    put16(file, 24);
-    put32(file, 0);
-    put32(file, imageBytes);
-    put32(file, 3780); // 96 dpi
-    put32(file, 3780);
-    put32(file, 0);
-    put32(file, 0);
-    file.resize(54 + size_t(imageBytes), 0); // rows are padded to 4 bytes with zeros
-    uint8_t* out = file.data() + 54;
-    for (int y = p.height - 1; y >= 0; --y, out += rowBytes) {
-        const uint8_t* row = p.pixels + size_t(y) * size_t(p.strideBytes);
-        for (int x = 0; x < p.width; ++x) std::memcpy(out + x * 3, row + x * 4, 3);
+    const size_t fileBytes = 54 + size_t(imageBytes);
+    // Every byte is written below, so the buffer is not cleared first.
+    auto file = std::make_unique_for_overwrite<uint8_t[]>(fileBytes);
+    uint8_t* at = file.get();
+    *at++ = 'B';
+    *at++ = 'M';
+    put32(at, uint32_t(fileBytes));
+    put32(at, 0);
+    put32(at, 54);
+    put32(at, 40); // BITMAPINFOHEADER
+    put32(at, uint32_t(p.width));
+    put32(at, uint32_t(p.height)); // positive: bottom row first
+    put16(at, 1);
+    put16(at, 24);
+    put32(at, 0);
+    put32(at, imageBytes);
+    put32(at, 3780); // 96 dpi
+    put32(at, 3780);
+    put32(at, 0);
+    put32(at, 0);
+    const size_t padding = rowBytes - size_t(p.width) * 3; // rows end on 4 bytes, with zeros
+    for (int y = p.height - 1; y >= 0; --y, at += rowBytes) {
+        packRow24(p.pixels + size_t(y) * size_t(p.strideBytes), at, p.width);
+        std::memset(at + rowBytes - padding, 0, padding);
     }
-    return writeAll(path, file, error);
+    return writeAll(path, std::span<const uint8_t>(file.get(), fileBytes), error);
 }
 
 bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error) {

@@ -54,6 +54,31 @@ TEST_F(ImageFiles, BmpIsBottomUpTwentyFourBitWithPaddedRows) {
               (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0}));
 }
 
+TEST_F(ImageFiles, BmpHoldsEveryPixelAtAnyWidthAndStride) {
+    // Widths around the four-pixel packing and the four-byte row padding, with rows longer
+    // than the picture (a canvas).
+    for (int width = 1; width <= 9; ++width) {
+        const int height = 3, stride = (width + 2) * 4;
+        std::vector<uint8_t> pixels(size_t(stride) * height, 0xEE);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint8_t* p = &pixels[size_t(y) * stride + size_t(x) * 4];
+                p[0] = uint8_t(10 * x + 1); // blue
+                p[1] = uint8_t(20 * y + 2); // green
+                p[2] = uint8_t(x * y + 3);  // red
+            }
+        const fs::path file = dir / ("w" + std::to_string(width) + ".bmp");
+        ASSERT_TRUE(WriteBmp24(file.string(), {pixels.data(), width, height, stride}));
+        EXPECT_EQ(fs::file_size(file), 54u + size_t(height) * ((size_t(width) * 3 + 3) & ~3u));
+        QImage image(QString::fromStdString(file.string()));
+        ASSERT_EQ(image.size(), QSize(width, height)) << width;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(image.pixel(x, y), qRgb(x * y + 3, 20 * y + 2, 10 * x + 1))
+                    << width << ": " << x << "," << y;
+    }
+}
+
 TEST_F(ImageFiles, JpegDecodesBackToThePicture) {
     std::vector<uint8_t> pixels(64 * 32 * 4);
     for (size_t i = 0; i < pixels.size(); i += 4) pixels[i + 2] = 200; // red
