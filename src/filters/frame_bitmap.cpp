@@ -15,8 +15,7 @@ bool TFrameBitmap::SetSize(int width, int height) {
     if (!usable) width = height = 0;
     if (width == width_ && height == height_) return true;
     try {
-        std::vector<std::uint8_t> fresh(std::size_t(width) * std::size_t(height) * 4, 0);
-        pixels_.swap(fresh);
+        pixels_.assign(std::size_t(width) * std::size_t(height) * 4);
     } catch (const std::bad_alloc&) {
         pixels_.clear();
         width_ = height_ = 0;

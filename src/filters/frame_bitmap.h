@@ -14,11 +14,11 @@
 #pragma once
 
 #include "filters/deinterlacer.h" // FrameView
+#include "platform/graph/picture_memory.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
 namespace sp {
 
@@ -62,7 +62,7 @@ private:
     std::mutex mutex_;
     int width_ = 0;                    // guarded by mutex_ (see above)
     int height_ = 0;                   // guarded by mutex_
-    std::vector<std::uint8_t> pixels_; // guarded by mutex_
+    mf::ZeroedBuffer pixels_; // guarded by mutex_
 };
 
 } // namespace sp

@@ -132,7 +132,7 @@ HRESULT MemAllocator::Commit() {
         buffers_.clear();
         size_t bytes = size_t(props_.cbBuffer + props_.cbPrefix + props_.cbAlign);
         for (long i = 0; i < props_.cBuffers; ++i) {
-            buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(bytes));
+            buffers_.push_back(AllocatePictureMemory(bytes));
             uintptr_t base = reinterpret_cast<uintptr_t>(buffers_.back().get()) + props_.cbPrefix;
             uintptr_t aligned = (base + uintptr_t(props_.cbAlign) - 1) &
                                 ~(uintptr_t(props_.cbAlign) - 1);

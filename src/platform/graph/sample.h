@@ -6,6 +6,7 @@
 // released, on whatever thread that happens. The allocator stays alive while any sample is out.
 
 #include "platform/graph/interfaces.h"
+#include "platform/graph/picture_memory.h"
 
 #include <condition_variable>
 #include <memory>
@@ -87,7 +88,7 @@ private:
     AllocatorProperties props_;
     bool committed_ = false;
     long outstanding_ = 0;
-    std::vector<std::unique_ptr<uint8_t[]>> buffers_;    // guarded by mutex_
+    std::vector<PictureMemory> buffers_;                // guarded by mutex_
     std::vector<std::unique_ptr<MediaSample>> samples_; // guarded by mutex_; count 0 while free
     std::vector<MediaSample*> free_;                     // guarded by mutex_
 };

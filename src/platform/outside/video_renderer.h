@@ -26,6 +26,7 @@
 // the graph. videoRendererRegistration() describes it for those who want it registered.
 
 #include "platform/graph/filter_mapper.h"
+#include "platform/graph/picture_memory.h"
 #include "platform/graph/renderer.h"
 
 #include <cstdint>
@@ -59,7 +60,7 @@ std::optional<PictureLayout> pictureLayoutOf(const mf::MediaType& type);
 struct StillPicture {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels;
+    mf::ZeroedBuffer pixels;
 };
 
 // Copies the visible part of `sample` into `out`; false when the sample is too short.

@@ -480,7 +480,7 @@ private:
 }
 
 Presented fromStill(const StillPicture& still) {
-    return {still.width, still.height, still.width * 4, still.pixels};
+    return {still.width, still.height, still.width * 4, {still.pixels.begin(), still.pixels.end()}};
 }
 
 } // namespace

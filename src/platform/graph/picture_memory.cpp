@@ -1,0 +1,99 @@
+#include "platform/graph/picture_memory.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace mf {
+
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t(2) << 20;
+
+// Under AddressSanitizer every block comes from calloc, where overruns are caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+
+// Maps `bytes` rounded up to whole large pages, on a large-page boundary: more is mapped than
+// needed and the ends are given back.
+std::uint8_t* mapAligned(std::size_t bytes) {
+    const std::size_t span = bytes + kLargePage;
+    void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    const std::uintptr_t tail = aligned + bytes;
+    if (start + span > tail) ::munmap(reinterpret_cast<void*>(tail), start + span - tail);
+    auto* block = reinterpret_cast<std::uint8_t*>(aligned);
+    ::madvise(block, bytes, MADV_HUGEPAGE); // only advice: ignored where large pages are off
+    return block;
+}
+
+} // namespace
+
+void PictureMemoryRelease::operator()(std::uint8_t* block) const {
+    if (mappedBytes)
+        ::munmap(block, mappedBytes);
+    else
+        std::free(block);
+}
+
+PictureMemory MapPictureMemory(std::size_t bytes) {
+    const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + kLargePage - 1) & ~(kLargePage - 1);
+    std::uint8_t* block = mapAligned(rounded);
+    return block ? PictureMemory(block, PictureMemoryRelease{rounded})
+                 : PictureMemory(nullptr, PictureMemoryRelease{0});
+}
+
+PictureMemory AllocatePictureMemory(std::size_t bytes) {
+    if (bytes == 0) bytes = 1;
+    if (kMapLargeBlocks && bytes >= kLargePage) {
+        if (PictureMemory mapped = MapPictureMemory(bytes)) return mapped;
+    }
+    auto* block = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+    if (!block) throw std::bad_alloc();
+    return PictureMemory(block, PictureMemoryRelease{0});
+}
+
+ZeroedBuffer::ZeroedBuffer(const ZeroedBuffer& other) {
+    assign(other.size_);
+    if (size_) std::memcpy(data_.get(), other.data_.get(), size_);
+}
+
+ZeroedBuffer& ZeroedBuffer::operator=(const ZeroedBuffer& other) {
+    if (this != &other) *this = ZeroedBuffer(other);
+    return *this;
+}
+
+ZeroedBuffer::ZeroedBuffer(ZeroedBuffer&& other) noexcept
+    : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)) {}
+
+ZeroedBuffer& ZeroedBuffer::operator=(ZeroedBuffer&& other) noexcept {
+    data_ = std::move(other.data_);
+    size_ = std::exchange(other.size_, 0);
+    return *this;
+}
+
+void ZeroedBuffer::assign(std::size_t size) {
+    data_.reset();
+    size_ = 0;
+    if (size == 0) return;
+    data_ = AllocatePictureMemory(size);
+    size_ = size;
+}
+
+} // namespace mf

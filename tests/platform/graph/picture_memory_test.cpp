@@ -1,0 +1,60 @@
+#include "platform/graph/picture_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace mf {
+namespace {
+
+bool allZero(const std::uint8_t* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (p[i]) return false;
+    return true;
+}
+
+TEST(PictureMemory, BlocksOfEitherKindStartAsZerosAndHoldTheirWholeSize) {
+    // A full-HD picture (mapped, on a large-page boundary), one just above a large page, and a
+    // small one from the heap.
+    for (std::size_t bytes : {std::size_t(1920) * 1088 * 4, (std::size_t(2) << 20) + 1,
+                              std::size_t(4096)}) {
+        PictureMemory block = AllocatePictureMemory(bytes);
+        ASSERT_TRUE(block) << bytes;
+        EXPECT_TRUE(allZero(block.get(), bytes)) << bytes;
+        std::memset(block.get(), 0xAB, bytes);
+        EXPECT_EQ(block[bytes - 1], 0xAB);
+    }
+    PictureMemory mapped = MapPictureMemory(3 << 20);
+    ASSERT_TRUE(mapped);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(mapped.get()) % (std::uintptr_t(2) << 20), 0u);
+    EXPECT_TRUE(allZero(mapped.get(), 3 << 20));
+    mapped[(3 << 20) - 1] = 1; // the rounded-up part belongs to the block too
+    mapped[(4 << 20) - 1] = 1;
+}
+
+TEST(PictureMemory, ZeroedBufferKeepsItsBytesOnlyAtTheSameSize) {
+    ZeroedBuffer buffer(16);
+    std::memset(buffer.data(), 7, 16);
+    buffer.resize(16);
+    EXPECT_EQ(buffer.data()[15], 7);
+    buffer.resize(32);
+    ASSERT_EQ(buffer.size(), 32u);
+    EXPECT_TRUE(allZero(buffer.data(), 32));
+
+    std::memset(buffer.data(), 9, 32);
+    ZeroedBuffer copy(buffer);
+    copy.data()[0] = 1;
+    EXPECT_EQ(buffer.data()[0], 9); // a copy owns its bytes
+    EXPECT_EQ(copy.data()[31], 9);
+
+    ZeroedBuffer moved(std::move(copy));
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(moved.size(), 32u);
+    moved.clear();
+    EXPECT_TRUE(moved.empty());
+    EXPECT_EQ(moved.data(), nullptr);
+}
+
+} // namespace
+} // namespace mf
