@@ -66,13 +66,22 @@ std::optional<PictureLayout> pictureLayoutOf(const mf::MediaType& type) {
     return layout;
 }
 
+namespace {
+
+// Only the rows that hold the visible part need to be there (a canvas wider and taller than the
+// picture carries just the picture's rows).
+bool holdsVisiblePart(const PictureLayout& layout, size_t sampleBytes) {
+    const mf::RECT& r = layout.visible;
+    const int rowsNeeded = layout.bottomUp ? layout.height - r.top : r.bottom;
+    return sampleBytes >= size_t(rowsNeeded) * size_t(layout.strideBytes);
+}
+
+} // namespace
+
 bool copyVisiblePart(const PictureLayout& layout, std::span<const uint8_t> sample,
                      StillPicture& out) {
     const mf::RECT& r = layout.visible;
-    // Only the rows that hold the visible part need to be there (a canvas wider and taller
-    // than the picture carries just the picture's rows).
-    const int rowsNeeded = layout.bottomUp ? layout.height - r.top : r.bottom;
-    if (sample.size() < size_t(rowsNeeded) * size_t(layout.strideBytes)) return false;
+    if (!holdsVisiblePart(layout, sample.size())) return false;
     const size_t rowBytes = size_t(r.right - r.left) * 4;
     out.width = r.right - r.left;
     out.height = r.bottom - r.top;
@@ -119,7 +128,8 @@ void VideoRenderer::show(mf::IMediaSample* sample) {
     }
     const uint8_t* data = sample->GetPointer();
     long length = std::min(sample->GetActualDataLength(), sample->GetSize());
-    if (!layout || !data || length <= 0) return;
+    if (!layout || !data || length <= 0 || !holdsVisiblePart(*layout, size_t(length))) return;
+    if (!layout->bottomUp && presentFromSample(*layout, data)) return;
     if (!copyVisiblePart(*layout, std::span<const uint8_t>(data, size_t(length)), converting_))
         return;
     {
@@ -128,6 +138,15 @@ void VideoRenderer::show(mf::IMediaSample* sample) {
     }
     std::lock_guard lock(lastMutex_);
     std::swap(last_, converting_); // the old picture's buffer is reused for the next one
+}
+
+bool VideoRenderer::presentFromSample(const PictureLayout& layout, const uint8_t* data) {
+    std::lock_guard lock(ownerMutex_);
+    if (!surface_ || !visible_) return false;
+    const mf::RECT& r = layout.visible;
+    surface_->present(data + size_t(r.top) * size_t(layout.strideBytes) + size_t(r.left) * 4,
+                      r.right - r.left, r.bottom - r.top, layout.strideBytes);
+    return true;
 }
 
 void VideoRenderer::presentLocked(const StillPicture& picture) {

@@ -5,9 +5,12 @@
 // rectangle of each one (rcSource of the format; the whole picture when it is empty, clipped to
 // the picture otherwise).
 //
-// Showing a picture: its visible part is copied top row first into a packed BGRA buffer, which
-// is handed to the owner's IPresentationSurface::present when an owner is set and the window is
-// visible, and kept as the last picture shown (lastPicture(), for repainting). While paused the
+// Showing a picture: its visible part goes top row first to the owner's
+// IPresentationSurface::present when an owner is set and the window is visible. A top-down
+// picture is handed over straight from the sample: the owner, which must copy it anyway, keeps
+// what it needs for repainting. A bottom-up picture, or any picture while no owner shows it, is
+// copied top row first into a packed BGRA buffer, presented from there, and kept as the last
+// picture (lastPicture(); headless, that is the picture on screen). While paused the
 // first sample that arrives is shown at once (that is how a paused seek shows its still); while
 // running each sample is shown at its time on the reference clock. A sample shorter than its
 // picture is skipped. Without an owner (headless) pictures are still converted and kept.
@@ -83,7 +86,7 @@ public:
     HRESULT SetWindowPosition(long left, long top, long width, long height) override;
     HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) override;
 
-    // A copy of the last picture shown (empty before the first one). Any thread.
+    // A copy of the last picture kept (see above; empty before the first one). Any thread.
     StillPicture lastPicture() const;
 
 protected:
@@ -91,6 +94,8 @@ protected:
 
 private:
     void show(mf::IMediaSample* sample);
+    // Presents a top-down picture from the sample itself; false when no owner shows it.
+    bool presentFromSample(const PictureLayout& layout, const uint8_t* data);
     void presentLocked(const StillPicture& picture);
 
     // guarded by layoutMutex_ (set on the controlling thread, or by a sample's type change)

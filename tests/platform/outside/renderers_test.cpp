@@ -440,22 +440,27 @@ ComPtr<PayloadSource> pictures(const MediaType& type, int count) {
     return make<PayloadSource>(type, count, kFrame, long(width) * rows * 4, fill);
 }
 
+// A presented picture as it was handed over (its stride) and copied packed (width * 4 a row).
 struct Presented {
     int width, height, stride;
     std::vector<uint8_t> pixels;
     uint32_t at(int x, int y) const {
         uint32_t value;
-        std::memcpy(&value, pixels.data() + size_t(y) * stride + size_t(x) * 4, 4);
+        std::memcpy(&value, pixels.data() + (size_t(y) * width + size_t(x)) * 4, 4);
         return value;
     }
 };
 
 class RecordingSurface final : public IPresentationSurface {
 public:
+    // Reads exactly the rows given, as a real surface would.
     void present(const uint8_t* pixels, int width, int height, int stride) override {
+        std::vector<uint8_t> packed(size_t(width) * height * 4);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(packed.data() + size_t(y) * width * 4, pixels + size_t(y) * stride,
+                        size_t(width) * 4);
         std::lock_guard lock(mutex_);
-        frames_.push_back({width, height, stride,
-                           std::vector<uint8_t>(pixels, pixels + size_t(stride) * height)});
+        frames_.push_back({width, height, stride, std::move(packed)});
     }
     std::vector<Presented> frames() {
         std::lock_guard lock(mutex_);
@@ -481,6 +486,10 @@ private:
 
 Presented fromStill(const StillPicture& still) {
     return {still.width, still.height, still.width * 4, {still.pixels.begin(), still.pixels.end()}};
+}
+
+ComPtr<PayloadSource> topDownPictures(int count) {
+    return pictures(pictureType(8, -6, {2, 1, 6, 5}), count);
 }
 
 } // namespace
@@ -576,6 +585,29 @@ TEST(PreviewRenderer, HiddenOrWithoutOwnerPresentsNothingButKeepsThePicture) {
     EXPECT_EQ(surface.frames().size(), 1u);
     EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 0, 0, 4, 4, 2));
 
+    play.graph->Stop();
+    renderer->put_Owner(nullptr);
+}
+
+TEST(PreviewRenderer, ATopDownPictureGoesToTheOwnerStraightFromTheSample) {
+    auto source = topDownPictures(4);
+    auto renderer = make<VideoRenderer>();
+    RecordingSurface surface;
+    renderer->put_Owner(&surface);
+    Playback play(source.get(), source->pin(), renderer.get());
+    ASSERT_EQ(play.connected, S_OK);
+    ASSERT_EQ(play.pauseAndSettle(), S_OK);
+    auto frames = surface.frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(showsPart(frames[0], 2, 1, 4, 4, 0));
+    EXPECT_EQ(frames[0].stride, 32); // the sample's rows, not a copy's
+    EXPECT_EQ(renderer->lastPicture().width, 0); // the owner keeps what it shows
+
+    // Hidden, the renderer keeps the pictures itself.
+    renderer->put_Visible(false);
+    ASSERT_GE(play.runToCompletion(), 0.0);
+    EXPECT_EQ(surface.frames().size(), 1u);
+    EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 2, 1, 4, 4, 3));
     play.graph->Stop();
     renderer->put_Owner(nullptr);
 }
