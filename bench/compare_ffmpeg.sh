@@ -24,24 +24,28 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s.%N; }
 calc() { python3 -c "print($1)"; }
 elapsed() { calc "$2 - $1"; }
-# Median wall time of a command run 3 times.
-median3() {
-    local times=()
-    for _ in 1 2 3; do
+# Median wall time of a command run N times (N odd). "{}" in its arguments becomes a file name
+# no earlier run used: a grab writes a new image, as a user's grabs do (replacing an existing
+# image makes the probe flush it to the disk first).
+median() {
+    local runs=$1 times=() run=0
+    shift
+    while [ $run -lt "$runs" ]; do
+        run=$((run + 1))
         local t0 t1
         t0=$(now)
-        "$@" >/dev/null 2>&1
+        "${@//\{\}/$work/out-$run-$RANDOM.bmp}" >/dev/null 2>&1
         t1=$(now)
         times+=("$(elapsed "$t0" "$t1")")
     done
-    printf '%s\n' "${times[@]}" | sort -g | sed -n 2p
+    printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p"
 }
 
 frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
     -of csv=p=0 "$file")
 
 echo "== Decoding 1080p H.264 to RGB32, no clock ($frames frames)"
-theirs_s=$(median3 ffmpeg -nostdin -i "$file" -pix_fmt bgra -f null -)
+theirs_s=$(median 3 ffmpeg -nostdin -i "$file" -pix_fmt bgra -f null -)
 theirs=$(calc "$frames / $theirs_s")
 decode=$("$build/bench/bench_decode" "$file" | python3 -c 'import json,sys; print(json.load(sys.stdin)["fps"])')
 play=$("$probe" --json play "$file" --max-speed 2>/dev/null | python3 -c \
@@ -53,11 +57,14 @@ printf 'stillpick-probe play --max-speed (full chain):  %.1f fps  ratio %.2f (go
     "$play" "$(calc "$play / $theirs")"
 
 echo "== One frame in the middle (10 s, keyframe every 250 frames)"
-ours_s=$(median3 "$probe" grab "$file" 0:00:10:00 "$work/ours.bmp")
-theirs_s=$(median3 ffmpeg -nostdin -y -ss 10 -i "$file" -frames:v 1 "$work/theirs.bmp")
+ours_s=$(median 9 "$probe" grab "$file" 0:00:10:00 {})
+theirs_s=$(median 9 ffmpeg -nostdin -ss 10 -i "$file" -frames:v 1 {})
 printf 'stillpick-probe grab: %.3f s\n' "$ours_s"
 printf 'ffmpeg -ss 10:         %.3f s\n' "$theirs_s"
 printf 'ratio (time, goal <= 1): %.2f\n' "$(calc "$ours_s / $theirs_s")"
+"$probe" grab "$file" 0:00:10:00 "$work/again.bmp" >/dev/null 2>&1
+again_s=$(median 3 "$probe" grab "$file" 0:00:10:00 "$work/again.bmp")
+printf 'stillpick-probe grab over an existing image (flushed to the disk first): %.3f s\n' "$again_s"
 
 echo "== 25 backward frame steps from 0:00:10:00"
 "$probe" --json step "$file" 0:00:10:00 --back 25 2>/dev/null | python3 -c \
