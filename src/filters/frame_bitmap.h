@@ -60,8 +60,8 @@ public:
 
 private:
     std::mutex mutex_;
-    int width_ = 0;                    // guarded by mutex_ (see above)
-    int height_ = 0;                   // guarded by mutex_
+    int width_ = 0;           // guarded by mutex_ (see above)
+    int height_ = 0;          // guarded by mutex_
     mf::ZeroedBuffer pixels_; // guarded by mutex_
 };
 

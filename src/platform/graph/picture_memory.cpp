@@ -31,7 +31,8 @@ constexpr bool kMapLargeBlocks = true;
 // needed and the ends are given back.
 std::uint8_t* mapAligned(std::size_t bytes) {
     const std::size_t span = bytes + kLargePage;
-    void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) return nullptr;
     const auto start = reinterpret_cast<std::uintptr_t>(mapped);
     const std::uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
@@ -53,7 +54,8 @@ void PictureMemoryRelease::operator()(std::uint8_t* block) const {
 }
 
 PictureMemory MapPictureMemory(std::size_t bytes) {
-    const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + kLargePage - 1) & ~(kLargePage - 1);
+    const std::size_t rounded =
+        (std::max<std::size_t>(bytes, 1) + kLargePage - 1) & ~(kLargePage - 1);
     std::uint8_t* block = mapAligned(rounded);
     return block ? PictureMemory(block, PictureMemoryRelease{rounded})
                  : PictureMemory(nullptr, PictureMemoryRelease{0});

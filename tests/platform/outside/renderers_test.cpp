@@ -600,7 +600,7 @@ TEST(PreviewRenderer, ATopDownPictureGoesToTheOwnerStraightFromTheSample) {
     auto frames = surface.frames();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_TRUE(showsPart(frames[0], 2, 1, 4, 4, 0));
-    EXPECT_EQ(frames[0].stride, 32); // the sample's rows, not a copy's
+    EXPECT_EQ(frames[0].stride, 32);             // the sample's rows, not a copy's
     EXPECT_EQ(renderer->lastPicture().width, 0); // the owner keeps what it shows
 
     // Hidden, the renderer keeps the pictures itself.
