@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -52,11 +53,37 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// Gives the temporary file its final name without replacing a file of that name. Where the
+// file system cannot rename that way, a hard link does the same; where it has no hard links
+// either, a check just before the rename has to do.
+int renameNoReplace(const std::string& temp, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+        ::unlink(temp.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP) return errno;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) return EEXIST;
+    return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
+AtomicWriteResult alreadyThere(const std::string& target) {
+    AtomicWriteResult result{false, target + " already exists"};
+    result.exists = true;
+    return result;
+}
+
 } // namespace
 
 AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const std::byte> data,
-                                      unsigned newFileMode) {
+                                      unsigned newFileMode, ExistingFile existing) {
     const std::string target = resolveTarget(path);
+    const bool keep = existing == ExistingFile::Keep;
+    struct stat present {};
+    if (keep && ::lstat(target.c_str(), &present) == 0) return alreadyThere(target);
     std::string temp = target + ".tmp-XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return {false, describe("cannot create a temporary file beside", target, errno)};
@@ -86,10 +113,12 @@ AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const s
         const int err = !written ? writeErr : (!synced ? syncErr : EIO);
         return {false, describe("cannot write", target, err)};
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
+    const int renameErr = keep ? renameNoReplace(temp, target)
+                               : (::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno);
+    if (renameErr != 0) {
         ::unlink(temp.c_str());
-        return {false, describe("cannot replace", target, err)};
+        if (renameErr == EEXIST) return alreadyThere(target);
+        return {false, describe("cannot replace", target, renameErr)};
     }
     if (replacing) syncFolder(folderOf(target));
     return {true, {}};

@@ -13,16 +13,23 @@ namespace sp {
 
 struct AtomicWriteResult {
     bool ok = false;
-    std::string error; // what failed and why, empty on success
+    std::string error;   // what failed and why, empty on success
+    bool exists = false; // refused because the file exists (ExistingFile::Keep)
 };
 
-// Replaces the file at `path` with `data`. A symbolic link at `path` is followed, so the file it
-// points to is replaced and the link kept. An existing file's permission bits carry over to the
-// new one; a new file gets `newFileMode` (less the umask). On failure the temporary file is
-// removed and the previous file, if any, is left as it was. Any thread; not synchronised with
-// other writers of the same path (the last rename wins).
+// What to do when the file is already there.
+enum class ExistingFile { Replace, Keep };
+
+// Writes `data` as the file at `path`, replacing an existing file, or with ExistingFile::Keep
+// refusing to (the check and the final rename are one step, so a file that appears meanwhile is
+// not replaced either). A symbolic link at `path` is followed, so the file it points to is
+// replaced and the link kept. An existing file's permission bits carry over to the new one; a
+// new file gets `newFileMode` (less the umask). On failure the temporary file is removed and the
+// previous file, if any, is left as it was. Any thread; not synchronised with other writers of
+// the same path (the last rename wins).
 AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const std::byte> data,
-                                      unsigned newFileMode = 0644);
+                                      unsigned newFileMode = 0644,
+                                      ExistingFile existing = ExistingFile::Replace);
 
 // Creates a folder and its missing parents (like `mkdir -p`) with the given mode for new ones.
 // Returns false with `error` filled when a part of the path is not a folder or cannot be made.

@@ -2,6 +2,10 @@
 
 #include "platform/system/atomic_file.h"
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -20,8 +24,9 @@ bool valid(const PictureView& p, std::string* error) {
     return ok;
 }
 
-bool writeAll(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
-    AtomicWriteResult result = writeFileAtomically(path, std::as_bytes(bytes));
+bool writeAll(const std::string& path, std::span<const uint8_t> bytes, std::string* error,
+              ExistingFile existing) {
+    AtomicWriteResult result = writeFileAtomically(path, std::as_bytes(bytes), 0644, existing);
     if (!result.ok && error) *error = result.error;
     return result.ok;
 }
@@ -53,7 +58,8 @@ void packRow24(const uint8_t* from, uint8_t* to, int width) {
 
 } // namespace
 
-bool WriteBmp24(const std::string& path, const PictureView& p, std::string* error) {
+bool WriteBmp24(const std::string& path, const PictureView& p, std::string* error,
+                ExistingFile existing) {
     if (!valid(p, error)) return false;
     const uint32_t rowBytes = (uint32_t(p.width) * 3 + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * uint32_t(p.height);
@@ -82,10 +88,11 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
         packRow24(p.pixels + size_t(y) * size_t(p.strideBytes), at, p.width);
         std::memset(at + rowBytes - padding, 0, padding);
     }
-    return writeAll(path, std::span<const uint8_t>(file.get(), fileBytes), error);
+    return writeAll(path, std::span<const uint8_t>(file.get(), fileBytes), error, existing);
 }
 
-bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error) {
+bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error,
+               ExistingFile existing) {
     if (!valid(p, error)) return false;
     tjhandle handle = tjInitCompress();
     if (!handle) {
@@ -98,10 +105,26 @@ bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::
                          &size, TJSAMP_420, std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
     bool ok = rc == 0 && jpeg;
     if (!ok && error) *error = tjGetErrorStr2(handle);
-    if (ok) ok = writeAll(path, std::span<const uint8_t>(jpeg, size), error);
+    if (ok) ok = writeAll(path, std::span<const uint8_t>(jpeg, size), error, existing);
     tjFree(jpeg);
     tjDestroy(handle);
     return ok;
+}
+
+bool WritePng(const std::string& path, const PictureView& p, std::string* error,
+              ExistingFile existing) {
+    if (!valid(p, error)) return false;
+    const QImage image(p.pixels, p.width, p.height, p.strideBytes, QImage::Format_RGB32);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        if (error) *error = "the PNG encoder failed";
+        return false;
+    }
+    return writeAll(path,
+                    std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(png.constData()),
+                                             size_t(png.size())),
+                    error, existing);
 }
 
 } // namespace sp

@@ -91,6 +91,27 @@ TEST_F(ImageFiles, JpegDecodesBackToThePicture) {
     EXPECT_LT(c.green(), 12);
 }
 
+TEST_F(ImageFiles, PngDecodesBackAndAnImageKeptIsNotReplaced) {
+    auto pixels = picture();
+    const std::string png = (dir / "a.png").string();
+    ASSERT_TRUE(WritePng(png, {pixels.data(), 3, 2, 12}, nullptr, ExistingFile::Keep));
+    QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(2, 1), qRgb(128, 128, 128));
+
+    const auto before = readAll(png);
+    std::vector<uint8_t> black(pixels.size(), 0);
+    std::string error;
+    EXPECT_FALSE(WritePng(png, {black.data(), 3, 2, 12}, &error, ExistingFile::Keep));
+    EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+    EXPECT_FALSE(WriteBmp24(png, {black.data(), 3, 2, 12}, nullptr, ExistingFile::Keep));
+    EXPECT_FALSE(WriteJpeg(png, {black.data(), 3, 2, 12}, 90, nullptr, ExistingFile::Keep));
+    EXPECT_EQ(readAll(png), before);
+    EXPECT_TRUE(WriteBmp24(png, {black.data(), 3, 2, 12})); // replacing is the default
+    EXPECT_NE(readAll(png), before);
+}
+
 TEST_F(ImageFiles, FailuresLeaveNoFileAndKeepTheOldOne) {
     auto pixels = picture();
     EXPECT_FALSE(WriteBmp24((dir / "none" / "a.bmp").string(), {pixels.data(), 3, 2, 12}));

@@ -146,4 +146,32 @@ TEST_F(RegistryStoreTest, AtomicWriteFollowsLinksAndKeepsPermissions) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+TEST_F(RegistryStoreTest, AtomicWriteThatKeepsExistingFilesNeverReplacesOne) {
+    const std::string text = "new";
+    const auto bytes = std::as_bytes(std::span(text));
+    writeFile(path("old.txt"), "old");
+    // A file, a link to it, and a link to nothing: none is written through or replaced.
+    std::filesystem::create_symlink(path("old.txt"), path("link.txt"));
+    std::filesystem::create_symlink(path("nowhere.txt"), path("dangling.txt"));
+    for (const char* name : {"old.txt", "link.txt", "dangling.txt"}) {
+        const sp::AtomicWriteResult result =
+            sp::writeFileAtomically(path(name), bytes, 0644, sp::ExistingFile::Keep);
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_TRUE(result.exists) << name;
+        EXPECT_NE(result.error.find("already exists"), std::string::npos) << result.error;
+    }
+    EXPECT_EQ(readFile(path("old.txt")), "old");
+    EXPECT_FALSE(std::filesystem::exists(path("nowhere.txt")));
+
+    const sp::AtomicWriteResult fresh =
+        sp::writeFileAtomically(path("fresh.txt"), bytes, 0644, sp::ExistingFile::Keep);
+    EXPECT_TRUE(fresh.ok) << fresh.error;
+    EXPECT_EQ(readFile(path("fresh.txt")), "new");
+    // Nothing but the files above is left in the folder (no temporary files).
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path("")))
+        ++entries;
+    EXPECT_EQ(entries, 4);
+}
+
 } // namespace
