@@ -63,7 +63,7 @@ printf 'stillpick-probe grab: %.3f s\n' "$ours_s"
 printf 'ffmpeg -ss 10:         %.3f s\n' "$theirs_s"
 printf 'ratio (time, goal <= 1): %.2f\n' "$(calc "$ours_s / $theirs_s")"
 "$probe" grab "$file" 0:00:10:00 "$work/again.bmp" >/dev/null 2>&1
-again_s=$(median 3 "$probe" grab "$file" 0:00:10:00 "$work/again.bmp")
+again_s=$(median 3 "$probe" grab "$file" 0:00:10:00 "$work/again.bmp" --overwrite)
 printf 'stillpick-probe grab over an existing image (flushed to the disk first): %.3f s\n' "$again_s"
 
 echo "== 25 backward frame steps from 0:00:10:00"

@@ -45,6 +45,14 @@ bits = struct.unpack("<H", data[28:30])[0]
 assert (width, height, bits) == (r["width"], r["height"], 24), (width, height, bits)
 ' "$grab" "$out/still.bmp"
 check "grab writes JPEG" bash -c "'$probe' grab '$media/h264.mp4' 0:00:01:00 '$out/a.jpg' >/dev/null 2>&1 && head -c 2 '$out/a.jpg' | od -An -tx1 | grep -q 'ff d8'"
+check "grab writes PNG" bash -c "'$probe' grab '$media/h264.mp4' 0:00:01:00 '$out/a.png' >/dev/null 2>&1 && head -c 4 '$out/a.png' | od -An -c | grep -q 'P   N   G'"
+
+before=$(cksum <"$out/a.jpg")
+refused=$("$probe" grab "$media/h264.mp4" 0:00:02:00 "$out/a.jpg" 2>&1 >/dev/null; echo "status $?")
+check "grab keeps an existing image and says how to replace it" bash -c '
+[ "$(cksum <"$1")" = "$2" ] && [[ "$3" == *"already exists (add --overwrite"*"status 3" ]]' _ \
+    "$out/a.jpg" "$before" "$refused"
+check "grab --overwrite replaces it" bash -c "'$probe' grab '$media/h264.mp4' 0:00:02:00 '$out/a.jpg' --overwrite >/dev/null 2>&1 && [ \"\$(cksum <'$out/a.jpg')\" != '$before' ]"
 
 play=$("$probe" --json play "$media/h264.mkv" --max-speed --grab-every 0:00:01:00 --out "$out/grabs" 2>/dev/null)
 check "play at maximum speed grabs once per second" python3 -c '
@@ -53,6 +61,8 @@ r = json.loads(sys.argv[1])
 assert r["frames"] == 100 and r["grabs"] == 4, r
 assert sorted(os.listdir(sys.argv[2])) == ["%05d.bmp" % i for i in range(4)]
 ' "$play" "$out/grabs"
+check "a second play into the same folder keeps the first images" [ "$(status "$probe" play "$media/h264.mkv" --max-speed --grab-every 0:00:01:00 --out "$out/grabs")" = 3 ]
+check "play --overwrite replaces them" [ "$(status "$probe" play "$media/h264.mkv" --max-speed --grab-every 0:00:01:00 --out "$out/grabs" --overwrite)" = 0 ]
 
 step=$("$probe" --json step "$media/h264.mkv" 0:00:02:00 --back 3 2>/dev/null)
 check "three steps back from 2 s" python3 -c '

@@ -1,7 +1,8 @@
 // stillpick-probe: the media system without the window. Prints what a file offers, grabs the
 // frame at a timecode into an image file, plays a file (optionally grabbing at a fixed period,
-// exactly), or measures frame steps. Exit status: 0 success, 2 bad arguments, 3 a file that is
-// not recognised or cannot be played.
+// exactly), or measures frame steps. An existing image is never replaced without --overwrite.
+// Exit status: 0 success, 2 bad arguments, 3 a file that is not recognised or cannot be played
+// (or an image that cannot be written).
 
 #include "probe_commands.h"
 
@@ -17,8 +18,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: stillpick-probe [--json] info FILE\n"
     "       stillpick-probe [--json] grab FILE TIMECODE OUT [--video N] [--audio N] [--flipv]\n"
-    "                       [--fliph] [--inlay KIND] [--deinterlace]\n"
+    "                       [--fliph] [--inlay KIND] [--deinterlace] [--overwrite]\n"
     "       stillpick-probe [--json] play FILE [--max-speed] [--grab-every TIMECODE --out DIR]\n"
+    "                       [--overwrite]\n"
     "       stillpick-probe [--json] step FILE TIMECODE (--forward|--back) N\n";
 
 } // namespace

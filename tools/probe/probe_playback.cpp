@@ -7,8 +7,6 @@
 #include "probe_session.h"
 #include "probe_util.h"
 
-#include <QImage>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,24 +20,30 @@ namespace {
 
 std::string lowerExtension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 
-// Writes the frame as .bmp (24-bit), .jpg (quality 90) or .png.
-bool writeFrame(const TFrameBitmap& frame, const std::string& path) {
+// Writes the frame as .bmp (24-bit), .jpg (quality 90) or .png. An image already at `path` is
+// replaced only when `existing` says so.
+bool writeFrame(const TFrameBitmap& frame, const std::string& path, ExistingFile existing) {
+    std::error_code ec;
+    if (existing == ExistingFile::Keep &&
+        std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+        std::fprintf(stderr, "stillpick-probe: %s already exists (add --overwrite to replace it)\n",
+                     path.c_str());
+        return false;
+    }
     PictureView view{frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4};
     std::string ext = lowerExtension(path), error;
     bool ok = false;
     if (ext == ".bmp") {
-        ok = WriteBmp24(path, view, &error);
+        ok = WriteBmp24(path, view, &error, existing);
     } else if (ext == ".jpg" || ext == ".jpeg") {
-        ok = WriteJpeg(path, view, 90, &error);
+        ok = WriteJpeg(path, view, 90, &error, existing);
     } else if (ext == ".png") {
-        QImage image(frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4,
-                     QImage::Format_RGB32);
-        ok = image.save(QString::fromStdString(path), "PNG");
-        if (!ok) error = "the PNG file cannot be written";
+        ok = WritePng(path, view, &error, existing);
     } else {
         error = "the image name must end in .bmp, .jpg or .png";
     }
@@ -47,10 +51,15 @@ bool writeFrame(const TFrameBitmap& frame, const std::string& path) {
     return ok;
 }
 
+ExistingFile existingFileRule(const Flags& flags) {
+    return flags.has("--overwrite") ? ExistingFile::Replace : ExistingFile::Keep;
+}
+
 void deinterlace(TFrameBitmap& frame) {
     Deinterlacer deinterlacer;
     FrameView view{frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4, 32};
-    deinterlacer.Deinterlace(ConstFrameView{view.bits, view.width, view.height, view.strideBytes, 32}, view);
+    deinterlacer.Deinterlace(
+        ConstFrameView{view.bits, view.width, view.height, view.strideBytes, 32}, view);
 }
 
 double milliseconds(std::chrono::steady_clock::duration d) {
@@ -61,7 +70,7 @@ double milliseconds(std::chrono::steady_clock::duration d) {
 
 int RunGrab(const std::vector<std::string>& args, const Options& options) {
     auto flags = parseFlags(args, {"--video", "--audio", "--inlay"},
-                            {"--flipv", "--fliph", "--deinterlace"});
+                            {"--flipv", "--fliph", "--deinterlace", "--overwrite"});
     if (!flags || flags->positional.size() != 3) return kBadArguments;
     auto video = number(flags->value("--video"), 1), audio = number(flags->value("--audio"), 0);
     auto inlay = number(flags->value("--inlay"), -1);
@@ -92,7 +101,7 @@ int RunGrab(const std::vector<std::string>& args, const Options& options) {
         return kCannotPlay;
     }
     if (flags->has("--deinterlace")) deinterlace(frame);
-    if (!writeFrame(frame, out)) return kCannotPlay;
+    if (!writeFrame(frame, out, existingFileRule(*flags))) return kCannotPlay;
     print({{"position", TMediaSystem::LastPosition},
            {"timecode", FormatTimecode(TMediaSystem::LastPosition, media.FrameDuration)},
            {"width", frame.Width()},
@@ -103,7 +112,7 @@ int RunGrab(const std::vector<std::string>& args, const Options& options) {
 }
 
 int RunPlay(const std::vector<std::string>& args, const Options& options) {
-    auto flags = parseFlags(args, {"--grab-every", "--out"}, {"--max-speed"});
+    auto flags = parseFlags(args, {"--grab-every", "--out"}, {"--max-speed", "--overwrite"});
     if (!flags || flags->positional.size() != 1) return kBadArguments;
     if (flags->has("--grab-every") != flags->has("--out")) return kBadArguments;
     Session session;
@@ -120,12 +129,14 @@ int RunPlay(const std::vector<std::string>& args, const Options& options) {
         std::string dir = *flags->value("--out");
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
-        session.OnGrab = [&, dir](TFrameBitmap& shown, int64_t) {
+        const ExistingFile existing = existingFileRule(*flags);
+        session.OnGrab = [&, dir, existing](TFrameBitmap& shown, int64_t) {
+            if (grabFailed) return; // the run has failed already; one message is enough
             TFrameBitmap copy;
             shown.CopyTo(copy);
             char name[32];
             std::snprintf(name, sizeof name, "/%05ld.bmp", grabs++);
-            grabFailed |= !writeFrame(copy, dir + name);
+            grabFailed = !writeFrame(copy, dir + name, existing);
         };
         media.SetGrabPeriod(UnpackTimecode(ParseTimecodeText(*every), media.FrameDuration));
     }
@@ -135,11 +146,13 @@ int RunPlay(const std::vector<std::string>& args, const Options& options) {
     session.Surface().frames = 0;
     auto started = std::chrono::steady_clock::now();
     media.Play();
-    while (!done) session.WaitForEvents();
+    while (!done)
+        session.WaitForEvents();
     double seconds = milliseconds(std::chrono::steady_clock::now() - started) / 1000.0;
     media.Pause();
     long frames = session.Surface().frames;
-    json result{{"frames", frames}, {"seconds", seconds}, {"fps", frames / std::max(seconds, 1e-9)}};
+    json result{
+        {"frames", frames}, {"seconds", seconds}, {"fps", frames / std::max(seconds, 1e-9)}};
     if (flags->has("--grab-every")) result["grabs"] = grabs;
     print(result, options);
     return grabFailed ? kCannotPlay : kSuccess;

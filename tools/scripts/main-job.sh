@@ -25,6 +25,8 @@ for share in 0 1 2; do
 t = $duration * $share // 3
 print('%d:%02d:%02d:%02d' % (t // 36000000000, t // 600000000 % 60, t // 10000000 % 60, t % 10000000 // 400000))")
     file="$out/${name}_${tc//:/-}.jpg"
-    "$probe" grab "$video" "$tc" "$file" --inlay 5 2>/dev/null | sed -n 's/^timecode: /grabbed /p'
+    # Running the job again grabs the same frames under the same names: replace them.
+    "$probe" grab "$video" "$tc" "$file" --inlay 5 --overwrite 2>/dev/null |
+        sed -n 's/^timecode: /grabbed /p'
 done
 echo "Stills written to $out"
