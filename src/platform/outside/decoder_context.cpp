@@ -12,7 +12,8 @@ extern "C" {
 namespace sp::outside {
 
 AVCodecContext* openDecoderContext(const mf::MediaType& type, int avMediaType, int threads,
-                                   std::string* error) {
+                                   std::string* error,
+                                   const std::function<void(AVCodecContext*)>& prepare) {
     auto fail = [&](std::string text) -> AVCodecContext* {
         if (error) *error = std::move(text);
         return nullptr;
@@ -31,6 +32,7 @@ AVCodecContext* openDecoderContext(const mf::MediaType& type, int avMediaType, i
     context->pkt_timebase = AVRational{1, 10'000'000};
     context->thread_count = threads;
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (prepare) prepare(context);
     if (avcodec_open2(context, codec, nullptr) < 0) {
         avcodec_free_context(&context);
         return fail(std::string("cannot open the ") + codec->name + " decoder");

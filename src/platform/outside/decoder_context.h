@@ -15,9 +15,11 @@ namespace sp::outside {
 
 // An opened libavcodec decoder for `type`, which must be of the given AVMediaType (video or
 // audio), times in 100 ns units; `threads` 0 lets libavcodec choose (frame and slice threads).
-// Null with a one-line message in `error` when no decoder handles the type.
+// `prepare`, when given, sees the context just before it is opened. Null with a one-line
+// message in `error` when no decoder handles the type.
 AVCodecContext* openDecoderContext(const mf::MediaType& type, int avMediaType, int threads,
-                                   std::string* error);
+                                   std::string* error,
+                                   const std::function<void(AVCodecContext*)>& prepare = {});
 
 // Sends one sample (startHns may be kNoTimeHns). A codec drained by an end of stream is flushed
 // first, so samples after the end start a new run (`draining` is cleared). When the decoder's

@@ -63,9 +63,11 @@ VideoDecoder::~VideoDecoder() {
 
 std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std::string* error,
                                                  int threads) {
-    AVCodecContext* context = openDecoderContext(input, AVMEDIA_TYPE_VIDEO, threads, error);
-    if (!context) return nullptr;
     std::unique_ptr<VideoDecoder> d(new VideoDecoder());
+    AVCodecContext* context = openDecoderContext(
+        input, AVMEDIA_TYPE_VIDEO, threads, error,
+        [&](AVCodecContext* c) { d->framePool_.attach(c); });
+    if (!context) return nullptr;
     d->codec_ = context;
     if (auto bih = input.bitmapHeader()) {
         d->width_ = bih->biWidth;

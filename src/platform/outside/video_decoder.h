@@ -20,6 +20,7 @@
 
 #include "platform/graph/mediatype.h"
 #include "platform/outside/demuxer.h"
+#include "platform/outside/frame_pool.h"
 
 #include <deque>
 #include <memory>
@@ -89,6 +90,7 @@ private:
     int64_t frameDuration(const AVFrame& frame) const;
     bool prepareScaler(const AVFrame& frame);
 
+    FramePool framePool_; // outlives codec_, which the destructor frees first
     AVCodecContext* codec_ = nullptr;
     bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
