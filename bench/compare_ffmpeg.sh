@@ -24,9 +24,7 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s.%N; }
 calc() { python3 -c "print($1)"; }
 elapsed() { calc "$2 - $1"; }
-# Median wall time of a command run N times (N odd). "{}" in its arguments becomes a file name
-# no earlier run used: a grab writes a new image, as a user's grabs do (replacing an existing
-# image makes the probe flush it to the disk first).
+# Median wall time of a command run N times (N odd).
 median() {
     local runs=$1 times=() run=0
     shift
@@ -34,7 +32,7 @@ median() {
         run=$((run + 1))
         local t0 t1
         t0=$(now)
-        "${@//\{\}/$work/out-$run-$RANDOM.bmp}" >/dev/null 2>&1
+        "$@" >/dev/null 2>&1
         t1=$(now)
         times+=("$(elapsed "$t0" "$t1")")
     done
@@ -57,14 +55,32 @@ printf 'stillpick-probe play --max-speed (full chain):  %.1f fps  ratio %.2f (go
     "$play" "$(calc "$play / $theirs")"
 
 echo "== One frame in the middle (10 s, keyframe every 250 frames)"
-ours_s=$(median 9 "$probe" grab "$file" 0:00:10:00 {})
-theirs_s=$(median 9 ffmpeg -nostdin -ss 10 -i "$file" -frames:v 1 {})
-printf 'stillpick-probe grab: %.3f s\n' "$ours_s"
-printf 'ffmpeg -ss 10:         %.3f s\n' "$theirs_s"
-printf 'ratio (time, goal <= 1): %.2f\n' "$(calc "$ours_s / $theirs_s")"
-"$probe" grab "$file" 0:00:10:00 "$work/again.bmp" >/dev/null 2>&1
-again_s=$(median 3 "$probe" grab "$file" 0:00:10:00 "$work/again.bmp" --overwrite)
-printf 'stillpick-probe grab over an existing image (flushed to the disk first): %.3f s\n' "$again_s"
+# The two take turns (which goes first alternates), so that a slow spell of the machine, such as
+# the one right after the decoding runs above, weighs on both alike.
+python3 - "$probe" "$file" "$work" <<'PY'
+import os, statistics, subprocess, sys, time
+probe, video, work = sys.argv[1:]
+def timed(command):
+    start = time.perf_counter()
+    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return time.perf_counter() - start
+ours, theirs = [], []
+for run in range(15):
+    image = os.path.join(work, "out-%d.bmp" % run)  # a new image each time, as a user's grabs
+    mine = lambda: ours.append(timed([probe, "grab", video, "0:00:10:00", image + ".ours.bmp"]))
+    other = lambda: theirs.append(
+        timed(["ffmpeg", "-nostdin", "-ss", "10", "-i", video, "-frames:v", "1", image]))
+    (mine, other)[run % 2]()
+    (other, mine)[run % 2]()
+again = os.path.join(work, "again.bmp")
+replacing = [timed([probe, "grab", video, "0:00:10:00", again, "--overwrite"]) for _ in range(5)][1:]
+o, t = statistics.median(ours), statistics.median(theirs)
+print("stillpick-probe grab: %.3f s (median of 15)" % o)
+print("ffmpeg -ss 10:         %.3f s" % t)
+print("ratio (time, goal <= 1): %.2f" % (o / t))
+print("stillpick-probe grab over an existing image (flushed to the disk first): %.3f s"
+      % statistics.median(replacing))
+PY
 
 echo "== 25 backward frame steps from 0:00:10:00"
 "$probe" --json step "$file" 0:00:10:00 --back 25 2>/dev/null | python3 -c \
