@@ -165,7 +165,26 @@ HRESULT TBitmapFilter::DecideBufferSize(IMemAllocator* allocator, AllocatorPrope
     return S_OK;
 }
 
+// Stopping or flushing waits for the streaming thread upstream; a grab message that thread
+// waits on would never be handled meanwhile, so it is called off first.
+HRESULT TBitmapFilter::Stop() {
+    GrabSends.close();
+    return TransformFilter::Stop();
+}
+
+HRESULT TBitmapFilter::BeginFlush() {
+    GrabSends.close();
+    return TransformFilter::BeginFlush();
+}
+
+HRESULT TBitmapFilter::EndFlush() {
+    HRESULT hr = TransformFilter::EndFlush();
+    GrabSends.open();
+    return hr;
+}
+
 HRESULT TBitmapFilter::StartStreaming() {
+    GrabSends.open();
     Reconfigure = true;
     NextGrabTime = 0;
     CurrentTime = TimeBase.load();
@@ -264,8 +283,8 @@ void TBitmapFilter::SendScheduledGrabs() {
         // A period being switched off may be seen as 0 here: never loop on it.
         if (period <= 0 || CurrentTime < next) return;
         if (auto target = mainWindowTarget())
-            target->send(WM_GRAB_FRAME, uintptr_t(uint32_t(uint64_t(next))),
-                         reinterpret_cast<intptr_t>(&Frame));
+            GrabSends.send(*target, WM_GRAB_FRAME, uintptr_t(uint32_t(uint64_t(next))),
+                           reinterpret_cast<intptr_t>(&Frame));
         NextGrabTime = next + period;
     }
 }

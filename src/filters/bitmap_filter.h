@@ -21,7 +21,9 @@
 // (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
 // a TFrameBitmap). `Frame` still holds the previous frame then, the one on screen at that time;
 // the handler copies it under its lock (TFrameBitmap::CopyTo). Grabs fall at 0, period,
-// 2 × period ... counted from the start of streaming.
+// 2 × period ... counted from the start of streaming. Stopping or flushing the filter (a seek)
+// calls off a grab message the main window has not handled yet: the streaming thread goes on
+// and that grab is skipped, since whoever stops or seeks waits for that thread.
 //
 // Threads: the overrides of mf::TransformFilter are called as the framework documents
 // (connection on the controlling thread with the graph stopped, Transform on the upstream
@@ -40,6 +42,7 @@
 // samples without times, and is set from the first timed sample when it is 0.
 
 #include "filters/frame_bitmap.h"
+#include "platform/graph/message_target.h"
 #include "platform/graph/transform_filter.h"
 
 #include <atomic>
@@ -95,6 +98,9 @@ public:
     mf::HRESULT SetMediaType(mf::PinDirection dir, const mf::MediaType& type) override;
     mf::HRESULT StartStreaming() override;
     mf::HRESULT Transform(mf::IMediaSample* in, mf::IMediaSample* out) override;
+    mf::HRESULT Stop() override;
+    mf::HRESULT BeginFlush() override;
+    mf::HRESULT EndFlush() override;
 
 protected:
     // For subclasses, which give their own identity.
@@ -136,6 +142,8 @@ private:
     std::atomic<int64_t> NextGrabTime{0};
     std::atomic<int64_t> GrabPeriod{0};
     std::atomic<bool> PeriodicGrab{false};
+    // The grab messages, called off while the filter stops or flushes.
+    mf::SendGate GrabSends;
 };
 
 } // namespace sp

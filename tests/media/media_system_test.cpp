@@ -6,6 +6,7 @@
 #include "filters/superposer.h"
 #include "media/grab_builder.h"
 #include "platform/graph/message_target.h"
+#include "platform/system/qt_message_target.h"
 
 #include "media_test_support.h"
 #include "support/gui_application.h"
@@ -14,7 +15,11 @@
 #include <QGuiApplication>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <thread>
 
 namespace sp {
 namespace {
@@ -224,6 +229,70 @@ TEST_F(MediaSystem, ClosingAndReopeningRebuildsTheChains) {
         media->graph.Graph()->EnumFilters(&filters);
         EXPECT_TRUE(filters.empty()) << filters.size() << " filters left";
     }
+}
+
+// Fails the whole program when the guarded code has not finished in time (a deadlock would
+// otherwise hang the test run).
+class Watchdog {
+public:
+    Watchdog(std::chrono::seconds limit, const char* what)
+        : thread_([this, limit, what] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+                  std::fprintf(stderr, "watchdog: %s\n", what);
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::jthread thread_; // last: starts when the rest is ready, joins first
+};
+
+TEST_F(MediaSystem, SeekingOrStoppingWhileAGrabWaitsForTheMainWindowGoesOn) {
+    // The main window's real target: a grab message waits until this thread handles events,
+    // and this thread seeks and stops without handling any in between.
+    int grabs = 0;
+    auto window = std::make_shared<QtMessageTarget>([&](uint32_t msg, uintptr_t, intptr_t l) {
+        if (msg == WM_GRAB_FRAME) {
+            TFrameBitmap copy;
+            reinterpret_cast<TFrameBitmap*>(l)->CopyTo(copy);
+            ++grabs;
+        }
+        return intptr_t(0);
+    });
+    setMainWindowTarget(window);
+    Watchdog watchdog(std::chrono::seconds(60), "a seek or a stop waited for a grab message");
+    media->MaxSpeed = 1;
+    open("h264.mkv", false);
+    media->SetGrabPeriod(400000); // every frame
+    auto handleEventsFor = [](int ms) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < until)
+            QCoreApplication::processEvents();
+    };
+    auto leaveAGrabWaiting = [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); };
+    for (int round = 0; round < 6; ++round) {
+        media->Play();
+        handleEventsFor(30);
+        leaveAGrabWaiting();
+        ASSERT_TRUE(media->SetPosition(int64_t(round) * 4000000));
+        handleEventsFor(30);
+        leaveAGrabWaiting();
+        media->Stop();
+        QCoreApplication::processEvents(); // what was called off does nothing now
+    }
+    media->SetGrabPeriod(0);
+    EXPECT_GT(grabs, 0);
 }
 
 } // namespace
