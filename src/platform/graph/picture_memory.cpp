@@ -27,8 +27,8 @@ constexpr bool kMapLargeBlocks = true;
 constexpr bool kMapLargeBlocks = true;
 #endif
 
-// Maps `bytes` rounded up to whole large pages, on a large-page boundary: more is mapped than
-// needed and the ends are given back.
+// Maps `bytes` (whole large pages) on a large-page boundary: a large page more is mapped and
+// what lies outside the aligned block is given back.
 std::uint8_t* mapAligned(std::size_t bytes) {
     const std::size_t span = bytes + kLargePage;
     void* mapped =
