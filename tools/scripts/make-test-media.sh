@@ -100,9 +100,11 @@ make h264.mkv -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
     -c:a aac -f matroska
 make h264.mp4 -f lavfi -i "$(video $small 25 4)" -f lavfi -i "$(tone 440 4)" \
     -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac -f mp4
-# Full HD, where decoded pictures take 2 MiB and more.
+# Full HD, where decoded pictures take 2 MiB and more: H.264 4:2:0, and MPEG-2 4:2:2.
 make h264_1080p.mp4 -f lavfi -i "$(video 1920x1080 25 1)" \
     -c:v libx264 -preset ultrafast -g 25 -bf 2 -pix_fmt yuv420p -f mp4
+make mpeg2_1080_422.mpg -f lavfi -i "$(video 1920x1080 25 0.4)" \
+    -c:v mpeg2video -pix_fmt yuv422p -b:v 8M -g 5 -bf 2 -f mpeg
 # One video and three audio streams.
 make three_audio.avi -f lavfi -i "$(video $small 25 3)" -f lavfi -i "$(tone 440 3)" \
     -f lavfi -i "$(tone 550 3)" -f lavfi -i "$(tone 660 3 22050)" \

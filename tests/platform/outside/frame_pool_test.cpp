@@ -76,16 +76,20 @@ Decoded decodeAll(const std::string& path, FramePool* pool) {
 }
 
 TEST(FramePool, FullHdPicturesFromThePoolDecodeExactlyAsWithLibavcodecsBuffers) {
-    const std::string path = mediaPath("h264_1080p.mp4");
-    const Decoded plain = decodeAll(path, nullptr);
-    FramePool pool;
-    const Decoded pooled = decodeAll(path, &pool);
-    ASSERT_EQ(plain.pictures.size(), 25u);
-    ASSERT_EQ(pooled.pictures.size(), plain.pictures.size());
-    EXPECT_EQ(plain.pooled, 0);
-    EXPECT_EQ(pooled.pooled, 25); // one block a picture, every picture
-    for (size_t i = 0; i < plain.pictures.size(); ++i)
-        EXPECT_TRUE(pooled.pictures[i] == plain.pictures[i]) << "picture " << i;
+    // H.264 4:2:0 with frame threads and B-frames, MPEG-2 4:2:2.
+    for (const auto& [file, count] :
+         {std::pair{"h264_1080p.mp4", 25u}, std::pair{"mpeg2_1080_422.mpg", 10u}}) {
+        const std::string path = mediaPath(file);
+        const Decoded plain = decodeAll(path, nullptr);
+        FramePool pool;
+        const Decoded pooled = decodeAll(path, &pool);
+        ASSERT_EQ(plain.pictures.size(), count) << file;
+        ASSERT_EQ(pooled.pictures.size(), plain.pictures.size()) << file;
+        EXPECT_EQ(plain.pooled, 0) << file;
+        EXPECT_EQ(pooled.pooled, int(count)) << file; // one block a picture, every picture
+        for (size_t i = 0; i < plain.pictures.size(); ++i)
+            EXPECT_TRUE(pooled.pictures[i] == plain.pictures[i]) << file << " picture " << i;
+    }
 }
 
 TEST(FramePool, SmallPicturesKeepLibavcodecsBuffers) {

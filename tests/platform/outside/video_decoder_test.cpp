@@ -160,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SeekCase{"h264.mkv", "matroska,webm"},
                       SeekCase{"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2"}, SeekCase{"wmv8.wmv", "asf"},
                       SeekCase{"avi_mjpeg.avi", "avi"}, SeekCase{"avi_dv_type2.avi", "avi"},
-                      SeekCase{"avi_dv_type1.avi", "avi"}, SeekCase{"raw.dv", "dv"}),
+                      SeekCase{"avi_dv_type1.avi", "avi"}, SeekCase{"raw.dv", "dv"},
+                      SeekCase{"h264_1080p.mp4", "mov,mp4,m4a,3gp,3g2,mj2"}),
     [](const auto& info) {
         std::string n = info.param.name;
         for (auto& ch : n)
