@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace sp::outside {
 
@@ -29,8 +31,18 @@ SdlAudioProcessState& sdlProcessState() {
     return state;
 }
 
+// Whether the system lists a sound card. Without one, ALSA (SDL's usual pick) can only fail,
+// and it says so on stderr at length.
+bool systemHasSoundCard() {
+    std::ifstream cards("/proc/asound/cards");
+    std::string line;
+    if (!cards || !std::getline(cards, line)) return false;
+    return line.find("no soundcards") == std::string::npos;
+}
+
 // Holds SDL's audio subsystem for its lifetime: the first holder starts it (asking for its
-// driver unless SDL_AUDIODRIVER is set in the environment), the last to go ends it.
+// driver unless SDL_AUDIODRIVER is set in the environment; with no sound card, only the sound
+// servers are tried), the last to go ends it.
 class SdlAudioSession {
 public:
     explicit SdlAudioSession(const std::string& driver) {
@@ -39,10 +51,12 @@ public:
         if (process.users == 0) {
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             // A normal-priority hint: SDL lets the environment variable win over it.
-            if (driver.empty())
-                SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-            else
+            if (!driver.empty())
                 SDL_SetHint(SDL_HINT_AUDIODRIVER, driver.c_str());
+            else if (!systemHasSoundCard())
+                SDL_SetHint(SDL_HINT_AUDIODRIVER, "pipewire,pulseaudio,jack");
+            else
+                SDL_ResetHint(SDL_HINT_AUDIODRIVER);
             if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
         }
         ++process.users;
