@@ -492,6 +492,22 @@ ComPtr<PayloadSource> topDownPictures(int count) {
     return pictures(pictureType(8, -6, {2, 1, 6, 5}), count);
 }
 
+// A preview renderer shown on a recording surface, playing `source` (through `middle` when
+// given); stopped and let go of its surface at the end.
+struct Preview {
+    ComPtr<VideoRenderer> renderer = make<VideoRenderer>();
+    RecordingSurface surface;
+    Playback play;
+    Preview(IBaseFilter* source, IPin* out, TransformFilter* middle = nullptr)
+        : play(source, out, renderer.get(), middle) {
+        renderer->put_Owner(&surface);
+    }
+    ~Preview() {
+        play.graph->Stop();
+        renderer->put_Owner(nullptr);
+    }
+};
+
 } // namespace
 
 TEST(PreviewLayout, AcceptsRgb32PicturesItCanShow) {
@@ -544,10 +560,8 @@ TEST(PreviewLayout, AcceptsRgb32PicturesItCanShow) {
 
 TEST(PreviewRenderer, ShowsTheSourceRectangleTopRowFirstCuedWhilePaused) {
     auto source = pictures(pictureType(8, 6, {2, 1, 6, 5}), 5);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
+    Preview preview(source.get(), source->pin());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
 
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
@@ -566,16 +580,12 @@ TEST(PreviewRenderer, ShowsTheSourceRectangleTopRowFirstCuedWhilePaused) {
     for (int i = 1; i < 6; ++i)
         EXPECT_TRUE(showsPart(frames[i], 2, 1, 4, 4, i - 1)) << i;
     EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 2, 1, 4, 4, 4));
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, HiddenOrWithoutOwnerPresentsNothingButKeepsThePicture) {
     auto source = pictures(pictureType(4, 4, {}), 3);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
+    Preview preview(source.get(), source->pin());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
     ASSERT_EQ(surface.frames().size(), 1u);
@@ -584,17 +594,12 @@ TEST(PreviewRenderer, HiddenOrWithoutOwnerPresentsNothingButKeepsThePicture) {
     ASSERT_GE(play.runToCompletion(), 0.0);
     EXPECT_EQ(surface.frames().size(), 1u);
     EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 0, 0, 4, 4, 2));
-
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, ATopDownPictureGoesToTheOwnerStraightFromTheSample) {
     auto source = topDownPictures(4);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
+    Preview preview(source.get(), source->pin());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
     auto frames = surface.frames();
@@ -608,16 +613,12 @@ TEST(PreviewRenderer, ATopDownPictureGoesToTheOwnerStraightFromTheSample) {
     ASSERT_GE(play.runToCompletion(), 0.0);
     EXPECT_EQ(surface.frames().size(), 1u);
     EXPECT_TRUE(showsPart(fromStill(renderer->lastPicture()), 2, 1, 4, 4, 3));
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, APausedSeekShowsTheStillAtTheNewPosition) {
     auto source = pictures(pictureType(4, 4, {}), 10);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
+    Preview preview(source.get(), source->pin());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
 
@@ -627,23 +628,17 @@ TEST(PreviewRenderer, APausedSeekShowsTheStillAtTheNewPosition) {
     auto frames = surface.frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_TRUE(showsPart(frames[1], 0, 0, 4, 4, 3));
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, FollowsAPictureSizeChangeInTheStream) {
     // 64-byte samples: 4 x 4 pictures, then 2 x 8 ones from frame 2 on.
     auto source = make<TimedSource>(makeRgb32Type(4, 4, kFrame), 4, kFrame);
     auto switcher = make<TypeSwitcher>(2, makeRgb32Type(2, 8, kFrame));
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get(), switcher.get());
+    Preview preview(source.get(), source->pin(), switcher.get());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
     EXPECT_GE(play.runToCompletion(), 0.0);
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
     auto frames = surface.frames();
     ASSERT_EQ(frames.size(), 5u); // frame 0 is shown cued, then again when due
     EXPECT_EQ(frames[2].width, 4);
@@ -655,17 +650,13 @@ TEST(PreviewRenderer, FollowsAPictureSizeChangeInTheStream) {
 TEST(PreviewRenderer, SkipsSamplesShorterThanTheirPicture) {
     // The timed source's samples are 64 bytes, far less than 8 x 6 x 4.
     auto source = make<TimedSource>(makeRgb32Type(8, 6, kFrame), 3, kFrame);
-    auto renderer = make<VideoRenderer>();
-    RecordingSurface surface;
-    renderer->put_Owner(&surface);
-    Playback play(source.get(), source->pin(), renderer.get());
+    Preview preview(source.get(), source->pin());
+    auto& [renderer, surface, play] = preview;
     ASSERT_EQ(play.connected, S_OK);
     ASSERT_EQ(play.pauseAndSettle(), S_OK);
     EXPECT_GE(play.runToCompletion(), 0.0);
     EXPECT_TRUE(surface.frames().empty());
     EXPECT_EQ(renderer->lastPicture().width, 0);
-    play.graph->Stop();
-    renderer->put_Owner(nullptr);
 }
 
 TEST(PreviewRenderer, WindowPositionAndRegistration) {
