@@ -105,6 +105,10 @@ void TLinkEdit::rebuild() {
             cursor.insertText(run.Text, charFormat(run.Style));
     }
     cursor.endEditBlock();
+    // A new message is read from its beginning.
+    setTextCursor(QTextCursor(doc));
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
     setUpdatesEnabled(updates);
     rebuilding_ = false;
 }

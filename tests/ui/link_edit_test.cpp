@@ -1,5 +1,6 @@
 #include "ui/link_edit.h"
 
+#include "link_clicks.h"
 #include "widget_application.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -19,24 +20,8 @@ protected:
         edit.show();
     }
 
-    // The centre of the character at a shown position, in viewport coordinates.
-    QPoint pointOf(int position) {
-        QTextCursor c(edit.document());
-        c.setPosition(position);
-        const QRect left = edit.cursorRect(c);
-        c.setPosition(position + 1);
-        const QRect right = edit.cursorRect(c);
-        const int x = right.top() == left.top() ? (left.x() + right.x()) / 2 : left.x() + 2;
-        return {x, left.center().y()};
-    }
-
-    void mouse(QEvent::Type type, QPoint at) {
-        QMouseEvent event(type, QPointF(at), edit.viewport()->mapToGlobal(QPointF(at)),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(edit.viewport(), &event);
-    }
+    QPoint pointOf(int position) { return sptest::pointOfCharacter(edit, position); }
+    void mouse(QEvent::Type type, QPoint at) { sptest::sendMouse(edit, type, at); }
 
     TLinkEdit edit;
 };
