@@ -77,6 +77,32 @@ TEST_F(LinkEdit, ClicksAfterLineBreaksReachTheRightLink) {
                                    "link Filtres"}));
 }
 
+TEST_F(LinkEdit, LinkEndsAtItsLastCharacterWhereverItIsPointed) {
+    edit.SetRichText("ab<br><link x>cd</link>ef");
+    const int d = 4; // a, b, the break, c
+    QTextCursor c(edit.document());
+    c.setPosition(d);
+    const int left = edit.cursorRect(c).x();
+    c.setPosition(d + 1);
+    const int right = edit.cursorRect(c).x();
+    const int y = edit.cursorRect(c).center().y();
+    EXPECT_TRUE(edit.LinkAt(QPoint(left + 1, y)));
+    EXPECT_TRUE(edit.LinkAt(QPoint(right - 1, y))); // right half of the last character
+    EXPECT_FALSE(edit.LinkAt(QPoint(right + 2, y)));
+    EXPECT_EQ(edit.PositionAt(QPoint(right - 1, y)), d);
+}
+
+TEST_F(LinkEdit, LargeUntrustedMessagesStillShow) {
+    QString markup;
+    for (int i = 0; i < 20000; ++i)
+        markup += i % 2 ? "<b>x</b>" : "<color red><i>y</color></i>";
+    markup += "<" + QString(100000, u'<') + "<size 100000000><font " + QString(50000, u'f') + ">z";
+    edit.SetRichText(markup);
+    EXPECT_EQ(edit.toPlainText().size(), 20000 + 100001 + 1);
+    EXPECT_TRUE(edit.toPlainText().endsWith(u'z'));
+    QCoreApplication::processEvents(); // lays it out
+}
+
 TEST_F(LinkEdit, HoveringAsksForTheHintAndSetsTheCursor) {
     edit.SetRichText("<br><url https://stillpick.org/>site</url> and <link F11>keys</link> text");
     QObject::connect(&edit, &TLinkEdit::UrlHint, [](const QString& link, QString* hint) {
