@@ -74,7 +74,7 @@ constexpr std::array<TActionRow, kActionCount> kRows = {{
     {"taPlayPause", T, "Nav", "Play", "Stop", "Space", "", "pp", "play_pause", false,
      "Play the video", "Pause the video", ""},
     {"saOpenFile", P, "general", "Open a file", "", "Ctrl+O", "", "o", "open", false,
-     "Open a video file", "", "PATH (the file name may hold * and ?)"},
+     "Open a video file", "", "PATH (* and ? in the file name)"},
     {"taConfirmerImages", T, "Settings", "Ask for a confirmation", "Do not ask", "Ctrl+Z", "", "z", "confirm", true,
      "Ask before an existing image is replaced", "Replace existing images without asking", ""},
     {"saPaste", P, "general", "Paste", "", "Ctrl+V", "", "v", "Paste", false,
