@@ -16,11 +16,13 @@ class QProgressBar;
 
 namespace sp {
 
+class TElidingLabel;
+
 class TTopBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kHeight = 24;
-    static constexpr int kWidth = 400;
+    static constexpr int kHeight = 20;
+    static constexpr int kWidth = 416;
 
     explicit TTopBar(QWidget* parent = nullptr);
 
@@ -54,7 +56,7 @@ private:
     QLineEdit* edit_;
     QLabel* duration_;
     QProgressBar* volume_;
-    QLabel* size_;
+    TElidingLabel* size_;
 };
 
 } // namespace sp
