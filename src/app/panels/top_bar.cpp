@@ -1,12 +1,12 @@
 #include "app/panels/top_bar.h"
 
 #include "app/panels/eliding_label.h"
+#include "ui/text_gauge.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 
 namespace sp {
 
@@ -46,11 +46,14 @@ TTopBar::TTopBar(QWidget* parent) : QWidget(parent) {
     duration_->setFixedWidth(72);
     duration_->setAlignment(Qt::AlignCenter);
 
-    volume_ = new QProgressBar(this);
+    volume_ = new TTextGauge(this);
     volume_->setObjectName("gaugeVolume");
-    volume_->setRange(0, 100);
-    volume_->setFormat("%v");
-    volume_->setFixedSize(44, 14);
+    volume_->SetGaugeKind(gkNeedle);
+    volume_->SetTextKind(tkValueDone);
+    volume_->SetCaption("%d");
+    volume_->SetMinValue(0);
+    volume_->SetMaxValue(100);
+    volume_->setFixedSize(44, kHeight);
     volume_->setToolTip("Volume of the sound channels.\n"
                         "Type+ or - at the numeric keyboard to change it.");
 
@@ -58,7 +61,7 @@ TTopBar::TTopBar(QWidget* parent) : QWidget(parent) {
     size_->setObjectName("labTaille");
     size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont small = size_->font();
-    small.setPointSizeF(small.pointSizeF() * 0.9);
+    small.setPointSizeF(small.pointSizeF() * 0.82);
     size_->setFont(small);
 
     row->addWidget(edit_);
@@ -91,10 +94,10 @@ void TTopBar::setDurationHint(const QString& hint) {
 }
 
 void TTopBar::setVolumePercent(int percent) {
-    volume_->setValue(std::clamp(percent, 0, 100));
+    volume_->SetProgress(std::clamp(percent, 0, 100));
 }
 int TTopBar::volumePercent() const {
-    return volume_->value();
+    return volume_->Progress();
 }
 void TTopBar::setVolumeVisible(bool visible) {
     volume_->setVisible(visible);

@@ -12,11 +12,11 @@
 
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 
 namespace sp {
 
 class TElidingLabel;
+class TTextGauge;
 
 class TTopBar : public QWidget {
     Q_OBJECT
@@ -55,7 +55,7 @@ protected:
 private:
     QLineEdit* edit_;
     QLabel* duration_;
-    QProgressBar* volume_;
+    TTextGauge* volume_;
     TElidingLabel* size_;
 };
 
