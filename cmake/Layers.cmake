@@ -30,3 +30,13 @@ function(sp_test_folder name dir)
     endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
+
+# An executable that loads filter libraries: they register their filters in the host's filter
+# mapper and build on the host's framework classes, so the host exports its symbols and carries
+# the whole framework layer, not only the parts it uses itself.
+function(sp_filter_library_host name)
+    set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+    target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:sp_graph>"
+                        "LINKER:--no-whole-archive")
+    add_dependencies(${name} sp_graph)
+endfunction()
