@@ -142,3 +142,29 @@ TEST(VideoView, AViewDestroyedWithARepaintPendingIsNotCalled) {
     settle(); // the queued call must have been dropped with the view
     SUCCEED();
 }
+
+TEST(VideoView, AFineDetailedPictureShrunkMuchReadsAsItsAverageNotAsAliasing) {
+    TVideoView view;
+    view.resize(396, 222); // the video window of the smallest window at 16:9
+    view.show();
+    // One-pixel black and white columns: bilinear filtering alone gives anything from black to
+    // white at this size.
+    Picture stripes(1920, 1080, qRgb(0, 0, 0));
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 1; x < 1920; x += 2)
+            std::fill_n(&stripes.bytes[size_t(y) * stripes.stride + size_t(x) * 4], 3,
+                        uint8_t(255));
+    stripes.presentTo(view);
+    settle();
+    const QImage shot = view.grab().toImage();
+    int darkest = 255, lightest = 0;
+    for (int x = 0; x < shot.width(); ++x) {
+        const int grey = qGreen(shot.pixel(x, 111));
+        darkest = std::min(darkest, grey);
+        lightest = std::max(lightest, grey);
+    }
+    EXPECT_GE(darkest, 119);
+    EXPECT_LE(lightest, 136);
+    // The picture kept is the one presented, not its shrunk copy.
+    EXPECT_EQ(view.shownPicture().size(), QSize(1920, 1080));
+}
