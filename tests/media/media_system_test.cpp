@@ -60,18 +60,13 @@ protected:
         media.reset();
         media = std::make_unique<TMediaSystem>(maxWidth, maxHeight);
         media->SetVideoWindow(&environment.preview);
-        media->audiorender.SetMoniker(make<Moniker>([] {
-            FilterRegistration r;
-            r.clsid = CLSID_TestSound;
-            r.friendlyName = "Default DirectSound Device";
-            r.create = [] {
+        media->audiorender.SetMoniker(make<Moniker>(sptest::describeFilter(
+            CLSID_TestSound, "Default DirectSound Device", MERIT_NORMAL, {}, [] {
                 MediaType pcm;
                 pcm.majortype = MEDIATYPE_Audio;
                 pcm.subtype = MEDIASUBTYPE_PCM;
                 return ComPtr<IBaseFilter>(make<sptest::TestSink>(pcm));
-            };
-            return r;
-        }()));
+            })));
     }
     void TearDown() override {
         media->CloseSources();

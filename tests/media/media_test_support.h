@@ -45,18 +45,14 @@ inline std::string mediaPath(const std::string& name) {
 inline void registerFilters(bool withGeneralSplitter = true) {
     outside::registerOutsideFilters(withGeneralSplitter);
     auto sink = [](mf::GUID clsid, const char* name, mf::GUID major, mf::GUID sub) {
-        mf::FilterRegistration reg;
-        reg.clsid = clsid;
-        reg.friendlyName = name;
-        reg.merit = mf::MERIT_DO_NOT_USE;
-        reg.pins = {mf::RegPin{mf::PinDirection::Input, true, {{major, sub}}}};
-        reg.create = [major, sub] {
-            mf::MediaType accepted;
-            accepted.majortype = major;
-            accepted.subtype = sub;
-            return mf::ComPtr<mf::IBaseFilter>(mf::make<sptest::TestSink>(accepted));
-        };
-        mf::FilterMapper::instance().RegisterFilter(std::move(reg));
+        mf::FilterMapper::instance().RegisterFilter(sptest::describeFilter(
+            clsid, name, mf::MERIT_DO_NOT_USE,
+            {mf::RegPin{mf::PinDirection::Input, true, {{major, sub}}}}, [major, sub] {
+                mf::MediaType accepted;
+                accepted.majortype = major;
+                accepted.subtype = sub;
+                return mf::ComPtr<mf::IBaseFilter>(mf::make<sptest::TestSink>(accepted));
+            }));
     };
     sink(CLSID_TestPreview, "Test Preview", mf::MEDIATYPE_Video, mf::MEDIASUBTYPE_RGB32);
     sink(CLSID_TestSound, "Test Sound", mf::MEDIATYPE_Audio, mf::MEDIASUBTYPE_PCM);
