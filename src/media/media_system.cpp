@@ -2,12 +2,14 @@
 
 #include "media/media_system.h"
 
+#include "filters/frame_bitmap.h"
 #include "filters/media_forcer.h"
 #include "filters/notifier.h"
 #include "filters/superposer.h"
 #include "media/capture_devices.h"
-#include "media/describe/pinmediatype.h"
+#include "platform/graph/graph_walk.h"
 #include "platform/graph/guids.h"
+#include "platform/graph/pin_media_type.h"
 
 #include <QCoreApplication>
 
@@ -23,43 +25,40 @@ void require(bool condition) {
     if (!condition) throw ChainFailure{};
 }
 
-IBaseFilter* ownerOf(IPin* pin) {
-    PinInfo info;
-    return pin && SUCCEEDED(pin->QueryPinInfo(&info)) ? info.filter : nullptr;
-}
-
-std::vector<ComPtr<IPin>> connectedOutputs(IBaseFilter* filter) {
-    std::vector<ComPtr<IPin>> pins, result;
-    filter->EnumPins(&pins);
-    for (auto& pin : pins) {
-        PinDirection dir;
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == PinDirection::Output &&
-            pin->ConnectedTo(&peer) == S_OK)
-            result.push_back(peer);
-    }
-    return result;
-}
-
 } // namespace
 
 int64_t TMediaSystem::LastPosition = 0;
 
-TMediaSystem::TMediaSystem()
+TMediaSystem::TMediaSystem(int32_t maxWidth, int32_t maxHeight)
     : CurrentVideo(&NoVideo()), CurrentAudio(&NoAudio()),
       audiorender(DefaultSoundDevice(), "Default DirectSound Device"),
       decoderV(GUID_NULL, "Video decoder"), decoderA(GUID_NULL, "Audio decoder"),
       ProcessMessages([] { QCoreApplication::processEvents(); }),
       eventContext_(std::make_unique<QObject>()) {
     FrameDuration = 400000;
-    DataModuleCreate();
+    DataModuleCreate(maxWidth, maxHeight);
 }
 
-TMediaSystem::~TMediaSystem() { DataModuleDestroy(); }
+TMediaSystem::~TMediaSystem() {
+    DataModuleDestroy();
+}
 
-void TMediaSystem::DataModuleCreate() {
+void TMediaSystem::DetectInstalledDecoders() {
+    auto creatable = [](const GUID& clsid) {
+        ComPtr<IBaseFilter> filter;
+        return SUCCEEDED(FilterMapper::instance().CreateFilter(clsid, &filter)) && filter;
+    };
+    VideoDecoderInstalled = creatable(CLSID_FfdshowVideoDecoder);
+    AudioDecoderInstalled = creatable(CLSID_FfdshowAudioDecoder);
+}
+
+void TMediaSystem::DataModuleCreate(int32_t maxWidth, int32_t maxHeight) {
+    auto side = [](int32_t value, int32_t fallback) {
+        return value <= 0 ? fallback : std::min<int32_t>(value, TFrameBitmap::kMaxSide);
+    };
     graph.Activate();
-    superposer_ = make<Tsuperposer>();
+    superposer_ =
+        make<Tsuperposer>(side(maxWidth, kDefaultMaxWidth), side(maxHeight, kDefaultMaxHeight));
     nativeNotifier_ = make<TNotifier>();
     decodedNotifier_ = make<TNotifier>();
     audioNotifier_ = make<TNotifier>();
@@ -168,13 +167,12 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     }
     require(VideoWindow && VideoWindow->JoinGraph(g));
     auto rendererIn = PinOf(VideoWindow->Filter(), 0);
-    return rendererIn &&
-           g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
+    return rendererIn && g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
 }
 
 bool TMediaSystem::ConnectVideo(TVideoSource* source) {
     if (source == CurrentVideo) return true;
-    if (!source || !source->Device) return false;
+    if (!source || !source->Device || !graph.Graph()) return false;
     Stop();
     if (!source->Device->AddToGraph(graph)) return false;
     CurrentVideo = source;
@@ -251,7 +249,7 @@ void TMediaSystem::UndoAudioChain(TAudioSource* source) {
 
 bool TMediaSystem::ConnectAudio(TAudioSource* source) {
     if (source == CurrentAudio) return true;
-    if (!source || !source->Device) return false;
+    if (!source || !source->Device || !graph.Graph()) return false;
     Stop();
     if (!source->Device->AddToGraph(graph)) return false;
     CurrentAudio = source;
@@ -270,23 +268,14 @@ bool TMediaSystem::ConnectAudio(TAudioSource* source) {
 
 // Removal -------------------------------------------------------------------------------------
 
-bool IsUpstreamOf(IBaseFilter* a, IBaseFilter* b) {
-    if (!a || !b) return false;
-    for (auto& peer : connectedOutputs(a)) {
-        IBaseFilter* f = ownerOf(peer.get());
-        if (sameObject(f, b) || IsUpstreamOf(f, b)) return true;
-    }
-    return false;
-}
-
 void TMediaSystem::RemoveFromGraph(IBaseFilter* filter) {
     if (graph.Graph() && filter) graph.Graph()->RemoveFilter(filter);
 }
 
 bool TMediaSystem::RemoveFiltersBetween(IBaseFilter* a, IBaseFilter* b) {
     if (sameObject(a, b) || !IsUpstreamOf(a, b)) return true;
-    for (auto& peer : connectedOutputs(a)) {
-        ComPtr<IBaseFilter> f(ownerOf(peer.get()));
+    for (auto& peer : DownstreamPeers(a)) {
+        ComPtr<IBaseFilter> f(OwnerOf(peer.get()));
         if (sameObject(f.get(), b)) return true;
         if (IsUpstreamOf(f.get(), b)) {
             RemoveFiltersBetween(f.get(), b);
@@ -297,7 +286,7 @@ bool TMediaSystem::RemoveFiltersBetween(IBaseFilter* a, IBaseFilter* b) {
 }
 
 bool TMediaSystem::RemoveFiltersAfterPin(IPin* pin, IBaseFilter* b) {
-    IBaseFilter* f = ownerOf(pin);
+    IBaseFilter* f = OwnerOf(pin);
     if (!f || sameObject(f, b) || !IsUpstreamOf(f, b)) return false;
     RemoveFiltersBetween(f, b);
     return true;
@@ -310,13 +299,15 @@ bool TMediaSystem::DisconnectVideo() {
     bool result = false;
     try {
         if (VideoWindow && VideoWindow->Filter()) {
-            if (auto window = query<IVideoWindow>(VideoWindow->Filter())) window->put_Visible(false);
+            if (auto window = query<IVideoWindow>(VideoWindow->Filter()))
+                window->put_Visible(false);
             VideoWindow->LeaveGraph();
         }
         RemoveFiltersBetween(decodedNotifier_.get(), superposer_.get());
         RemoveFromGraph(superposer_.get());
         RemoveFiltersBetween(nativeNotifier_.get(), decodedNotifier_.get());
-        if (source->OutputPin) RemoveFiltersAfterPin(source->OutputPin.get(), nativeNotifier_.get());
+        if (source->OutputPin)
+            RemoveFiltersAfterPin(source->OutputPin.get(), nativeNotifier_.get());
         decoderV.LeaveGraph();
         decodedNotifier_->ReportDecoded = false;
         RemoveFromGraph(decodedNotifier_.get());
@@ -378,6 +369,7 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio) {
             else
                 ConnectAudio(audio); // a failure keeps the video chain and plays without sound
         }
+        if (!graph.Graph()) return false; // deactivated by a failed removal: nothing to run
         REFERENCE_TIME duration = 0;
         graph.Graph()->GetDuration(&duration);
         Duration = duration;
@@ -392,14 +384,19 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio) {
 }
 
 bool TMediaSystem::CloseSources() {
+    bool closed = true;
     try {
         Stop();
         DisconnectVideo();
         DisconnectAudio();
-        return true;
     } catch (...) {
-        return false;
+        closed = false;
     }
+    // The next file starts at its own beginning, not at this one's last position.
+    LastPosition = 0;
+    superposer_->TimeBase = 0;
+    superposer_->CurrentTime = 0;
+    return closed;
 }
 
 } // namespace sp

@@ -38,13 +38,19 @@ class TSceneList;
 
 class TMediaSystem {
 public:
-    TMediaSystem();
+    // The superposer's canvas starts at `maxWidth` × `maxHeight`: the settings "Max Width" and
+    // "Max Height" at creation. A value of 0 or less takes the default (736 × 576); a side
+    // above the largest frame the bitmap filter takes is reduced to that.
+    explicit TMediaSystem(int32_t maxWidth = 736, int32_t maxHeight = 576);
     ~TMediaSystem();
     TMediaSystem(const TMediaSystem&) = delete;
     TMediaSystem& operator=(const TMediaSystem&) = delete;
 
     // Lifecycle and chains.
     void SetVideoWindow(TFilterComponent* window) { VideoWindow = window; }
+    // Sets VideoDecoderInstalled and AudioDecoderInstalled by creating each decoder once
+    // through the filter mapper (the start-up presence test).
+    void DetectInstalledDecoders();
     bool ConnectVideo(TVideoSource* source);
     bool ConnectAudio(TAudioSource* source);
     bool DisconnectVideo();
@@ -56,8 +62,8 @@ public:
 
     // Transport and positions.
     void Play();
-    bool Pause(); // throws std::runtime_error on a failure code
-    bool Stop();  // likewise
+    bool Pause();        // throws std::runtime_error on a failure code
+    bool Stop();         // likewise
     int GetGraphState(); // 0 uninitialised, 1 stopped, 2 paused, 3 playing
     void RefreshStill();
     int64_t GetPosition();
@@ -88,6 +94,9 @@ public:
     void FlipHorizontal(bool on);
     void SetGrabPeriod(int64_t period);
     void ReconnectSuperposer(bool output);
+    // The main window's number of the next image and its setting "digits", drawn by the inlay
+    // kind "number"; called after each save and whenever either changes.
+    void SetImageNumber(int64_t imageNumber, int digits);
 
     // Queries.
     bool HasVideo() const { return CurrentVideo != &NoVideo(); }
@@ -105,7 +114,10 @@ public:
     TaData AudioInfo;
     TvData VideoInfo;
     bool ForceDecoder = true;
-    bool VideoDecoderInstalled = false; // the start-up test of the ffdshow video decoder
+    // Whether the MPEG video and audio decoders of the user's choice (the ffdshow ones) can be
+    // created; set by the start-up filter listing (DetectInstalledDecoders).
+    bool VideoDecoderInstalled = false;
+    bool AudioDecoderInstalled = false;
     uint8_t MaxSpeed = 0;
     static int64_t LastPosition; // shared by all instances
 
@@ -123,8 +135,14 @@ public:
     TNotifier* AudioNotifier() const { return audioNotifier_.get(); }
 
 private:
-    void DataModuleCreate();
+    void DataModuleCreate(int32_t maxWidth, int32_t maxHeight);
     void DataModuleDestroy();
+    // Where the frame on screen lies: the superposer's position with video, else LastPosition.
+    int64_t ShownPosition();
+    // Before a stopped graph streams again (a still drawn again, a clock change): the sources
+    // start over at the frame on screen, `shown`, with sample times from 0 there, and the
+    // superposer and LastPosition count from it.
+    void RestartAt(int64_t shown);
     void ClearAndDeactivate();
     void InstallGraphEvents();
     void DispatchGraphEvents();
@@ -153,8 +171,6 @@ private:
     std::unique_ptr<QObject> eventContext_;
 };
 
-// Graph walking: A leads to B through connected output pins.
-bool IsUpstreamOf(mf::IBaseFilter* a, mf::IBaseFilter* b);
 // The volume curve: ln(v + 1) × 1085.73 rounded, minus 10000 (hundredths of a decibel).
 long VolumeToHundredthsDb(int volume);
 

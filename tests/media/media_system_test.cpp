@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -26,7 +27,6 @@ namespace {
 
 using namespace mediatest;
 using namespace mf;
-
 
 class RecordingTarget final : public IMessageTarget {
 public:
@@ -54,20 +54,19 @@ protected:
     void SetUp() override {
         target = std::make_shared<RecordingTarget>();
         setMainWindowTarget(target);
-        media = std::make_unique<TMediaSystem>();
+        makeMedia();
+    }
+    void makeMedia(int32_t maxWidth = 736, int32_t maxHeight = 576) {
+        media.reset();
+        media = std::make_unique<TMediaSystem>(maxWidth, maxHeight);
         media->SetVideoWindow(&environment.preview);
-        media->audiorender.SetMoniker(make<Moniker>([] {
-            FilterRegistration r;
-            r.clsid = CLSID_TestSound;
-            r.friendlyName = "Default DirectSound Device";
-            r.create = [] {
+        media->audiorender.SetMoniker(make<Moniker>(sptest::describeFilter(
+            CLSID_TestSound, "Default DirectSound Device", MERIT_NORMAL, {}, [] {
                 MediaType pcm;
                 pcm.majortype = MEDIATYPE_Audio;
                 pcm.subtype = MEDIASUBTYPE_PCM;
                 return ComPtr<IBaseFilter>(make<sptest::TestSink>(pcm));
-            };
-            return r;
-        }()));
+            })));
     }
     void TearDown() override {
         media->CloseSources();
@@ -81,10 +80,9 @@ protected:
         TGrabBuilder* b = builders.back().get();
         EXPECT_FALSE(b->Failed) << file;
         if (b->Failed || b->VideoSources.empty()) return b;
-        EXPECT_TRUE(media->SelectSources(b->VideoSources[0],
-                                         withAudio && !b->AudioSources.empty()
-                                             ? b->AudioSources[0]
-                                             : nullptr))
+        EXPECT_TRUE(media->SelectSources(b->VideoSources[0], withAudio && !b->AudioSources.empty()
+                                                                 ? b->AudioSources[0]
+                                                                 : nullptr))
             << file;
         return b;
     }
@@ -110,9 +108,9 @@ protected:
 };
 
 TEST_F(MediaSystem, PausedSeekGivesTheFrameOnScreenOnEveryContainer) {
-    for (const char* file : {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob",
-                             "mpeg2.ts", "camera.MTS", "h264.mkv", "h264.mp4", "wmv8.wmv",
-                             "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
+    for (const char* file :
+         {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob", "mpeg2.ts", "camera.MTS",
+          "h264.mkv", "h264.mp4", "wmv8.wmv", "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
         auto reference = sptest::decodeAllFrames(mediaPath(file));
         ASSERT_GT(reference.size(), 10u) << file;
         open(file);
@@ -161,7 +159,8 @@ TEST_F(MediaSystem, ScenesStepToTheirStartFrames) {
     EXPECT_EQ(TMediaSystem::LastPosition, media->Duration);
     EXPECT_TRUE(media->PreviousScene(scenes));
     EXPECT_EQ(TMediaSystem::LastPosition, 0);
-    for (int frame : {10, 40, 70}) scenes.Add(TScene{{}, frame, 0});
+    for (int frame : {10, 40, 70})
+        scenes.Add(TScene{{}, frame, 0});
     media->SetPosition(15 * 400000);
     media->NextScene(scenes);
     EXPECT_EQ(TMediaSystem::LastPosition, 40 * 400000);
@@ -293,6 +292,185 @@ TEST_F(MediaSystem, SeekingOrStoppingWhileAGrabWaitsForTheMainWindowGoesOn) {
     }
     media->SetGrabPeriod(0);
     EXPECT_GT(grabs, 0);
+}
+
+TEST_F(MediaSystem, TheEmptyBuilderStandsForNoFileAndLoadsAsNoStreams) {
+    const TGrabBuilder empty;
+    EXPECT_TRUE(empty.Failed);
+    EXPECT_EQ(empty.Caption, "No video file");
+    EXPECT_TRUE(empty.FileName.empty());
+    EXPECT_TRUE(empty.VideoSources.empty());
+    EXPECT_TRUE(empty.AudioSources.empty());
+    EXPECT_EQ(empty.Device(), nullptr);
+    // What loading it amounts to: the sentinels, and a seek that settles at once.
+    EXPECT_TRUE(media->SelectSources(&NoVideo(), &NoAudio()));
+    EXPECT_FALSE(media->HasVideo());
+    EXPECT_TRUE(media->Seek(0));
+}
+
+TEST_F(MediaSystem, BothDecoderFlagsFollowWhatCanBeCreated) {
+    media->DetectInstalledDecoders();
+    EXPECT_TRUE(media->VideoDecoderInstalled);
+    EXPECT_TRUE(media->AudioDecoderInstalled);
+    FilterMapper::instance().UnregisterFilter(CLSID_LegacyAmFilterCategory,
+                                              CLSID_FfdshowAudioDecoder);
+    media->DetectInstalledDecoders();
+    registerFilters(); // back for the other tests
+    EXPECT_TRUE(media->VideoDecoderInstalled);
+    EXPECT_FALSE(media->AudioDecoderInstalled);
+}
+
+TEST_F(MediaSystem, TheNextFileStartsAtItsOwnBeginning) {
+    open("mpeg2_16x9.mpg");
+    ASSERT_TRUE(media->SetPosition(20000000));
+    ASSERT_TRUE(media->CloseSources());
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    open("h264.mkv");
+    ASSERT_TRUE(media->Seek(0)); // what the main window does after loading
+    EXPECT_EQ(media->GetPosition(), 0);
+    EXPECT_EQ(media->Superposer()->TimeBase, 0);
+    // A seek counts its samples from its target, not from the last position set.
+    ASSERT_TRUE(media->SetPosition(20000000));
+    ASSERT_TRUE(media->Seek(8000000));
+    EXPECT_EQ(media->Superposer()->TimeBase, 8000000);
+}
+
+TEST_F(MediaSystem, InactiveGraphsMakeEveryStepFailInsteadOfCrashing) {
+    builders.push_back(std::make_unique<TGrabBuilder>(mediaPath("avi_mjpeg.avi"), environment.env));
+    TGrabBuilder* avi = builders.back().get();
+    builders.push_back(std::make_unique<TGrabBuilder>(mediaPath("raw.dv"), environment.env));
+    TGrabBuilder* dv = builders.back().get();
+    ASSERT_FALSE(avi->AudioSources.empty());
+    ASSERT_FALSE(dv->VideoSources.empty());
+    media->graph.Deactivate();
+    EXPECT_FALSE(media->SelectSources(nullptr, avi->AudioSources[0]));
+    media->graph.Deactivate();
+    EXPECT_FALSE(media->ConnectVideo(dv->VideoSources[0]));
+    TGraphComponent off;
+    for (TCaptureDevice* device : {avi->Device(), dv->Device(), dv->VideoSources[0]->Device})
+        EXPECT_FALSE(device->AddToGraph(off)) << BuilderClassName(device);
+    media->ResetGraph();
+}
+
+TEST_F(MediaSystem, ABuilderJoinsTheGraphThatReplacedItsOwn) {
+    for (const char* file : {"avi_mjpeg.avi", "h264.mkv", "raw.dv"}) {
+        builders.push_back(std::make_unique<TGrabBuilder>(mediaPath(file), environment.env));
+        TCaptureDevice* device = builders.back()->Device();
+        ASSERT_TRUE(device && device->AddToGraph(media->graph)) << file;
+        media->ResetGraph(); // what follows a failed chain build
+        ASSERT_TRUE(device->AddToGraph(media->graph)) << file;
+        std::vector<ComPtr<IBaseFilter>> filters;
+        media->graph.Graph()->EnumFilters(&filters);
+        EXPECT_TRUE(std::any_of(filters.begin(), filters.end(),
+                                [&](const ComPtr<IBaseFilter>& f) {
+                                    return sameObject(f.get(), device->OutputFilter.get());
+                                }))
+            << file << ": the output filter is not in the new graph";
+        device->RemoveFromGraph();
+        media->ResetGraph();
+    }
+}
+
+TEST_F(MediaSystem, AWaitEndsWhenAHandlerReplacesTheGraph) {
+    open("mpeg2_16x9.mpg");
+    bool replaced = false;
+    media->ProcessMessages = [&] {
+        if (replaced) return;
+        replaced = true;
+        media->CloseSources(); // a new file being opened from an event
+        media->ResetGraph();
+    };
+    EXPECT_FALSE(media->SetPosition(20000000));
+    EXPECT_TRUE(replaced);
+    media->ProcessMessages = [] { QCoreApplication::processEvents(); };
+}
+
+TEST_F(MediaSystem, AStillDrawnAgainAfterPlayKeepsItsPosition) {
+    open("mpeg2_16x9.mpg");
+    media->Play();
+    waitFor([&] { return media->GetPosition() >= 10000000; });
+    media->Pause();
+    waitFor([] { return false; }, 300);
+    const int64_t shown = media->Superposer()->CurrentTime;
+    ASSERT_GE(shown, 10000000);
+    const sptest::Signature picture = currentPicture();
+    // A flip or inlay change redraws the still; so does a clock change while paused.
+    for (const char* change : {"refresh", "clock"}) {
+        if (std::string(change) == "refresh")
+            media->RefreshStill();
+        else
+            media->SetMaxSpeed(1);
+        waitFor([] { return false; }, 500);
+        EXPECT_NEAR(double(media->Superposer()->CurrentTime), double(shown), 400000.0) << change;
+        EXPECT_EQ(TMediaSystem::LastPosition, shown) << change;
+        EXPECT_LE(sptest::signatureDistance(currentPicture(), picture), 6) << change;
+    }
+    media->SetMaxSpeed(0);
+}
+
+TEST_F(MediaSystem, TheCanvasStartsAtTheSizeGivenAndTheImageNumberReachesTheInlay) {
+    auto canvas = [&] {
+        MediaType out;
+        media->Superposer()->output()->ConnectionMediaType(&out);
+        if (auto vih2 = out.formatAs<VIDEOINFOHEADER2>())
+            return std::pair(vih2->bmiHeader.biWidth, std::abs(vih2->bmiHeader.biHeight));
+        auto vih = out.formatAs<VIDEOINFOHEADER>();
+        return vih ? std::pair(vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight))
+                   : std::pair(0, 0);
+    };
+    makeMedia(1024, 768);
+    open("avi_mjpeg.avi", false);
+    EXPECT_EQ(canvas(), std::pair(1024, 768));
+    media->CloseSources();
+    makeMedia(-5, 0); // damaged settings: the defaults
+    open("avi_mjpeg.avi", false);
+    EXPECT_EQ(canvas(), std::pair(736, 576));
+
+    media->SetImageNumber(12, 6);
+    EXPECT_EQ(media->Superposer()->SampleValues().ImageNumber, 12);
+    EXPECT_EQ(media->Superposer()->SampleValues().Digits, 6);
+}
+
+// Containers outside the builders' table reach the generic builder, whose general splitter
+// claims every file libavformat reads: each plays and seeks to the exact frame through the
+// whole graph, with its sound.
+TEST_F(MediaSystem, EveryContainerFFmpegReadsOpensThroughTheGeneralSplitter) {
+    for (const char* file : {"webm_vp9.webm", "flv_h263.flv", "ogv_theora.ogv", "mxf_mpeg2.mxf",
+                             "raw_yuv.y4m", "mobile.3gp"}) {
+        auto reference = sptest::decodeAllFrames(mediaPath(file));
+        ASSERT_GT(reference.size(), 10u) << file;
+        TGrabBuilder* builder = open(file);
+        ASSERT_FALSE(builder->Failed) << file;
+        EXPECT_STREQ(BuilderClassName(builder->Device()), "TFileUnknownCaptureDevice") << file;
+        ASSERT_EQ(builder->VideoSources.size(), 1u) << file;
+        EXPECT_EQ(builder->AudioSources.size(), std::string(file) == "raw_yuv.y4m" ? 0u : 1u)
+            << file;
+        EXPECT_EQ(media->HasAudio(), !builder->AudioSources.empty()) << file;
+        const int64_t last = reference.back().startHns;
+        for (int64_t t : {int64_t(400000 * 7), last / 2 + 12345, int64_t(0)}) {
+            ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
+            auto expected = sptest::frameOnScreenAt(reference, t);
+            EXPECT_LE(sptest::signatureDistance(currentPicture(), expected->signature), 6)
+                << file << " at " << t;
+        }
+        media->CloseSources();
+    }
+}
+
+TEST_F(MediaSystem, SoundFilesLoadWithOneAudioSourceAndNoVideo) {
+    for (const char* file : {"audio_only.mp3", "tone.wav", "tone.flac"}) {
+        builders.push_back(std::make_unique<TGrabBuilder>(mediaPath(file), environment.env));
+        TGrabBuilder* builder = builders.back().get();
+        ASSERT_FALSE(builder->Failed) << file;
+        EXPECT_TRUE(builder->VideoSources.empty()) << file;
+        ASSERT_EQ(builder->AudioSources.size(), 1u) << file;
+        ASSERT_TRUE(media->SelectSources(&NoVideo(), builder->AudioSources[0])) << file;
+        EXPECT_TRUE(media->HasAudio()) << file;
+        EXPECT_FALSE(media->HasVideo()) << file;
+        EXPECT_GT(media->Duration, 15000000) << file;
+        EXPECT_TRUE(media->SetPosition(10000000)) << file;
+        media->CloseSources();
+    }
 }
 
 } // namespace

@@ -25,32 +25,34 @@ inline const std::string& mediaDir() {
     static const std::string dir = SP_TEST_MEDIA_DIR;
     static std::once_flag generated;
     std::call_once(generated, [] {
-        if (std::filesystem::exists(dir + "/not_a_video.mpg")) return;
+        // Files the generator writes early and late: one missing means it has not run through.
+        if (std::filesystem::exists(dir + "/avi_mjpeg.avi") &&
+            std::filesystem::exists(dir + "/tone.flac") &&
+            std::filesystem::exists(dir + "/not_a_video.mpg"))
+            return;
         const std::string command =
             std::string("bash '") + SP_TEST_MEDIA_SCRIPT + "' '" + dir + "' >&2";
         if (std::system(command.c_str()) != 0) ADD_FAILURE() << "test media generation failed";
     });
     return dir;
 }
-inline std::string mediaPath(const std::string& name) { return mediaDir() + "/" + name; }
+inline std::string mediaPath(const std::string& name) {
+    return mediaDir() + "/" + name;
+}
 
 // Registers the outside filters (optionally without the general splitter) and two renderers
 // standing for the preview window and the sound device.
 inline void registerFilters(bool withGeneralSplitter = true) {
     outside::registerOutsideFilters(withGeneralSplitter);
     auto sink = [](mf::GUID clsid, const char* name, mf::GUID major, mf::GUID sub) {
-        mf::FilterRegistration reg;
-        reg.clsid = clsid;
-        reg.friendlyName = name;
-        reg.merit = mf::MERIT_DO_NOT_USE;
-        reg.pins = {mf::RegPin{mf::PinDirection::Input, true, {{major, sub}}}};
-        reg.create = [major, sub] {
-            mf::MediaType accepted;
-            accepted.majortype = major;
-            accepted.subtype = sub;
-            return mf::ComPtr<mf::IBaseFilter>(mf::make<sptest::TestSink>(accepted));
-        };
-        mf::FilterMapper::instance().RegisterFilter(std::move(reg));
+        mf::FilterMapper::instance().RegisterFilter(sptest::describeFilter(
+            clsid, name, mf::MERIT_DO_NOT_USE,
+            {mf::RegPin{mf::PinDirection::Input, true, {{major, sub}}}}, [major, sub] {
+                mf::MediaType accepted;
+                accepted.majortype = major;
+                accepted.subtype = sub;
+                return mf::ComPtr<mf::IBaseFilter>(mf::make<sptest::TestSink>(accepted));
+            }));
     };
     sink(CLSID_TestPreview, "Test Preview", mf::MEDIATYPE_Video, mf::MEDIASUBTYPE_RGB32);
     sink(CLSID_TestSound, "Test Sound", mf::MEDIATYPE_Audio, mf::MEDIASUBTYPE_PCM);

@@ -80,7 +80,9 @@ HRESULT TimedSource::GetCurrentPosition(REFERENCE_TIME* position) {
     return S_OK;
 }
 
-HRESULT TimedSource::GetStopPosition(REFERENCE_TIME* stop) { return GetDuration(stop); }
+HRESULT TimedSource::GetStopPosition(REFERENCE_TIME* stop) {
+    return GetDuration(stop);
+}
 
 HRESULT TimedSource::SetPositions(REFERENCE_TIME* current, uint32_t flags, REFERENCE_TIME*,
                                   uint32_t) {
@@ -136,7 +138,8 @@ HRESULT TestConverter::Transform(IMediaSample* in, IMediaSample* out) {
 PassThrough::PassThrough() : TransInPlaceFilter("Pass Through", CLSID_TestPassThrough) {}
 
 HRESULT PassThrough::Transform(IMediaSample*) {
-    while (holdSamples) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (holdSamples)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ++samples;
     return S_OK;
 }
@@ -159,7 +162,9 @@ HRESULT TestSink::DoRenderSample(IMediaSample* sample) {
     return S_OK;
 }
 
-void TestSink::OnReceiveFirstSample(IMediaSample* sample) { cuedIndex_ = frameIndexOf(sample); }
+void TestSink::OnReceiveFirstSample(IMediaSample* sample) {
+    cuedIndex_ = frameIndexOf(sample);
+}
 
 std::vector<RenderedFrame> TestSink::rendered() {
     std::lock_guard lock(mutex_);
@@ -172,15 +177,24 @@ void TestSink::clear() {
     cuedIndex_ = -1;
 }
 
-ScopedFilterRegistration registerTestConverter(uint32_t merit) {
+FilterRegistration describeFilter(const GUID& clsid, std::string name, uint32_t merit,
+                                  std::vector<RegPin> pins,
+                                  std::function<ComPtr<IBaseFilter>()> create) {
     FilterRegistration reg;
-    reg.clsid = CLSID_TestConverter;
-    reg.friendlyName = "Test Converter";
+    reg.clsid = clsid;
+    reg.friendlyName = std::move(name);
     reg.merit = merit;
-    reg.pins = {RegPin{PinDirection::Input, false, {{MEDIATYPE_Video, MEDIASUBTYPE_TestCompressed}}},
-                RegPin{PinDirection::Output, false, {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}}}};
-    reg.create = [] { return ComPtr<IBaseFilter>(make<TestConverter>()); };
-    return ScopedFilterRegistration(std::move(reg));
+    reg.pins = std::move(pins);
+    reg.create = std::move(create);
+    return reg;
+}
+
+ScopedFilterRegistration registerTestConverter(uint32_t merit) {
+    return ScopedFilterRegistration(describeFilter(
+        CLSID_TestConverter, "Test Converter", merit,
+        {RegPin{PinDirection::Input, false, {{MEDIATYPE_Video, MEDIASUBTYPE_TestCompressed}}},
+         RegPin{PinDirection::Output, false, {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}}}},
+        [] { return ComPtr<IBaseFilter>(make<TestConverter>()); }));
 }
 
 } // namespace sptest

@@ -12,7 +12,9 @@
 #include "platform/graph/transform_filter.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace sptest {
@@ -143,6 +145,12 @@ private:
 int frameIndexOf(IMediaSample* sample);
 
 // Registers the converter in the mapper for the lifetime of the object.
+// The registration of a filter named `name` under `clsid`, with the given merit and pins, whose
+// instances come from `create` (legacy category, no extensions).
+FilterRegistration describeFilter(const GUID& clsid, std::string name, uint32_t merit,
+                                  std::vector<RegPin> pins,
+                                  std::function<ComPtr<IBaseFilter>()> create);
+
 ScopedFilterRegistration registerTestConverter(uint32_t merit = MERIT_NORMAL);
 
 } // namespace sptest

@@ -10,14 +10,11 @@ using namespace sptest;
 namespace {
 FilterRegistration decoderRegistration(const GUID& clsid, const char* name, uint32_t merit,
                                        const GUID& inSubtype) {
-    FilterRegistration reg;
-    reg.clsid = clsid;
-    reg.friendlyName = name;
-    reg.merit = merit;
-    reg.pins = {RegPin{PinDirection::Input, false, {{MEDIATYPE_Video, inSubtype}}},
-                RegPin{PinDirection::Output, false, {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}}}};
-    reg.create = [] { return ComPtr<IBaseFilter>(make<TestConverter>()); };
-    return reg;
+    return describeFilter(
+        clsid, name, merit,
+        {RegPin{PinDirection::Input, false, {{MEDIATYPE_Video, inSubtype}}},
+         RegPin{PinDirection::Output, false, {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}}}},
+        [] { return ComPtr<IBaseFilter>(make<TestConverter>()); });
 }
 constexpr GUID kLow = guidOf("{5D1E1001-0000-4000-8000-000000000001}");
 constexpr GUID kHigh = guidOf("{5D1E1002-0000-4000-8000-000000000002}");
@@ -25,10 +22,10 @@ constexpr GUID kAny = guidOf("{5D1E1003-0000-4000-8000-000000000003}");
 } // namespace
 
 TEST(FilterMapper, MatchesByTypeAndMeritHighestFirst) {
-    ScopedFilterRegistration low(decoderRegistration(kLow, "low decoder", MERIT_UNLIKELY,
-                                                     MEDIASUBTYPE_MPEG2_VIDEO));
-    ScopedFilterRegistration high(decoderRegistration(kHigh, "high decoder", MERIT_PREFERRED,
-                                                      MEDIASUBTYPE_MPEG2_VIDEO));
+    ScopedFilterRegistration low(
+        decoderRegistration(kLow, "low decoder", MERIT_UNLIKELY, MEDIASUBTYPE_MPEG2_VIDEO));
+    ScopedFilterRegistration high(
+        decoderRegistration(kHigh, "high decoder", MERIT_PREFERRED, MEDIASUBTYPE_MPEG2_VIDEO));
     ScopedFilterRegistration any(decoderRegistration(kAny, "any decoder", MERIT_NORMAL, GUID_NULL));
 
     FilterQuery q;
@@ -41,7 +38,8 @@ TEST(FilterMapper, MatchesByTypeAndMeritHighestFirst) {
     std::vector<ComPtr<Moniker>> found;
     ASSERT_EQ(FilterMapper::instance().EnumMatchingFilters(q, &found), S_OK);
     std::vector<std::string> names;
-    for (auto& m : found) names.push_back(m->friendlyName());
+    for (auto& m : found)
+        names.push_back(m->friendlyName());
     EXPECT_EQ(names, (std::vector<std::string>{"high decoder", "any decoder", "low decoder"}));
 
     q.exactMatch = true; // a registered wildcard no longer matches
@@ -59,8 +57,8 @@ TEST(FilterMapper, MatchesByTypeAndMeritHighestFirst) {
 }
 
 TEST(FilterMapper, MonikersCarryFriendlyNameAndCompareByFilter) {
-    ScopedFilterRegistration reg(decoderRegistration(kLow, "moniker decoder", MERIT_NORMAL,
-                                                     MEDIASUBTYPE_MPEG2_VIDEO));
+    ScopedFilterRegistration reg(
+        decoderRegistration(kLow, "moniker decoder", MERIT_NORMAL, MEDIASUBTYPE_MPEG2_VIDEO));
     auto monikers = FilterMapper::instance().EnumCategory(CLSID_LegacyAmFilterCategory);
     ComPtr<Moniker> first, second;
     for (auto& m : monikers)
