@@ -1,6 +1,6 @@
 #include "ui/framework_check.h"
 
-#include "media/describe/frameworkversion.h"
+#include "platform/outside/framework_version.h"
 #include "widget_application.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "app/panels/apropos_frame.h"
 
-#include "media/describe/frameworkversion.h"
+#include "platform/outside/framework_version.h"
 #include "platform/system/shell_ops.h"
 #include "ui/link_edit.h"
 #include "ui/program_addresses.h"
