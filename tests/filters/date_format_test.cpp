@@ -117,7 +117,9 @@ TEST(DateFormatTranslation, QtFormatsBecomeThisLanguage) {
     // Round trip through a locale with other separators and a 12-hour clock.
     const DateFormatConventions us =
         DateFormatConventionsFor(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(FormatDateTime(u"t", kMonday, us), u"2:03 PM");
+    // CLDR 42 and later (newer Qt) put a narrow no-break space before the day period.
+    const QString time = FormatDateTime(u"t", kMonday, us);
+    EXPECT_TRUE(time == u"2:03 PM" || time == u"2:03\u202FPM") << time.toStdString();
     EXPECT_EQ(FormatDateTime(u"dddd", kMonday, us), u"Monday");
 }
 

@@ -2,6 +2,7 @@
 #include "media/grab_builder.h"
 
 #include "media_test_support.h"
+#include "support/temp_dir.h"
 
 #include <fstream>
 
@@ -95,8 +96,8 @@ TEST_F(Builders, UnknownAndDamagedFilesGiveAFailedBuilder) {
 }
 
 TEST_F(Builders, SceneFileBesideTheVideoIsNoticed) {
-    auto dir = std::filesystem::temp_directory_path() / "sp-scn-test";
-    std::filesystem::create_directories(dir);
+    sptest::TempDir temp("sp-scn");
+    const std::filesystem::path dir = temp.path();
     std::filesystem::copy_file(mediaPath("mpeg1.mpg"), dir / "clip.MPG",
                                std::filesystem::copy_options::overwrite_existing);
     std::ofstream(dir / "clip.scn") << "x";
@@ -105,7 +106,6 @@ TEST_F(Builders, SceneFileBesideTheVideoIsNoticed) {
     EXPECT_TRUE(b.HasSceneFile);
     EXPECT_EQ(SceneFileName("/a.b/c"), "/a.b/c.scn");
     EXPECT_EQ(SceneFileName("/a/c.d.mpg"), "/a/c.d.scn");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(BuildersWithoutGeneralSplitter, TransportStreamFallsToTheGenericBuilder) {

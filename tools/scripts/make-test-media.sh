@@ -128,6 +128,21 @@ for kind in "hd_green_bt709.mp4 1280x720 bt709" "sd_green_bt601.mp4 320x240 bt60
         -vf "scale=out_color_matrix=$3:out_range=tv,format=yuv420p" \
         -c:v libx264 -preset ultrafast -qp 0 -x264-params colormatrix=undef -f mp4
 done
+# NTSC rates (30000/1001 and 24000/1001), where a frame lasts no whole number of 100 ns units
+# and timecodes count frames that are not 40 ms apart: H.264 with B-frames in MP4 and in a
+# QuickTime .mov, MPEG-2 in a transport stream, NTSC DV, and an MP4 whose frame rate changes
+# from 25 to 29.97 after two seconds (variable frame rate, as phones record).
+make h264_2997.mp4 -f lavfi -i "$(video $small 30000/1001 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac -f mp4
+make h264_23976.mov -f lavfi -i "$(video $small 24000/1001 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v libx264 -preset veryfast -g 24 -bf 2 -pix_fmt yuv420p -c:a aac -f mov
+make mpeg2_2997.ts -f lavfi -i "$(video 352x240 30000/1001 4)" -f lavfi -i "$(tone 440 4)" \
+    -c:v mpeg2video -b:v 2M -g 15 -bf 2 -c:a mp2 -f mpegts
+make ntsc.dv -f lavfi -i "$(video 720x480 30000/1001 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le -ac 2 -timecode "01:02:03;04" -f dv
+make vfr.mp4 -f lavfi -i "testsrc2=s=$small:r=30000/1001:d=4,settb=1/90000,setpts='if(lt(N,50),N*0.04,2+(N-50)*1001/30000)/TB'${overlay}" \
+    -f lavfi -i "$(tone 440 4)" -fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 \
+    -c:v libx264 -preset veryfast -g 30 -bf 2 -pix_fmt yuv420p -c:a aac -shortest -f mp4
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 

@@ -206,6 +206,10 @@ public:
         std::lock_guard lock(deviceMutex_);
         return device_ != 0;
     }
+    std::optional<PcmFormat> format() const {
+        std::lock_guard lock(deviceMutex_);
+        return device_ != 0 ? deviceFormat_ : std::nullopt;
+    }
     void play(bool on) {
         std::lock_guard lock(deviceMutex_);
         if (device_ != 0) SDL_PauseAudioDevice(device_, on ? 0 : 1);
@@ -368,6 +372,10 @@ HRESULT AudioRenderer::get_Volume(long* volume) {
 
 bool AudioRenderer::deviceOpen() const {
     return output_->isOpen();
+}
+
+std::optional<PcmFormat> AudioRenderer::deviceFormat() const {
+    return output_->format();
 }
 
 size_t AudioRenderer::queuedBytes() const {

@@ -108,6 +108,7 @@ public:
 
     // Any thread.
     bool deviceOpen() const;
+    std::optional<PcmFormat> deviceFormat() const; // the open device's format; nullopt if none
     int64_t bytesRendered() const { return bytesRendered_.load(); } // PCM bytes consumed
     size_t queuedBytes() const;                                     // waiting for the device
 

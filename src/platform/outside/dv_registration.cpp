@@ -35,7 +35,9 @@ FilterRegistration decoderRegistration() {
     FilterRegistration r;
     r.clsid = CLSID_DVVideoCodec;
     r.friendlyName = "DV Video Decoder";
-    r.merit = MERIT_NORMAL;
+    // Just below the general video decoder, which takes dvsd too (the program asks it to): with
+    // both registered the general one decodes DV, whichever was registered first.
+    r.merit = MERIT_NORMAL - 1;
     r.category = CLSID_LegacyAmFilterCategory;
     r.pins = {pin(PinDirection::Input, MEDIATYPE_Video, MEDIASUBTYPE_dvsd),
               pin(PinDirection::Output, MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};

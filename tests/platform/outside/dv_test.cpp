@@ -9,6 +9,7 @@
 #include "platform/outside/dv_registration.h"
 #include "platform/outside/dv_splitter_filter.h"
 #include "platform/outside/media_types_av.h"
+#include "platform/outside/outside_registration.h"
 #include "support/dv_frame_source.h"
 
 #include <gtest/gtest.h>
@@ -551,6 +552,10 @@ TEST(DvSplitter, PausedGraphCuesBothStreamsAndSeeks) {
 TEST(DvRegistration, MapperFindsBothFiltersAndInsertsTheDecoder) {
     FilterMapper& mapper = FilterMapper::instance();
     const bool registeredBefore = mapper.IsRegistered(CLSID_DVSplitter);
+    // The DV filters alone: the general video decoder, when an earlier test registered it,
+    // would take the dvsd pictures first (see the merit order test below).
+    const bool generalBefore = mapper.IsRegistered(CLSID_FfdshowVideoDecoder);
+    mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_FfdshowVideoDecoder);
     registerDvFilters();
     FilterQuery query;
     query.inputNeeded = true;
@@ -583,6 +588,41 @@ TEST(DvRegistration, MapperFindsBothFiltersAndInsertsTheDecoder) {
         mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_DVSplitter);
         mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_DVVideoCodec);
     }
+    if (generalBefore) registerOutsideFilters();
+}
+
+// The general video decoder and the DV Video Decoder both take dvsd; the merit decides, never
+// the order of registration (tests share one register per process, in any order).
+TEST(DvRegistration, TheGeneralDecoderTakesDvAheadOfTheDvDecoderInAnyRegistrationOrder) {
+    FilterMapper& mapper = FilterMapper::instance();
+    FilterQuery query;
+    query.inputNeeded = true;
+    query.inputTypes = {{MEDIATYPE_Video, MEDIASUBTYPE_dvsd}};
+    query.outputNeeded = true;
+    query.outputTypes = {{MEDIATYPE_Video, MEDIASUBTYPE_RGB32}};
+    auto names = [&] {
+        std::vector<ComPtr<Moniker>> found;
+        EXPECT_EQ(mapper.EnumMatchingFilters(query, &found), S_OK);
+        std::vector<std::string> result;
+        for (const auto& m : found)
+            result.push_back(m->friendlyName());
+        return result;
+    };
+    const std::vector<std::string> expected = {"ffdshow Video Decoder", "DV Video Decoder"};
+    for (bool dvFirst : {true, false}) {
+        SCOPED_TRACE(dvFirst ? "DV filters registered first" : "DV filters registered last");
+        mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_DVVideoCodec);
+        mapper.UnregisterFilter(CLSID_LegacyAmFilterCategory, CLSID_FfdshowVideoDecoder);
+        if (dvFirst) registerDvFilters();
+        registerOutsideFilters();
+        if (!dvFirst) registerDvFilters();
+        EXPECT_EQ(names(), expected);
+    }
+    // The DV splitter alone parts interleaved DV.
+    query.inputTypes = {{MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd}};
+    query.outputNeeded = false;
+    ASSERT_FALSE(names().empty());
+    EXPECT_EQ(names().front(), "DV Splitter");
 }
 
 } // namespace

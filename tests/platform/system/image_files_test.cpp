@@ -1,5 +1,7 @@
 #include "platform/system/image_files.h"
 
+#include "support/temp_dir.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -28,9 +30,8 @@ std::vector<uint8_t> picture() {
 
 class ImageFiles : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("sp-images-" + std::to_string(::getpid()));
-    void SetUp() override { fs::create_directories(dir); }
-    void TearDown() override { fs::remove_all(dir); }
+    sptest::TempDir temp{"sp-images"};
+    const fs::path dir = temp.path();
 };
 
 TEST_F(ImageFiles, BmpIsBottomUpTwentyFourBitWithPaddedRows) {

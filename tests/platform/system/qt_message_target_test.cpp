@@ -50,10 +50,15 @@ TEST(QtMessageTarget, ASenderIsReleasedWhenItsQueuedCallIsDroppedUnhandled) {
     auto call = std::make_shared<mf::SendCall>();
     auto answer =
         std::async(std::launch::async, [target, call] { return target->send(0x401, 0, 0, call); });
-    std::this_thread::sleep_for(50ms); // the call is queued by now
-    // What happens to calls still queued when the application goes away.
-    QCoreApplication::removePostedEvents(nullptr);
-    const bool released = answer.wait_for(10s) == std::future_status::ready;
+    // What happens to calls still queued when the application goes away: the queued events
+    // are dropped (again and again, since the sender may not have queued its call yet) and
+    // never handled; the sender must come back.
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    bool released = false;
+    while (!released && std::chrono::steady_clock::now() < until) {
+        QCoreApplication::removePostedEvents(nullptr);
+        released = answer.wait_for(1ms) == std::future_status::ready;
+    }
     if (!released) call->cancel(); // never leave the sender stuck
     ASSERT_TRUE(released);
     EXPECT_EQ(answer.get(), 0);

@@ -1,0 +1,154 @@
+// Seeking, stepping and typed timecodes at NTSC rates (29.97 and 23.976 frames a second, where
+// a frame lasts no whole number of 100 ns units) and at a variable rate, over the whole media
+// system. Every picture is checked against the ffmpeg command line's decoding of the file,
+// and every expected frame comes from ffprobe's frame times, never from our own demuxer.
+
+#include "filters/frame_bitmap.h"
+#include "filters/stream_info.h"
+#include "media/grab_builder.h"
+#include "media/media_system.h"
+#include "platform/system/qt_message_target.h"
+
+#include "media_test_support.h"
+#include "support/ffmpeg_reference.h"
+#include "support/gui_application.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cctype>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace sp {
+namespace {
+
+using namespace mediatest;
+
+struct RateCase {
+    const char* file;
+    int64_t frameDuration; // 0: variable
+};
+
+class FrameRates : public ::testing::TestWithParam<RateCase> {
+protected:
+    static void SetUpTestSuite() { registerFilters(); }
+    void SetUp() override {
+        // What the main window does with a video description: it takes the frame duration.
+        mf::setMainWindowTarget(
+            std::make_shared<QtMessageTarget>([this](uint32_t msg, uintptr_t w, intptr_t) {
+                if (msg == mf::WM_STREAM_INFO && w == 1 && media) {
+                    const TvData video = CopyTvData();
+                    media->FrameDuration = video.FrameDuration > 0 ? video.FrameDuration : 400000;
+                    described = true;
+                }
+                return intptr_t(0);
+            }));
+        media = std::make_unique<TMediaSystem>();
+        media->SetVideoWindow(&environment.preview);
+        path = mediaPath(GetParam().file);
+        times = sptest::ffprobeFrameTimes(path);
+        builder = std::make_unique<TGrabBuilder>(path, environment.env);
+        ASSERT_FALSE(builder->Failed);
+        ASSERT_FALSE(builder->VideoSources.empty());
+        ASSERT_TRUE(media->SelectSources(builder->VideoSources[0], nullptr));
+        ASSERT_GT(times.size(), 40u);
+        for (int i = 0; i < 2000 && !described; ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(described) << "no video description arrived";
+    }
+    void TearDown() override {
+        media->CloseSources();
+        media.reset();
+        builder.reset();
+        mf::setMainWindowTarget(nullptr);
+    }
+
+    // The picture shown is the frame ffmpeg shows at `position`.
+    ::testing::AssertionResult showsFrameAt(int64_t position) {
+        TFrameBitmap frame;
+        media->CopyCurrentFrame(frame);
+        std::lock_guard lock(frame);
+        const sptest::PictureView view{frame.Bits(), frame.Width(), frame.Height(),
+                                       frame.Width() * 4, false};
+        return sptest::showsFrame(path, sptest::frameIndexAt(times, position), view)
+               << " at position " << position;
+    }
+
+    Environment environment;
+    std::unique_ptr<TMediaSystem> media;
+    std::unique_ptr<TGrabBuilder> builder;
+    std::string path;
+    std::vector<int64_t> times; // ffprobe's frame times
+    bool described = false;     // a video description arrived
+};
+
+TEST_P(FrameRates, TheFrameDurationIsTheStreamsOwn) {
+    if (GetParam().frameDuration == 0) GTEST_SKIP() << "a variable rate has no one duration";
+    EXPECT_NEAR(double(media->FrameDuration), double(GetParam().frameDuration), 1.0);
+}
+
+TEST_P(FrameRates, PausedSeeksShowTheFrameOnScreen) {
+    const int64_t last = times.back();
+    // ffprobe gives times to the microsecond, and NTSC frames start between two: positions
+    // 10 µs either side of a frame's start are clearly in one frame or the other.
+    for (int64_t position : {int64_t(0), times[7] + 100, times[7] - 100, last / 2 + 12345, last / 3,
+                             times[times.size() - 2] + 100}) {
+        ASSERT_TRUE(media->SetPosition(position)) << position;
+        EXPECT_EQ(TMediaSystem::LastPosition, position);
+        EXPECT_TRUE(showsFrameAt(position));
+    }
+}
+
+TEST_P(FrameRates, StepsLandOnTheNeighbouringFrames) {
+    if (GetParam().frameDuration == 0) GTEST_SKIP() << "steps of one mean duration skip frames";
+    // From the middle of a frame, across at least one key frame of every file (their GOPs are
+    // 15 to 30 frames), forward then back.
+    const int start = int(times.size() / 2) - 3;
+    ASSERT_TRUE(media->SetPosition(times[size_t(start)] + media->FrameDuration / 3));
+    int64_t expected = TMediaSystem::LastPosition;
+    for (int step = 0; step < 20; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        const bool forward = step < 12;
+        forward ? media->NextFrame() : media->PreviousFrame();
+        expected += forward ? media->FrameDuration : -media->FrameDuration;
+        EXPECT_EQ(TMediaSystem::LastPosition, expected);
+        EXPECT_TRUE(showsFrameAt(expected));
+        EXPECT_EQ(sptest::frameIndexAt(times, expected), start + (forward ? step + 1 : 23 - step));
+    }
+}
+
+TEST_P(FrameRates, SecondsAndTypedTimecodesCountFramesOfTheStreamsDuration) {
+    media->SetPositionFromText("0:00:01:05");
+    EXPECT_EQ(TMediaSystem::LastPosition, 10000000 + 5 * media->FrameDuration);
+    EXPECT_TRUE(showsFrameAt(TMediaSystem::LastPosition));
+    media->PreviousSecond();
+    EXPECT_EQ(TMediaSystem::LastPosition, 5 * media->FrameDuration);
+    EXPECT_TRUE(showsFrameAt(TMediaSystem::LastPosition));
+    media->NextSecond();
+    EXPECT_EQ(TMediaSystem::LastPosition, 10000000 + 5 * media->FrameDuration);
+    EXPECT_TRUE(showsFrameAt(TMediaSystem::LastPosition));
+    media->PreviousMinute(); // clamped at the start
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    EXPECT_TRUE(showsFrameAt(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ntsc, FrameRates,
+                         ::testing::Values(RateCase{"h264_2997.mp4", 333667},
+                                           RateCase{"h264_23976.mov", 417083},
+                                           RateCase{"mpeg2_2997.ts", 333667},
+                                           RateCase{"ntsc.dv", 333667}, RateCase{"vfr.mp4", 0}),
+                         [](const auto& info) {
+                             std::string name = info.param.file;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+} // namespace
+} // namespace sp
