@@ -128,6 +128,29 @@ for kind in "hd_green_bt709.mp4 1280x720 bt709" "sd_green_bt601.mp4 320x240 bt60
         -vf "scale=out_color_matrix=$3:out_range=tv,format=yuv420p" \
         -c:v libx264 -preset ultrafast -qp 0 -x264-params colormatrix=undef -f mp4
 done
+# Picture starting after the sound, as cameras and muxers write them (the sound begins at the
+# container's start, the first picture tens of milliseconds later), in every container that
+# can carry it; and an MP4 cut between two keyframes, whose edit list starts in mid-GOP (the
+# frames before it are decoded and discarded). Position 0 is the first picture in all of them.
+late() { # late NAME OFFSET-SECONDS CODEC-AND-FORMAT-ARGS...
+    local name=$1 offset=$2
+    shift 2
+    make "$name" -f lavfi -i "$(tone 440 4.4)" -f lavfi -i "$(video $small 25 4)" \
+        -map 1:v -map 0:a -vf "setpts=PTS+$offset/TB" "$@"
+}
+late late_video.mpg 0.3 -c:v mpeg2video -b:v 2M -g 12 -bf 2 -c:a mp2 -f vob
+late late_video_mpeg1.mpg 0.2 -c:v mpeg1video -b:v 1M -g 12 -bf 2 -c:a mp2 -ar 44100 -f mpeg
+late late_video.ts 0.12 -c:v libx264 -preset veryfast -g 25 -bf 3 -pix_fmt yuv420p -c:a ac3 \
+    -f mpegts
+late late_video.m2ts 0.12 -c:v libx264 -preset veryfast -g 25 -bf 3 -pix_fmt yuv420p -c:a ac3 \
+    -mpegts_m2ts_mode 1 -f mpegts
+late late_video.wmv 0.16 -c:v wmv2 -b:v 1M -g 25 -c:a wmav2 -b:a 64k -ar 44100 -f asf
+late late_video.mkv 0.1 -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac \
+    -f matroska
+late late_video.mp4 0.1 -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac \
+    -f mp4
+make edit_list_cut.mp4 -ss 1.3 -i "$out/h264.mp4" -c copy -f mp4
+
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 

@@ -141,7 +141,7 @@ void VideoDecoder::accept(FramePtr frame) {
         ready_.push_back(std::move(frame));
         return;
     }
-    if (frame->pts != kNoTimeHns && frame->pts <= dropTarget_) {
+    if (frame->pts != kNoTimeHns && frame->pts <= dropTarget_ + kSameTimeHns) {
         held_ = std::move(frame); // a later frame may still start at or before the target
         return;
     }

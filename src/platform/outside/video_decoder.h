@@ -12,8 +12,9 @@
 //
 // Exact positioning: after setDropBefore(t) (usually after a seek and flush()), frames are
 // decoded and held back until a frame starting after t shows up; the first frame delivered is
-// then the one on screen at t (the last frame whose start is at or before t), followed by the
-// later ones. Works with B-frames and open GOPs because frames are judged in presentation order.
+// then the one on screen at t (the last frame whose start is at or before t, or no more than
+// kSameTimeHns after it: timecodes count a time that close to a frame's start as that frame),
+// followed by the later ones. Works with B-frames and open GOPs because frames are judged in presentation order.
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
@@ -33,6 +34,10 @@ struct AVFrame;
 struct SwsContext;
 
 namespace sp::outside {
+
+// Sample times are rounded to 100 ns: a frame starting this little after a target is the
+// frame at that target (the same allowance as the packed timecode's).
+inline constexpr int64_t kSameTimeHns = 200;
 
 struct FrameDeleter {
     void operator()(AVFrame* f) const;
