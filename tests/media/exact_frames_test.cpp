@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -180,6 +181,38 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
         for (size_t k = before; k < grabs.size(); ++k)
             EXPECT_EQ(frameIndexOf(grabs[k], reference), int(k - before) * 25) << file;
         media->SetCompletionHandler(nullptr);
+        media->CloseSources();
+    }
+}
+
+TEST_F(ExactFrames, FrameStepsLandOnTheNeighbouringFrames) {
+    for (const char* file : {"late_video.mkv", "late_video.ts", "late_video.mpg",
+                             "edit_list_cut.mp4", "late_video.wmv"}) {
+        ASSERT_TRUE(open(file)) << file;
+        const int last = frameCount() - 1;
+        auto at = [&](int frame) { return int64_t(frame) * media->FrameDuration; };
+        auto expectSteps = [&](int from, int count, int direction) {
+            if (from > last) return;
+            ASSERT_TRUE(media->SetPosition(at(from))) << file;
+            ASSERT_EQ(shownFrame(), from) << file;
+            for (int k = 1; k <= count; ++k) {
+                direction > 0 ? media->NextFrame() : media->PreviousFrame();
+                const int want = std::clamp(from + direction * k, 0, last);
+                EXPECT_EQ(shownFrame(), want) << file << " step " << k << " from " << from;
+            }
+        };
+        expectSteps(0, 3, -1);        // at the start: stays on the first frame
+        expectSteps(0, 6, +1);        // forward from the first frame
+        expectSteps(26, 8, +1);       // forward across the key frames at 25 or 30
+        expectSteps(34, 10, -1);      // back across them, from memory or from the key frame
+        expectSteps(75, 4, -1);       // right after a far seek, back
+        expectSteps(70, 4, +1);       // and forward
+        expectSteps(last - 2, 4, +1); // at the end: the last frame stays
+        for (int k = 0; k < 3; ++k) { // back from past the last frame, to below it
+            media->PreviousFrame();
+            const int at = int(media->GetPosition() / media->FrameDuration);
+            EXPECT_EQ(shownFrame(), std::min(at, last)) << file << " back from the end";
+        }
         media->CloseSources();
     }
 }
