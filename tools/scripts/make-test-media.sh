@@ -4,7 +4,7 @@
 # under a temporary name and renamed when complete, so an interrupted run leaves no half files.
 #
 #   make-test-media.sh OUTDIR           the regular set (a few seconds each, small pictures)
-#   make-test-media.sh --bench OUTDIR   also bench_1080p.mp4 (H.264 1080p, keyframe every 250)
+#   make-test-media.sh --bench OUTDIR   also the benchmark files (H.264 1080p, keyframe every 250)
 #
 # Every video shows testsrc2's moving pattern, with the frame number drawn in when drawtext and
 # a font are available (the tests compare pixels, so they do not depend on the number).
@@ -182,4 +182,9 @@ damage mpeg2.ts damaged_overwritten.ts overwrite
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4
+    # As users' files are: 40 s of 1080p H.264 with 3 B-frames, a key frame every 250 frames
+    # (scene cuts off), AC-3 sound, the picture starting 6 ms after the sound.
+    make bench_1080p_ac3.mkv -f lavfi -i "$(tone 440 40.1)" -f lavfi -i "$(video 1920x1080 25 40)" \
+        -map 1:v -map 0:a -vf "setpts=PTS+0.006/TB" -c:v libx264 -preset veryfast -g 250 \
+        -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -c:a ac3 -b:a 192k -f matroska
 fi
