@@ -4,8 +4,8 @@
 
 #include "media/media_system.h"
 
+#include "describe/timecode.h"
 #include "filters/frame_bitmap.h"
-#include "media/describe/timecode.h"
 #include "media/grab_builder.h"
 #include "platform/graph/message_target.h"
 
