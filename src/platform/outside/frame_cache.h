@@ -3,9 +3,11 @@
 // frames, referenced, not copied or converted), so that a step back, or a step forward onto a
 // picture already decoded, needs no decoding. Knows libav frames; nothing of pins.
 //
-// Memory: at most budgetBytes of picture buffers (by default kDefaultBudgetBytes, 512 MiB),
-// counted from the frames' buffers. When a new picture would pass the budget, the pictures
-// farthest in time from the focus (the position being shown or sought) go first.
+// Memory: at most budgetBytes of picture buffers, counted from the frames' buffers (by default
+// kDefaultBudgetBytes, 384 MiB: about 120 full-HD pictures; with the decoder's own pool and the
+// rest of the program, a process stepping through full HD stays under 800 MiB). When a new
+// picture would pass the budget, the pictures farthest in time from the focus (the position
+// being shown or sought) go first.
 //
 // Continuity: the decoder hands in the pictures of one run (decoding from a key frame, without
 // a flush in between) in presentation order, so within a run each picture is known to be
@@ -37,7 +39,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 class FrameCache {
 public:
-    static constexpr size_t kDefaultBudgetBytes = size_t(512) << 20;
+    static constexpr size_t kDefaultBudgetBytes = size_t(384) << 20;
 
     struct Entry {
         FramePtr frame;

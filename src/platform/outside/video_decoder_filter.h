@@ -11,7 +11,7 @@
 // negative time). A picture of another size goes out in a sample carrying the new media type.
 //
 // Fast steps: decoded pictures are kept in the decoder's cache (at most
-// FrameCache::kDefaultBudgetBytes, 512 MiB, of libavcodec's own pictures, converted only when
+// FrameCache::kDefaultBudgetBytes, 384 MiB, of libavcodec's own pictures, converted only when
 // delivered; dropped with the decoder when streaming stops, so with the file or stream). A
 // new segment whose picture is cached is answered at once. A flush does not reset the
 // decoder: the first sample after it does when it is marked as a discontinuity (a seek from a
