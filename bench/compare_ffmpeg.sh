@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Whole-process comparisons with the ffmpeg command line, same file, same run:
-#   - decoding a 1080p H.264 file to RGB32 through the graph with no clock, against
-#     `ffmpeg -i FILE -pix_fmt bgra -f null -`;
-#   - grabbing one frame in the middle of that file (keyframe every 250 frames), against
-#     `ffmpeg -ss T -i FILE -frames:v 1 out.bmp`;
-#   - 25 backward frame steps from the middle: median latency per step.
-# Then the Google Benchmark programs. Figures are printed; nothing is asserted.
+# Whole-process comparisons with the ffmpeg command line, same file, same run, on a file like
+# the ones users bring: 1080p H.264 with 3 B-frames and a key frame every 250 frames, AC-3
+# sound, the picture starting a few milliseconds after the sound (bench_1080p_ac3.mkv, 40 s):
+#   - 25 frame steps forward from the middle of a GOP and 25 back from 0:00:37:00: median
+#     latency per step, peak resident memory of the process stepping back;
+#   - decoding to RGB32 (`play --max-speed`) against `ffmpeg -i F -an -pix_fmt bgra -f null -`;
+#   - precision grabs every second to BMP against ffmpeg's `select=not(mod(n\,25))` to BMP;
+#   - one grab 187 frames after its key frame against `ffmpeg -ss`;
+#   - graph decoding alone (splitter, decoder, RGB32 sink) on the older bench file.
+# The commands of each pair take turns and the medians are printed with their ratios; nothing
+# is asserted. With --with-mpv, mpv is installed (if missing) to print its step latencies too.
+# Then the Google Benchmark programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+with_mpv=0
+[ "${1:-}" = "--with-mpv" ] && with_mpv=1
 tools/scripts/deps.sh
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_BUILD_BENCH=ON \
@@ -15,76 +22,151 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_BUILD_BENCH=ON \
 cmake --build "$build" -j "$(nproc)"
 media=$build/benchmedia
 bash tools/scripts/make-test-media.sh --bench "$media" >/dev/null
-file=$media/bench_1080p.mp4
 probe=$build/tools/stillpick-probe
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ $with_mpv = 1 ] && ! command -v mpv >/dev/null; then
+    apt-get install -y -qq mpv >/dev/null 2>&1 || echo "(mpv could not be installed)"
+fi
 
-now() { date +%s.%N; }
-calc() { python3 -c "print($1)"; }
-elapsed() { calc "$2 - $1"; }
-# Median wall time of a command run N times (N odd).
-median() {
-    local runs=$1 times=() run=0
-    shift
-    while [ $run -lt "$runs" ]; do
-        run=$((run + 1))
-        local t0 t1
-        t0=$(now)
-        "$@" >/dev/null 2>&1
-        t1=$(now)
-        times+=("$(elapsed "$t0" "$t1")")
-    done
-    printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p"
-}
+python3 - "$probe" "$media" "$build/bench/bench_decode" <<'PY'
+import json, os, resource, shutil, statistics, subprocess, sys, tempfile, time
 
-frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
-    -of csv=p=0 "$file")
+probe, media, bench_decode = sys.argv[1:]
+video = os.path.join(media, "bench_1080p_ac3.mkv")
+work = tempfile.mkdtemp()
+ROUNDS = 7
 
-echo "== Decoding 1080p H.264 to RGB32, no clock ($frames frames)"
-theirs_s=$(median 3 ffmpeg -nostdin -i "$file" -pix_fmt bgra -f null -)
-theirs=$(calc "$frames / $theirs_s")
-decode=$("$build/bench/bench_decode" "$file" | python3 -c 'import json,sys; print(json.load(sys.stdin)["fps"])')
-play=$("$probe" --json play "$file" --max-speed 2>/dev/null | python3 -c \
-    'import json,sys; print(json.load(sys.stdin)["fps"])')
-printf 'ffmpeg -pix_fmt bgra -f null (whole process): %.1f fps\n' "$theirs"
-printf 'graph: splitter, decoder, RGB32 sink:           %.1f fps  ratio %.2f (goal >= 0.9)\n' \
-    "$decode" "$(calc "$decode / $theirs")"
-printf 'stillpick-probe play --max-speed (full chain):  %.1f fps  ratio %.2f (goal >= 0.85)\n' \
-    "$play" "$(calc "$play / $theirs")"
+def run(command, **kw):
+    return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, **kw)
 
-echo "== One frame in the middle (10 s, keyframe every 250 frames)"
-# The two take turns (which goes first alternates), so that a slow spell of the machine, such as
-# the one right after the decoding runs above, weighs on both alike.
-python3 - "$probe" "$file" "$work" <<'PY'
-import os, statistics, subprocess, sys, time
-probe, video, work = sys.argv[1:]
 def timed(command):
     start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    run(command)
     return time.perf_counter() - start
-ours, theirs = [], []
-for run in range(15):
-    image = os.path.join(work, "out-%d.bmp" % run)  # a new image each time, as a user's grabs
-    mine = lambda: ours.append(timed([probe, "grab", video, "0:00:10:00", image + ".ours.bmp"]))
-    other = lambda: theirs.append(
-        timed(["ffmpeg", "-nostdin", "-ss", "10", "-i", video, "-frames:v", "1", image]))
-    (mine, other)[run % 2]()
-    (other, mine)[run % 2]()
-again = os.path.join(work, "again.bmp")
-replacing = [timed([probe, "grab", video, "0:00:10:00", again, "--overwrite"]) for _ in range(5)][1:]
-o, t = statistics.median(ours), statistics.median(theirs)
-print("stillpick-probe grab: %.3f s (median of 15)" % o)
-print("ffmpeg -ss 10:         %.3f s" % t)
-print("ratio (time, goal <= 1): %.2f" % (o / t))
-print("stillpick-probe grab over an existing image (flushed to the disk first): %.3f s"
-      % statistics.median(replacing))
-PY
 
-echo "== 25 backward frame steps from 0:00:10:00"
-"$probe" --json step "$file" 0:00:10:00 --back 25 2>/dev/null | python3 -c \
-    'import json,sys; r=json.load(sys.stdin); print("median per step: %.1f ms, final %s" % (r["median_ms"], r["timecode"]))'
+def alternate(mine, theirs, rounds=ROUNDS):
+    """Median of each, the two taking turns (which goes first alternates)."""
+    a, b = [], []
+    for r in range(rounds):
+        pair = [(mine, a), (theirs, b)]
+        for f, out in (pair if r % 2 == 0 else pair[::-1]):
+            out.append(f())
+    return statistics.median(a), statistics.median(b)
+
+def frame_count(path):
+    out = run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
+               "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path]).stdout
+    return int(out.decode().strip())
+
+def steps(direction, start, count=25):
+    """One probe run stepping `count` frames; its median latency and its peak memory."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    out = run([probe, "--json", "step", video, start, direction, str(count)]).stdout
+    peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss  # KiB, largest child so far
+    r = json.loads(out)
+    return r["median_ms"], r["timecode"], peak if peak > before else None
+
+frames = frame_count(video)
+print("== %s: %d frames, 1920x1080 H.264 (3 B-frames, GOP 250), AC-3" % (os.path.basename(video), frames))
+
+print("== Frame steps (goals: forward < 20 ms, back < 40 ms, memory <= 800 MiB)")
+fwd = [steps("--forward", "0:00:35:00") for _ in range(3)]
+print("25 forward from 0:00:35:00 (mid-GOP): median %.1f ms a step (runs: %s), ends at %s"
+      % (statistics.median(f[0] for f in fwd), ", ".join("%.1f" % f[0] for f in fwd), fwd[-1][1]))
+# Peak memory: a fresh measurement of one process (ru_maxrss of children is the largest child).
+back = []
+for _ in range(3):
+    out = subprocess.run(["/usr/bin/time", "-f", "%M", probe, "--json", "step", video,
+                          "0:00:37:00", "--back", "25"], capture_output=True, text=True)
+    r = json.loads(out.stdout)
+    back.append((r["median_ms"], r["timecode"], int(out.stderr.strip().splitlines()[-1])))
+print("25 back from 0:00:37:00: median %.1f ms a step (runs: %s), ends at %s"
+      % (statistics.median(b[0] for b in back), ", ".join("%.1f" % b[0] for b in back), back[-1][1]))
+print("peak resident memory of the stepping process: %.0f MiB"
+      % (max(b[2] for b in back) / 1024))
+
+if shutil.which("mpv"):
+    # mpv's own frame steps, timed through its IPC socket, for comparison only.
+    import socket
+    def mpv_steps(command, start):
+        sock = os.path.join(work, "mpv.sock")
+        p = subprocess.Popen(["mpv", "--no-config", "--vo=null", "--ao=null", "--pause",
+                              "--hr-seek=yes", "--start=" + start, "--input-ipc-server=" + sock,
+                              video], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(200):
+            if os.path.exists(sock): break
+            time.sleep(0.05)
+        s = socket.socket(socket.AF_UNIX); s.connect(sock); f = s.makefile("rwb")
+        def ask(cmd):
+            f.write((json.dumps({"command": cmd}) + "\n").encode()); f.flush()
+            while True:
+                m = json.loads(f.readline())
+                if "error" in m: return m
+        time.sleep(1.0)
+        lat = []
+        for _ in range(25):
+            t0 = time.perf_counter()
+            ask([command])
+            # The step is done when the playback position has settled.
+            while json.loads(json.dumps(ask(["get_property", "seeking"]))).get("data"): pass
+            lat.append((time.perf_counter() - t0) * 1000)
+        p.terminate(); p.wait()
+        return statistics.median(lat)
+    try:
+        print("mpv frame-step from 0:00:35: %.1f ms, frame-back-step from 0:00:37: %.1f ms"
+              % (mpv_steps("frame-step", "35"), mpv_steps("frame-back-step", "37")))
+    except Exception as e:
+        print("(mpv timing failed: %s)" % e)
+
+print("== Playback at maximum speed, to RGB32 (goal: ratio >= 0.95)")
+def ours_play():
+    r = json.loads(run([probe, "--json", "play", video, "--max-speed"]).stdout)
+    return r["fps"]
+def ffmpeg_play():
+    return frames / timed(["ffmpeg", "-nostdin", "-i", video, "-an", "-pix_fmt", "bgra",
+                           "-f", "null", "-"])
+o, t = alternate(ours_play, ffmpeg_play, 5)
+print("stillpick-probe play --max-speed: %.1f fps; ffmpeg -an -pix_fmt bgra -f null: %.1f fps;"
+      " ratio %.2f" % (o, t, o / t))
+
+print("== Precision grabs every second to BMP (goal: time ratio <= 1.0)")
+def clean(d):
+    shutil.rmtree(d, ignore_errors=True); os.makedirs(d)
+def ours_grabs():
+    d = os.path.join(work, "ours"); clean(d)
+    return timed([probe, "play", video, "--max-speed", "--grab-every", "0:00:01:00", "--out", d])
+def ffmpeg_grabs():
+    d = os.path.join(work, "theirs"); clean(d)
+    return timed(["ffmpeg", "-nostdin", "-i", video, "-an", "-vf", r"select=not(mod(n\,25))",
+                  "-fps_mode", "passthrough", os.path.join(d, "%05d.bmp")])
+o, t = alternate(ours_grabs, ffmpeg_grabs, 5)
+print("stillpick-probe --grab-every 0:00:01:00: %.2f s; ffmpeg select to BMP: %.2f s; ratio %.2f"
+      % (o, t, o / t))
+
+print("== One grab 187 frames after its key frame, 0:00:37:12 (goal: time ratio <= 0.85)")
+counter = [0]
+def ours_grab():
+    counter[0] += 1
+    return timed([probe, "grab", video, "0:00:37:12", os.path.join(work, "o%d.bmp" % counter[0])])
+def ffmpeg_grab():
+    counter[0] += 1
+    return timed(["ffmpeg", "-nostdin", "-ss", "37.48", "-i", video, "-frames:v", "1",
+                  os.path.join(work, "t%d.bmp" % counter[0])])
+o, t = alternate(ours_grab, ffmpeg_grab, 11)
+print("stillpick-probe grab: %.3f s; ffmpeg -ss: %.3f s; ratio %.2f" % (o, t, o / t))
+
+older = os.path.join(media, "bench_1080p.mp4")
+if os.path.exists(bench_decode) and os.path.exists(older):
+    print("== Graph decoding alone (splitter, decoder, RGB32 sink), %s" % os.path.basename(older))
+    n = frame_count(older)
+    def ours_decode():
+        return json.loads(run([bench_decode, older]).stdout)["fps"]
+    def ffmpeg_decode():
+        return n / timed(["ffmpeg", "-nostdin", "-i", older, "-pix_fmt", "bgra", "-f", "null", "-"])
+    o, t = alternate(ours_decode, ffmpeg_decode, 3)
+    print("graph: %.1f fps; ffmpeg: %.1f fps; ratio %.2f" % (o, t, o / t))
+shutil.rmtree(work, ignore_errors=True)
+PY
 
 for b in bench_graph bench_filters bench_bitmap_filter; do
     [ -x "$build/bench/$b" ] || continue

@@ -250,7 +250,7 @@ MediaType TBitmapFilter::OutputTypeFrom(const MediaType& input) const {
 HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
     if (!in || !out) return S_OK;
     AdvancePosition(in);
-    SendScheduledGrabs();
+    SendScheduledGrabs(GrabsBefore::ThisFrame);
     try {
         TakeSampleType(in, out);
         if (input_->IsConnected() && output_->IsConnected()) CopySampleAttributes(in, out);
@@ -261,6 +261,7 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
     } catch (const std::exception&) {
         // A frame that cannot be processed leaves the output as it is; the stream goes on.
     }
+    SendScheduledGrabs(GrabsBefore::NextFrame);
     return S_OK;
 }
 
@@ -276,12 +277,20 @@ void TBitmapFilter::AdvancePosition(IMediaSample* in) {
     CurrentTime = TimeBase.load() + start;
 }
 
-void TBitmapFilter::SendScheduledGrabs() {
+// A grab is of the frame on screen at its time: the frame held before this one when the time
+// lies before this frame's start, this frame when it starts at that time. "At" allows the
+// 20 µs by which timecodes absorb rounded sample times, so a grab every second lands on the
+// frames 0, 25, 50, ... of a 25 frames per second stream.
+void TBitmapFilter::SendScheduledGrabs(GrabsBefore until) {
+    constexpr int64_t kSameTimeHns = 200;
     while (PeriodicGrab) {
         const int64_t period = GrabPeriod;
         const int64_t next = NextGrabTime;
+        const int64_t start = CurrentTime;
+        const bool due = until == GrabsBefore::ThisFrame ? next + kSameTimeHns < start
+                                                         : next <= start + kSameTimeHns;
         // A period being switched off may be seen as 0 here: never loop on it.
-        if (period <= 0 || CurrentTime < next) return;
+        if (period <= 0 || !due) return;
         if (auto target = mainWindowTarget())
             GrabSends.send(*target, WM_GRAB_FRAME, uintptr_t(uint32_t(uint64_t(next))),
                            reinterpret_cast<intptr_t>(&Frame));

@@ -17,12 +17,14 @@
 // stays the top row.
 //
 // Precision grabbing: while a grab period is set, each sample whose stream position reaches the
-// next scheduled grab time first sends WM_GRAB_FRAME (0x401) synchronously to the main window
+// next scheduled grab time sends WM_GRAB_FRAME (0x401) synchronously to the main window
 // (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
-// a TFrameBitmap). `Frame` still holds the previous frame then, the one on screen at that time;
-// the handler copies it under its lock (TFrameBitmap::CopyTo). Grabs fall at 0, period,
-// 2 × period ... counted from the start of streaming. Stopping or flushing the filter (a seek)
-// calls off a grab message the main window has not handled yet: the streaming thread goes on
+// a TFrameBitmap) while `Frame` holds the frame on screen at that time: the previous frame when
+// the time lies before this sample's start (sent before the copy), this one when it starts at
+// that time within 20 µs (sent after the copy, so a grab at 1 s of a 25 frames per second
+// stream is frame 25). The handler copies it under its lock (TFrameBitmap::CopyTo). Grabs fall at
+// 0, period, 2 × period ... counted from the start of streaming. Stopping or flushing the filter (a
+// seek) calls off a grab message the main window has not handled yet: the streaming thread goes on
 // and that grab is skipped, since whoever stops or seeks waits for that thread.
 //
 // Threads: the overrides of mf::TransformFilter are called as the framework documents
@@ -119,7 +121,8 @@ private:
     void TakeFrameSize(const mf::MediaType& type);
     mf::MediaType OutputTypeFrom(const mf::MediaType& input) const;
     void AdvancePosition(mf::IMediaSample* in);
-    void SendScheduledGrabs();
+    enum class GrabsBefore { ThisFrame, NextFrame };
+    void SendScheduledGrabs(GrabsBefore until);
     void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);
     void CopySampleAttributes(mf::IMediaSample* in, mf::IMediaSample* out);
     bool CopyInLocked(mf::IMediaSample* in);

@@ -383,7 +383,7 @@ TEST_F(BitmapFilterTest, VideoInfoGrowthAsksOnlyForTheOutputReconnection) {
     EXPECT_EQ(PixelAt(rows[1].bytes.data(), lastRow * 2944), uint32_t((1199 - lastRow) << 8));
 }
 
-TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameBeforeTheScheduledTime) {
+TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameOnScreenAtTheScheduledTime) {
     auto filter = make<TBitmapFilter>(16, 8);
     filter->SetGrabPeriod(10000000);
     Chain chain(filter, makeRgb32Type(16, 8, k25Fps), 60, PaintIndex);
@@ -393,7 +393,7 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameBeforeTheScheduledTime) {
     const std::vector<RecordingTarget::Grab> grabs = target->grabs();
     ASSERT_EQ(grabs.size(), 3u);
     const uintptr_t times[] = {0, 10000000, 20000000};
-    const uint32_t shown[] = {0, 25, 50}; // blank before frame 0, then frames 24 and 49 (+1)
+    const uint32_t shown[] = {1, 26, 51}; // frames 0, 25 and 50 (+1), which start at those times
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(grabs[i].wParam, times[i]);
         EXPECT_FALSE(grabs[i].frameWasLocked);
@@ -402,7 +402,8 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameBeforeTheScheduledTime) {
     }
     EXPECT_EQ(chain.sink->received().size(), 60u);
 
-    // A late frame (0 s, then 2.5 s) triggers every grab it passed; a new run counts from 0.
+    // A late frame (0 s, then 2.5 s) triggers every grab it passed, each of the frame before
+    // it; a new run counts from 0.
     chain.source->frames = 2;
     chain.source->starts = {0, 25000000};
     ASSERT_TRUE(chain.RunToEnd());

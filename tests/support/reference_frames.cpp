@@ -18,7 +18,8 @@ Signature signatureOf(const uint8_t* bgrx, int width, int height, int strideByte
                 int sum = 0;
                 for (int y = by; y < by + 16; ++y) {
                     const uint8_t* row = bgrx + size_t(bottomUp ? height - 1 - y : y) * strideBytes;
-                    for (int x = bx; x < bx + 16; ++x) sum += row[size_t(x) * 4 + c];
+                    for (int x = bx; x < bx + 16; ++x)
+                        sum += row[size_t(x) * 4 + c];
                 }
                 s.push_back(sum / 256);
             }
@@ -28,7 +29,8 @@ Signature signatureOf(const uint8_t* bgrx, int width, int height, int strideByte
 int signatureDistance(const Signature& a, const Signature& b) {
     if (a.size() != b.size() || a.empty()) return 1 << 20;
     int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+    for (size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;
 }
 
@@ -66,7 +68,7 @@ std::vector<ReferenceFrame> decodeAllFrames(const std::string& path) {
 const ReferenceFrame* frameOnScreenAt(const std::vector<ReferenceFrame>& frames, int64_t t) {
     const ReferenceFrame* best = frames.empty() ? nullptr : &frames.front();
     for (const auto& f : frames)
-        if (f.startHns <= t && f.startHns >= best->startHns) best = &f;
+        if (f.startHns <= t + kSameTimeHns && f.startHns >= best->startHns) best = &f;
     return best;
 }
 

@@ -22,7 +22,8 @@ struct ReferenceFrame {
 };
 
 std::vector<ReferenceFrame> decodeAllFrames(const std::string& path);
-// The last frame whose start is at or before t (the first frame for earlier times).
+// The last frame whose start is at or before t, or no more than 20 µs after it, as timecodes
+// count it (the first frame for earlier times).
 const ReferenceFrame* frameOnScreenAt(const std::vector<ReferenceFrame>& frames, int64_t t);
 
 } // namespace sptest

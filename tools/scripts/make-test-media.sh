@@ -4,7 +4,7 @@
 # under a temporary name and renamed when complete, so an interrupted run leaves no half files.
 #
 #   make-test-media.sh OUTDIR           the regular set (a few seconds each, small pictures)
-#   make-test-media.sh --bench OUTDIR   also bench_1080p.mp4 (H.264 1080p, keyframe every 250)
+#   make-test-media.sh --bench OUTDIR   also the benchmark files (H.264 1080p, keyframe every 250)
 #
 # Every video shows testsrc2's moving pattern, with the frame number drawn in when drawtext and
 # a font are available (the tests compare pixels, so they do not depend on the number).
@@ -143,6 +143,29 @@ make ntsc.dv -f lavfi -i "$(video 720x480 30000/1001 2)" -f lavfi -i "$(tone 440
 make vfr.mp4 -f lavfi -i "testsrc2=s=$small:r=30000/1001:d=4,settb=1/90000,setpts='if(lt(N,50),N*0.04,2+(N-50)*1001/30000)/TB'${overlay}" \
     -f lavfi -i "$(tone 440 4)" -fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 \
     -c:v libx264 -preset veryfast -g 30 -bf 2 -pix_fmt yuv420p -c:a aac -shortest -f mp4
+# Picture starting after the sound, as cameras and muxers write them (the sound begins at the
+# container's start, the first picture tens of milliseconds later), in every container that
+# can carry it; and an MP4 cut between two keyframes, whose edit list starts in mid-GOP (the
+# frames before it are decoded and discarded). Position 0 is the first picture in all of them.
+late() { # late NAME OFFSET-SECONDS CODEC-AND-FORMAT-ARGS...
+    local name=$1 offset=$2
+    shift 2
+    make "$name" -f lavfi -i "$(tone 440 4.4)" -f lavfi -i "$(video $small 25 4)" \
+        -map 1:v -map 0:a -vf "setpts=PTS+$offset/TB" "$@"
+}
+late late_video.mpg 0.3 -c:v mpeg2video -b:v 2M -g 12 -bf 2 -c:a mp2 -f vob
+late late_video_mpeg1.mpg 0.2 -c:v mpeg1video -b:v 1M -g 12 -bf 2 -c:a mp2 -ar 44100 -f mpeg
+late late_video.ts 0.12 -c:v libx264 -preset veryfast -g 25 -bf 3 -pix_fmt yuv420p -c:a ac3 \
+    -f mpegts
+late late_video.m2ts 0.12 -c:v libx264 -preset veryfast -g 25 -bf 3 -pix_fmt yuv420p -c:a ac3 \
+    -mpegts_m2ts_mode 1 -f mpegts
+late late_video.wmv 0.16 -c:v wmv2 -b:v 1M -g 25 -c:a wmav2 -b:a 64k -ar 44100 -f asf
+late late_video.mkv 0.1 -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac \
+    -f matroska
+late late_video.mp4 0.1 -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv420p -c:a aac \
+    -f mp4
+make edit_list_cut.mp4 -ss 1.3 -i "$out/h264.mp4" -c copy -f mp4
+
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 
@@ -190,4 +213,9 @@ make tone.flac -f lavfi -i "$(tone 440 2 44100)" -c:a flac -f flac
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4
+    # As users' files are: 40 s of 1080p H.264 with 3 B-frames, a key frame every 250 frames
+    # (scene cuts off), AC-3 sound, the picture starting 6 ms after the sound.
+    make bench_1080p_ac3.mkv -f lavfi -i "$(tone 440 40.1)" -f lavfi -i "$(video 1920x1080 25 40)" \
+        -map 1:v -map 0:a -vf "setpts=PTS+0.006/TB" -c:v libx264 -preset veryfast -g 250 \
+        -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -c:a ac3 -b:a 192k -f matroska
 fi

@@ -9,7 +9,9 @@ namespace mf {
 StreamingOutputPin::StreamingOutputPin(BaseFilter* filter, std::string name)
     : BaseOutputPin(filter, std::move(name)) {}
 
-StreamingOutputPin::~StreamingOutputPin() { endThread(); }
+StreamingOutputPin::~StreamingOutputPin() {
+    endThread();
+}
 
 HRESULT StreamingOutputPin::Active() {
     HRESULT hr = BaseOutputPin::Active();
@@ -70,6 +72,7 @@ void StreamingOutputPin::threadMain(std::stop_token token) {
         if (token.stop_requested()) break;
         if (hr == S_OK) {
             HRESULT delivered = Deliver(sample.get());
+            OnDelivered(delivered);
             if (FAILED(delivered)) break; // downstream stopped or failed
             continue;
         }

@@ -39,6 +39,9 @@ protected:
     virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
     virtual HRESULT OnThreadStart() { return S_OK; }
     virtual void OnThreadStop() {}
+    // After each delivery, with downstream's answer: S_OK means the sample was taken (a sample
+    // refused while downstream flushes is answered S_FALSE and may be sent again later).
+    virtual void OnDelivered(HRESULT) {}
     std::stop_token stopToken() const { return token_; }
 
 private:
@@ -46,7 +49,7 @@ private:
     void endThread();
     void threadMain(std::stop_token token);
 
-    std::jthread thread_;    // controlling thread starts and joins it
+    std::jthread thread_;   // controlling thread starts and joins it
     std::stop_token token_; // streaming thread only: its own thread's token
 };
 

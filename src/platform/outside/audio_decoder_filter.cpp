@@ -61,7 +61,12 @@ HRESULT AudioDecoderFilter::StopStreaming() {
 
 HRESULT AudioDecoderFilter::deliverChunk(const AudioChunk& chunk) {
     const size_t frameBytes = size_t(chunk.channels) * 2;
+    // Sound before the segment start (before a seek target, or before the first picture of a
+    // file whose sound starts first) is cut off to the sample.
     size_t framesDone = 0;
+    if (chunk.startHns != kNoTimeHns && chunk.startHns < 0)
+        framesDone = std::min(
+            chunk.frames(), size_t((-chunk.startHns * chunk.sampleRate + 9'999'999) / 10'000'000));
     while (framesDone < chunk.frames()) {
         ComPtr<IMediaSample> out;
         HRESULT hr = output()->GetDeliveryBuffer(&out);
@@ -78,8 +83,8 @@ HRESULT AudioDecoderFilter::deliverChunk(const AudioChunk& chunk) {
                     frames * frameBytes);
         out->SetActualDataLength(long(frames * frameBytes));
         if (chunk.startHns != kNoTimeHns) {
-            REFERENCE_TIME start = chunk.startHns + REFERENCE_TIME(framesDone) * 10'000'000 /
-                                                        chunk.sampleRate;
+            REFERENCE_TIME start =
+                chunk.startHns + REFERENCE_TIME(framesDone) * 10'000'000 / chunk.sampleRate;
             REFERENCE_TIME stop = start + REFERENCE_TIME(frames) * 10'000'000 / chunk.sampleRate;
             out->SetTime(&start, &stop);
         }

@@ -200,12 +200,6 @@ bool Demuxer::openInput(std::string_view format, std::string* error) {
 }
 
 bool Demuxer::describeStreams(std::string* error) {
-    startTimeHns_ = context_->start_time == AV_NOPTS_VALUE
-                        ? 0
-                        : av_rescale_q(context_->start_time, AV_TIME_BASE_Q, kHnsBase);
-    durationHns_ = context_->duration == AV_NOPTS_VALUE || context_->duration < 0
-                       ? 0
-                       : av_rescale_q(context_->duration, AV_TIME_BASE_Q, kHnsBase);
     const std::string container = context_->iformat->name;
     for (unsigned i = 0; i < context_->nb_streams; ++i) {
         const AVStream& st = *context_->streams[i];
@@ -220,11 +214,49 @@ bool Demuxer::describeStreams(std::string* error) {
         streams_.push_back(std::move(s));
         hidden_.push_back(desc.kind == StreamKind::Other);
     }
+    setTimeOrigin(); // before any packet is read: every packet time is relative to it
     markInterleavedDv();
     bool any = std::any_of(streams_.begin(), streams_.end(),
                            [](const DemuxerStream& s) { return s.kind != StreamKind::Other; });
     if (!any) setError(error, "no video or audio stream");
     return any;
+}
+
+// Position 0 is the first video frame's presentation time (the first sound sample's in a file
+// without video), not the container's start: program and transport streams start their sound
+// a few milliseconds before the picture, ASF counts a preroll, B-frames delay the first
+// picture. libavformat's stream start time is the first frame's presentation time (after edit
+// lists; packets marked for discarding lie before it).
+void Demuxer::setTimeOrigin() {
+    auto startOf = [&](size_t i) -> std::optional<int64_t> {
+        const AVStream& st = *context_->streams[i];
+        if (st.start_time == AV_NOPTS_VALUE) return std::nullopt;
+        return av_rescale_q(st.start_time, st.time_base, kHnsBase);
+    };
+    std::optional<int64_t> origin;
+    for (size_t i = 0; i < streams_.size() && !origin; ++i)
+        if (streams_[i].kind == StreamKind::Video || streams_[i].kind == StreamKind::Interleaved)
+            origin = startOf(i);
+    for (size_t i = 0; i < streams_.size(); ++i)
+        if (streams_[i].kind == StreamKind::Audio && !hasVideo())
+            if (auto t = startOf(i); t && (!origin || *t < *origin)) origin = t;
+    const int64_t containerStart =
+        context_->start_time == AV_NOPTS_VALUE
+            ? 0
+            : av_rescale_q(context_->start_time, AV_TIME_BASE_Q, kHnsBase);
+    startTimeHns_ = origin.value_or(containerStart);
+    // The container's duration runs from its own start; what lies before the origin is cut.
+    durationHns_ =
+        context_->duration == AV_NOPTS_VALUE || context_->duration < 0
+            ? 0
+            : std::max<int64_t>(0, av_rescale_q(context_->duration, AV_TIME_BASE_Q, kHnsBase) +
+                                       containerStart - startTimeHns_);
+}
+
+bool Demuxer::hasVideo() const {
+    return std::any_of(streams_.begin(), streams_.end(), [](const DemuxerStream& s) {
+        return s.kind == StreamKind::Video || s.kind == StreamKind::Interleaved;
+    });
 }
 
 // Raw DV and type-1 DV AVI (whose DV stream has no four-character code) carry audio inside the
@@ -353,6 +385,19 @@ Demuxer::KeyCheck Demuxer::readToKeyframe(int referenceStream, int64_t positionH
         return late ? KeyCheck::Late : KeyCheck::AtOrBefore;
     }
     return KeyCheck::Unknown;
+}
+
+std::optional<int64_t> Demuxer::keyframeAtOrBefore(int64_t positionHns) const {
+    const int ref = referenceStream();
+    if (ref < 0) return std::nullopt;
+    AVStream* st = context_->streams[ref];
+    const int count = avformat_index_get_entries_count(st);
+    if (count <= 0) return std::nullopt;
+    const int64_t ts = av_rescale_q(positionHns + startTimeHns_, kHnsBase, st->time_base);
+    if (avformat_index_get_entry(st, count - 1)->timestamp < ts) return std::nullopt;
+    const AVIndexEntry* key = avformat_index_get_entry_from_timestamp(st, ts, AVSEEK_FLAG_BACKWARD);
+    if (!key) return std::nullopt;
+    return toHns(key->timestamp, ref);
 }
 
 bool Demuxer::seek(int64_t positionHns) {

@@ -42,8 +42,9 @@ struct PacketDeleter {
     void operator()(AVPacket* p) const;
 };
 
-// One demuxed packet. Owns its data. Times are relative to the file's start time; either may
-// be kNoTimeHns when the container gives none.
+// One demuxed packet. Owns its data. Times are relative to the time origin (see streams());
+// either may be kNoTimeHns when the container gives none. Sound and pictures before the origin
+// have negative times.
 struct Packet {
     std::unique_ptr<AVPacket, PacketDeleter> raw;
     int streamIndex = -1;
@@ -84,8 +85,13 @@ public:
     // Every stream of the container, in the container's order. Streams of kind Other are never
     // returned by readPacket(); neither are the audio streams inside interleaved DV (they are
     // part of the interleaved stream's frames).
+    //
+    // Time origin: time 0 of every packet, position and duration is the presentation time of
+    // the first video frame (of the earliest sound when there is no video), so that a
+    // constant-rate stream's frame n starts at n frame durations on every container.
     const std::vector<DemuxerStream>& streams() const { return streams_; }
     std::string formatName() const;
+    // From the origin to the end of the longest stream.
     int64_t durationHns() const { return durationHns_; }
 
     // The next packet of a returned stream; nullopt at the end of the stream, on a read error,
@@ -98,6 +104,9 @@ public:
     // searched backwards in growing steps until such a key frame is found. Video packets
     // before that key frame are skipped. False when the container cannot seek at all.
     bool seek(int64_t positionHns);
+    // The key frame of the first video stream at or before positionHns, from the container's
+    // index; nullopt without an index that reaches that far (program and transport streams).
+    std::optional<int64_t> keyframeAtOrBefore(int64_t positionHns) const;
 
     // Any thread. Makes the read in progress and later reads end; seek() clears it.
     void abort();
@@ -106,6 +115,8 @@ private:
     Demuxer();
     bool openInput(std::string_view format, std::string* error);
     bool describeStreams(std::string* error);
+    void setTimeOrigin();
+    bool hasVideo() const;
     void markInterleavedDv();
     bool seekRaw(int64_t positionHns);
     enum class KeyCheck { AtOrBefore, Late, Unknown };

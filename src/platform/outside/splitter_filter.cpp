@@ -13,10 +13,14 @@ namespace {
 
 const char* pinName(StreamKind kind) {
     switch (kind) {
-    case StreamKind::Video: return "Video";
-    case StreamKind::Audio: return "Audio";
-    case StreamKind::Interleaved: return "DV";
-    default: return "Stream";
+    case StreamKind::Video:
+        return "Video";
+    case StreamKind::Audio:
+        return "Audio";
+    case StreamKind::Interleaved:
+        return "DV";
+    default:
+        return "Stream";
     }
 }
 
@@ -64,7 +68,9 @@ HRESULT SplitterOutputPin::DecideBufferSize(IMemAllocator* allocator,
 }
 
 HRESULT SplitterOutputPin::OnThreadStart() {
-    discontinuity_ = true;
+    // A continuing run keeps a mark not yet taken downstream (a seek answered from the
+    // decoder's cache before its first sample was taken).
+    if (!std::exchange(continuing_, false)) discontinuity_ = true;
     REFERENCE_TIME start = owner_->segmentStart();
     return DeliverNewSegment(start, std::max(owner_->duration(), start), 1.0);
 }
@@ -79,16 +85,24 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
             continue;
         }
         std::memcpy(sample->GetPointer(), data.data(), data.size());
+        unsent_ = std::move(packet);
+        const Packet* const kept = &*unsent_;
         sample->SetActualDataLength(long(data.size()));
-        if (packet->startHns != kNoTimeHns) {
-            REFERENCE_TIME start = packet->startHns - owner_->segmentStart();
-            REFERENCE_TIME stop = start + std::max<int64_t>(packet->durationHns, 1);
+        if (kept->startHns != kNoTimeHns) {
+            REFERENCE_TIME start = kept->startHns - owner_->segmentStart();
+            REFERENCE_TIME stop = start + std::max<int64_t>(kept->durationHns, 1);
             sample->SetTime(&start, &stop);
         }
-        sample->SetSyncPoint(packet->keyframe);
-        sample->SetDiscontinuity(std::exchange(discontinuity_, false));
+        sample->SetSyncPoint(kept->keyframe);
+        sample->SetDiscontinuity(discontinuity_);
         return S_OK;
     }
+}
+
+void SplitterOutputPin::OnDelivered(HRESULT hr) {
+    if (hr != S_OK) return;
+    unsent_.reset();
+    discontinuity_ = false;
 }
 
 // Splitter core -------------------------------------------------------------------------------
@@ -127,9 +141,14 @@ bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error)
     durationHns_ = demuxer->durationHns();
     queues_.clear();
     queues_.resize(demuxer->streams().size());
+    // Interleaved DV is all key frames, where a seek costs no more than continuing.
+    videoStream_ = -1;
+    for (const DemuxerStream& s : demuxer->streams())
+        if (videoStream_ < 0 && s.kind == StreamKind::Video) videoStream_ = s.index;
     demuxer_ = std::move(demuxer);
     outputs_ = std::move(pins);
     endOfFile_ = false;
+    videoRead_ = false;
     segmentStart_ = 0;
     return true;
 }
@@ -143,7 +162,8 @@ void SplitterFilter::dropOutputs() {
         }
     }
     std::lock_guard lock(demuxMutex_);
-    for (auto& pin : outputs_) retired_.push_back(std::move(pin));
+    for (auto& pin : outputs_)
+        retired_.push_back(std::move(pin));
     outputs_.clear();
     queues_.clear();
     demuxer_.reset();
@@ -161,6 +181,10 @@ std::optional<Packet> SplitterFilter::nextPacket(int streamIndex, const std::sto
         }
         size_t index = size_t(p->streamIndex);
         if (index >= queues_.size()) continue;
+        if (int(index) == videoStream_ && p->startHns != kNoTimeHns) {
+            lastVideoReadHns_ = videoRead_ ? std::max(lastVideoReadHns_, p->startHns) : p->startHns;
+            videoRead_ = true;
+        }
         bool wanted = std::any_of(outputs_.begin(), outputs_.end(), [&](const auto& pin) {
             return size_t(pin->streamIndex()) == index && pin->IsConnected();
         });
@@ -189,7 +213,9 @@ HRESULT SplitterFilter::GetCurrentPosition(REFERENCE_TIME* position) {
     return S_OK;
 }
 
-HRESULT SplitterFilter::GetStopPosition(REFERENCE_TIME* stop) { return GetDuration(stop); }
+HRESULT SplitterFilter::GetStopPosition(REFERENCE_TIME* stop) {
+    return GetDuration(stop);
+}
 
 HRESULT SplitterFilter::SetPositions(REFERENCE_TIME* current, uint32_t flags, REFERENCE_TIME*,
                                      uint32_t) {
@@ -198,17 +224,51 @@ HRESULT SplitterFilter::SetPositions(REFERENCE_TIME* current, uint32_t flags, RE
     if (!demuxer_) return E_UNEXPECTED;
     REFERENCE_TIME target = std::max<REFERENCE_TIME>(0, *current);
     std::vector<bool> running;
-    for (auto& pin : outputs_) running.push_back(pin->suspendForSeek());
+    for (auto& pin : outputs_)
+        running.push_back(pin->suspendForSeek());
     bool moved = false;
     {
         std::lock_guard lock(demuxMutex_);
-        moved = demuxer_->seek(target);
-        for (auto& queue : queues_) queue.clear();
-        endOfFile_ = !moved;
+        const bool continuing = std::find(running.begin(), running.end(), true) != running.end() &&
+                                canContinueToLocked(target);
+        if (continuing) {
+            requeueUnsentLocked();
+            moved = true;
+        } else {
+            for (auto& pin : outputs_)
+                pin->takeUnsent();
+            moved = demuxer_->seek(target);
+            for (auto& queue : queues_)
+                queue.clear();
+            endOfFile_ = !moved;
+            videoRead_ = false;
+        }
+        for (auto& pin : outputs_)
+            pin->prepareRun(continuing);
         segmentStart_ = target;
     }
-    for (size_t i = 0; i < outputs_.size(); ++i) outputs_[i]->resumeAfterSeek(running[i]);
+    for (size_t i = 0; i < outputs_.size(); ++i)
+        outputs_[i]->resumeAfterSeek(running[i]);
     return moved ? S_OK : E_FAIL;
+}
+
+// Forward of the last target, or (while decoding towards one, a step back from it) ahead of
+// every video packet read; not past the end, and no farther than decoding on is worth.
+bool SplitterFilter::canContinueToLocked(REFERENCE_TIME target) const {
+    if (!videoRead_ || endOfFile_) return false;
+    if (target <= lastVideoReadHns_) return target > segmentStart_;
+    if (auto key = demuxer_->keyframeAtOrBefore(target)) return *key <= lastVideoReadHns_;
+    return target - lastVideoReadHns_ <= kContinueWindowHns;
+}
+
+// Packets copied into a sample that downstream did not take (it was flushing) go back to the
+// front of their queues, so the continuing run loses none.
+void SplitterFilter::requeueUnsentLocked() {
+    for (auto& pin : outputs_)
+        if (auto packet = pin->takeUnsent()) {
+            const size_t index = size_t(packet->streamIndex);
+            if (index < queues_.size()) queues_[index].push_front(std::move(*packet));
+        }
 }
 
 // Stream splitter (fed by File Source) ----------------------------------------------------------
@@ -220,7 +280,7 @@ HRESULT SplitterInputPin::CheckMediaType(const MediaType& type) {
     if (type.majortype != MEDIATYPE_Stream) return S_FALSE;
     const auto& subtypes = owner_->identity().inputSubtypes;
     return std::find(subtypes.begin(), subtypes.end(), type.subtype) != subtypes.end() ? S_OK
-                                                                                      : S_FALSE;
+                                                                                       : S_FALSE;
 }
 
 HRESULT SplitterInputPin::CompleteConnect(IPin* peer) {
@@ -279,10 +339,9 @@ HRESULT FileSplitterFilter::Load(std::string_view path, const MediaType*) {
     if (!path_.empty()) return E_UNEXPECTED;
     std::string error;
     // Several containers are ours: let libavformat name it, then check the name.
-    auto demuxer = Demuxer::openFile(std::string(path), identity_.formats.size() == 1
-                                                            ? identity_.formats.front()
-                                                            : std::string(),
-                                     &error);
+    auto demuxer = Demuxer::openFile(
+        std::string(path),
+        identity_.formats.size() == 1 ? identity_.formats.front() : std::string(), &error);
     if (!demuxer) return VFW_E_UNKNOWN_FILE_TYPE;
     if (!adopt(std::move(demuxer), &error)) return VFW_E_UNSUPPORTED_STREAM;
     path_ = std::string(path);

@@ -12,7 +12,17 @@
 // Samples carry times relative to the current segment: after a seek to p the segment starts
 // at p, so earlier frames decoded to reach p have negative times (decoders drop them). A seek
 // suspends every pin thread (flushing downstream), moves the demuxer, empties the queues and
-// starts the threads again, each delivering NewSegment first. A read error ends the streams.
+// starts the threads again, each delivering NewSegment first, then samples from a key frame
+// (the first marked as a discontinuity). A read error ends the streams.
+//
+// Continuing instead of seeking: a seek a little ahead of the last one, to a picture the video
+// packets already read reach, or to one not read yet (also behind the last target, while
+// decoding has not reached it) that decoding from where it is reaches sooner than from the
+// key frame before it (no key frame lies between, by the index; within kContinueWindowHns
+// without one), does not move the demuxer: the pins are flushed and restarted with the new
+// segment, and go on with the packets they had (one taken but not yet accepted downstream is
+// sent again), without the discontinuity mark, so the decoder goes on decoding. Sound already
+// delivered past the new start is not sent again (its place stays right by its times).
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/streaming_pin.h"
@@ -21,7 +31,9 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sp::outside {
@@ -32,31 +44,38 @@ using mf::HRESULT;
 struct SplitterIdentity {
     mf::GUID clsid;
     std::string name;
-    std::vector<std::string> formats;     // libavformat names accepted; empty: any
-    std::vector<mf::GUID> inputSubtypes;  // MEDIATYPE_Stream subtypes taken (stream splitters)
+    std::vector<std::string> formats;    // libavformat names accepted; empty: any
+    std::vector<mf::GUID> inputSubtypes; // MEDIATYPE_Stream subtypes taken (stream splitters)
 };
 
 class SplitterFilter;
 
 class SplitterOutputPin final : public mf::StreamingOutputPin {
 public:
-    SplitterOutputPin(SplitterFilter* owner, std::string name, int streamIndex,
-                      mf::MediaType type);
+    SplitterOutputPin(SplitterFilter* owner, std::string name, int streamIndex, mf::MediaType type);
     HRESULT CheckMediaType(const mf::MediaType& type) override;
     HRESULT GetMediaType(int position, mf::MediaType* type) override;
     HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
                              mf::AllocatorProperties* request) override;
     int streamIndex() const { return streamIndex_; }
 
+    // Controlling thread, with the pin's thread suspended: the next run continues (no
+    // discontinuity mark) or starts afresh; the packet not yet taken downstream, if any.
+    void prepareRun(bool continuing) { continuing_ = continuing; }
+    std::optional<Packet> takeUnsent() { return std::exchange(unsent_, std::nullopt); }
+
 protected:
     HRESULT FillBuffer(mf::IMediaSample* sample) override;
     HRESULT OnThreadStart() override;
+    void OnDelivered(HRESULT hr) override;
 
 private:
     SplitterFilter* owner_;
     int streamIndex_;
     mf::MediaType type_;
-    bool discontinuity_ = true; // streaming thread
+    bool continuing_ = false;      // written while the thread is suspended
+    bool discontinuity_ = true;    // streaming thread: until a sample is taken downstream
+    std::optional<Packet> unsent_; // streaming thread (or suspended): copied, not yet taken
 };
 
 class SplitterFilter : public mf::BaseFilter, public mf::IMediaSeeking {
@@ -88,12 +107,19 @@ protected:
 
 private:
     static constexpr size_t kMaxQueuedPackets = 4096;
+    static constexpr int64_t kContinueWindowHns = 20'000'000;
+
+    bool canContinueToLocked(mf::REFERENCE_TIME target) const;
+    void requeueUnsentLocked();
 
     // guarded by demuxMutex_
     std::mutex demuxMutex_;
     std::unique_ptr<Demuxer> demuxer_;
     std::vector<std::deque<Packet>> queues_; // per demuxer stream
     bool endOfFile_ = false;
+    int videoStream_ = -1;         // the first video stream (not DV), judged for continuing
+    bool videoRead_ = false;       // a video packet was read since the last demuxer seek
+    int64_t lastVideoReadHns_ = 0; // the latest start time of those
 
     std::vector<std::unique_ptr<SplitterOutputPin>> outputs_; // fixed once opened
     // Pins of an earlier file: no longer offered, kept alive because callers may still hold

@@ -15,7 +15,6 @@ namespace sp::outside {
 
 namespace {
 
-
 bool fullRange(const AVFrame& f) {
     switch (f.format) {
     case AV_PIX_FMT_YUVJ420P:
@@ -50,10 +49,6 @@ int colourSpace(const AVFrame& f) {
 
 } // namespace
 
-void FrameDeleter::operator()(AVFrame* f) const {
-    av_frame_free(&f);
-}
-
 VideoDecoder::VideoDecoder() = default;
 
 VideoDecoder::~VideoDecoder() {
@@ -64,9 +59,9 @@ VideoDecoder::~VideoDecoder() {
 std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std::string* error,
                                                  int threads) {
     std::unique_ptr<VideoDecoder> d(new VideoDecoder());
-    AVCodecContext* context = openDecoderContext(
-        input, AVMEDIA_TYPE_VIDEO, threads, error,
-        [&](AVCodecContext* c) { d->framePool_.attach(c); });
+    AVCodecContext* context =
+        openDecoderContext(input, AVMEDIA_TYPE_VIDEO, threads, error,
+                           [&](AVCodecContext* c) { d->framePool_.attach(c); });
     if (!context) return nullptr;
     d->codec_ = context;
     if (auto bih = input.bitmapHeader()) {
@@ -79,6 +74,10 @@ std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std
 }
 
 bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
+    if (draining_) { // samples after an end of stream: a new run, delivered in order
+        newRun();
+        delivered_ = false;
+    }
     return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
 }
 
@@ -86,22 +85,37 @@ void VideoDecoder::sendEndOfStream() {
     avcodec_send_packet(codec_, nullptr);
     draining_ = true;
     receiveFrames();
-    if (held_) ready_.push_back(std::move(held_));
-    dropTarget_ = kNoTimeHns;
+    cache_.endOfStream();
+    runEnded_ = true;
 }
 
-void VideoDecoder::flush() {
+void VideoDecoder::newRun() {
     avcodec_flush_buffers(codec_);
     draining_ = false;
     ready_.clear();
-    held_.reset();
-    current_.reset();
+    runEnded_ = false;
+    runSuspended_ = false;
     nextStart_ = kNoTimeHns;
+    cache_.beginRun();
+}
+
+void VideoDecoder::flush() {
+    newRun();
+    current_.reset();
+    delivered_ = false;
+}
+
+void VideoDecoder::restartRun() {
+    newRun();
 }
 
 void VideoDecoder::setDropBefore(int64_t targetHns) {
+    seeking_ = targetHns != kNoTimeHns;
     dropTarget_ = targetHns;
-    held_.reset();
+    if (!seeking_)
+        delivered_ = false;
+    else
+        cache_.setFocus(targetHns);
 }
 
 void VideoDecoder::receiveFrames() {
@@ -134,26 +148,59 @@ int64_t VideoDecoder::frameStart(const AVFrame& frame) {
     return start == AV_NOPTS_VALUE ? kNoTimeHns : start;
 }
 
-// Frames are judged in the order the decoder outputs them, which is presentation order.
+// Frames come out of the decoder in presentation order.
 void VideoDecoder::accept(FramePtr frame) {
     frame->pts = frameStart(*frame);
-    if (dropTarget_ == kNoTimeHns) {
-        ready_.push_back(std::move(frame));
-        return;
-    }
-    if (frame->pts != kNoTimeHns && frame->pts <= dropTarget_) {
-        held_ = std::move(frame); // a later frame may still start at or before the target
-        return;
-    }
-    if (held_) ready_.push_back(std::move(held_));
+    if (frame->pts != kNoTimeHns) cache_.add(*frame, frame->pts, frameDuration(*frame));
     ready_.push_back(std::move(frame));
-    dropTarget_ = kNoTimeHns;
+}
+
+FramePtr VideoDecoder::fromCache(const FrameCache::Entry* entry) {
+    return entry ? FramePtr(av_frame_clone(entry->frame.get())) : nullptr;
+}
+
+// The frame on screen at dropTarget_: from the cache, else the last frame of the run starting
+// at or before the target once a later one (or the end) shows it is the last (the first frame
+// of the run when even that starts later).
+FramePtr VideoDecoder::takeFrameOnScreen() {
+    if (FramePtr cached = fromCache(cache_.onScreenAt(dropTarget_))) return cached;
+    if (runSuspended_) return nullptr;
+    const int64_t limit = dropTarget_ + kSameTimeHns;
+    while (ready_.size() >= 2 && ready_[1]->pts <= limit)
+        ready_.pop_front();
+    if (ready_.empty()) return nullptr;
+    if (ready_.size() >= 2 || runEnded_ || ready_.front()->pts > limit) {
+        FramePtr frame = std::move(ready_.front());
+        ready_.pop_front();
+        return frame;
+    }
+    return nullptr;
+}
+
+// The frame after the last one delivered: the cache's when it knows it, else the run's next.
+FramePtr VideoDecoder::takeNextFrame() {
+    if (delivered_)
+        if (FramePtr cached = fromCache(cache_.after(lastDelivered_))) return cached;
+    if (runSuspended_) return nullptr;
+    while (delivered_ && !ready_.empty() && ready_.front()->pts != kNoTimeHns &&
+           ready_.front()->pts <= lastDelivered_ + kSameTimeHns)
+        ready_.pop_front(); // delivered already (from the cache), or before it
+    if (ready_.empty()) return nullptr;
+    FramePtr frame = std::move(ready_.front());
+    ready_.pop_front();
+    return frame;
 }
 
 std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
-    if (ready_.empty()) return std::nullopt;
-    current_ = std::move(ready_.front());
-    ready_.pop_front();
+    FramePtr frame = seeking_ ? takeFrameOnScreen() : takeNextFrame();
+    if (!frame) return std::nullopt;
+    seeking_ = false;
+    current_ = std::move(frame);
+    if (current_->pts != kNoTimeHns) {
+        delivered_ = true;
+        lastDelivered_ = current_->pts;
+        cache_.setFocus(lastDelivered_);
+    }
     VideoFrameInfo info;
     info.width = current_->width;
     info.height = current_->height;

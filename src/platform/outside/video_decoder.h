@@ -12,16 +12,20 @@
 //
 // Exact positioning: after setDropBefore(t) (usually after a seek and flush()), frames are
 // decoded and held back until a frame starting after t shows up; the first frame delivered is
-// then the one on screen at t (the last frame whose start is at or before t), followed by the
-// later ones. Works with B-frames and open GOPs because frames are judged in presentation order.
+// then the one on screen at t (the last frame whose start is at or before t, or no more than
+// kSameTimeHns after it: timecodes count a time that close to a frame's start as that frame),
+// followed by the later ones. Works with B-frames and open GOPs because frames are judged in
+// presentation order.
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
 
 #include "platform/graph/mediatype.h"
 #include "platform/outside/demuxer.h"
+#include "platform/outside/frame_cache.h"
 #include "platform/outside/frame_pool.h"
 
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -33,11 +37,6 @@ struct AVFrame;
 struct SwsContext;
 
 namespace sp::outside {
-
-struct FrameDeleter {
-    void operator()(AVFrame* f) const;
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 struct VideoFrameInfo {
     int width = 0;
@@ -64,13 +63,30 @@ public:
     // too). Samples sent afterwards start a new run, as after flush().
     void sendEndOfStream();
     // Forgets every frame inside the decoder and those not yet taken; call before samples from
-    // a new position. The drop target stays as set.
+    // a new position. The drop target stays as set; without one, the next frame decoded is
+    // the next delivered.
     void flush();
+    // The same, but frames are delivered on from the last one delivered (or sought): frames
+    // of the new run up to that one are dropped. For a caller that seeks and then sends the
+    // samples from the key frame before the target.
+    void restartRun();
     // Hold back frames as described above until the frame on screen at targetHns is known.
     // kNoTimeHns switches dropping off.
     void setDropBefore(int64_t targetHns);
+    // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
+    // progress may belong to another position (the caller does not know yet whether its next
+    // samples continue the run).
+    void suspendRun() { runSuspended_ = true; }
+    void resumeRun() { runSuspended_ = false; }
+
+    // Decoded pictures are kept (FrameCache) up to budgetBytes, so that a seek onto one of them
+    // needs no decoding; 0 (the default) keeps none. Only for a caller whose sample times do
+    // not repeat (the same time always means the same picture).
+    void setCacheBudget(size_t budgetBytes) { cache_.setBudget(budgetBytes); }
+    const FrameCache& cache() const { return cache_; }
 
     // The next frame in presentation order, if one is ready; it becomes the current frame.
+    // A frame the cache holds is delivered at once, before any sample is decoded.
     std::optional<VideoFrameInfo> nextFrame();
     // Converts the current frame into `dst`: width * 4 bytes per row, height rows, bottom-up.
     // False when there is no current frame or `dst` is too small.
@@ -85,7 +101,10 @@ private:
     VideoDecoder();
     void receiveFrames();
     void accept(FramePtr frame);
-    void release(FramePtr frame);
+    void newRun();
+    FramePtr takeFrameOnScreen();
+    FramePtr takeNextFrame();
+    FramePtr fromCache(const FrameCache::Entry* entry);
     int64_t frameStart(const AVFrame& frame);
     int64_t frameDuration(const AVFrame& frame) const;
     bool prepareScaler(const AVFrame& frame);
@@ -94,10 +113,15 @@ private:
     AVCodecContext* codec_ = nullptr;
     bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
-    std::deque<FramePtr> ready_;
-    FramePtr held_;    // candidate for the frame on screen at dropTarget_
-    FramePtr current_; // the frame returned last by nextFrame()
+    FrameCache cache_{0};
+    std::deque<FramePtr> ready_; // frames of the current run not yet delivered, in order
+    bool runEnded_ = false;      // the current run was drained by an end of stream
+    bool runSuspended_ = false;
+    FramePtr current_;     // the frame returned last by nextFrame()
+    bool seeking_ = false; // the next frame delivered is the one on screen at dropTarget_
     int64_t dropTarget_ = kNoTimeHns;
+    bool delivered_ = false; // lastDelivered_ is set: later frames follow it
+    int64_t lastDelivered_ = 0;
     int64_t nextStart_ = kNoTimeHns; // extrapolated start for a frame without a time
     int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
     int width_ = 0;

@@ -4,8 +4,8 @@
 #include "platform/outside/media_types_av.h"
 
 #include <algorithm>
-#include <thread>
 #include <numeric>
+#include <thread>
 
 namespace sp::outside {
 
@@ -113,6 +113,8 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
     outHeight_ = header ? std::abs(header->biHeight) : 0;
+    decoder_->setCacheBudget(FrameCache::kDefaultBudgetBytes);
+    segmentStart_ = 0;
     decoder_->setDropBefore(0);
     queue_.start("sp:decoded");
     return S_OK;
@@ -143,7 +145,7 @@ HRESULT VideoDecoderFilter::deliverPictures() {
             continue; // a picture too large for the buffers is lost, the stream goes on
         out->SetActualDataLength(bytes);
         if (picture->startHns != kNoTimeHns) {
-            REFERENCE_TIME start = picture->startHns;
+            REFERENCE_TIME start = picture->startHns - segmentStart_;
             REFERENCE_TIME stop = start + std::max<int64_t>(picture->durationHns, 1);
             out->SetTime(&start, &stop);
         }
@@ -157,7 +159,13 @@ HRESULT VideoDecoderFilter::deliverPictures() {
 HRESULT VideoDecoderFilter::Receive(IMediaSample* sample) {
     if (!decoder_) return VFW_E_WRONG_STATE;
     REFERENCE_TIME start = 0, stop = 0;
-    int64_t time = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : kNoTimeHns;
+    int64_t time = SUCCEEDED(sample->GetTime(&start, &stop)) ? start + segmentStart_ : kNoTimeHns;
+    // After a seek the splitter sends from a key frame, marked as a discontinuity; without the
+    // mark its samples continue those sent before the flush, and so does the decoder.
+    if (sample->IsDiscontinuity() == S_OK)
+        decoder_->restartRun();
+    else
+        decoder_->resumeRun();
     decoder_->sendPacket(std::span(sample->GetPointer(), size_t(sample->GetActualDataLength())),
                          time);
     HRESULT hr = deliverPictures();
@@ -181,19 +189,28 @@ HRESULT VideoDecoderFilter::BeginFlush() {
 }
 
 HRESULT VideoDecoderFilter::EndFlush() {
-    if (decoder_) decoder_->flush();
+    // The decoder keeps its state: the next sample says whether it continues.
+    if (decoder_) decoder_->suspendRun();
     queue_.endFlush();
     return TransformFilter::EndFlush();
 }
 
 HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    // Runs on the streaming thread before the segment's first sample.
+    // Runs on the streaming thread before the segment's first sample. The decoder works in
+    // stream times (segment start + sample time), so its cached pictures stay valid across
+    // segments; a picture it holds for the new start goes out at once. Under the stream lock,
+    // as Receive, since stopping frees the decoder.
+    std::lock_guard lock(streamMutex_);
+    segmentStart_ = start;
     if (decoder_) {
-        decoder_->flush();
-        decoder_->setDropBefore(0);
+        decoder_->setDropBefore(start);
+        decoder_->suspendRun();
     }
     if (!output()->IsConnected()) return S_OK;
-    return queue_.push({OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
+    HRESULT hr = queue_.push({OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});
+    if (hr != S_OK || !decoder_) return hr;
+    hr = deliverPictures();
+    return FAILED(hr) ? hr : S_OK;
 }
 
 } // namespace sp::outside

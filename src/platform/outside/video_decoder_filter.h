@@ -9,6 +9,14 @@
 // presentation order). After a new segment, pictures before the segment start are decoded
 // and dropped, except the one on screen at the start, which is delivered first (with its
 // negative time). A picture of another size goes out in a sample carrying the new media type.
+//
+// Fast steps: decoded pictures are kept in the decoder's cache (at most
+// FrameCache::kDefaultBudgetBytes, 384 MiB, of libavcodec's own pictures, converted only when
+// delivered; dropped with the decoder when streaming stops, so with the file or stream). A
+// new segment whose picture is cached is answered at once. A flush does not reset the
+// decoder: the first sample after it does when it is marked as a discontinuity (a seek from a
+// key frame); otherwise decoding goes on where it was (the splitter continued instead of
+// seeking, for a step forward).
 // End of stream drains the decoder first. A sample the decoder rejects is skipped.
 // Pictures are handed downstream on the output pin's own thread (an OutputQueue), so decoding
 // the next pictures goes on while the filters downstream copy and draw the last one.
@@ -50,6 +58,7 @@ private:
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
     mf::OutputQueue queue_;                 // started and stopped with streaming
     int outWidth_ = 0, outHeight_ = 0;      // size the output type describes
+    mf::REFERENCE_TIME segmentStart_ = 0;   // streaming thread: stream time of sample time 0
 };
 
 } // namespace sp::outside

@@ -109,11 +109,11 @@ void PrintTo(const SeekCase& c, std::ostream* os) {
 class ExactSeek : public ::testing::TestWithParam<SeekCase> {};
 
 // The frame on screen at t as decoding from the start shows it: the last frame starting at or
-// before t (the first frame for earlier times).
+// before t, or within 20 µs after it as timecodes count (the first frame for earlier times).
 size_t onScreen(const std::vector<Frame>& frames, int64_t t) {
     size_t k = 0;
     for (size_t i = 0; i < frames.size(); ++i)
-        if (frames[i].startHns <= t) k = i;
+        if (frames[i].startHns <= t + kSameTimeHns) k = i;
     return k;
 }
 
@@ -133,11 +133,12 @@ TEST_P(ExactSeek, FirstFrameAfterASeekIsTheFrameOnScreenAtTheTarget) {
     const std::vector<int64_t> targets = {
         last / 2 + frameHns / 2,                // mid-frame
         frames[frames.size() / 3].startHns,     // exactly on a frame's start
-        frames[frames.size() / 3].startHns - 1, // just before it
-        frames[7].startHns + 1,                 // early, usually a B-frame of the first GOP
-        last - frameHns / 3,                    // inside the next-to-last frame
-        last + 5 * frameHns,                    // past the end: the last frame stays
-        0,                                      // back to the start
+        frames[frames.size() / 3].startHns - 1, // just before it: that frame, as its timecode
+        frames[frames.size() / 3].startHns - kSameTimeHns - 1, // before that: the one before
+        frames[7].startHns + 1, // early, usually a B-frame of the first GOP
+        last - frameHns / 3,    // inside the next-to-last frame
+        last + 5 * frameHns,    // past the end: the last frame stays
+        0,                      // back to the start
         frames[frames.size() * 4 / 5].startHns + frameHns / 4,
     };
     for (int64_t t : targets) {
