@@ -1,9 +1,13 @@
 # One static library per layer. Sources are gathered from the layer's folder (not its
 # subfolders), so adding a unit needs no edit here; the link lines below are the layering.
+# EXCLUDE names files of the folder that belong elsewhere (a program's main.cpp).
 function(sp_layer name dir)
-    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
     list(FILTER sources INCLUDE REGEX "\\.cpp$")
+    foreach(excluded ${ARG_EXCLUDE})
+        list(FILTER sources EXCLUDE REGEX "/${excluded}$")
+    endforeach()
     if(sources)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
