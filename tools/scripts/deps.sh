@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev libqt6svg6
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
     libturbojpeg0-dev libsdl2-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,0 +1,134 @@
+#include "app/layout_rules.h"
+
+namespace sp::layout {
+
+DisplayChoice chooseDisplayAspect(int forced, const VideoShape& video) {
+    switch (forced) {
+    case 1:
+        return {{4, 3}, 1};
+    case 2:
+        return {{16, 9}, 2};
+    case 3:
+        return {{video.width, video.height}, 3};
+    default:
+        break;
+    }
+    if (video.aspect == 0) return {{4, 3}, 1};
+    if (video.aspect == 1) return {{16, 9}, 2};
+    return {{video.width, video.height}, 0};
+}
+
+Aspect displayAspectFor(uint8_t mode, const VideoShape& video) {
+    Aspect aspect{0, 0};
+    switch (mode) {
+    case 0:
+        aspect = chooseDisplayAspect(0, video).aspect;
+        break;
+    case 1:
+        aspect = {4, 3};
+        break;
+    case 2:
+        aspect = {16, 9};
+        break;
+    case 3:
+        aspect = {video.width, video.height};
+        break;
+    default:
+        break;
+    }
+    if (aspect.a == 0 || aspect.b == 0) return {4, 3};
+    return aspect;
+}
+
+QRect fitAspect(int a, int b, const QRect& rect, bool relative, int margin) {
+    int left = rect.x() + margin;
+    int top = rect.y() + margin;
+    int right = rect.x() + rect.width() - margin;
+    int bottom = rect.y() + rect.height() - margin;
+    const int w = right - left;
+    const int h = bottom - top;
+    if (a > 0 && b > 0) {
+        if (int64_t(w) * b < int64_t(h) * a) {
+            const int fitted = int(int64_t(w) * b / a);
+            top += (h - fitted) / 2;
+            bottom = top + fitted;
+        } else {
+            const int fitted = int(int64_t(h) * a / b);
+            left += (w - fitted) / 2;
+            right = left + fitted;
+        }
+    }
+    if (relative) {
+        left -= rect.x();
+        right -= rect.x();
+        top -= rect.y();
+        bottom -= rect.y();
+    }
+    return QRect(left, top, right - left, bottom - top);
+}
+
+int toolSeparatorWidth(int clientWidth, int toolItems) {
+    return (clientWidth + 4 * kToolButtonWidth - kToolButtonWidth * toolItems) / 4;
+}
+
+int barLeft(const QRect& videoPanel, int barWidth) {
+    return videoPanel.x() + (videoPanel.width() - barWidth) / 2;
+}
+
+WindowLayout layoutWindow(QSize client, bool videoAtLeft, int toolItems, int videoPanelTop) {
+    const int w = client.width();
+    const int h = client.height();
+    WindowLayout out;
+    int separatorX = 0;
+    if (videoAtLeft) {
+        out.panelsLeft = w - kPanelWidth;
+        out.videoAreaLeft = 0;
+        separatorX = w - kPanelWidth - 1;
+    } else {
+        out.panelsLeft = 0;
+        out.videoAreaLeft = kPanelWidth;
+        separatorX = kPanelWidth + 1;
+    }
+    out.toolBar = QRect(0, 0, w, kToolButtonWidth);
+    out.horizontalSeparator = QRect(0, 29, w, 1);
+    out.verticalSeparator = QRect(separatorX, 54, 1, h - 84);
+    out.titleStrip = QRect(0, 30, w, 24);
+    out.bottomStrip = QRect(0, h - 24, w, 24);
+    out.videoPanel = QRect(out.videoAreaLeft + 8, videoPanelTop, w - 292, h - 192);
+    out.panels = QRect(out.panelsLeft, kPanelsTop, kPanelWidth, h - 80);
+    out.grabPanel = out.panels;
+    out.toolSeparatorWidth = toolSeparatorWidth(w, toolItems);
+    return out;
+}
+
+VideoAreaLayout layoutVideoArea(Aspect aspect, const QRect& videoPanel, const QRect& grabPanel,
+                                QSize frameSize) {
+    VideoAreaLayout out;
+    const QRect v = fitAspect(aspect.a, aspect.b, videoPanel, true, kVideoMargin);
+    out.videoWindow = v;
+    out.frame = v.adjusted(-kVideoMargin, -kVideoMargin, kVideoMargin, kVideoMargin);
+    out.inlayCorner = QPoint(v.x() + v.width() - 6, v.y() + v.height() - 6);
+    const QPoint at = videoPanel.topLeft() + v.topLeft();
+    out.verticalSlider = {QPoint(at.x() + v.width() - 6, at.y() - 8), v.height() + 16};
+    out.horizontalSlider = {QPoint(at.x() - 8, at.y() + v.height() - 6), v.width() + 16};
+    out.preview = fitAspect(aspect.a, aspect.b, grabPanel, true, kVideoMargin);
+    out.imageSize = fitAspect(aspect.a, aspect.b, QRect(QPoint(0, 0), frameSize), true, 0).size();
+    return out;
+}
+
+FullScreenLayout layoutFullScreen(Aspect aspect, QSize screen) {
+    // The rules give the rectangle as edges: (4, 4) to (width - 4, height - 4).
+    const QRect inner(4, 4, screen.width() - 8, screen.height() - 8);
+    const QRect video = fitAspect(aspect.a, aspect.b, inner, false, 0);
+    return {video, video.adjusted(-4, -4, 4, 4)};
+}
+
+NavigationPlaces placeNavigation(const QRect& videoPanel, const QRect& videoWindow) {
+    NavigationPlaces out;
+    out.topBarTop = videoPanel.y() + videoWindow.y() - 32;
+    out.navigationTop = videoPanel.y() + videoWindow.y() + videoWindow.height();
+    out.intervalloTop = out.navigationTop;
+    return out;
+}
+
+} // namespace sp::layout

@@ -1,0 +1,111 @@
+#include "app/panels/sources_frame.h"
+
+#include "app/panels/action_binding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace sp {
+
+namespace {
+
+QGroupBox* streamGroup(const QString& title, QComboBox*& list, QLabel*& label, QWidget* parent) {
+    auto* group = new QGroupBox(title, parent);
+    auto* layout = new QVBoxLayout(group);
+    list = new QComboBox(group);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    label = new QLabel(group);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(list);
+    layout->addWidget(label);
+    return group;
+}
+
+void fill(QComboBox& list, const QStringList& names, int current) {
+    const QSignalBlocker quiet(list);
+    list.clear();
+    list.addItems(names);
+    list.setCurrentIndex(current);
+}
+
+} // namespace
+
+TSourcesFrame::TSourcesFrame(QWidget* parent) : TSidePanel("Sources", parent) {
+    videoGroup_ = streamGroup("Video", videoList_, videoLabel_, this);
+    videoList_->setObjectName("cboxvideo");
+    audioGroup_ = streamGroup("Audio", audioList_, audioLabel_, this);
+    audioList_->setObjectName("cboxAudio");
+    maxSpeed_ = new QCheckBox("Maximum speed", this);
+    body()->addWidget(videoGroup_);
+    body()->addWidget(audioGroup_);
+    body()->addWidget(maxSpeed_);
+    connect(videoList_, &QComboBox::activated, this, &TSourcesFrame::videoChosen);
+    connect(audioList_, &QComboBox::activated, this, &TSourcesFrame::audioChosen);
+}
+
+void TSourcesFrame::setVideoStreams(const QStringList& names, int current) {
+    fill(*videoList_, names, current);
+}
+
+void TSourcesFrame::setAudioStreams(const QStringList& names, int current) {
+    fill(*audioList_, names, current);
+}
+
+void TSourcesFrame::selectVideoStream(int row) {
+    const QSignalBlocker quiet(videoList_);
+    videoList_->setCurrentIndex(row);
+}
+
+void TSourcesFrame::selectAudioStream(int row) {
+    const QSignalBlocker quiet(audioList_);
+    audioList_->setCurrentIndex(row);
+}
+
+int TSourcesFrame::videoStream() const {
+    return videoList_->currentIndex();
+}
+int TSourcesFrame::audioStream() const {
+    return audioList_->currentIndex();
+}
+QString TSourcesFrame::videoStreamText() const {
+    return videoList_->currentText();
+}
+
+void TSourcesFrame::setVideoDescription(const QString& text) {
+    videoLabel_->setText(text);
+}
+void TSourcesFrame::setAudioDescription(const QString& text) {
+    audioLabel_->setText(text);
+}
+QString TSourcesFrame::videoDescription() const {
+    return videoLabel_->text();
+}
+QString TSourcesFrame::audioDescription() const {
+    return audioLabel_->text();
+}
+void TSourcesFrame::setVideoDescriptionVisible(bool visible) {
+    videoLabel_->setVisible(visible);
+}
+void TSourcesFrame::setAudioDescriptionVisible(bool visible) {
+    audioLabel_->setVisible(visible);
+}
+void TSourcesFrame::setAudioGroupVisible(bool visible) {
+    audioGroup_->setVisible(visible);
+}
+bool TSourcesFrame::audioGroupVisible() const {
+    return !audioGroup_->isHidden();
+}
+
+void TSourcesFrame::bindMaxSpeedAction(QAction& action) {
+    bindCheckBoxToAction(*maxSpeed_, action);
+}
+bool TSourcesFrame::maxSpeedChecked() const {
+    return maxSpeed_->isChecked();
+}
+
+} // namespace sp

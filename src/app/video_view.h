@@ -1,0 +1,91 @@
+#pragma once
+// The video window: the presentation surface of the preview renderer, painting the latest
+// picture scaled smoothly to the whole widget (the controller gives the widget the video window
+// rectangle of the layout rules).
+//
+// Threads: present() runs on the renderer's streaming thread. It copies the picture into a
+// buffer of its own under pictureMutex_ and asks the user-interface thread for one repaint (many
+// pictures arriving before it runs make one repaint, of the latest). Everything else runs on the
+// user-interface thread; a repaint (an expose, a resize) draws the last picture again at once.
+// Three buffers take turns (being written, ready, shown), so neither thread waits for the other
+// longer than a swap and no buffer is allocated while the picture size stays the same.
+//
+// Ownership: the controller attaches the view to each new renderer (put_Owner) and must detach
+// it (put_Owner(nullptr)) before the view is destroyed; after that no present() is running.
+
+#include "platform/graph/interfaces.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace sp {
+
+class TVideoView : public QWidget, public mf::IPresentationSurface {
+    Q_OBJECT
+public:
+    // What became of the pictures presented since the last reset.
+    struct Statistics {
+        uint64_t presented = 0;    // pictures handed to present()
+        uint64_t painted = 0;      // of those, pictures painted at least once
+        uint64_t replaced = 0;     // replaced by a newer one before they were painted
+        uint64_t late = 0;         // painted more than the lateness limit after present()
+        int64_t firstPaintMs = -1; // from the reset to the first picture painted, -1: none yet
+    };
+
+    explicit TVideoView(QWidget* parent = nullptr);
+    ~TVideoView() override;
+
+    // IPresentationSurface; streaming thread. A picture of 0 x 0 or without pixels is ignored.
+    void present(const uint8_t* pixels, int width, int height, int strideBytes) override;
+
+    // Forgets every picture: the view paints black until the next present().
+    void clearPicture();
+    bool hasPicture() const;
+    // The picture painted last (null before the first); a copy.
+    QImage shownPicture() const;
+
+    Statistics statistics() const;
+    // Counts from zero again and restarts the clock of firstPaintMs.
+    void resetStatistics();
+    // A picture painted later than this after it arrived counts as late (default 40 ms).
+    void setLatenessLimitMs(int ms) { latenessLimitMs_ = ms; }
+
+signals:
+    // A left click on the picture.
+    void clicked();
+    // A right click, at a position on the screen (the controller opens its pop-up menu).
+    void menuRequested(const QPoint& globalPos);
+    // The first picture after a reset has been painted.
+    void firstPicturePainted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void pictureArrived();
+
+    QImage writing_; // streaming thread only
+
+    mutable std::mutex pictureMutex_;
+    QImage ready_;               // guarded by pictureMutex_
+    bool readyIsNew_ = false;    // guarded by pictureMutex_
+    int64_t readyArrivalNs_ = 0; // guarded by pictureMutex_
+    QElapsedTimer clock_;        // started once; read under pictureMutex_ by both threads
+    Statistics stats_;           // guarded by pictureMutex_
+    int64_t resetNs_ = 0;        // guarded by pictureMutex_
+
+    std::atomic<bool> repaintAsked_{false};
+
+    // user-interface thread only
+    QImage shown_;
+    int latenessLimitMs_ = 40;
+};
+
+} // namespace sp
