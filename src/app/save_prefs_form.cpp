@@ -1,7 +1,8 @@
 #include "app/save_prefs_form.h"
 
+#include "ui/link_edit.h"
+
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 
@@ -17,14 +18,6 @@ const char* const TSavePrefsForm::kMessage =
     "loaded on the next start.<br></size>";
 
 namespace {
-
-// The few tags of the message in Qt's rich text.
-QString MessageAsRichText() {
-    QString text = QString::fromUtf8(TSavePrefsForm::kMessage);
-    text.replace("<size 10>", "<span style=\"font-size:10pt\">");
-    text.replace("</size>", "</span>");
-    return text;
-}
 
 struct ButtonSpec {
     const char* caption;
@@ -55,14 +48,11 @@ bool NoOneCanAnswer() {
 TSavePrefsForm::TSavePrefsForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString("Saving the preferences of %1").arg("Stillpick"));
     setFixedSize(448, 296); // a fixed dialog border
-    auto* text = new QLabel(this);
+    auto* text = new TLinkEdit(this);
     QFont font("Arial");
     font.setPixelSize(16);
     text->setFont(font);
-    text->setTextFormat(Qt::RichText);
-    text->setWordWrap(true);
-    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    text->setText(MessageAsRichText());
+    text->SetRichText(QString::fromUtf8(kMessage));
     text->setGeometry(32, 16, 377, 201);
     for (int i = 0; i < 3; ++i) {
         auto* button = new QPushButton(style()->standardIcon(kButtons[i].icon),
