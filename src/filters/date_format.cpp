@@ -1,6 +1,6 @@
 #include "filters/date_format.h"
 
-#include "media/describe/daycount.h"
+#include "describe/day_count.h"
 
 #include <QDate>
 #include <QDateTime>

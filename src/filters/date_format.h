@@ -62,7 +62,7 @@ QString FromQtDateTimeFormat(QStringView qtFormat);
 double CurrentDayCount();
 
 // Formats a day count. An empty format gives an empty text; so does a count that is not finite
-// or falls outside the years 1 to 9999 (see media/describe/daycount.h, which decodes it).
+// or falls outside the years 1 to 9999 (see describe/day_count.h, which decodes it).
 QString FormatDateTime(QStringView format, double dayCount, const DateFormatConventions& settings);
 
 } // namespace sp

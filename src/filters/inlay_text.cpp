@@ -1,6 +1,6 @@
 #include "filters/inlay_text.h"
 
-#include "media/describe/timecode.h"
+#include "describe/timecode.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "filters/notifier.h"
 
-#include "media/describe/dvframe.h"
-#include "media/describe/mpegheader.h"
-#include "media/describe/wavetags.h"
+#include "describe/dv_frame.h"
+#include "describe/mpeg_header.h"
+#include "describe/wave_tags.h"
 #include "platform/graph/guids.h"
 #include "platform/graph/message_target.h"
 

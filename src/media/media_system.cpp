@@ -6,7 +6,8 @@
 #include "filters/notifier.h"
 #include "filters/superposer.h"
 #include "media/capture_devices.h"
-#include "media/describe/pinmediatype.h"
+#include "platform/graph/pin_media_type.h"
+#include "platform/graph/graph_walk.h"
 #include "platform/graph/guids.h"
 
 #include <QCoreApplication>
@@ -21,24 +22,6 @@ namespace {
 struct ChainFailure {};
 void require(bool condition) {
     if (!condition) throw ChainFailure{};
-}
-
-IBaseFilter* ownerOf(IPin* pin) {
-    PinInfo info;
-    return pin && SUCCEEDED(pin->QueryPinInfo(&info)) ? info.filter : nullptr;
-}
-
-std::vector<ComPtr<IPin>> connectedOutputs(IBaseFilter* filter) {
-    std::vector<ComPtr<IPin>> pins, result;
-    filter->EnumPins(&pins);
-    for (auto& pin : pins) {
-        PinDirection dir;
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == PinDirection::Output &&
-            pin->ConnectedTo(&peer) == S_OK)
-            result.push_back(peer);
-    }
-    return result;
 }
 
 } // namespace
@@ -270,23 +253,14 @@ bool TMediaSystem::ConnectAudio(TAudioSource* source) {
 
 // Removal -------------------------------------------------------------------------------------
 
-bool IsUpstreamOf(IBaseFilter* a, IBaseFilter* b) {
-    if (!a || !b) return false;
-    for (auto& peer : connectedOutputs(a)) {
-        IBaseFilter* f = ownerOf(peer.get());
-        if (sameObject(f, b) || IsUpstreamOf(f, b)) return true;
-    }
-    return false;
-}
-
 void TMediaSystem::RemoveFromGraph(IBaseFilter* filter) {
     if (graph.Graph() && filter) graph.Graph()->RemoveFilter(filter);
 }
 
 bool TMediaSystem::RemoveFiltersBetween(IBaseFilter* a, IBaseFilter* b) {
     if (sameObject(a, b) || !IsUpstreamOf(a, b)) return true;
-    for (auto& peer : connectedOutputs(a)) {
-        ComPtr<IBaseFilter> f(ownerOf(peer.get()));
+    for (auto& peer : DownstreamPeers(a)) {
+        ComPtr<IBaseFilter> f(OwnerOf(peer.get()));
         if (sameObject(f.get(), b)) return true;
         if (IsUpstreamOf(f.get(), b)) {
             RemoveFiltersBetween(f.get(), b);
@@ -297,7 +271,7 @@ bool TMediaSystem::RemoveFiltersBetween(IBaseFilter* a, IBaseFilter* b) {
 }
 
 bool TMediaSystem::RemoveFiltersAfterPin(IPin* pin, IBaseFilter* b) {
-    IBaseFilter* f = ownerOf(pin);
+    IBaseFilter* f = OwnerOf(pin);
     if (!f || sameObject(f, b) || !IsUpstreamOf(f, b)) return false;
     RemoveFiltersBetween(f, b);
     return true;

@@ -153,8 +153,6 @@ private:
     std::unique_ptr<QObject> eventContext_;
 };
 
-// Graph walking: A leads to B through connected output pins.
-bool IsUpstreamOf(mf::IBaseFilter* a, mf::IBaseFilter* b);
 // The volume curve: ln(v + 1) × 1085.73 rounded, minus 10000 (hundredths of a decibel).
 long VolumeToHundredthsDb(int volume);
 

@@ -3,7 +3,7 @@
 
 #include "filters/scenes.h"
 #include "filters/superposer.h"
-#include "media/describe/timecode.h"
+#include "describe/timecode.h"
 #include "media/media_system.h"
 #include "platform/graph/message_target.h"
 

@@ -1,7 +1,7 @@
 #include "filters/notifier.h"
 
-#include "media/describe/daycount.h"
-#include "media/describe/timecode.h"
+#include "describe/day_count.h"
+#include "describe/timecode.h"
 #include "platform/graph/filter_graph.h"
 #include "platform/graph/guids.h"
 #include "platform/graph/message_target.h"

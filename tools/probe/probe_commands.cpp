@@ -2,8 +2,8 @@
 
 #include "filters/deinterlacer.h"
 #include "filters/inlay_records.h"
-#include "media/describe/daycount.h"
-#include "media/describe/timecode.h"
+#include "describe/day_count.h"
+#include "describe/timecode.h"
 #include "platform/graph/guids.h"
 #include "platform/system/image_files.h"
 #include "probe_session.h"

@@ -2,7 +2,7 @@
 
 #include "filters/deinterlacer.h"
 #include "filters/inlay_records.h"
-#include "media/describe/timecode.h"
+#include "describe/timecode.h"
 #include "platform/system/image_files.h"
 #include "probe_session.h"
 #include "probe_util.h"

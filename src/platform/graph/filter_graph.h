@@ -96,7 +96,6 @@ private:
     HRESULT renderPin(IPin* out, int depth);
     HRESULT renderThrough(IBaseFilter* middle, IPin* out, int depth);
     HRESULT renderOutputs(IBaseFilter* filter, int depth);
-    bool isUpstreamOf(IBaseFilter* candidate, IBaseFilter* of) const;
 
     std::vector<Entry> filters_; // controlling thread
     FilterState state_ = FilterState::Stopped;

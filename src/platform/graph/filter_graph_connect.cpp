@@ -4,6 +4,7 @@
 
 #include "platform/graph/filter_graph.h"
 #include "platform/graph/filter_mapper.h"
+#include "platform/graph/graph_walk.h"
 
 #include <cctype>
 #include <fstream>
@@ -23,11 +24,6 @@ std::vector<ComPtr<IPin>> pinsOf(IBaseFilter* filter, PinDirection wanted, bool 
         result.push_back(pin);
     }
     return result;
-}
-
-IBaseFilter* ownerOf(IPin* pin) {
-    PinInfo info;
-    return SUCCEEDED(pin->QueryPinInfo(&info)) ? info.filter : nullptr;
 }
 
 void breakConnection(IPin* out, IPin* in) {
@@ -54,17 +50,6 @@ std::vector<uint8_t> fileHead(std::string_view path, size_t bytes) {
 
 } // namespace
 
-bool FilterGraph::isUpstreamOf(IBaseFilter* candidate, IBaseFilter* of) const {
-    if (!candidate || !of) return false;
-    for (auto& pin : pinsOf(candidate, PinDirection::Output, false)) {
-        ComPtr<IPin> peer;
-        if (pin->ConnectedTo(&peer) != S_OK) continue;
-        IBaseFilter* next = ownerOf(peer.get());
-        if (sameObject(next, of) || isUpstreamOf(next, of)) return true;
-    }
-    return false;
-}
-
 bool FilterGraph::connectThrough(IBaseFilter* middle, IPin* out, IPin* in, int depth) {
     for (auto& middleIn : pinsOf(middle, PinDirection::Input, true)) {
         if (out->Connect(middleIn.get(), nullptr) != S_OK) continue;
@@ -78,13 +63,13 @@ bool FilterGraph::connectThrough(IBaseFilter* middle, IPin* out, IPin* in, int d
 HRESULT FilterGraph::connectVia(IPin* out, IPin* in, int depth) {
     if (out->Connect(in, nullptr) == S_OK) return S_OK;
     if (depth >= kMaxDepth) return VFW_E_CANNOT_CONNECT;
-    IBaseFilter* from = ownerOf(out);
-    IBaseFilter* to = ownerOf(in);
+    IBaseFilter* from = OwnerOf(out);
+    IBaseFilter* to = OwnerOf(in);
 
     std::vector<ComPtr<IBaseFilter>> present;
     EnumFilters(&present);
     for (auto& f : present) {
-        if (sameObject(f.get(), from) || sameObject(f.get(), to) || isUpstreamOf(f.get(), from))
+        if (sameObject(f.get(), from) || sameObject(f.get(), to) || IsUpstreamOf(f.get(), from))
             continue;
         if (connectThrough(f.get(), out, in, depth)) return S_OK;
     }
@@ -104,7 +89,7 @@ HRESULT FilterGraph::connectVia(IPin* out, IPin* in, int depth) {
 HRESULT FilterGraph::Connect(IPin* out, IPin* in) {
     if (!out || !in) return E_POINTER;
     if (state_ != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (!contains(ownerOf(out)) || !contains(ownerOf(in))) return VFW_E_NOT_IN_GRAPH;
+    if (!contains(OwnerOf(out)) || !contains(OwnerOf(in))) return VFW_E_NOT_IN_GRAPH;
     PinDirection dir;
     out->QueryDirection(&dir);
     if (dir != PinDirection::Output) return VFW_E_INVALID_DIRECTION;
@@ -137,7 +122,7 @@ HRESULT FilterGraph::renderThrough(IBaseFilter* middle, IPin* out, int depth) {
 
 HRESULT FilterGraph::renderPin(IPin* out, int depth) {
     if (depth > kMaxDepth) return VFW_E_CANNOT_RENDER;
-    IBaseFilter* from = ownerOf(out);
+    IBaseFilter* from = OwnerOf(out);
     std::vector<ComPtr<IBaseFilter>> present;
     EnumFilters(&present);
     // Renderers already in the graph first, then other filters of the graph.
@@ -145,7 +130,7 @@ HRESULT FilterGraph::renderPin(IPin* out, int depth) {
         for (auto& f : present) {
             bool renderer = pinsOf(f.get(), PinDirection::Output, false).empty();
             if (renderer != (pass == 0)) continue;
-            if (sameObject(f.get(), from) || isUpstreamOf(f.get(), from)) continue;
+            if (sameObject(f.get(), from) || IsUpstreamOf(f.get(), from)) continue;
             HRESULT hr = renderThrough(f.get(), out, depth);
             if (SUCCEEDED(hr)) return hr;
         }

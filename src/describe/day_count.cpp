@@ -1,4 +1,4 @@
-#include "media/describe/daycount.h"
+#include "describe/day_count.h"
 
 #include <cmath>
 #include <cstdint>

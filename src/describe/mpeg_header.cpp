@@ -1,4 +1,4 @@
-#include "media/describe/mpegheader.h"
+#include "describe/mpeg_header.h"
 
 namespace sp {
 

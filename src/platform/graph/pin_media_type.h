@@ -4,11 +4,11 @@
 
 #include "platform/graph/interfaces.h"
 
-namespace sp {
+namespace mf {
 
 // True when one of the pin's preferred types (IPin::EnumMediaTypes) matches `pattern` on major
 // type, subtype and format type, a GUID_NULL field in the pattern matching anything. False for a
 // null pin, an enumeration that fails or throws, or no match. The pin is only borrowed.
-bool PinOffersMediaType(const mf::MediaType& pattern, mf::IPin* pin);
+bool PinOffersMediaType(const MediaType& pattern, IPin* pin);
 
-} // namespace sp
+} // namespace mf

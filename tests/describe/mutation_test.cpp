@@ -2,8 +2,8 @@
 // the sample (AddressSanitizer watches every read) and keep their results in range. A shorter
 // sample may only lose information, never invent it.
 #include "dv_builder.h"
-#include "media/describe/dvframe.h"
-#include "media/describe/mpegheader.h"
+#include "describe/dv_frame.h"
+#include "describe/mpeg_header.h"
 
 #include <gtest/gtest.h>
 

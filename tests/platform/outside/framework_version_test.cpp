@@ -1,25 +1,10 @@
-#include "media/describe/frameworkversion.h"
-#include "media/describe/volume.h"
+#include "platform/outside/framework_version.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 using namespace sp;
-
-TEST(VolumeSize, RootHasASizeAndUsedFitsInIt) {
-    int64_t size = VolumeSizeMB("/");
-    int64_t used = VolumeUsedMB("/");
-    EXPECT_GT(size, 0);
-    EXPECT_GE(used, 0);
-    EXPECT_LE(used, size);
-}
-
-TEST(VolumeSize, FailureGivesZero) {
-    EXPECT_EQ(VolumeSizeMB("/no/such/folder/anywhere"), 0);
-    EXPECT_EQ(VolumeUsedMB("/no/such/folder/anywhere"), 0);
-    EXPECT_EQ(VolumeSizeMB(""), 0);
-}
 
 TEST(FrameworkVersion, TextIsMajorDotMinor) {
     EXPECT_EQ(FrameworkVersionText(61u << 16 | 7u << 8 | 100u), "61.7");

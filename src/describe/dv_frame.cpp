@@ -1,6 +1,6 @@
-#include "media/describe/dvframe.h"
+#include "describe/dv_frame.h"
 
-#include "media/describe/daycount.h"
+#include "describe/day_count.h"
 
 namespace sp {
 

@@ -1,4 +1,4 @@
-#include "media/describe/volume.h"
+#include "platform/system/disk_volume.h"
 
 #include <sys/statvfs.h>
 

@@ -1,4 +1,4 @@
-#include "media/describe/pinmediatype.h"
+#include "platform/graph/pin_media_type.h"
 
 #include "platform/graph/guids.h"
 
@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-using namespace sp;
+using namespace mf;
 
 namespace {
 

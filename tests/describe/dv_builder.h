@@ -2,7 +2,7 @@
 // Builds DV frames byte by byte for the tests: DIF sequences of 12000 bytes, unused packs 0xFF
 // as cameras write them.
 
-#include "media/describe/dvframe.h"
+#include "describe/dv_frame.h"
 
 #include <cstdint>
 #include <vector>

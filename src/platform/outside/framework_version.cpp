@@ -1,5 +1,5 @@
 // The parts of the version query that call into libavformat at run time.
-#include "media/describe/frameworkversion.h"
+#include "platform/outside/framework_version.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

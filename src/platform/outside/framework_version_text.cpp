@@ -1,5 +1,5 @@
 // Version arithmetic that needs FFmpeg's headers only, never its libraries.
-#include "media/describe/frameworkversion.h"
+#include "platform/outside/framework_version.h"
 
 #include <libavformat/version.h>
 

@@ -1,8 +1,8 @@
-#include "media/describe/dvframe.h"
+#include "describe/dv_frame.h"
 
 #include "dv_builder.h"
-#include "media/describe/daycount.h"
-#include "media/describe/timecode.h"
+#include "describe/day_count.h"
+#include "describe/timecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "media/describe/timecode.h"
+#include "describe/timecode.h"
 
 #include <charconv>
 #include <cstdio>

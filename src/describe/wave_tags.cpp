@@ -1,4 +1,4 @@
-#include "media/describe/wavetags.h"
+#include "describe/wave_tags.h"
 
 #include <algorithm>
 #include <array>
