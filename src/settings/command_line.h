@@ -1,0 +1,26 @@
+#pragma once
+// The information options a Linux user types first: "--help" prints the usage, with every switch
+// and token of the action table, and "--version" the version line. No action can take these
+// names (a command-line name never starts with a second "-"). Any thread; needs no application
+// object, so main() can call it before creating one.
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+namespace sp {
+
+// "Stillpick 5.0.6 En by Orvane".
+QString VersionLine();
+// The version line, the grammar of the command line and one line per reachable action (switch,
+// token, argument, caption), in list order.
+QString UsageText();
+
+// When `arguments` (without the program name) hold "--help" or "--version", writes the usage
+// (for "--help", which wins) or the version line to `out` and returns the exit code 0; else
+// writes nothing and returns nothing, and the program starts.
+std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& out);
+
+} // namespace sp
