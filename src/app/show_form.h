@@ -229,6 +229,7 @@ private:
     void ReleaseMedia();
     void AttachVideoWindow();
     void RestoreViewWishes();
+    void Warn(const QString& text);
 
     // Panels and widgets.
     void ComposeWindow();

@@ -10,11 +10,13 @@
 #include "platform/outside/outside_registration.h"
 #include "platform/outside/video_renderer.h"
 #include "platform/system/qt_message_target.h"
+#include "platform/system/text_parsing.h"
 #include "settings/program_info.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -100,8 +102,19 @@ TShowForm::TShowForm(QWidget* parent)
         if (!savePrefsForm_->Ask()) return std::nullopt;
         return savePrefsForm_->Choice;
     };
+    ShowWarning = [this](const QString& text) { Warn(text); };
+    ShowErrorReport = [this](const QString& markup) { Warn(StripTags(markup)); };
     ComposeWindow();
     setMinimumSize(708, 522);
+}
+
+// A warning box; without a screen nobody could close it, so the text goes to stderr instead.
+void TShowForm::Warn(const QString& text) {
+    if (NoOneCanAnswer()) {
+        std::fprintf(stderr, "stillpick: %s\n", qPrintable(text));
+        return;
+    }
+    QMessageBox::warning(this, ProgramTitle(), text, QMessageBox::Ok);
 }
 
 TShowForm::~TShowForm() {
