@@ -11,8 +11,7 @@ using namespace mf;
 
 namespace {
 
-using Factory = std::unique_ptr<TCaptureDevice> (*)(const std::string&,
-                                                     const TBuilderEnvironment&);
+using Factory = std::unique_ptr<TCaptureDevice> (*)(const std::string&, const TBuilderEnvironment&);
 template <class T>
 std::unique_ptr<TCaptureDevice> build(const std::string& path, const TBuilderEnvironment& env) {
     return std::make_unique<T>(path, env);
@@ -22,12 +21,14 @@ std::vector<Factory> candidatesFor(const std::string& extension) {
     auto in = [&](std::initializer_list<const char*> list) {
         return std::any_of(list.begin(), list.end(), [&](const char* e) { return extension == e; });
     };
-    if (in({".avi", ".ivf"})) return {build<TFileAviCaptureDevice>, build<TFileUnknownCaptureDevice>};
+    if (in({".avi", ".ivf"}))
+        return {build<TFileAviCaptureDevice>, build<TFileUnknownCaptureDevice>};
     if (in({".mpg", ".mpeg", ".m1v", ".mp2", ".mpe", ".vob"}))
         return {build<TFileMpeg2PSCaptureDevice>, build<TFileMpeg1CaptureDevice>,
                 build<TFileMpeg2SplitterCaptureDevice>, build<TFileMpeg2TSCaptureDevice>,
                 build<TFileUnknownCaptureDevice>};
-    if (in({".wmv", ".asf"})) return {build<TFileWmvCaptureDevice>, build<TFileUnknownCaptureDevice>};
+    if (in({".wmv", ".asf"}))
+        return {build<TFileWmvCaptureDevice>, build<TFileUnknownCaptureDevice>};
     if (in({".mts", ".m2ts", ".mkv", ".mov", ".mp4", ".3g2", ".m4v", ".ts"}))
         return {build<TFileMpeg2TSCaptureDevice>, build<TFileUnknownCaptureDevice>};
     return {build<TFileUnknownCaptureDevice>};
@@ -40,7 +41,8 @@ std::string LowerExtension(const std::string& path) {
     size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return {};
     std::string ext = path.substr(dot);
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 
@@ -68,11 +70,14 @@ TdmTest::TdmTest() : audiorender(DefaultSoundDevice(), "Default DirectSound Devi
 
 // List --------------------------------------------------------------------------------------
 
-TCaptureDevicesList::~TCaptureDevicesList() { Clear(); }
+TCaptureDevicesList::~TCaptureDevicesList() {
+    Clear();
+}
 
 void TCaptureDevicesList::Clear() {
     // Sub-builders go before their parents' filters are released.
-    while (!items_.empty()) items_.pop_back();
+    while (!items_.empty())
+        items_.pop_back();
 }
 
 void TCaptureDevicesList::Add(std::unique_ptr<TCaptureDevice> device) {
@@ -103,16 +108,27 @@ TCaptureDevice::TCaptureDevice(const TBuilderEnvironment& env) : env_(env) {}
 TCaptureDevice::~TCaptureDevice() = default;
 
 bool TCaptureDevice::InGraph(const TGraphComponent& graph) const {
-    return FilterGraphRef == &graph && OutputFilter;
+    return FilterGraphRef == &graph && graph.Active() && graphGeneration_ == graph.Generation() &&
+           OutputFilter;
+}
+
+void TCaptureDevice::EnterGraph(TGraphComponent& graph) {
+    FilterGraphRef = &graph;
+    graphGeneration_ = graph.Generation();
+}
+
+bool TCaptureDevice::SameGraphObject() const {
+    return FilterGraphRef && FilterGraphRef->Active() &&
+           graphGeneration_ == FilterGraphRef->Generation();
 }
 
 ComPtr<IPin> TCaptureDevice::FindOutputPin(ICaptureGraphBuilder2* builder, const GUID& major,
                                            bool withCategory, int index) {
     ComPtr<IPin> pin;
     if (!OutputFilter) return nullptr;
-    HRESULT hr = builder->FindPin(OutputFilter.get(), PinDirection::Output,
-                                  withCategory ? &PIN_CATEGORY_CAPTURE : nullptr, &major, true,
-                                  index, &pin);
+    HRESULT hr =
+        builder->FindPin(OutputFilter.get(), PinDirection::Output,
+                         withCategory ? &PIN_CATEGORY_CAPTURE : nullptr, &major, true, index, &pin);
     return SUCCEEDED(hr) ? pin : nullptr;
 }
 
@@ -123,13 +139,11 @@ void TCaptureDevice::DiscoverKind(ICaptureGraphBuilder2* builder, const GUID& ma
             ++k;
             if (major == MEDIATYPE_Video) {
                 std::string name = DisplayName + (k > 1 ? " #" + std::to_string(k) : "");
-                VideoSources.push_back(
-                    std::make_unique<TVideoSource>(this, k, name, IsDVDevice()));
+                VideoSources.push_back(std::make_unique<TVideoSource>(this, k, name, IsDVDevice()));
                 ++VideoCount;
             } else {
                 std::string name = DisplayName + (k > 1 ? "#" + std::to_string(k) : "");
-                AudioSources.push_back(
-                    std::make_unique<TAudioSource>(this, k, name, IsDVDevice()));
+                AudioSources.push_back(std::make_unique<TAudioSource>(this, k, name, IsDVDevice()));
                 ++AudioCount;
             }
         }
@@ -182,7 +196,8 @@ TFileSplitterDevice::~TFileSplitterDevice() {
 
 bool TFileSplitterDevice::AddToGraph(TGraphComponent& graph) {
     if (InGraph(graph)) return true;
-    FilterGraphRef = &graph;
+    if (!graph.Active()) return false;
+    EnterGraph(graph);
     auto wire = [&] {
         if (!FileSource.JoinGraph(graph.Graph())) return false;
         auto loader = query<IFileSourceFilter>(FileSource.Filter());
@@ -204,10 +219,10 @@ void TFileSplitterDevice::RemoveFromGraph() {
     FilterGraphRef = nullptr;
 }
 
-#define SP_SPLITTER_DEVICE(Class, clsid, name)                                                   \
-    Class::Class(const std::string& path, const TBuilderEnvironment& env)                        \
-        : TFileSplitterDevice(path, clsid, name, env) {                                          \
-        DiscoverStreams();                                                                       \
+#define SP_SPLITTER_DEVICE(Class, clsid, name)                                                     \
+    Class::Class(const std::string& path, const TBuilderEnvironment& env)                          \
+        : TFileSplitterDevice(path, clsid, name, env) {                                            \
+        DiscoverStreams();                                                                         \
     }
 SP_SPLITTER_DEVICE(TFileAviCaptureDevice, CLSID_AviSplitter, "AVI Splitter")
 SP_SPLITTER_DEVICE(TFileMpeg2PSCaptureDevice, CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer")
@@ -231,10 +246,11 @@ TFileReaderDevice::~TFileReaderDevice() {
 
 bool TFileReaderDevice::AddToGraph(TGraphComponent& graph) {
     if (InGraph(graph)) return true;
-    FilterGraphRef = &graph;
+    if (!graph.Active()) return false;
+    EnterGraph(graph);
     const bool loaded = Reader.HasSetAside(); // the reader kept from the discovery
-    auto loader = Reader.JoinGraph(graph.Graph()) ? query<IFileSourceFilter>(Reader.Filter())
-                                                  : nullptr;
+    auto loader =
+        Reader.JoinGraph(graph.Graph()) ? query<IFileSourceFilter>(Reader.Filter()) : nullptr;
     if (!loader || (!loaded && loader->Load(FileName, nullptr) != S_OK)) {
         RemoveFromGraph(); // leave nothing half-built in the graph
         return false;
@@ -288,8 +304,10 @@ bool IsDeviceIdle(const TCaptureDevice* device) {
 void CollectSources(const TCaptureDevice* device, TVideoSourcesList& video,
                     TAudioSourcesList& audio) {
     if (!device) return;
-    for (auto& v : device->VideoSources) video.push_back(v.get());
-    for (auto& a : device->AudioSources) audio.push_back(a.get());
+    for (auto& v : device->VideoSources)
+        video.push_back(v.get());
+    for (auto& a : device->AudioSources)
+        audio.push_back(a.get());
     for (size_t i = 0; i < device->SubDevices.Count(); ++i)
         CollectSources(device->SubDevices.Item(i), video, audio);
 }

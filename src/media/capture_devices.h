@@ -87,13 +87,21 @@ protected:
     // filter reads the file itself keeps that filter for its next AddToGraph, which saves
     // opening and probing the file a second time.
     virtual void LeaveDiscoveryGraph() { RemoveFromGraph(); }
+    // True when the builder's filters are in the graph object `graph` holds now: a graph
+    // replaced since (ResetGraph) does not count, whatever its component.
     bool InGraph(const TGraphComponent& graph) const;
+    // Records `graph` as the one the builder's filters go into: FilterGraphRef and the graph
+    // object's generation.
+    void EnterGraph(TGraphComponent& graph);
+    // The recorded graph object is still the one its component holds.
+    bool SameGraphObject() const;
     const TBuilderEnvironment& env_;
 
 private:
     mf::ComPtr<mf::IPin> FindOutputPin(mf::ICaptureGraphBuilder2* builder, const mf::GUID& major,
                                        bool withCategory, int index);
     void DiscoverKind(mf::ICaptureGraphBuilder2* builder, const mf::GUID& major);
+    uint64_t graphGeneration_ = 0; // of the graph object FilterGraphRef held at EnterGraph
 };
 
 // File Source (Async.) followed by a splitter or demultiplexer.
@@ -130,8 +138,8 @@ public:
 // A reader that loads the file itself (WM ASF Reader, the general media splitter).
 class TFileReaderDevice : public TCaptureDevice {
 public:
-    TFileReaderDevice(const std::string& path, const mf::GUID& readerClsid,
-                      const char* readerName, const TBuilderEnvironment& env);
+    TFileReaderDevice(const std::string& path, const mf::GUID& readerClsid, const char* readerName,
+                      const TBuilderEnvironment& env);
     ~TFileReaderDevice() override;
     bool AddToGraph(TGraphComponent& graph) override;
     void RemoveFromGraph() override;

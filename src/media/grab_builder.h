@@ -11,7 +11,12 @@ namespace sp {
 
 class TGrabBuilder {
 public:
+    // The builder standing for no file: no sources, caption "No video file", `Failed` true,
+    // empty `FileName`. Touches no file and runs no discovery.
+    TGrabBuilder() = default;
     TGrabBuilder(const std::string& path, const TBuilderEnvironment& env);
+    TGrabBuilder(const TGrabBuilder&) = delete;
+    TGrabBuilder& operator=(const TGrabBuilder&) = delete;
 
     bool Failed = true;
     bool HasSceneFile = false;

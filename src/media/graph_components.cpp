@@ -2,14 +2,23 @@
 
 #include "platform/graph/guids.h"
 
+#include <atomic>
+
 namespace sp {
 
 using namespace mf;
 
-TGraphComponent::~TGraphComponent() { Deactivate(); }
+namespace {
+std::atomic<uint64_t> lastGeneration{0};
+}
+
+TGraphComponent::~TGraphComponent() {
+    Deactivate();
+}
 
 void TGraphComponent::Activate() {
     if (graph_) return;
+    generation_ = ++lastGeneration;
     graph_ = make<FilterGraph>();
     builder_ = make<CaptureGraphBuilder>();
     builder_->SetFiltergraph(graph_.get());
@@ -20,7 +29,8 @@ void TGraphComponent::ClearGraph() {
     graph_->Stop();
     std::vector<ComPtr<IBaseFilter>> filters;
     graph_->EnumFilters(&filters);
-    for (auto& f : filters) graph_->RemoveFilter(f.get());
+    for (auto& f : filters)
+        graph_->RemoveFilter(f.get());
 }
 
 void TGraphComponent::Deactivate() {
@@ -28,6 +38,7 @@ void TGraphComponent::Deactivate() {
     ClearGraph();
     builder_ = nullptr;
     graph_ = nullptr;
+    generation_ = 0;
 }
 
 TFilterComponent::TFilterComponent(const GUID& clsid, std::string name)
@@ -36,7 +47,9 @@ TFilterComponent::TFilterComponent(const GUID& clsid, std::string name)
 TFilterComponent::TFilterComponent(ComPtr<Moniker> moniker, std::string name)
     : moniker_(std::move(moniker)), name_(std::move(name)) {}
 
-TFilterComponent::~TFilterComponent() { LeaveGraph(); }
+TFilterComponent::~TFilterComponent() {
+    LeaveGraph();
+}
 
 void TFilterComponent::SetMoniker(ComPtr<Moniker> moniker) {
     LeaveGraph();

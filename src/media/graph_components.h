@@ -36,8 +36,13 @@ public:
     mf::ICaptureGraphBuilder2* CaptureBuilder() const { return builder_.get(); }
     // A stand-in for the graph's identity: components compare graphs with it.
     const void* Identity() const { return graph_.get(); }
+    // A number that no other graph object of the program run carries (0 while inactive): a
+    // graph replaced by deactivating and activating again has a new one, even when the new
+    // object happens to sit at the old one's address.
+    uint64_t Generation() const { return generation_; }
 
 private:
+    uint64_t generation_ = 0;
     mf::ComPtr<mf::FilterGraph> graph_;
     mf::ComPtr<mf::CaptureGraphBuilder> builder_;
 };

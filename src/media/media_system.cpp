@@ -6,9 +6,9 @@
 #include "filters/notifier.h"
 #include "filters/superposer.h"
 #include "media/capture_devices.h"
-#include "platform/graph/pin_media_type.h"
 #include "platform/graph/graph_walk.h"
 #include "platform/graph/guids.h"
+#include "platform/graph/pin_media_type.h"
 
 #include <QCoreApplication>
 
@@ -38,7 +38,18 @@ TMediaSystem::TMediaSystem()
     DataModuleCreate();
 }
 
-TMediaSystem::~TMediaSystem() { DataModuleDestroy(); }
+TMediaSystem::~TMediaSystem() {
+    DataModuleDestroy();
+}
+
+void TMediaSystem::DetectInstalledDecoders() {
+    auto creatable = [](const GUID& clsid) {
+        ComPtr<IBaseFilter> filter;
+        return SUCCEEDED(FilterMapper::instance().CreateFilter(clsid, &filter)) && filter;
+    };
+    VideoDecoderInstalled = creatable(CLSID_FfdshowVideoDecoder);
+    AudioDecoderInstalled = creatable(CLSID_FfdshowAudioDecoder);
+}
 
 void TMediaSystem::DataModuleCreate() {
     graph.Activate();
@@ -151,13 +162,12 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     }
     require(VideoWindow && VideoWindow->JoinGraph(g));
     auto rendererIn = PinOf(VideoWindow->Filter(), 0);
-    return rendererIn &&
-           g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
+    return rendererIn && g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
 }
 
 bool TMediaSystem::ConnectVideo(TVideoSource* source) {
     if (source == CurrentVideo) return true;
-    if (!source || !source->Device) return false;
+    if (!source || !source->Device || !graph.Graph()) return false;
     Stop();
     if (!source->Device->AddToGraph(graph)) return false;
     CurrentVideo = source;
@@ -234,7 +244,7 @@ void TMediaSystem::UndoAudioChain(TAudioSource* source) {
 
 bool TMediaSystem::ConnectAudio(TAudioSource* source) {
     if (source == CurrentAudio) return true;
-    if (!source || !source->Device) return false;
+    if (!source || !source->Device || !graph.Graph()) return false;
     Stop();
     if (!source->Device->AddToGraph(graph)) return false;
     CurrentAudio = source;
@@ -284,13 +294,15 @@ bool TMediaSystem::DisconnectVideo() {
     bool result = false;
     try {
         if (VideoWindow && VideoWindow->Filter()) {
-            if (auto window = query<IVideoWindow>(VideoWindow->Filter())) window->put_Visible(false);
+            if (auto window = query<IVideoWindow>(VideoWindow->Filter()))
+                window->put_Visible(false);
             VideoWindow->LeaveGraph();
         }
         RemoveFiltersBetween(decodedNotifier_.get(), superposer_.get());
         RemoveFromGraph(superposer_.get());
         RemoveFiltersBetween(nativeNotifier_.get(), decodedNotifier_.get());
-        if (source->OutputPin) RemoveFiltersAfterPin(source->OutputPin.get(), nativeNotifier_.get());
+        if (source->OutputPin)
+            RemoveFiltersAfterPin(source->OutputPin.get(), nativeNotifier_.get());
         decoderV.LeaveGraph();
         decodedNotifier_->ReportDecoded = false;
         RemoveFromGraph(decodedNotifier_.get());
@@ -352,6 +364,7 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio) {
             else
                 ConnectAudio(audio); // a failure keeps the video chain and plays without sound
         }
+        if (!graph.Graph()) return false; // deactivated by a failed removal: nothing to run
         REFERENCE_TIME duration = 0;
         graph.Graph()->GetDuration(&duration);
         Duration = duration;
@@ -366,14 +379,19 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio) {
 }
 
 bool TMediaSystem::CloseSources() {
+    bool closed = true;
     try {
         Stop();
         DisconnectVideo();
         DisconnectAudio();
-        return true;
     } catch (...) {
-        return false;
+        closed = false;
     }
+    // The next file starts at its own beginning, not at this one's last position.
+    LastPosition = 0;
+    superposer_->TimeBase = 0;
+    superposer_->CurrentTime = 0;
+    return closed;
 }
 
 } // namespace sp

@@ -45,6 +45,9 @@ public:
 
     // Lifecycle and chains.
     void SetVideoWindow(TFilterComponent* window) { VideoWindow = window; }
+    // Sets VideoDecoderInstalled and AudioDecoderInstalled by creating each decoder once
+    // through the filter mapper (the start-up presence test).
+    void DetectInstalledDecoders();
     bool ConnectVideo(TVideoSource* source);
     bool ConnectAudio(TAudioSource* source);
     bool DisconnectVideo();
@@ -56,8 +59,8 @@ public:
 
     // Transport and positions.
     void Play();
-    bool Pause(); // throws std::runtime_error on a failure code
-    bool Stop();  // likewise
+    bool Pause();        // throws std::runtime_error on a failure code
+    bool Stop();         // likewise
     int GetGraphState(); // 0 uninitialised, 1 stopped, 2 paused, 3 playing
     void RefreshStill();
     int64_t GetPosition();
@@ -105,7 +108,10 @@ public:
     TaData AudioInfo;
     TvData VideoInfo;
     bool ForceDecoder = true;
-    bool VideoDecoderInstalled = false; // the start-up test of the ffdshow video decoder
+    // Whether the MPEG video and audio decoders of the user's choice (the ffdshow ones) can be
+    // created; set by the start-up filter listing (DetectInstalledDecoders).
+    bool VideoDecoderInstalled = false;
+    bool AudioDecoderInstalled = false;
     uint8_t MaxSpeed = 0;
     static int64_t LastPosition; // shared by all instances
 

@@ -1,9 +1,9 @@
 // The media system's transport, positions, scenes, sound, speed, end-of-stream handling and
 // pass-throughs to the superposer.
 
+#include "describe/timecode.h"
 #include "filters/scenes.h"
 #include "filters/superposer.h"
-#include "describe/timecode.h"
 #include "media/media_system.h"
 #include "platform/graph/message_target.h"
 
@@ -52,9 +52,12 @@ int TMediaSystem::GetGraphState() {
     FilterState state;
     if (FAILED(graph.Graph()->GetState(0, &state))) return 0;
     switch (state) {
-    case FilterState::Stopped: return 1;
-    case FilterState::Paused: return 2;
-    case FilterState::Running: return 3;
+    case FilterState::Stopped:
+        return 1;
+    case FilterState::Paused:
+        return 2;
+    case FilterState::Running:
+        return 3;
     }
     return 0;
 }
@@ -91,7 +94,9 @@ bool TMediaSystem::SetPosition(int64_t position) {
     return SeekInternal(true, position);
 }
 
-bool TMediaSystem::Seek(int64_t position) { return SeekInternal(true, position); }
+bool TMediaSystem::Seek(int64_t position) {
+    return SeekInternal(true, position);
+}
 
 bool TMediaSystem::SeekInternal(bool wait, int64_t position) {
     if (!HasVideo() && !HasAudio()) return true;
@@ -101,27 +106,33 @@ bool TMediaSystem::SeekInternal(bool wait, int64_t position) {
     if (!HasVideo())
         return g->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
                                AM_SEEKING_NoPositioning) == S_OK;
-    int64_t base = GetPosition();
-    superposer_->TimeBase = base;
-    superposer_->CurrentTime = base;
+    // Streaming starts again at the target with sample times from 0: the target is the base.
+    superposer_->TimeBase = position;
+    superposer_->CurrentTime = position;
     g->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     if (!wait) return false;
     bool wasPlaying = GetGraphState() == 3;
+    ComPtr<FilterGraph> waited(g); // kept alive even if a handler drops it meanwhile
     if (!WaitForState()) return false;
-    if (wasPlaying) g->Run();
+    if (wasPlaying) waited->Run();
     return true;
 }
 
 // Polls the graph (or, when the graph cannot cue, the preview renderer) every 10 ms until the
-// state has settled, dispatching pending events meanwhile.
+// state has settled, dispatching pending events meanwhile. The events may run any command
+// (a new file, ResetGraph, DisconnectVideo): the polled objects are held by counted
+// references, and a graph replaced or a video chain removed meanwhile ends the wait unsettled.
 bool TMediaSystem::WaitForState() {
-    IMediaFilter* polled = graph.Graph();
+    const ComPtr<FilterGraph> waited(graph.Graph());
+    if (!waited) return false;
+    ComPtr<IMediaFilter> polled(static_cast<IMediaFilter*>(waited.get()));
     FilterState state;
     if (polled->GetState(10, &state) == VFW_S_CANT_CUE && VideoWindow && VideoWindow->Filter())
-        polled = VideoWindow->Filter();
+        polled = ComPtr<IMediaFilter>(VideoWindow->Filter());
+    const bool hadVideo = HasVideo();
     for (int counter = 1; counter < kMaxStatePolls; ++counter) {
         if (ProcessMessages) ProcessMessages();
-        if (!graph.Graph()) return false; // a handler replaced the graph meanwhile
+        if (graph.Graph() != waited.get() || HasVideo() != hadVideo) return false;
         if (polled->GetState(10, &state) == S_OK) return true;
     }
     return false;
@@ -195,8 +206,8 @@ void TMediaSystem::InstallGraphEvents() {
     QObject* context = eventContext_.get();
     // Called on a streaming thread: hand the work to the main thread.
     g->SetNotify([this, context] {
-        QMetaObject::invokeMethod(context, [this] { DispatchGraphEvents(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [this] { DispatchGraphEvents(); }, Qt::QueuedConnection);
     });
 }
 
@@ -226,12 +237,24 @@ void TMediaSystem::SetCompletionHandler(std::function<void(IFilterGraph*)> handl
 
 // Pass-throughs -----------------------------------------------------------------------------------
 
-void TMediaSystem::CopyCurrentFrame(TFrameBitmap& target) { superposer_->CopyCurrentFrame(target); }
-void TMediaSystem::ApplyInlaySettings(const TincrustRec& s) { superposer_->SetInlaySettings(s); }
-void TMediaSystem::EnableInlay(bool on) { superposer_->SetInlay(on); }
-void TMediaSystem::FlipVertical(bool on) { superposer_->SetFlipVertical(on); }
-void TMediaSystem::FlipHorizontal(bool on) { superposer_->SetFlipHorizontal(on); }
-void TMediaSystem::SetGrabPeriod(int64_t period) { superposer_->SetGrabPeriod(period); }
+void TMediaSystem::CopyCurrentFrame(TFrameBitmap& target) {
+    superposer_->CopyCurrentFrame(target);
+}
+void TMediaSystem::ApplyInlaySettings(const TincrustRec& s) {
+    superposer_->SetInlaySettings(s);
+}
+void TMediaSystem::EnableInlay(bool on) {
+    superposer_->SetInlay(on);
+}
+void TMediaSystem::FlipVertical(bool on) {
+    superposer_->SetFlipVertical(on);
+}
+void TMediaSystem::FlipHorizontal(bool on) {
+    superposer_->SetFlipHorizontal(on);
+}
+void TMediaSystem::SetGrabPeriod(int64_t period) {
+    superposer_->SetGrabPeriod(period);
+}
 
 void TMediaSystem::ReconnectSuperposer(bool output) {
     superposer_->PrepareReconnect();

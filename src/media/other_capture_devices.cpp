@@ -87,8 +87,9 @@ bool TFileUnknownCaptureDevice::AddToGraph(TGraphComponent& graph) {
     // builders made of filter components do (a DV sub-builder asks this of its parent).
     if (OutputFilter) RemoveFromGraph();
     FilterGraph* g = graph.Graph();
+    if (!g) return false; // an inactive graph has nothing to render into
     g->Stop();
-    FilterGraphRef = &graph;
+    EnterGraph(graph);
     // The platform renders into these rather than adding renderers of its own.
     if (env_.PreviewRenderer) env_.PreviewRenderer->JoinGraph(g);
     if (env_.SharedAudioRender) env_.SharedAudioRender->JoinGraph(g);
@@ -104,11 +105,13 @@ bool TFileUnknownCaptureDevice::AddToGraph(TGraphComponent& graph) {
 }
 
 void TFileUnknownCaptureDevice::RemoveFromGraph() {
-    if (FilterGraphRef && FilterGraphRef->Graph()) {
+    // A graph object replaced since holds none of this builder's filters.
+    if (SameGraphObject()) {
         FilterGraph* g = FilterGraphRef->Graph();
         std::vector<ComPtr<IBaseFilter>> filters;
         g->EnumFilters(&filters);
-        for (auto& f : filters) g->RemoveFilter(f.get());
+        for (auto& f : filters)
+            g->RemoveFilter(f.get());
     }
     OutputFilter = nullptr;
     FilterGraphRef = nullptr;
@@ -125,11 +128,14 @@ TDVCaptureDevice::TDVCaptureDevice(TCaptureDevice* parent, int n, const TBuilder
     DiscoverStreams();
 }
 
-TDVCaptureDevice::~TDVCaptureDevice() { RemoveFromGraph(); }
+TDVCaptureDevice::~TDVCaptureDevice() {
+    RemoveFromGraph();
+}
 
 bool TDVCaptureDevice::AddToGraph(TGraphComponent& graph) {
     if (InGraph(graph)) return true;
-    FilterGraphRef = &graph;
+    if (!graph.Active()) return false;
+    EnterGraph(graph);
     auto wire = [&] {
         if (!Parent->AddToGraph(graph) || !Parent->OutputFilter) return false;
         ICaptureGraphBuilder2* builder = graph.CaptureBuilder();
@@ -153,8 +159,7 @@ bool TDVCaptureDevice::AddToGraph(TGraphComponent& graph) {
 }
 
 void TDVCaptureDevice::RemoveFromGraph() {
-    if (FilterGraphRef && FilterGraphRef->Graph())
-        FilterGraphRef->Graph()->RemoveFilter(notifier_.get());
+    if (SameGraphObject()) FilterGraphRef->Graph()->RemoveFilter(notifier_.get());
     DVsplitter.LeaveGraph();
     if (FilterGraphRef) Parent->RemoveFromGraph();
     InterleavedPin = nullptr;

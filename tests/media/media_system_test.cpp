@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -26,7 +27,6 @@ namespace {
 
 using namespace mediatest;
 using namespace mf;
-
 
 class RecordingTarget final : public IMessageTarget {
 public:
@@ -81,10 +81,9 @@ protected:
         TGrabBuilder* b = builders.back().get();
         EXPECT_FALSE(b->Failed) << file;
         if (b->Failed || b->VideoSources.empty()) return b;
-        EXPECT_TRUE(media->SelectSources(b->VideoSources[0],
-                                         withAudio && !b->AudioSources.empty()
-                                             ? b->AudioSources[0]
-                                             : nullptr))
+        EXPECT_TRUE(media->SelectSources(b->VideoSources[0], withAudio && !b->AudioSources.empty()
+                                                                 ? b->AudioSources[0]
+                                                                 : nullptr))
             << file;
         return b;
     }
@@ -110,9 +109,9 @@ protected:
 };
 
 TEST_F(MediaSystem, PausedSeekGivesTheFrameOnScreenOnEveryContainer) {
-    for (const char* file : {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob",
-                             "mpeg2.ts", "camera.MTS", "h264.mkv", "h264.mp4", "wmv8.wmv",
-                             "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
+    for (const char* file :
+         {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob", "mpeg2.ts", "camera.MTS",
+          "h264.mkv", "h264.mp4", "wmv8.wmv", "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
         auto reference = sptest::decodeAllFrames(mediaPath(file));
         ASSERT_GT(reference.size(), 10u) << file;
         open(file);
@@ -161,7 +160,8 @@ TEST_F(MediaSystem, ScenesStepToTheirStartFrames) {
     EXPECT_EQ(TMediaSystem::LastPosition, media->Duration);
     EXPECT_TRUE(media->PreviousScene(scenes));
     EXPECT_EQ(TMediaSystem::LastPosition, 0);
-    for (int frame : {10, 40, 70}) scenes.Add(TScene{{}, frame, 0});
+    for (int frame : {10, 40, 70})
+        scenes.Add(TScene{{}, frame, 0});
     media->SetPosition(15 * 400000);
     media->NextScene(scenes);
     EXPECT_EQ(TMediaSystem::LastPosition, 40 * 400000);
@@ -293,6 +293,97 @@ TEST_F(MediaSystem, SeekingOrStoppingWhileAGrabWaitsForTheMainWindowGoesOn) {
     }
     media->SetGrabPeriod(0);
     EXPECT_GT(grabs, 0);
+}
+
+TEST_F(MediaSystem, TheEmptyBuilderStandsForNoFileAndLoadsAsNoStreams) {
+    const TGrabBuilder empty;
+    EXPECT_TRUE(empty.Failed);
+    EXPECT_EQ(empty.Caption, "No video file");
+    EXPECT_TRUE(empty.FileName.empty());
+    EXPECT_TRUE(empty.VideoSources.empty());
+    EXPECT_TRUE(empty.AudioSources.empty());
+    EXPECT_EQ(empty.Device(), nullptr);
+    // What loading it amounts to: the sentinels, and a seek that settles at once.
+    EXPECT_TRUE(media->SelectSources(&NoVideo(), &NoAudio()));
+    EXPECT_FALSE(media->HasVideo());
+    EXPECT_TRUE(media->Seek(0));
+}
+
+TEST_F(MediaSystem, BothDecoderFlagsFollowWhatCanBeCreated) {
+    media->DetectInstalledDecoders();
+    EXPECT_TRUE(media->VideoDecoderInstalled);
+    EXPECT_TRUE(media->AudioDecoderInstalled);
+    FilterMapper::instance().UnregisterFilter(CLSID_LegacyAmFilterCategory,
+                                              CLSID_FfdshowAudioDecoder);
+    media->DetectInstalledDecoders();
+    registerFilters(); // back for the other tests
+    EXPECT_TRUE(media->VideoDecoderInstalled);
+    EXPECT_FALSE(media->AudioDecoderInstalled);
+}
+
+TEST_F(MediaSystem, TheNextFileStartsAtItsOwnBeginning) {
+    open("mpeg2_16x9.mpg");
+    ASSERT_TRUE(media->SetPosition(20000000));
+    ASSERT_TRUE(media->CloseSources());
+    EXPECT_EQ(TMediaSystem::LastPosition, 0);
+    open("h264.mkv");
+    ASSERT_TRUE(media->Seek(0)); // what the main window does after loading
+    EXPECT_EQ(media->GetPosition(), 0);
+    EXPECT_EQ(media->Superposer()->TimeBase, 0);
+    // A seek counts its samples from its target, not from the last position set.
+    ASSERT_TRUE(media->SetPosition(20000000));
+    ASSERT_TRUE(media->Seek(8000000));
+    EXPECT_EQ(media->Superposer()->TimeBase, 8000000);
+}
+
+TEST_F(MediaSystem, InactiveGraphsMakeEveryStepFailInsteadOfCrashing) {
+    builders.push_back(std::make_unique<TGrabBuilder>(mediaPath("avi_mjpeg.avi"), environment.env));
+    TGrabBuilder* avi = builders.back().get();
+    builders.push_back(std::make_unique<TGrabBuilder>(mediaPath("raw.dv"), environment.env));
+    TGrabBuilder* dv = builders.back().get();
+    ASSERT_FALSE(avi->AudioSources.empty());
+    ASSERT_FALSE(dv->VideoSources.empty());
+    media->graph.Deactivate();
+    EXPECT_FALSE(media->SelectSources(nullptr, avi->AudioSources[0]));
+    media->graph.Deactivate();
+    EXPECT_FALSE(media->ConnectVideo(dv->VideoSources[0]));
+    TGraphComponent off;
+    for (TCaptureDevice* device : {avi->Device(), dv->Device(), dv->VideoSources[0]->Device})
+        EXPECT_FALSE(device->AddToGraph(off)) << BuilderClassName(device);
+    media->ResetGraph();
+}
+
+TEST_F(MediaSystem, ABuilderJoinsTheGraphThatReplacedItsOwn) {
+    for (const char* file : {"avi_mjpeg.avi", "h264.mkv", "raw.dv"}) {
+        builders.push_back(std::make_unique<TGrabBuilder>(mediaPath(file), environment.env));
+        TCaptureDevice* device = builders.back()->Device();
+        ASSERT_TRUE(device && device->AddToGraph(media->graph)) << file;
+        media->ResetGraph(); // what follows a failed chain build
+        ASSERT_TRUE(device->AddToGraph(media->graph)) << file;
+        std::vector<ComPtr<IBaseFilter>> filters;
+        media->graph.Graph()->EnumFilters(&filters);
+        EXPECT_TRUE(std::any_of(filters.begin(), filters.end(),
+                                [&](const ComPtr<IBaseFilter>& f) {
+                                    return sameObject(f.get(), device->OutputFilter.get());
+                                }))
+            << file << ": the output filter is not in the new graph";
+        device->RemoveFromGraph();
+        media->ResetGraph();
+    }
+}
+
+TEST_F(MediaSystem, AWaitEndsWhenAHandlerReplacesTheGraph) {
+    open("mpeg2_16x9.mpg");
+    bool replaced = false;
+    media->ProcessMessages = [&] {
+        if (replaced) return;
+        replaced = true;
+        media->CloseSources(); // a new file being opened from an event
+        media->ResetGraph();
+    };
+    EXPECT_FALSE(media->SetPosition(20000000));
+    EXPECT_TRUE(replaced);
+    media->ProcessMessages = [] { QCoreApplication::processEvents(); };
 }
 
 } // namespace
