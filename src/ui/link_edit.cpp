@@ -31,6 +31,22 @@ QTextCharFormat charFormat(const TMarkupStyle& style) {
     return f;
 }
 
+// Qt's word-boundary wrapping takes time quadratic in the length of a word that must be broken
+// anyway; past this length lines are wrapped anywhere instead.
+constexpr int kLongestWrappedWord = 256;
+
+bool hasOverlongWord(const TMarkupDocument& doc) {
+    for (const TMarkupLine& line : doc.Lines) {
+        int word = 0;
+        for (const TMarkupRun& run : line.Runs)
+            for (QChar c : run.Text) {
+                word = c.isSpace() ? 0 : word + 1;
+                if (word > kLongestWrappedWord) return true;
+            }
+    }
+    return false;
+}
+
 } // namespace
 
 TLinkEdit::TLinkEdit(QWidget* parent) : QTextEdit(parent) {
@@ -92,6 +108,9 @@ void TLinkEdit::rebuild() {
     setUpdatesEnabled(false);
     QTextDocument* doc = document();
     doc->clear();
+    // Set on the empty document, so the previous message is not laid out again.
+    setWordWrapMode(hasOverlongWord(document_) ? QTextOption::WrapAnywhere
+                                               : QTextOption::WrapAtWordBoundaryOrAnywhere);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     bool first = true;
@@ -105,6 +124,10 @@ void TLinkEdit::rebuild() {
             cursor.insertText(run.Text, charFormat(run.Style));
     }
     cursor.endEditBlock();
+    // A new message is read from its beginning.
+    setTextCursor(QTextCursor(doc));
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
     setUpdatesEnabled(updates);
     rebuilding_ = false;
 }

@@ -1,5 +1,6 @@
 #include "ui/link_edit.h"
 
+#include "link_clicks.h"
 #include "widget_application.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -19,24 +20,8 @@ protected:
         edit.show();
     }
 
-    // The centre of the character at a shown position, in viewport coordinates.
-    QPoint pointOf(int position) {
-        QTextCursor c(edit.document());
-        c.setPosition(position);
-        const QRect left = edit.cursorRect(c);
-        c.setPosition(position + 1);
-        const QRect right = edit.cursorRect(c);
-        const int x = right.top() == left.top() ? (left.x() + right.x()) / 2 : left.x() + 2;
-        return {x, left.center().y()};
-    }
-
-    void mouse(QEvent::Type type, QPoint at) {
-        QMouseEvent event(type, QPointF(at), edit.viewport()->mapToGlobal(QPointF(at)),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(edit.viewport(), &event);
-    }
+    QPoint pointOf(int position) { return sptest::pointOfCharacter(edit, position); }
+    void mouse(QEvent::Type type, QPoint at) { sptest::sendMouse(edit, type, at); }
 
     TLinkEdit edit;
 };
@@ -90,6 +75,32 @@ TEST_F(LinkEdit, ClicksAfterLineBreaksReachTheRightLink) {
     mouse(QEvent::MouseButtonRelease, pointOf(static_cast<int>(plain.indexOf(" or"))));
     EXPECT_EQ(clicks, (QStringList{"url https://Stillpick.org/Page", "mail support@stillpick.org",
                                    "link Filtres"}));
+}
+
+TEST_F(LinkEdit, LinkEndsAtItsLastCharacterWhereverItIsPointed) {
+    edit.SetRichText("ab<br><link x>cd</link>ef");
+    const int d = 4; // a, b, the break, c
+    QTextCursor c(edit.document());
+    c.setPosition(d);
+    const int left = edit.cursorRect(c).x();
+    c.setPosition(d + 1);
+    const int right = edit.cursorRect(c).x();
+    const int y = edit.cursorRect(c).center().y();
+    EXPECT_TRUE(edit.LinkAt(QPoint(left + 1, y)));
+    EXPECT_TRUE(edit.LinkAt(QPoint(right - 1, y))); // right half of the last character
+    EXPECT_FALSE(edit.LinkAt(QPoint(right + 2, y)));
+    EXPECT_EQ(edit.PositionAt(QPoint(right - 1, y)), d);
+}
+
+TEST_F(LinkEdit, LargeUntrustedMessagesStillShow) {
+    QString markup;
+    for (int i = 0; i < 20000; ++i)
+        markup += i % 2 ? "<b>x</b>" : "<color red><i>y</color></i>";
+    markup += "<" + QString(100000, u'<') + "<size 100000000><font " + QString(50000, u'f') + ">z";
+    edit.SetRichText(markup);
+    EXPECT_EQ(edit.toPlainText().size(), 20000 + 100001 + 1);
+    EXPECT_TRUE(edit.toPlainText().endsWith(u'z'));
+    QCoreApplication::processEvents(); // lays it out
 }
 
 TEST_F(LinkEdit, HoveringAsksForTheHintAndSetsTheCursor) {

@@ -7,7 +7,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
     libturbojpeg0-dev libsdl2-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-dejavu-core python3
+    fonts-dejavu-core python3 dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do
