@@ -6,30 +6,54 @@
 namespace sp {
 namespace {
 
+constexpr int kLineWidth = 80;
 constexpr int kSwitchWidth = 4;
-constexpr int kTokenWidth = 17;
-constexpr int kArgumentWidth = 32;
+constexpr int kEntryWidth = 25; // "token=ARGUMENT"
+constexpr int kIndent = 2 + kSwitchWidth + 1 + kEntryWidth + 1;
 
-QString Cell(const QString& text, int width) {
-    return text.leftJustified(width) + u' ';
+// What a command does: its hint (for a two-state command, the hint shown while it is off),
+// wrapped to the line width below the description column.
+QString Description(const TActionRow& row) {
+    const QStringList words = QString::fromUtf8(row.Hint).simplified().split(u' ');
+    QString text;
+    int column = kIndent;
+    for (const QString& word : words) {
+        if (column > kIndent && column + 1 + word.size() > kLineWidth) {
+            text += u'\n' + QString(kIndent, u' ');
+            column = kIndent;
+        } else if (column > kIndent) {
+            text += u' ';
+            ++column;
+        }
+        text += word;
+        column += int(word.size());
+    }
+    return text;
 }
 
-// What a command does: the first line of its hint (for a two-state command, of the hint shown
-// while it is off).
-QString Description(const TActionRow& row) {
-    return QString::fromUtf8(row.Hint).section(u'\n', 0, 0);
+// "  g    grab                      Grab the current frame and ...": the description starts on
+// the next line when the entry is too wide.
+QString CommandLine(const QString& switchName, const QString& entry, const QString& description) {
+    QString head = QStringLiteral("  ") + switchName.leftJustified(kSwitchWidth) + u' ' + entry;
+    if (entry.size() > kEntryWidth)
+        head += u'\n' + QString(kIndent, u' ');
+    else
+        head = head.leftJustified(kIndent);
+    return head + description + u'\n';
 }
 
 QString CommandLines() {
-    QString text = QStringLiteral("  ") + Cell(QStringLiteral("Sw."), kSwitchWidth) +
-                   Cell(QStringLiteral("Token"), kTokenWidth) +
-                   Cell(QStringLiteral("Argument"), kArgumentWidth) +
-                   QStringLiteral("What it does\n");
+    QString text = CommandLine(QStringLiteral("Sw."), QStringLiteral("Token[=ARGUMENT]"),
+                               QStringLiteral("What it does"));
     for (const TActionRow& row : ActionTable()) {
         if (!*row.Switch && !*row.Token) continue; // not reachable by name
-        text += QStringLiteral("  ") + Cell(QString::fromUtf8(row.Switch).toLower(), kSwitchWidth) +
-                Cell(QString::fromUtf8(row.Token).toLower(), kTokenWidth) +
-                Cell(QString::fromUtf8(row.Argument), kArgumentWidth) + Description(row) + u'\n';
+        QString entry = QString::fromUtf8(row.Token).toLower();
+        const QString argument = QString::fromUtf8(row.Argument);
+        if (argument.startsWith(u'[')) // optional
+            entry += QStringLiteral("[=") + argument.mid(1);
+        else if (!argument.isEmpty())
+            entry += u'=' + argument;
+        text += CommandLine(QString::fromUtf8(row.Switch).toLower(), entry, Description(row));
     }
     return text;
 }
@@ -40,33 +64,31 @@ QString VersionLine() {
     return ProgramSignature();
 }
 
+// The part of the usage before the list of commands.
+constexpr char16_t kUsageIntro[] = uR"(: takes still images out of video files.
+
+Usage: stillpick [+|-|/]NAME[=ARGUMENT]...
+       stillpick --help | --version
+
+Each parameter names a command by its switch or its token (in any case) and runs
+it once the window is shown, in the order given. The prefix is required: "+"
+switches a two-state command on, "-" switches it off, "/" toggles it; for the
+other commands the three are alike. The argument is everything after the first
+"=", so quote the whole parameter when it holds blanks. "+quit" closes the
+program once the other commands have run.
+
+A script file ("+script=FILE") holds the same commands, one a line, the prefix
+optional, the argument after "=" or a blank and between double quotes when it
+holds blanks; a two-state command also takes "true", "false" or "toggle".
+
+Example: grab the frame at ten seconds of every MTS file of a folder, then quit:
+  stillpick "+open=$HOME/Videos/*.mts" +position=0:00:10:00 +grab +next +quit
+
+Commands:
+)";
+
 QString UsageText() {
-    return VersionLine() +
-           QStringLiteral(
-               ": takes still images out of video files.\n"
-               "\n"
-               "Usage: stillpick [+|-|/]NAME[=ARGUMENT]...\n"
-               "       stillpick --help | --version\n"
-               "\n"
-               "Each parameter names a command by its switch or its token (case does not matter) "
-               "and\n"
-               "runs it once the window is shown, in the order given. The prefix is required: "
-               "\"+\"\n"
-               "switches a two-state command on, \"-\" switches it off, \"/\" toggles it; for the "
-               "other\n"
-               "commands the three are alike. The argument is everything after the first \"=\", so "
-               "quote\n"
-               "the whole parameter when it holds blanks. The parameter \"+quit\" closes the "
-               "program\n"
-               "once the other commands have run. The same commands, without a required prefix and "
-               "with\n"
-               "the argument after \"=\" or a blank, make up a script file (\"+script=FILE\").\n"
-               "\n"
-               "Example: stillpick \"+open=/home/me/Videos/*.mts\" \"+position=0:00:10:00\" +grab "
-               "+next +quit\n"
-               "\n"
-               "Commands:\n") +
-           CommandLines();
+    return VersionLine() + QString::fromUtf16(kUsageIntro) + CommandLines();
 }
 
 std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& out) {

@@ -30,16 +30,20 @@ TEST(InfoOptions, HelpListsEverySwitchAndTokenAndExitsZero) {
             EXPECT_FALSE(help.contains(QString::fromUtf8(row.Hint))) << row.Name;
             continue;
         }
-        // One line holds both names, the switch first, then the token.
+        // One line holds both names, the switch first, then the token and its argument.
+        const QString entry = switchName + ' ' + token;
         bool found = false;
         for (const QString& line : lines) {
             const QString simplified = line.simplified();
-            found = found || simplified.startsWith(switchName + ' ' + token + ' ');
+            found = found || simplified == entry || simplified.startsWith(entry + ' ') ||
+                    simplified.startsWith(entry + '=') || simplified.startsWith(entry + '[');
         }
         EXPECT_TRUE(found) << row.Name;
         ++listed;
     }
     EXPECT_EQ(listed, 85);
+    for (const QString& line : lines)
+        EXPECT_LE(line.size(), 80) << line.toStdString();
     EXPECT_TRUE(help.contains("MILLISECONDS"));
     EXPECT_TRUE(help.contains("Show the video on the whole screen\n"));
 }
