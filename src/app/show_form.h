@@ -44,6 +44,7 @@ namespace sp {
 
 class QtMessageTarget;
 class TSavePrefsForm;
+class TErreurForm;
 class TShowFormWidgets;
 class TActionList;
 class TScript;
@@ -189,9 +190,8 @@ public:
     TAudioSource* MaxSpeedAudioSource = nullptr;
     // What ListInstalledFilters found (kept until the program ends).
     bool FfdshowVideoFound = false, FfdshowAudioFound = false, HaaliFound = false;
-    // The diagnostics lines (rich text) and the same as plain text for the error report.
+    // The diagnostics lines as listed (also in the Help panel and the error report's text).
     QStringList DiagnosticsLines;
-    QString SystemInfoText;
 
     TSceneList Scenes;
     TMonikerStringList VideoDecoders, AudioDecoders;
@@ -272,6 +272,7 @@ private:
     TSwitch* switch_ = nullptr;      // child of the window
     std::shared_ptr<QtMessageTarget> target_;
     std::unique_ptr<TSavePrefsForm> savePrefsForm_;
+    TErreurForm* erreurForm_ = nullptr; // child of the window
     TScreenSaverInhibitor screenSaver_;
     TFilterComponent preview_;
     TFilterComponent sharedSound_;

@@ -6,14 +6,12 @@
 
 #include "media/capture_devices.h"
 #include "platform/graph/interfaces.h"
+#include "platform/system/shell_ops.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -353,19 +351,9 @@ void TShowForm::ReportFailure(const QString& markup) {
     if (S && S->TraiterErreurs.Value && ShowErrorReport) ShowErrorReport(markup);
 }
 
-// The file browser with the file selected (freedesktop FileManager1), else its folder.
 void TShowForm::ShowInFileBrowser() {
     const QString path = CurrentBuilder ? QString::fromStdString(CurrentBuilder->FileName) : "";
-    if (path.isEmpty()) return;
-    QDBusInterface browser("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                           "org.freedesktop.FileManager1", QDBusConnection::sessionBus());
-    if (browser.isValid()) {
-        browser.setTimeout(2000);
-        const QDBusMessage reply =
-            browser.call("ShowItems", QStringList{QUrl::fromLocalFile(path).toString()}, QString());
-        if (reply.type() == QDBusMessage::ReplyMessage) return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    if (!path.isEmpty()) sp::ShowInFileBrowser(path);
 }
 
 } // namespace sp

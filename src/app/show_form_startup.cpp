@@ -9,15 +9,18 @@
 #include "platform/outside/framework_version.h"
 #include "platform/outside/outside_registration.h"
 #include "platform/outside/video_renderer.h"
+#include "platform/system/os_description.h"
 #include "platform/system/qt_message_target.h"
 #include "platform/system/text_parsing.h"
 #include "settings/program_info.h"
+#include "ui/erreur_form.h"
+#include "ui/system_info.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QSysInfo>
+#include <QTextEdit>
 
 #include <cstdio>
 
@@ -54,12 +57,6 @@ bool FilterPresent(const GUID& clsid) {
     return SUCCEEDED(FilterMapper::instance().CreateFilter(clsid, &filter)) && filter;
 }
 
-// The system's name and kernel, as the diagnostics begin.
-QString SystemDescription() {
-    return QSysInfo::prettyProductName() + " (" + QSysInfo::kernelType() + " " +
-           QSysInfo::kernelVersion() + ", " + QSysInfo::currentCpuArchitecture() + ")";
-}
-
 } // namespace
 
 QString TShowForm::VersionText() {
@@ -88,7 +85,7 @@ TShowForm::TShowForm(QWidget* parent)
     CapturedFrame = QImage(1, 1, QImage::Format_RGB888);
     OutputImage = QImage(1, 1, QImage::Format_RGB888);
     setWindowTitle(QString("%1 by %2").arg(ProgramTitle(), CompanyName()));
-    EmptyBuilder = std::make_unique<TGrabBuilder>(std::string(), env_);
+    EmptyBuilder = std::make_unique<TGrabBuilder>();
     CurrentBuilder = EmptyBuilder.get();
 
     Timer1.setInterval(40);
@@ -103,7 +100,8 @@ TShowForm::TShowForm(QWidget* parent)
         return savePrefsForm_->Choice;
     };
     ShowWarning = [this](const QString& text) { Warn(text); };
-    ShowErrorReport = [this](const QString& markup) { Warn(StripTags(markup)); };
+    erreurForm_ = new TErreurForm(ProgramTitle(), this);
+    ShowErrorReport = [this](const QString& markup) { erreurForm_->ShowReport(markup); };
     ComposeWindow();
     setMinimumSize(708, 522);
 }
@@ -167,7 +165,6 @@ void TShowForm::CreateMediaSystem() {
     Media = std::make_unique<TMediaSystem>();
     Media->SetVideoWindow(&preview_);
     Media->ForceDecoder = S->ForceTheDecoder.Value;
-    Media->VideoDecoderInstalled = FilterMapper::instance().IsRegistered(CLSID_FfdshowVideoDecoder);
 }
 
 void TShowForm::ApplySettings() {
@@ -190,31 +187,35 @@ void TShowForm::ApplySettings() {
 }
 
 void TShowForm::ListInstalledFilters() {
+    QTextEdit* display = Widgets().Diagnostics;
+    display->clear();
+    SystemInfoText().clear();
     DiagnosticsLines.clear();
-    SystemInfoText.clear();
-    auto add = [this](const QString& richLine, const QString& plainLine) {
-        DiagnosticsLines << richLine;
-        SystemInfoText += plainLine + "\n";
+    auto add = [&](const QString& line, const QColor& color, bool bold, bool italic) {
+        QTextCharFormat format;
+        format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(italic);
+        display->setCurrentCharFormat(format);
+        AddSystemInfoLine(display, line, color);
+        DiagnosticsLines << line;
     };
-    const QString os = SystemDescription() + ". ";
-    add("<b>" + os.toHtmlEscaped() + "</b>", os);
-    const QString dx = "DirectX version " + QString::fromStdString(DirectXVersionText()) + ".";
-    add("<b>" + dx.toHtmlEscaped() + "</b>", dx);
-    add("", "");
-    add("<i><font color=\"blue\">Filters:</font></i>", "Filters:");
+    add(OsDescription() + ". ", Qt::black, true, false);
+    add("DirectX version " + QString::fromStdString(DirectXVersionText()) + ".", Qt::black, true,
+        false);
+    add("", Qt::black, false, false);
+    add("Filters:", Qt::blue, false, true);
     for (const auto& f : kRequiredFilters) {
         const bool present = FilterPresent(f.clsid);
         const QString name = QString::fromUtf8(f.name);
         if (present)
-            add(name.toHtmlEscaped(), name);
+            add(name, Qt::black, false, false);
         else
-            add("<font color=\"red\">" + (name + " not found").toHtmlEscaped() + "</font>",
-                name + " not found");
+            add(name + " not found", Qt::red, false, false);
         if (f.clsid == CLSID_FfdshowVideoDecoder) FfdshowVideoFound = present;
         if (f.clsid == CLSID_FfdshowAudioDecoder) FfdshowAudioFound = present;
         if (f.clsid == CLSID_HaaliMediaSplitter) HaaliFound = present;
     }
-    Widgets().SetDiagnostics(DiagnosticsLines);
+    if (Media) Media->DetectInstalledDecoders();
     Widgets().SetDecoderListsVisible(!FfdshowVideoFound, !FfdshowAudioFound);
 }
 

@@ -6,6 +6,7 @@
 #include "app/panels/nav_file_frame.h"
 #include "app/panels/options_frame.h"
 #include "app/panels/panel_column.h"
+#include "app/panels/side_panel.h"
 #include "app/panels/sources_frame.h"
 #include "app/panels/title_strip.h"
 #include "app/panels/tool_bar.h"
@@ -15,6 +16,8 @@
 
 #include <QFrame>
 #include <QMenu>
+#include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace sp {
 
@@ -41,6 +44,10 @@ TShowFormWidgets::TShowFormWidgets(QWidget* client)
     TopBar = new TTopBar(client);
     Navigation = new Tnav_fileframe(client);
     TopBar->setObjectName("TopBar");
+    Diagnostics = new QTextEdit;
+    Diagnostics->setReadOnly(true);
+    Diagnostics->setFont(QFont("Arial", 8));
+    Panels->panel(5)->body()->addWidget(Diagnostics);
     Navigation->setObjectName("nav_fileframe");
 }
 
@@ -161,10 +168,6 @@ void TShowFormWidgets::SetPrefsItem(int item) {
 void TShowFormWidgets::SetDecoderListsVisible(bool video, bool audio) {
     Options()->setVideoDecoderListVisible(video);
     Options()->setAudioDecoderListVisible(audio);
-}
-
-void TShowFormWidgets::SetDiagnostics(const QStringList& richLines) {
-    diagnostics_ = richLines;
 }
 
 } // namespace sp

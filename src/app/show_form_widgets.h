@@ -15,6 +15,7 @@
 
 class QFrame;
 class QMenu;
+class QTextEdit;
 class QWidget;
 
 namespace sp {
@@ -46,6 +47,8 @@ public:
     TPanelColumn* Panels;
     TBottomStrip* BottomStrip;
     QMenu* VideoMenu;
+    // The list of installed filters, shown on the Help panel.
+    QTextEdit* Diagnostics;
 
     TSourcesFrame* Sources() const;
     TOptionsFrame* Options() const;
@@ -82,12 +85,8 @@ public:
     int PrefsItem() const;
     void SetPrefsItem(int item);
     void SetDecoderListsVisible(bool video, bool audio);
-    // Help panel.
-    void SetDiagnostics(const QStringList& richLines);
-    QStringList Diagnostics() const { return diagnostics_; }
 
 private:
-    QStringList diagnostics_;
     bool hasVideo_ = false;
     bool hasAudio_ = false;
 };

@@ -8,6 +8,9 @@
 #include "platform/graph/guids.h"
 #include "platform/outside/outside_registration.h"
 #include "settings/ini_file.h"
+#include "ui/system_info.h"
+
+#include <QTextEdit>
 
 namespace apptest {
 namespace {
@@ -40,10 +43,11 @@ TEST_F(ShowForm, FirstShowAppliesTheTextsAndTheEmptyState) {
     EXPECT_GE(W().width(), 708);
     EXPECT_GE(W().height(), 522);
     // The diagnostics list every required filter, present ones by name.
-    EXPECT_TRUE(W().SystemInfoText.contains("Filters:\n"));
-    EXPECT_TRUE(W().SystemInfoText.contains("\nDV Video Decoder\n"));
-    EXPECT_TRUE(W().SystemInfoText.startsWith(W().SystemInfoText.section('\n', 0, 0)));
+    EXPECT_TRUE(SystemInfoText().contains("%0D%0AFilters:%0D%0A"));
+    EXPECT_TRUE(SystemInfoText().contains("%0D%0ADV Video Decoder%0D%0A"));
+    EXPECT_TRUE(SystemInfoText().startsWith(W().DiagnosticsLines.front()));
     EXPECT_EQ(W().DiagnosticsLines.size(), 4 + 13);
+    EXPECT_TRUE(W().Widgets().Diagnostics->toPlainText().contains("DirectX version"));
 }
 
 TEST_F(ShowForm, StoredPanelNumbersAboveSixShowNoPanelAndNextPanelWraps) {
@@ -171,7 +175,8 @@ TEST_F(ShowForm, TheVideoDecoderListShowsOnlyWithoutTheInstalledDecoder) {
                                                               mf::CLSID_FfdshowVideoDecoder));
     W().ListInstalledFilters();
     EXPECT_FALSE(W().FfdshowVideoFound);
-    EXPECT_TRUE(W().SystemInfoText.contains("ffdshow Video Decoder not found"));
+    EXPECT_TRUE(SystemInfoText().contains("ffdshow Video Decoder not found"));
+    EXPECT_FALSE(W().Media->VideoDecoderInstalled);
     EXPECT_TRUE(W().Widgets().Options()->videoDecoderListVisible());
     EXPECT_FALSE(W().Widgets().Options()->audioDecoderListVisible());
     outside::registerOutsideFilters();
