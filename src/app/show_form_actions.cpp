@@ -94,6 +94,9 @@ void TShowForm::BindActions() {
                      if (!ArgumentList.isEmpty()) OpenFile(Argument());
                  }));
     al.OnExecute("saBouclerScript", on([this] { OpenNextFile(); }));
+    // Script only: given interactively (a shortcut, a menu) they refuse to run.
+    al.OnPrepare("saBouclerScript", on([] { PrepareOk = false; }));
+    al.OnPrepare("saPosition", on([] { PrepareOk = false; }));
     al.OnExecute("saPaste", on([this] { PasteFile(); }));
     al.OnExecute("saVider", on([this] { CloseVideo(); }));
     // Playback and navigation.

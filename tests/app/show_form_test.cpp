@@ -7,6 +7,7 @@
 #include "platform/graph/filter_mapper.h"
 #include "platform/graph/guids.h"
 #include "platform/outside/outside_registration.h"
+#include "settings/action_table.h"
 #include "settings/ini_file.h"
 #include "ui/system_info.h"
 
@@ -180,6 +181,22 @@ TEST_F(ShowForm, TheVideoDecoderListShowsOnlyWithoutTheInstalledDecoder) {
     EXPECT_TRUE(W().Widgets().Options()->videoDecoderListVisible());
     EXPECT_FALSE(W().Widgets().Options()->audioDecoderListVisible());
     outside::registerOutsideFilters();
+}
+
+TEST_F(ShowForm, TheWindowsOwnCommandsAreAttachedAndScriptOnlyOnesRefuseUsers) {
+    Open();
+    const QStringList unbound = W().Actions().Unbound();
+    for (const char* name :
+         {"saOpenFile", "saPaste", "saVider", "saBouclerScript", "taPlayPause", "saAvanceLow",
+          "saReculeTrack", "saPosition", "taVitesseMaxi", "saPreferences", "saWait", "saAbort",
+          "acQuitter", "saNextPanneau", "saHelp", "saApropos", "taTraiterErreurs", "saScript"})
+        EXPECT_FALSE(unbound.contains(name)) << name;
+    // Commands of later work stay unattached rather than pretending.
+    EXPECT_TRUE(unbound.contains("saGrab"));
+    W().Media->SetPosition(0);
+    W().Execute("saPosition"); // as a user would: refused
+    W().Execute("saBouclerScript");
+    EXPECT_EQ(W().CurrentBuilder, W().EmptyBuilder.get());
 }
 
 TEST_F(ShowForm, AbortLeavesUncheckedModesAlone) {
