@@ -238,6 +238,7 @@ void TShowForm::CloseVideo() {
 
 void TShowForm::RefreshAfterGraphChange() {
     try {
+        if (Media->HasVideo()) AttachVideoWindow(); // a rebuilt video chain has a new renderer
         if (Media->HasVideo())
             ShowVideoControls();
         else

@@ -4,6 +4,7 @@
 #include "app_fixture.h"
 
 #include "app/panels/top_bar.h"
+#include "app/video_view.h"
 #include "describe/timecode.h"
 #include "support/scene_file.h"
 
@@ -128,8 +129,15 @@ TEST_F(Playback, ChoosingNoVideoLeavesTheSoundAndBackAgain) {
     EXPECT_FALSE(W().Media->HasVideo());
     EXPECT_TRUE(W().Media->HasAudio());
     EXPECT_FALSE(W().Action("saGrab")->isEnabled());
+    W().Widgets().View()->clearPicture();
     W().VideoStreamChosen(0);
     EXPECT_TRUE(W().Media->HasVideo());
+    // The rebuilt chain shows its pictures in the window again.
+    QElapsedTimer clock;
+    clock.start();
+    while (!W().Widgets().View()->hasPicture() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(W().Widgets().View()->hasPicture());
     W().AudioStreamChosen(3); // "No Audio"
     EXPECT_FALSE(W().Media->HasAudio());
 }
