@@ -1,5 +1,7 @@
 #include "app/layout_rules.h"
 
+#include "platform/system/fit_aspect.h"
+
 namespace sp::layout {
 
 DisplayChoice chooseDisplayAspect(int forced, const VideoShape& video) {
@@ -41,30 +43,7 @@ Aspect displayAspectFor(uint8_t mode, const VideoShape& video) {
 }
 
 QRect fitAspect(int a, int b, const QRect& rect, bool relative, int margin) {
-    int left = rect.x() + margin;
-    int top = rect.y() + margin;
-    int right = rect.x() + rect.width() - margin;
-    int bottom = rect.y() + rect.height() - margin;
-    const int w = right - left;
-    const int h = bottom - top;
-    if (a > 0 && b > 0) {
-        if (int64_t(w) * b < int64_t(h) * a) {
-            const int fitted = int(int64_t(w) * b / a);
-            top += (h - fitted) / 2;
-            bottom = top + fitted;
-        } else {
-            const int fitted = int(int64_t(h) * a / b);
-            left += (w - fitted) / 2;
-            right = left + fitted;
-        }
-    }
-    if (relative) {
-        left -= rect.x();
-        right -= rect.x();
-        top -= rect.y();
-        bottom -= rect.y();
-    }
-    return QRect(left, top, right - left, bottom - top);
+    return FitAspect(a, b, TRect::FromQRect(rect), relative, margin).ToQRect();
 }
 
 int toolSeparatorWidth(int clientWidth, int toolItems) {

@@ -26,6 +26,30 @@ void copyOpaque(const uint8_t* pixels, int strideBytes, QImage& into) {
     }
 }
 
+// `to` := `from` at half its width and height (rounded down), each pixel the mean of four.
+void halve(const QImage& from, QImage& to) {
+    const int width = from.width() / 2;
+    const int height = from.height() / 2;
+    if (to.width() != width || to.height() != height)
+        to = QImage(width, height, QImage::Format_RGB32);
+    if (to.isNull()) return;
+    // Two channels at a time in 16-bit lanes: the sum of four fits, and +2 rounds the mean.
+    const auto mean4 = [](uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+        constexpr uint32_t kEven = 0x00FF00FFu;
+        const uint32_t even = ((a & kEven) + (b & kEven) + (c & kEven) + (d & kEven) + 0x00020002u);
+        const uint32_t odd = (((a >> 8) & kEven) + ((b >> 8) & kEven) + ((c >> 8) & kEven) +
+                              ((d >> 8) & kEven) + 0x00020002u);
+        return ((even >> 2) & kEven) | (((odd >> 2) & kEven) << 8);
+    };
+    for (int y = 0; y < height; ++y) {
+        const auto* top = reinterpret_cast<const uint32_t*>(from.constScanLine(2 * y));
+        const auto* bottom = reinterpret_cast<const uint32_t*>(from.constScanLine(2 * y + 1));
+        auto* out = reinterpret_cast<uint32_t*>(to.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = mean4(top[2 * x], top[2 * x + 1], bottom[2 * x], bottom[2 * x + 1]);
+    }
+}
+
 } // namespace
 
 TVideoView::TVideoView(QWidget* parent) : QWidget(parent) {
@@ -68,6 +92,7 @@ void TVideoView::clearPicture() {
         readyIsNew_ = false;
     }
     shown_ = QImage();
+    halvesStale_ = true;
     update();
 }
 
@@ -100,6 +125,7 @@ void TVideoView::paintEvent(QPaintEvent*) {
             std::swap(ready_, shown_);
             readyIsNew_ = false;
             fresh = true;
+            halvesStale_ = true;
             const int64_t nowNs = clock_.nsecsElapsed();
             if (nowNs - readyArrivalNs_ > int64_t(latenessLimitMs_) * 1'000'000) ++stats_.late;
             first = stats_.painted++ == 0;
@@ -110,10 +136,27 @@ void TVideoView::paintEvent(QPaintEvent*) {
     if (shown_.isNull()) {
         painter.fillRect(rect(), Qt::black);
     } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, shown_.size() != size());
-        painter.drawImage(rect(), shown_);
+        const QImage& picture = drawable();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, picture.size() != size());
+        painter.drawImage(rect(), picture);
     }
     if (fresh && first) emit firstPicturePainted();
+}
+
+const QImage& TVideoView::drawable() {
+    if (halvesStale_ || halvedFor_ != size()) {
+        halvings_ = 0;
+        const QImage* source = &shown_;
+        while (halvings_ < int(halves_.size()) && source->width() >= 2 * width() &&
+               source->height() >= 2 * height() && source->width() >= 2 && source->height() >= 2) {
+            halve(*source, halves_[halvings_]);
+            if (halves_[halvings_].isNull()) break; // out of memory: draw from the larger one
+            source = &halves_[halvings_++];
+        }
+        halvedFor_ = size();
+        halvesStale_ = false;
+    }
+    return halvings_ ? halves_[halvings_ - 1] : shown_;
 }
 
 void TVideoView::mouseReleaseEvent(QMouseEvent* event) {

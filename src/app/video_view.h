@@ -1,7 +1,9 @@
 #pragma once
 // The video window: the presentation surface of the preview renderer, painting the latest
 // picture scaled smoothly to the whole widget (the controller gives the widget the video window
-// rectangle of the layout rules).
+// rectangle of the layout rules). A picture more than twice the widget's size is first halved
+// (averaging 2 x 2 pixels, as often as needed, into buffers kept from one picture to the next),
+// then drawn with bilinear filtering, so a full-HD stream in a small window does not shimmer.
 //
 // Threads: present() runs on the renderer's streaming thread. It copies the picture into a
 // buffer of its own under pictureMutex_ and asks the user-interface thread for one repaint (many
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -70,6 +73,8 @@ protected:
 
 private:
     void pictureArrived();
+    // The picture to draw at the widget's size: shown_ or its last halving.
+    const QImage& drawable();
 
     QImage writing_; // streaming thread only
 
@@ -85,6 +90,10 @@ private:
 
     // user-interface thread only
     QImage shown_;
+    std::array<QImage, 4> halves_; // shown_ halved once, twice, ...
+    int halvings_ = 0;             // how many of halves_ hold the current picture
+    QSize halvedFor_;              // the widget size the halvings were made for
+    bool halvesStale_ = true;
     int latenessLimitMs_ = 40;
 };
 

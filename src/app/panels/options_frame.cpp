@@ -28,8 +28,26 @@ constexpr std::array<OptionRow, TOptionsFrame::kOptionCount> kOptions{{
     {"cbTraiterErreurs", "Display errors"},
 }};
 
+// What is left of the panel's width beside a check box's indicator.
+constexpr int kCaptionWidth = kSidePanelWidth - 20 - 28;
+
 constexpr std::array<const char*, 3> kSaveModes{
     "Normal Mode (registry)", "Portable Mode ( USB key)", "Do not save when quit"};
+
+// The caption broken into lines at blanks so that each fits `width` (a check box does not wrap).
+QString wrapped(const QString& caption, const QFontMetrics& metrics, int width) {
+    QString out, line;
+    for (const QString& word : caption.split(' ')) {
+        const QString longer = line.isEmpty() ? word : line + ' ' + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            out += line + '\n';
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    return out + line;
+}
 
 void fill(QComboBox& list, const QStringList& names, int current) {
     const QSignalBlocker quiet(list);
@@ -49,7 +67,8 @@ QString TOptionsFrame::boxName(Option option) {
 
 TOptionsFrame::TOptionsFrame(QWidget* parent) : TSidePanel("Settings", parent) {
     for (int i = 0; i < kOptionCount; ++i) {
-        auto* box = new QCheckBox(kOptions[i].caption, this);
+        auto* box = new QCheckBox(this);
+        box->setText(wrapped(kOptions[i].caption, box->fontMetrics(), kCaptionWidth));
         box->setObjectName(kOptions[i].name);
         body()->addWidget(box);
         boxes_[i] = box;
@@ -60,6 +79,8 @@ TOptionsFrame::TOptionsFrame(QWidget* parent) : TSidePanel("Settings", parent) {
     auto* group = new QGroupBox("Save the preferences when quit", this);
     group->setObjectName("rgPrefs");
     auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(8, 4, 8, 4);
+    groupLayout->setSpacing(2);
     prefs_ = new QButtonGroup(group);
     for (int i = 0; i < int(kSaveModes.size()); ++i) {
         auto* item = new QRadioButton(kSaveModes[i], group);

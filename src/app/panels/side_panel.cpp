@@ -11,7 +11,7 @@ TSidePanel::TSidePanel(const QString& title, QWidget* parent) : QFrame(parent) {
     setFixedWidth(kSidePanelWidth);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(10, 6, 10, 8);
-    outer->setSpacing(8);
+    outer->setSpacing(6);
     title_ = new QLabel(title, this);
     title_->setObjectName("title");
     QFont font = title_->font();
@@ -20,7 +20,7 @@ TSidePanel::TSidePanel(const QString& title, QWidget* parent) : QFrame(parent) {
     title_->setFont(font);
     outer->addWidget(title_);
     body_ = new QVBoxLayout;
-    body_->setSpacing(6);
+    body_->setSpacing(4);
     outer->addLayout(body_);
     outer->addStretch(1);
 }

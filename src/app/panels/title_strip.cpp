@@ -1,5 +1,7 @@
 #include "app/panels/title_strip.h"
 
+#include "app/panels/eliding_label.h"
+
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -10,10 +12,10 @@ namespace {
 QLabel* sideFileLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
-    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 0.75);
     label->setFont(font);
-    label->setStyleSheet("color: #1f6f8b;");
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet("color: #ffffff; background: #3d7ea6; border-radius: 3px;");
     label->setToolTip(QStringLiteral("A .%1 file lies beside the video.").arg(text));
     // Clicks go through to the strip.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -26,7 +28,7 @@ QLabel* sideFileLabel(const QString& text, QWidget* parent) {
 TTitleStrip::TTitleStrip(QWidget* parent) : QWidget(parent) {
     setFixedHeight(kHeight);
     setCursor(Qt::PointingHandCursor);
-    file_ = new QLabel(this);
+    file_ = new TElidingLabel(Qt::ElideMiddle, this);
     file_->setObjectName("EnCoursLab");
     QFont font = file_->font();
     font.setBold(true);
@@ -39,19 +41,18 @@ TTitleStrip::TTitleStrip(QWidget* parent) : QWidget(parent) {
 
 void TTitleStrip::setFileText(const QString& text, const QColor& color) {
     file_->setText(text);
-    QPalette palette = file_->palette();
-    palette.setColor(QPalette::WindowText, color);
-    file_->setPalette(palette);
+    file_->setColor(color);
 }
 
 QString TTitleStrip::fileText() const {
     return file_->text();
 }
 QColor TTitleStrip::fileColor() const {
-    return file_->palette().color(QPalette::WindowText);
+    return file_->color();
 }
 void TTitleStrip::setFileHint(const QString& hint) {
     setToolTip(hint);
+    file_->setHint(hint);
 }
 
 QLabel* TTitleStrip::indicator(SideFile which) const {
@@ -85,9 +86,11 @@ void TTitleStrip::mouseReleaseEvent(QMouseEvent* event) {
 
 void TTitleStrip::resizeEvent(QResizeEvent*) {
     const int w = width();
-    modd_->setGeometry(w - 80, 0, 32, kHeight);
-    srt_->setGeometry(w - 48, 0, 18, kHeight);
-    scn_->setGeometry(w - 30, 0, 30, kHeight);
+    // Each tag starts where the rules place the indicator and leaves a gap before the next.
+    const int tagTop = (kHeight - 14) / 2;
+    modd_->setGeometry(w - 80, tagTop, 30, 14);
+    srt_->setGeometry(w - 48, tagTop, 16, 14);
+    scn_->setGeometry(w - 30, tagTop, 18, 14);
     file_->setGeometry(8, 0, std::max(0, w - 80 - 16), kHeight);
 }
 

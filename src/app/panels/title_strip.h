@@ -11,6 +11,8 @@ class QLabel;
 
 namespace sp {
 
+class TElidingLabel;
+
 class TTitleStrip : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +40,7 @@ protected:
 private:
     QLabel* indicator(SideFile which) const;
 
-    QLabel* file_;
+    TElidingLabel* file_;
     QLabel* scn_;
     QLabel* srt_;
     QLabel* modd_;

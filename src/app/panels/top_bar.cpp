@@ -1,10 +1,12 @@
 #include "app/panels/top_bar.h"
 
+#include "app/panels/eliding_label.h"
+#include "ui/text_gauge.h"
+
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 
 namespace sp {
 
@@ -27,12 +29,12 @@ TTopBar::TTopBar(QWidget* parent) : QWidget(parent) {
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    row->setSpacing(4);
 
     edit_ = new QLineEdit("0:00:00:00", this);
     edit_->setObjectName("CurrentEdit");
     edit_->setFont(monospaceDigits(edit_->font()));
-    edit_->setFixedWidth(96);
+    edit_->setFixedSize(82, kHeight);
     edit_->setAlignment(Qt::AlignCenter);
     edit_->setToolTip("Current timestamp  of the video being played\n"
                       "In hours:minutes:seconds:frames");
@@ -41,19 +43,26 @@ TTopBar::TTopBar(QWidget* parent) : QWidget(parent) {
     duration_ = new QLabel(this);
     duration_->setObjectName("DureeLab");
     duration_->setFont(monospaceDigits(duration_->font()));
-    duration_->setFixedWidth(84);
+    duration_->setFixedWidth(72);
+    duration_->setAlignment(Qt::AlignCenter);
 
-    volume_ = new QProgressBar(this);
+    volume_ = new TTextGauge(this);
     volume_->setObjectName("gaugeVolume");
-    volume_->setRange(0, 100);
-    volume_->setFormat("%v");
-    volume_->setFixedSize(60, 16);
+    volume_->SetGaugeKind(gkNeedle);
+    volume_->SetTextKind(tkValueDone);
+    volume_->SetCaption("%d");
+    volume_->SetMinValue(0);
+    volume_->SetMaxValue(100);
+    volume_->setFixedSize(44, kHeight);
     volume_->setToolTip("Volume of the sound channels.\n"
                         "Type+ or - at the numeric keyboard to change it.");
 
-    size_ = new QLabel(this);
+    size_ = new TElidingLabel(Qt::ElideRight, this);
     size_->setObjectName("labTaille");
     size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont small = size_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.82);
+    size_->setFont(small);
 
     row->addWidget(edit_);
     row->addWidget(duration_);
@@ -85,10 +94,10 @@ void TTopBar::setDurationHint(const QString& hint) {
 }
 
 void TTopBar::setVolumePercent(int percent) {
-    volume_->setValue(std::clamp(percent, 0, 100));
+    volume_->SetProgress(std::clamp(percent, 0, 100));
 }
 int TTopBar::volumePercent() const {
-    return volume_->value();
+    return volume_->Progress();
 }
 void TTopBar::setVolumeVisible(bool visible) {
     volume_->setVisible(visible);

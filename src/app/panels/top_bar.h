@@ -12,15 +12,17 @@
 
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 
 namespace sp {
+
+class TElidingLabel;
+class TTextGauge;
 
 class TTopBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kHeight = 24;
-    static constexpr int kWidth = 400;
+    static constexpr int kHeight = 20;
+    static constexpr int kWidth = 416;
 
     explicit TTopBar(QWidget* parent = nullptr);
 
@@ -53,8 +55,8 @@ protected:
 private:
     QLineEdit* edit_;
     QLabel* duration_;
-    QProgressBar* volume_;
-    QLabel* size_;
+    TTextGauge* volume_;
+    TElidingLabel* size_;
 };
 
 } // namespace sp
