@@ -6,6 +6,7 @@
 #include <QCollator>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QProxyStyle>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -39,6 +40,19 @@ bool RowBefore(const Row& a, const Row& b, int column, const QCollator& collator
     return false;
 }
 
+// Over the grid every row's tooltip waits the full delay: with no fall-asleep time, Qt does not
+// use its short re-show pause when the mouse moves on to the next row. Elsewhere the
+// application's own style, and pauses, apply.
+class FullTooltipPause : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ToolTip_FallAsleepDelay) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
 } // namespace
 
 TRaccourcisForm::TRaccourcisForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
@@ -60,6 +74,9 @@ TRaccourcisForm::TRaccourcisForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
     for (int column = 0; column < 4; ++column)
         grid_->setColumnWidth(column, kColumnWidths[column]);
     grid_->viewport()->installEventFilter(this);
+    auto* pause = new FullTooltipPause;
+    pause->setParent(this);
+    grid_->viewport()->setStyle(pause);
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &TRaccourcisForm::SortBy);
     connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { RunRow(row); });

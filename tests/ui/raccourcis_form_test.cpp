@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolTip>
 
@@ -182,6 +183,12 @@ TEST_F(ShortcutsWindow, RowsShowTheirHintAndTheHeaderNone) {
     const int belowRows = Grid().rowViewportPosition(last) + Grid().rowHeight(last) + 5;
     EXPECT_EQ(tipAt(Grid().viewport(), {20, belowRows}), QString());
     EXPECT_EQ(tipAt(Grid().horizontalHeader()->viewport(), HeaderCentre(0)), QString());
+    // Moving on to the next row waits the full delay again (no short re-show pause).
+    auto fallAsleep = [](QWidget* w) {
+        return w->style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay, nullptr, w);
+    };
+    EXPECT_EQ(fallAsleep(Grid().viewport()), 0);
+    EXPECT_GT(fallAsleep(Grid().horizontalHeader()->viewport()), 0);
 }
 
 TEST_F(ShortcutsWindow, TheToggleShowsAndHidesAndTheCloseBoxGoesThroughIt) {
