@@ -189,7 +189,10 @@ TEST(TextGauge, TextIsCombinedByExclusiveOrOverBothParts) {
     const QRgb invert = 0xFFFFFF;
     EXPECT_TRUE(contains(image, QColor::fromRgb(kFore.rgb() ^ invert))); // over the filled part
     EXPECT_TRUE(contains(image, QColor(Qt::black)));                     // over the white part
-    EXPECT_EQ(pixel(image, 3, 3), kFore); // outside the text the gauge is untouched
+    EXPECT_EQ(pixel(image, 3, 3), kFore);    // outside the text the gauge is untouched
+    for (int y = 0; y < image.height(); ++y) // the combination leaves every pixel opaque
+        for (int x = 0; x < image.width(); ++x)
+            ASSERT_EQ(qAlpha(image.pixel(x, y)), 255);
 }
 
 // Counts the paint events the gauge receives.

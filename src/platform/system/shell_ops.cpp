@@ -98,9 +98,10 @@ bool ShowInFileBrowser(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) return false;
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    // The bus connection needs the application object; without one there is no bus to ask.
+    if (!QCoreApplication::instance()) return openFolder(folder);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!QCoreApplication::instance() || !bus.isConnected() || !fileManagerOnBus(bus))
-        return openFolder(folder);
+    if (!bus.isConnected() || !fileManagerOnBus(bus)) return openFolder(folder);
     QDBusMessage call = QDBusMessage::createMethodCall(kFileManagerService, kFileManagerPath,
                                                        kFileManagerService, "ShowItems");
     call.setArguments(
