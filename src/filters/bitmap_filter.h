@@ -11,10 +11,10 @@
 // (wParam 0, lParam 0 for the input pin, 1 for the output pin), which calls PrepareReconnect and
 // has the graph reconnect that pin.
 //
-// Row order: the output type keeps a positive bitmap height (the canvas type of the platform),
-// yet the output buffer's first row is the top of the picture. Whatever presents the output
-// must show the first buffer row at the top. An input with a negative bitmap height (rows top
-// row first) is taken as such: unflipped, its first row stays the top row.
+// Row order: the output canvas is declared top-down (a negative bitmap height), matching the
+// copy-out, which writes the top of the picture into the output buffer's first row. An input
+// with a negative bitmap height (rows top row first) is taken as such: unflipped, its first row
+// stays the top row.
 //
 // Precision grabbing: while a grab period is set, each sample whose stream position reaches the
 // next scheduled grab time first sends WM_GRAB_FRAME (0x401) synchronously to the main window

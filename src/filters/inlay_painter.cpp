@@ -2,7 +2,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sp {
@@ -44,7 +47,8 @@ QFont InlayFont(const TfontRecord& record, int pixelHeight, bool cellHeight) {
 }
 
 InlayPainter::InlayPainter()
-    : font_(initialFont()), metrics_(font_), border_(BorderOffsets(TincrustRec{}.BorderSize)) {}
+    : font_(initialFont()), metrics_(font_), borderSize_(TincrustRec{}.BorderSize),
+      border_(BorderOffsets(borderSize_)) {}
 
 void InlayPainter::ApplySettings(const TincrustRec& settings, int frameWidth) {
     xPermille_ = ClampPermille(settings.Xpos);
@@ -54,7 +58,8 @@ void InlayPainter::ApplySettings(const TincrustRec& settings, int frameWidth) {
     metrics_ = QFontMetrics(font_);
     color_ = colorFromRecord(settings.FontRec.Color);
     alignment_ = settings.Alignement;
-    border_ = BorderOffsets(settings.BorderSize);
+    borderSize_ = std::clamp(settings.BorderSize, 0, kBorderSizeBound);
+    border_ = BorderOffsets(borderSize_);
 }
 
 void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
@@ -78,7 +83,16 @@ void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
 
 void InlayPainter::drawLine(QPainter& painter, const QString& text, Point topLeft) const {
     const int baseline = topLeft.y + metrics_.ascent();
-    if (!border_.empty()) {
+    if (borderSize_ > kMaxBorderSize) {
+        QPainterPath outline;
+        outline.addText(topLeft.x, baseline, font_, text);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        // Centred on the outline, a stroke 2n wide reaches n pixels beyond the text.
+        painter.strokePath(outline, QPen(Qt::black, 2.0 * borderSize_, Qt::SolidLine, Qt::RoundCap,
+                                         Qt::RoundJoin));
+        painter.restore();
+    } else if (!border_.empty()) {
         painter.setPen(Qt::black);
         for (const Offset& o : border_)
             painter.drawText(topLeft.x + o.dx, baseline + o.dy, text);

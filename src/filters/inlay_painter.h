@@ -2,9 +2,11 @@
 //
 // The painter holds what the inlay renderer applies from the settings (font, colour, position,
 // alignment, border) and draws with QPainter on a QImage that wraps the frame's memory, so
-// nothing is copied. Each line is drawn completely before the next: first its black border (the
-// text drawn at every offset of BorderOffsets), then the text in its colour, with a transparent
-// background. Texts or positions outside the frame are clipped.
+// nothing is copied. Each line is drawn completely before the next: first its black border, then
+// the text in its colour, with a transparent background. A border of n pixels reaches n pixels
+// beyond the text on every side: up to kMaxBorderSize it is the text drawn at every offset of
+// BorderOffsets, above that an outline stroke 2n wide (sizes above kBorderSizeBound are drawn at
+// the bound). Texts or positions outside the frame are clipped.
 //
 // Threading: ApplySettings runs on the main thread and Draw on the video streaming thread; the
 // caller serialises them (the renderer holds its frame lock around both). Fonts need the Qt
@@ -59,7 +61,8 @@ private:
     int xPermille_ = 900;
     int yPermille_ = 900;
     int alignment_ = 2;
-    std::vector<Offset> border_;
+    int borderSize_ = 0;         // 0 .. kBorderSizeBound
+    std::vector<Offset> border_; // the copies' offsets for borders up to kMaxBorderSize
 };
 
 // A font of `pixelHeight` pixels: with `cellHeight` the whole character cell (ascent plus

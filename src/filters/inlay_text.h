@@ -83,7 +83,12 @@ int InlayLineHeight(const TincrustRec& settings, int frameWidth);
 // A position in thousandths taken within 0 to 1000.
 int ClampPermille(int permille);
 
+// Borders up to this size are drawn as copies of the text at BorderOffsets (at most 61 copies);
+// larger ones as an outline stroke of the text, whose cost does not grow with the size.
 inline constexpr int kMaxBorderSize = 5;
+// Any border size is drawn as it is up to this bound; larger values (damaged settings) are
+// drawn at the bound, so that a frame's drawing stays short on the streaming thread.
+inline constexpr int kBorderSizeBound = 64;
 
 // The offsets at which the black border copies of a text are drawn for a border of `size`
 // pixels: every (dx, dy) with |dx|, |dy| <= size and |dx| + |dy| > size, dy in the outer loop.

@@ -46,13 +46,14 @@ public:
 
     // A copy of the settings in use (taken under the frame lock).
     TincrustRec CurrentSettings();
+    // The values the next frame's lines are made of: the stream's description, the position,
+    // the image number and "digits", the time now. Any thread.
+    InlayValues SampleValues() const;
 
 protected:
     void DrawOverlay(TFrameBitmap& frame) override;
 
 private:
-    InlayValues SampleValues() const;
-
     // guarded by Frame's lock
     TincrustRec Settings;
     InlayPainter Painter; // font, colour, positions, alignment, border; LineHeight()

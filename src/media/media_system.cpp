@@ -2,6 +2,7 @@
 
 #include "media/media_system.h"
 
+#include "filters/frame_bitmap.h"
 #include "filters/media_forcer.h"
 #include "filters/notifier.h"
 #include "filters/superposer.h"
@@ -28,14 +29,14 @@ void require(bool condition) {
 
 int64_t TMediaSystem::LastPosition = 0;
 
-TMediaSystem::TMediaSystem()
+TMediaSystem::TMediaSystem(int32_t maxWidth, int32_t maxHeight)
     : CurrentVideo(&NoVideo()), CurrentAudio(&NoAudio()),
       audiorender(DefaultSoundDevice(), "Default DirectSound Device"),
       decoderV(GUID_NULL, "Video decoder"), decoderA(GUID_NULL, "Audio decoder"),
       ProcessMessages([] { QCoreApplication::processEvents(); }),
       eventContext_(std::make_unique<QObject>()) {
     FrameDuration = 400000;
-    DataModuleCreate();
+    DataModuleCreate(maxWidth, maxHeight);
 }
 
 TMediaSystem::~TMediaSystem() {
@@ -51,9 +52,13 @@ void TMediaSystem::DetectInstalledDecoders() {
     AudioDecoderInstalled = creatable(CLSID_FfdshowAudioDecoder);
 }
 
-void TMediaSystem::DataModuleCreate() {
+void TMediaSystem::DataModuleCreate(int32_t maxWidth, int32_t maxHeight) {
+    auto side = [](int32_t value, int32_t fallback) {
+        return value <= 0 ? fallback : std::min<int32_t>(value, TFrameBitmap::kMaxSide);
+    };
     graph.Activate();
-    superposer_ = make<Tsuperposer>();
+    superposer_ =
+        make<Tsuperposer>(side(maxWidth, kDefaultMaxWidth), side(maxHeight, kDefaultMaxHeight));
     nativeNotifier_ = make<TNotifier>();
     decodedNotifier_ = make<TNotifier>();
     audioNotifier_ = make<TNotifier>();

@@ -38,7 +38,10 @@ class TSceneList;
 
 class TMediaSystem {
 public:
-    TMediaSystem();
+    // The superposer's canvas starts at `maxWidth` × `maxHeight`: the settings "Max Width" and
+    // "Max Height" at creation. A value of 0 or less takes the default (736 × 576); a side
+    // above the largest frame the bitmap filter takes is reduced to that.
+    explicit TMediaSystem(int32_t maxWidth = 736, int32_t maxHeight = 576);
     ~TMediaSystem();
     TMediaSystem(const TMediaSystem&) = delete;
     TMediaSystem& operator=(const TMediaSystem&) = delete;
@@ -91,6 +94,9 @@ public:
     void FlipHorizontal(bool on);
     void SetGrabPeriod(int64_t period);
     void ReconnectSuperposer(bool output);
+    // The main window's number of the next image and its setting "digits", drawn by the inlay
+    // kind "number"; called after each save and whenever either changes.
+    void SetImageNumber(int64_t imageNumber, int digits);
 
     // Queries.
     bool HasVideo() const { return CurrentVideo != &NoVideo(); }
@@ -129,8 +135,14 @@ public:
     TNotifier* AudioNotifier() const { return audioNotifier_.get(); }
 
 private:
-    void DataModuleCreate();
+    void DataModuleCreate(int32_t maxWidth, int32_t maxHeight);
     void DataModuleDestroy();
+    // Where the frame on screen lies: the superposer's position with video, else LastPosition.
+    int64_t ShownPosition();
+    // Before a stopped graph streams again (a still drawn again, a clock change): the sources
+    // start over at the frame on screen, `shown`, with sample times from 0 there, and the
+    // superposer and LastPosition count from it.
+    void RestartAt(int64_t shown);
     void ClearAndDeactivate();
     void InstallGraphEvents();
     void DispatchGraphEvents();

@@ -64,8 +64,24 @@ int TMediaSystem::GetGraphState() {
 
 void TMediaSystem::RefreshStill() {
     if (GetGraphState() == 3) return;
+    const int64_t shown = ShownPosition();
     Stop();
+    RestartAt(shown);
     Pause();
+}
+
+int64_t TMediaSystem::ShownPosition() {
+    return HasVideo() ? superposer_->CurrentTime.load() : GetPosition();
+}
+
+void TMediaSystem::RestartAt(int64_t shown) {
+    LastPosition = shown;
+    superposer_->TimeBase = shown;
+    superposer_->CurrentTime = shown;
+    FilterGraph* g = graph.Graph();
+    if (!g || (!HasVideo() && !HasAudio())) return;
+    REFERENCE_TIME start = shown;
+    g->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
 }
 
 // Positions -------------------------------------------------------------------------------------
@@ -187,11 +203,13 @@ void TMediaSystem::SetMaxSpeed(uint8_t mode) {
     FilterGraph* g = graph.Graph();
     if (!g) return;
     int previous = GetGraphState();
+    const int64_t shown = ShownPosition();
     Stop();
     if (mode == 0)
         g->SetDefaultSyncSource();
     else
         g->SetSyncSource(nullptr);
+    if (previous >= 2) RestartAt(shown);
     if (previous == 3)
         g->Run();
     else if (previous == 2)
@@ -254,6 +272,10 @@ void TMediaSystem::FlipHorizontal(bool on) {
 }
 void TMediaSystem::SetGrabPeriod(int64_t period) {
     superposer_->SetGrabPeriod(period);
+}
+
+void TMediaSystem::SetImageNumber(int64_t imageNumber, int digits) {
+    superposer_->SetImageNumber(imageNumber, digits);
 }
 
 void TMediaSystem::ReconnectSuperposer(bool output) {

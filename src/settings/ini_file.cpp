@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QStringDecoder>
 
 #include <cmath>
 #include <span>
@@ -27,6 +28,11 @@ QString decodeText(const QByteArray& bytes) {
     if (bytes.startsWith("\xFE\xFF")) return decodeUtf16(bytes, 2, true);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    // No mark: a file saved by a UTF-8 editor is valid UTF-8, which text in a one-byte code
+    // page with accented letters practically never is.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8(bytes);
+    if (!utf8.hasError()) return decoded;
     return QString::fromLatin1(bytes);
 }
 

@@ -1,11 +1,12 @@
 #include "settings/settings_catalogue.h"
 
+#include "platform/system/shell_folders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStandardPaths>
 
 namespace sp {
 
@@ -17,8 +18,7 @@ QSize DefaultScreenSize() {
 }
 
 QString DefaultPicturesFolder() {
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return pictures.isEmpty() ? QDir::homePath() : pictures;
+    return PicturesFolder();
 }
 
 // The window position defaults centre the default window size, since nothing is loaded yet.

@@ -67,7 +67,8 @@ struct TSettings {
 
 // Size of the primary screen when a GUI application with a screen exists, else 1024 x 768.
 QSize DefaultScreenSize();
-// The user's pictures folder (XDG user directories), else the home folder.
+// The default of "DossierSave": PicturesFolder() (platform/system/shell_folders.h), that is the
+// pictures folder, else the documents folder, else the home folder.
 QString DefaultPicturesFolder();
 
 // Portable when IniFileName() exists; else registry when the stored "Exename" equals the program

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -14,7 +15,6 @@
 
 namespace sp {
 namespace {
-
 
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -119,6 +119,33 @@ TEST_F(InlayPainterTest, NoBorderMeansNoBlackAndFirstLineAbove) {
     EXPECT_LE(box.left, 72 + 6);
     EXPECT_GE(box.top, 288 - 28);
     EXPECT_LT(box.bottom, 288) << "the first line stands above the anchor row";
+}
+
+// A border of n pixels reaches exactly n pixels beyond the text on every side, whatever n is
+// (one pixel of antialiasing aside); only absurd sizes are bounded.
+TEST_F(InlayPainterTest, BorderSizesAreDrawnAsTheyAre) {
+    auto drawnBox = [](int borderSize) {
+        TincrustRec rec;
+        rec.BorderSize = borderSize;
+        rec.Alignement = 0;
+        rec.Xpos = 300;
+        rec.Ypos = 500;
+        InlayPainter painter;
+        painter.ApplySettings(rec, 720);
+        Frame frame(720, 576, kWhite);
+        painter.Draw(frame.view(), {QString(), QStringLiteral("H0x")});
+        return frame.changed();
+    };
+    const Box text = drawnBox(0);
+    ASSERT_FALSE(text.empty());
+    for (int size : {1, 2, 5, 6, 9, 32, 64, 1000}) {
+        const int n = std::min(size, 64);
+        const Box box = drawnBox(size);
+        EXPECT_NEAR(text.left - box.left, n, 1) << size;
+        EXPECT_NEAR(box.right - text.right, n, 1) << size;
+        EXPECT_NEAR(text.top - box.top, n, 1) << size;
+        EXPECT_NEAR(box.bottom - text.bottom, n, 1) << size;
+    }
 }
 
 TEST_F(InlayPainterTest, SubtitleIsCentredWhateverTheXPosition) {

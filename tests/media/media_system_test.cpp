@@ -54,7 +54,11 @@ protected:
     void SetUp() override {
         target = std::make_shared<RecordingTarget>();
         setMainWindowTarget(target);
-        media = std::make_unique<TMediaSystem>();
+        makeMedia();
+    }
+    void makeMedia(int32_t maxWidth = 736, int32_t maxHeight = 576) {
+        media.reset();
+        media = std::make_unique<TMediaSystem>(maxWidth, maxHeight);
         media->SetVideoWindow(&environment.preview);
         media->audiorender.SetMoniker(make<Moniker>([] {
             FilterRegistration r;
@@ -384,6 +388,94 @@ TEST_F(MediaSystem, AWaitEndsWhenAHandlerReplacesTheGraph) {
     EXPECT_FALSE(media->SetPosition(20000000));
     EXPECT_TRUE(replaced);
     media->ProcessMessages = [] { QCoreApplication::processEvents(); };
+}
+
+TEST_F(MediaSystem, AStillDrawnAgainAfterPlayKeepsItsPosition) {
+    open("mpeg2_16x9.mpg");
+    media->Play();
+    waitFor([&] { return media->GetPosition() >= 10000000; });
+    media->Pause();
+    waitFor([] { return false; }, 300);
+    const int64_t shown = media->Superposer()->CurrentTime;
+    ASSERT_GE(shown, 10000000);
+    const sptest::Signature picture = currentPicture();
+    // A flip or inlay change redraws the still; so does a clock change while paused.
+    for (const char* change : {"refresh", "clock"}) {
+        if (std::string(change) == "refresh")
+            media->RefreshStill();
+        else
+            media->SetMaxSpeed(1);
+        waitFor([] { return false; }, 500);
+        EXPECT_NEAR(double(media->Superposer()->CurrentTime), double(shown), 400000.0) << change;
+        EXPECT_EQ(TMediaSystem::LastPosition, shown) << change;
+        EXPECT_LE(sptest::signatureDistance(currentPicture(), picture), 6) << change;
+    }
+    media->SetMaxSpeed(0);
+}
+
+TEST_F(MediaSystem, TheCanvasStartsAtTheSizeGivenAndTheImageNumberReachesTheInlay) {
+    auto canvas = [&] {
+        MediaType out;
+        media->Superposer()->output()->ConnectionMediaType(&out);
+        if (auto vih2 = out.formatAs<VIDEOINFOHEADER2>())
+            return std::pair(vih2->bmiHeader.biWidth, std::abs(vih2->bmiHeader.biHeight));
+        auto vih = out.formatAs<VIDEOINFOHEADER>();
+        return vih ? std::pair(vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight))
+                   : std::pair(0, 0);
+    };
+    makeMedia(1024, 768);
+    open("avi_mjpeg.avi", false);
+    EXPECT_EQ(canvas(), std::pair(1024, 768));
+    media->CloseSources();
+    makeMedia(-5, 0); // damaged settings: the defaults
+    open("avi_mjpeg.avi", false);
+    EXPECT_EQ(canvas(), std::pair(736, 576));
+
+    media->SetImageNumber(12, 6);
+    EXPECT_EQ(media->Superposer()->SampleValues().ImageNumber, 12);
+    EXPECT_EQ(media->Superposer()->SampleValues().Digits, 6);
+}
+
+// Containers outside the builders' table reach the generic builder, whose general splitter
+// claims every file libavformat reads: each plays and seeks to the exact frame through the
+// whole graph, with its sound.
+TEST_F(MediaSystem, EveryContainerFFmpegReadsOpensThroughTheGeneralSplitter) {
+    for (const char* file : {"webm_vp9.webm", "flv_h263.flv", "ogv_theora.ogv", "mxf_mpeg2.mxf",
+                             "raw_yuv.y4m", "mobile.3gp"}) {
+        auto reference = sptest::decodeAllFrames(mediaPath(file));
+        ASSERT_GT(reference.size(), 10u) << file;
+        TGrabBuilder* builder = open(file);
+        ASSERT_FALSE(builder->Failed) << file;
+        EXPECT_STREQ(BuilderClassName(builder->Device()), "TFileUnknownCaptureDevice") << file;
+        ASSERT_EQ(builder->VideoSources.size(), 1u) << file;
+        EXPECT_EQ(builder->AudioSources.size(), std::string(file) == "raw_yuv.y4m" ? 0u : 1u)
+            << file;
+        EXPECT_EQ(media->HasAudio(), !builder->AudioSources.empty()) << file;
+        const int64_t last = reference.back().startHns;
+        for (int64_t t : {int64_t(400000 * 7), last / 2 + 12345, int64_t(0)}) {
+            ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
+            auto expected = sptest::frameOnScreenAt(reference, t);
+            EXPECT_LE(sptest::signatureDistance(currentPicture(), expected->signature), 6)
+                << file << " at " << t;
+        }
+        media->CloseSources();
+    }
+}
+
+TEST_F(MediaSystem, SoundFilesLoadWithOneAudioSourceAndNoVideo) {
+    for (const char* file : {"audio_only.mp3", "tone.wav", "tone.flac"}) {
+        builders.push_back(std::make_unique<TGrabBuilder>(mediaPath(file), environment.env));
+        TGrabBuilder* builder = builders.back().get();
+        ASSERT_FALSE(builder->Failed) << file;
+        EXPECT_TRUE(builder->VideoSources.empty()) << file;
+        ASSERT_EQ(builder->AudioSources.size(), 1u) << file;
+        ASSERT_TRUE(media->SelectSources(&NoVideo(), builder->AudioSources[0])) << file;
+        EXPECT_TRUE(media->HasAudio()) << file;
+        EXPECT_FALSE(media->HasVideo()) << file;
+        EXPECT_GT(media->Duration, 15000000) << file;
+        EXPECT_TRUE(media->SetPosition(10000000)) << file;
+        media->CloseSources();
+    }
 }
 
 } // namespace

@@ -25,14 +25,20 @@ inline const std::string& mediaDir() {
     static const std::string dir = SP_TEST_MEDIA_DIR;
     static std::once_flag generated;
     std::call_once(generated, [] {
-        if (std::filesystem::exists(dir + "/not_a_video.mpg")) return;
+        // Files the generator writes early and late: one missing means it has not run through.
+        if (std::filesystem::exists(dir + "/avi_mjpeg.avi") &&
+            std::filesystem::exists(dir + "/tone.flac") &&
+            std::filesystem::exists(dir + "/not_a_video.mpg"))
+            return;
         const std::string command =
             std::string("bash '") + SP_TEST_MEDIA_SCRIPT + "' '" + dir + "' >&2";
         if (std::system(command.c_str()) != 0) ADD_FAILURE() << "test media generation failed";
     });
     return dir;
 }
-inline std::string mediaPath(const std::string& name) { return mediaDir() + "/" + name; }
+inline std::string mediaPath(const std::string& name) {
+    return mediaDir() + "/" + name;
+}
 
 // Registers the outside filters (optionally without the general splitter) and two renderers
 // standing for the preview window and the sound device.

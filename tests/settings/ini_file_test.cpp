@@ -36,6 +36,19 @@ TEST(IniDecoding, EachEncodingIsRecognisedByItsStart) {
               QStringList{"x=" + kEmptyMarker});
 }
 
+// A file edited in a UTF-8 editor keeps no mark: valid UTF-8 is read as such, anything else as
+// Latin-1, so the accented keys are found again instead of being written a second time.
+TEST(IniDecoding, UnmarkedUtf8IsUtf8AndAnythingElseLatin1) {
+    const QString key = QStringLiteral("Sauver pr\u00e9f\u00e9rences en quittant=1");
+    EXPECT_EQ(DecodeIniText(key.toUtf8() + "\r\nx=\xE2\x82\xAC"),
+              QStringList({key, QStringLiteral("x=\u20ac")}));
+    EXPECT_EQ(DecodeIniText(key.toLatin1()), QStringList{key});
+    // One byte that cannot be UTF-8 makes the whole file Latin-1.
+    EXPECT_EQ(DecodeIniText(key.toUtf8() + "\r\n\xE9"),
+              QStringList({QString::fromLatin1(key.toUtf8()), QStringLiteral("\u00e9")}));
+    EXPECT_EQ(DecodeIniText("plain=ascii"), QStringList{"plain=ascii"});
+}
+
 TEST(IniDecoding, LinesEndAtCrLfCrOrLf) {
     EXPECT_EQ(DecodeIniText("a\rb\nc\r\nd"), QStringList({"a", "b", "c", "d"}));
     EXPECT_EQ(DecodeIniText("a\r\n"), QStringList({"a"}));

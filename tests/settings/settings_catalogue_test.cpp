@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include <fstream>
 
 using namespace sp;
 using sptest::kSection;
@@ -25,7 +26,7 @@ using sptest::FileSizeLimit;
 
 // The entries of a first save with every default, after the three header entries.
 QStringList defaultEntries() {
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString pictures = DefaultPicturesFolder();
     return {"mainheight=522",
             "mainwidth=708",
             "Top=123",
@@ -103,6 +104,32 @@ TEST_F(Catalogue, FirstStartHasNoModeAndAllDefaults) {
     EXPECT_EQ(settings->Left.Value, (1024 - 708) / 2);
     EXPECT_EQ(settings->DossierSave.Value, DefaultPicturesFolder());
     EXPECT_FALSE(DefaultPicturesFolder().isEmpty());
+}
+
+// The image folder defaults to the pictures folder, else the documents folder, else home.
+TEST_F(Catalogue, ImageFolderDefaultFallsBackToDocumentsThenHome) {
+    const std::string home = (std::filesystem::temp_directory_path() / "sp-cat-home").string();
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home + "/.config");
+    std::ofstream(home + "/.config/user-dirs.dirs")
+        << "XDG_PICTURES_DIR=\"$HOME/Photos\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
+    auto defaultFolder = [] {
+        TparameterList list("Stillpick 1.0 - English - Orvane");
+        return DefineSettings(list)->DossierSave.Value;
+    };
+    const QString inHome = QString::fromStdString(home);
+    EXPECT_EQ(defaultFolder(), inHome);
+    std::filesystem::create_directory(home + "/Docs");
+    EXPECT_EQ(defaultFolder(), inHome + "/Docs");
+    std::filesystem::create_directory(home + "/Photos");
+    EXPECT_EQ(defaultFolder(), inHome + "/Photos");
+    qputenv("HOME", savedHome);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    if (savedConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(home);
 }
 
 TEST_F(Catalogue, FreshPortableSaveIsExactlyTheDescribedFile) {

@@ -70,6 +70,25 @@ if ! grep -qsv "no soundcards" /proc/asound/cards; then
     check "play without a sound card keeps stderr clean" [ "$noise" = 0 ]
 fi
 
+for sound in audio_only.mp3 tone.wav tone.flac; do
+    info=$("$probe" --json info "$media/$sound" 2>/dev/null)
+    check "$sound has one audio source and no video" python3 -c '
+import json, sys
+r = json.loads(sys.argv[1])
+assert len(r.get("audio", [])) == 1 and not r.get("video"), r
+' "$info"
+done
+grab=$("$probe" --json grab "$media/webm_vp9.webm" 0:00:01:05 "$out/webm.png" 2>/dev/null)
+check "a WebM file is grabbed at its timecode" python3 -c '
+import json, sys
+r = json.loads(sys.argv[1])
+assert r["timecode"] == "0:00:01:05" and r["position"] == 12000000, r
+' "$grab"
+
+# Without a session's runtime folder, stderr still holds the tool's own lines only.
+quiet=$(env -u XDG_RUNTIME_DIR "$probe" info "$media/h264.mkv" 2>&1 >/dev/null)
+check "info without XDG_RUNTIME_DIR prints nothing on stderr" [ -z "$quiet" ]
+
 step=$("$probe" --json step "$media/h264.mkv" 0:00:02:00 --back 3 2>/dev/null)
 check "three steps back from 2 s" python3 -c '
 import json, sys

@@ -6,6 +6,8 @@
 
 #include "probe_commands.h"
 
+#include "platform/system/runtime_folder.h"
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? sp::probe::kBadArguments : 0;
     }
+    // Without a session's runtime folder Qt would warn on stderr, which is the tool's own.
+    sp::EnsureRuntimeFolder();
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     int status = sp::probe::RunCommand(args, options);

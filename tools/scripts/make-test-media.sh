@@ -156,6 +156,22 @@ damage mpeg2.ts damaged_overwritten.ts overwrite
 [ -e "$out/empty.avi" ] || : >"$out/empty.avi"
 [ -e "$out/not_a_video.mpg" ] || printf 'This is a plain text file, not a video.\n%.0s' {1..200} >"$out/not_a_video.mpg"
 
+# Containers reached only through the general splitter's claim by content (no extension of the
+# builders' table): video files with a picture and a sound stream, and sound-only files.
+make webm_vp9.webm -f lavfi -i "$(video $small 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 400k -g 25 -c:a libopus -f webm
+make flv_h263.flv -f lavfi -i "$(video $small 25 2)" -f lavfi -i "$(tone 440 2 44100)" \
+    -c:v flv -q:v 5 -g 25 -c:a libmp3lame -b:a 64k -f flv
+make ogv_theora.ogv -f lavfi -i "$(video $small 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v libtheora -q:v 6 -g 25 -c:a libvorbis -f ogg
+make mxf_mpeg2.mxf -f lavfi -i "$(video 720x576 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v mpeg2video -b:v 4M -g 12 -bf 2 -pix_fmt yuv420p -c:a pcm_s16le -ar 48000 -f mxf
+make raw_yuv.y4m -f lavfi -i "$(video 176x144 25 2)" -pix_fmt yuv420p -f yuv4mpegpipe
+make mobile.3gp -f lavfi -i "$(video 176x144 25 2)" -f lavfi -i "$(tone 440 2 8000)" \
+    -c:v h263 -q:v 5 -g 25 -c:a aac -ac 1 -b:a 24k -f 3gp
+make tone.wav -f lavfi -i "$(tone 440 2 44100)" -c:a pcm_s16le -f wav
+make tone.flac -f lavfi -i "$(tone 440 2 44100)" -c:a flac -f flac
+
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4

@@ -34,9 +34,11 @@ void breakConnection(IPin* out, IPin* in) {
 std::string lowerExtension(std::string_view path) {
     size_t slash = path.find_last_of("/\\:");
     size_t dot = path.find_last_of('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return {};
     std::string ext(path.substr(dot));
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 
@@ -160,7 +162,7 @@ HRESULT FilterGraph::AddSourceFilter(std::string_view path, std::string_view nam
                                      ComPtr<IBaseFilter>* filter) {
     if (!filter) return E_POINTER;
     std::vector<uint8_t> head = fileHead(path, 4096);
-    auto source = FilterMapper::instance().SourceForFile(lowerExtension(path), head);
+    auto source = FilterMapper::instance().SourceForFile(lowerExtension(path), head, path);
     ComPtr<IBaseFilter> created;
     HRESULT hr = source ? (source->create ? (created = source->create(), S_OK) : E_FAIL)
                         : FilterMapper::instance().CreateFilter(CLSID_AsyncReader, &created);

@@ -87,9 +87,8 @@ std::vector<FilterRegistration> FilterMapper::snapshotByMerit() {
         std::lock_guard lock(mutex_);
         all = registrations_;
     }
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return a.merit > b.merit;
-    });
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto& a, const auto& b) { return a.merit > b.merit; });
     return all;
 }
 
@@ -102,7 +101,8 @@ HRESULT FilterMapper::EnumMatchingFilters(const FilterQuery& q,
         if (q.inputNeeded &&
             !hasPin(reg, PinDirection::Input, q.inputTypes, q.exactMatch, q.render))
             continue;
-        if (q.outputNeeded && !hasPin(reg, PinDirection::Output, q.outputTypes, q.exactMatch, false))
+        if (q.outputNeeded &&
+            !hasPin(reg, PinDirection::Output, q.outputTypes, q.exactMatch, false))
             continue;
         monikers->push_back(make<Moniker>(std::move(reg)));
     }
@@ -145,19 +145,23 @@ bool FilterMapper::IsRegistered(const GUID& clsid) {
 std::vector<FilterRegistration> FilterMapper::CandidatesForInput(std::span<const MediaType> types,
                                                                  uint32_t minMerit) {
     std::vector<RegPinType> wanted;
-    for (const MediaType& mt : types) wanted.push_back({mt.majortype, mt.subtype});
+    for (const MediaType& mt : types)
+        wanted.push_back({mt.majortype, mt.subtype});
     std::vector<FilterRegistration> result;
     if (wanted.empty()) return result;
     for (FilterRegistration& reg : snapshotByMerit()) {
         if (reg.merit < minMerit || !reg.create) continue;
-        if (hasPin(reg, PinDirection::Input, wanted, false, false)) result.push_back(std::move(reg));
+        if (hasPin(reg, PinDirection::Input, wanted, false, false))
+            result.push_back(std::move(reg));
     }
     return result;
 }
 
 std::optional<FilterRegistration> FilterMapper::SourceForFile(std::string_view extension,
-                                                              std::span<const uint8_t> head) {
-    for (FilterRegistration& reg : snapshotByMerit()) {
+                                                              std::span<const uint8_t> head,
+                                                              std::string_view path) {
+    std::vector<FilterRegistration> sources = snapshotByMerit();
+    for (FilterRegistration& reg : sources) {
         if (!reg.create) continue;
         bool byExtension = !extension.empty() &&
                            std::find(reg.extensions.begin(), reg.extensions.end(), extension) !=
@@ -165,6 +169,9 @@ std::optional<FilterRegistration> FilterMapper::SourceForFile(std::string_view e
         bool byContent = reg.sniff && !head.empty() && reg.sniff(head);
         if (byExtension || byContent) return std::move(reg);
     }
+    if (path.empty()) return std::nullopt;
+    for (FilterRegistration& reg : sources)
+        if (reg.create && reg.claimsFile && reg.claimsFile(path)) return std::move(reg);
     return std::nullopt;
 }
 

@@ -48,6 +48,9 @@ struct FilterRegistration {
     // and a test of the file's first bytes.
     std::vector<std::string> extensions;
     std::function<bool(std::span<const uint8_t> head)> sniff;
+    // A test of the whole file by its path, for a source that reads every file its library
+    // can open. Asked only when no source claims the file by extension or by its first bytes.
+    std::function<bool(std::string_view path)> claimsFile;
 };
 
 // A registered filter, named by class id within a category, with a "FriendlyName" property.
@@ -94,11 +97,13 @@ public:
     bool IsRegistered(const GUID& clsid);
 
     // Graph support: filters whose input takes one of `types`, by merit; and the source
-    // filter that claims a file by extension or content.
+    // filter that claims a file by extension or first bytes, else by reading the file at
+    // `path` (claimsFile), each by merit.
     std::vector<FilterRegistration> CandidatesForInput(std::span<const MediaType> types,
                                                        uint32_t minMerit);
     std::optional<FilterRegistration> SourceForFile(std::string_view extension,
-                                                    std::span<const uint8_t> head);
+                                                    std::span<const uint8_t> head,
+                                                    std::string_view path = {});
 
 private:
     std::vector<FilterRegistration> snapshotByMerit();

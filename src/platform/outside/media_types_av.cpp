@@ -202,6 +202,8 @@ std::optional<mf::MediaType> videoType(const AVStream& st, std::string_view cont
         fourcc = mf::makeFourCC('d', 'v', 's', 'd');
     else if (isVfwContainer(container) && par.codec_tag != 0)
         fourcc = par.codec_tag;
+    else if (par.codec_id == AV_CODEC_ID_RAWVIDEO) // uncompressed: named by its pixel layout
+        fourcc = avcodec_pix_fmt_to_codec_tag(AVPixelFormat(par.format));
     else
         fourcc = riffTag(par.codec_id, true);
     if (fourcc == 0) fourcc = movTag(par.codec_id, true);

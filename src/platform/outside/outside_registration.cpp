@@ -4,14 +4,15 @@
 #include "platform/graph/guids.h"
 #include "platform/outside/audio_decoder_filter.h"
 #include "platform/outside/dv_registration.h"
-#include "platform/outside/renderers_registration.h"
 #include "platform/outside/file_source_filter.h"
+#include "platform/outside/renderers_registration.h"
 #include "platform/outside/splitter_filter.h"
 #include "platform/outside/video_decoder_filter.h"
 
 #include <cstdlib>
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
 
@@ -21,17 +22,16 @@ using namespace mf;
 
 namespace {
 
-const std::vector<std::string> kMp4Family = {"mov,mp4,m4a,3gp,3g2,mj2"};
-
 RegPin streamInput(std::vector<GUID> subtypes) {
     RegPin pin{PinDirection::Input, false, {}};
-    for (const GUID& s : subtypes) pin.types.push_back({MEDIATYPE_Stream, s});
+    for (const GUID& s : subtypes)
+        pin.types.push_back({MEDIATYPE_Stream, s});
     return pin;
 }
 
 RegPin anyOutput() {
-    return RegPin{PinDirection::Output, false,
-                  {{MEDIATYPE_Video, GUID_NULL}, {MEDIATYPE_Audio, GUID_NULL}}};
+    return RegPin{
+        PinDirection::Output, false, {{MEDIATYPE_Video, GUID_NULL}, {MEDIATYPE_Audio, GUID_NULL}}};
 }
 
 void registerStreamSplitter(SplitterIdentity identity, uint32_t merit) {
@@ -44,14 +44,27 @@ void registerStreamSplitter(SplitterIdentity identity, uint32_t merit) {
     FilterMapper::instance().RegisterFilter(std::move(reg));
 }
 
+// Whether libavformat recognises the file by its content (not by its name): the general
+// splitter reads every such file.
+bool libavformatReads(std::string_view path) {
+    AVIOContext* io = nullptr;
+    const std::string url = "file:" + std::string(path); // never another protocol
+    if (avio_open(&io, url.c_str(), AVIO_FLAG_READ) < 0) return false;
+    const AVInputFormat* format = nullptr;
+    const int score = av_probe_input_buffer2(io, &format, "", nullptr, 0, 0);
+    avio_closep(&io);
+    return format && score >= AVPROBE_SCORE_RETRY;
+}
+
 void registerFileSplitter(SplitterIdentity identity, std::vector<std::string> extensions,
-                          uint32_t merit) {
+                          uint32_t merit, bool claimsEveryReadableFile = false) {
     FilterRegistration reg;
     reg.clsid = identity.clsid;
     reg.friendlyName = identity.name;
     reg.merit = merit;
     reg.pins = {anyOutput()};
     reg.extensions = std::move(extensions);
+    if (claimsEveryReadableFile) reg.claimsFile = libavformatReads;
     reg.create = [identity] { return ComPtr<IBaseFilter>(make<FileSplitterFilter>(identity)); };
     FilterMapper::instance().RegisterFilter(std::move(reg));
 }
@@ -122,14 +135,13 @@ void registerOutsideFilters(bool withGeneralSplitter) {
                            MERIT_DO_NOT_USE + 1);
     registerFileSplitter({CLSID_WMAsfReader, "WM ASF Reader", {"asf"}, {}}, {".wmv", ".asf"},
                          MERIT_NORMAL);
+    // The general splitter takes every container libavformat reads: by extension the ones
+    // its builder is chosen for, and any other file by its content.
     if (withGeneralSplitter)
-        registerFileSplitter({CLSID_HaaliMediaSplitter,
-                              "Haali Media Splitter",
-                              {"mpegts", "matroska,webm", kMp4Family[0], "mpeg", "dv"},
-                              {}},
-                             {".ts", ".m2ts", ".mts", ".mkv", ".mp4", ".mov", ".3g2", ".m4v",
-                              ".dv", ".dif"},
-                             MERIT_NORMAL);
+        registerFileSplitter(
+            {CLSID_HaaliMediaSplitter, "Haali Media Splitter", {}, {}},
+            {".ts", ".m2ts", ".mts", ".mkv", ".mp4", ".mov", ".3g2", ".m4v", ".dv", ".dif"},
+            MERIT_NORMAL, true);
     else
         FilterMapper::instance().UnregisterFilter(CLSID_LegacyAmFilterCategory,
                                                   CLSID_HaaliMediaSplitter);
