@@ -38,10 +38,13 @@ TEST(Program, RunsACommandLineAndSavesItsPortableSettings) {
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
 
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    const QByteArray bytes = ini.readAll(); // UTF-16 with its byte-order mark
-    ASSERT_GE(bytes.size(), 2);
-    const QString text = QString::fromUtf16(
-        reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    // The file's text in its own encoding (UTF-8, or UTF-16 after its byte-order mark).
+    const QByteArray bytes = ini.readAll();
+    const bool utf16 = bytes.startsWith("\xFF\xFE");
+    const QString text =
+        utf16 ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                   (bytes.size() - 2) / 2)
+              : QString::fromUtf8(bytes);
     EXPECT_TRUE(text.contains("Panneau Actif=4")) << text.toStdString(); // "+op": Settings panel
     EXPECT_TRUE(text.contains("Signature=Stillpick 5.0.6 En by Orvane")) << text.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("registry/HKCU.json")));
