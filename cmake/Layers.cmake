@@ -32,13 +32,20 @@ endfunction()
 
 # One static library per layer. Sources are gathered from the layer's folder (not its
 # subfolders, which need targets of their own), so adding a unit needs no edit here; the link
-# lines below are the layering.
+# lines below are the layering. EXCLUDE names files of the folder that belong elsewhere (a
+# program's main.cpp).
 function(sp_layer name dir)
-    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
     sp_claim_folder(${dir})
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
-    list(FILTER sources INCLUDE REGEX "\\.cpp$")
-    if(sources)
+    foreach(excluded ${ARG_EXCLUDE})
+        list(FILTER sources EXCLUDE REGEX "/${excluded}$")
+    endforeach()
+    # The headers are listed too, so that the meta-object compiler sees a header whose class is
+    # implemented in files of other names (one class split by theme).
+    set(units ${sources})
+    list(FILTER units INCLUDE REGEX "\\.cpp$")
+    if(units)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
         target_link_libraries(${name} PUBLIC ${ARG_LINK})

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# The main job of run.sh: describe a video and grab a few stills from it with stillpick-probe.
+# The main job of run.sh. With a display, it starts the stillpick window with the video opened;
+# without one, it describes the video and grabs a few stills from it with stillpick-probe.
 # With no video given, the built-in sample (a DV clip with a recording date) is generated.
 set -euo pipefail
 build=$1
 shift
 probe=$build/tools/stillpick-probe
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 if [ $# -eq 0 ]; then
     bash tools/scripts/make-test-media.sh "$build/sample" >/dev/null
     video=$build/sample/raw.dv
 else
     video=$1
 fi
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
+    exec "$build/src/stillpick" "+open=$video"
+fi
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 out=${STILLPICK_OUT:-$PWD/stills}
 mkdir -p "$out"
 

@@ -1,0 +1,289 @@
+#pragma once
+// TShowForm: the main window controller. It owns the settings, the media system, the builder
+// cache, the scene list, the decoder lists and the window's widgets; it carries out every
+// command of the program as an action handler and receives the filters' notifications through
+// its message target.
+//
+// The class is one unit split by theme, one source file each:
+//   show_form_startup.cpp   creation, first show, ApplySettings, filter list, closing, end
+//   show_form_panels.cpp    composing the window from the panels, side panels, Settings panel
+//   show_form_actions.cpp   the handlers attached to the rows of the action table
+//   show_form_messages.cpp  notifications 0x401..0x405, file drops, abort
+//   show_form_opening.cpp   opening and closing a video, control states
+//   show_form_playback.cpp  play, pause, steps, slider, timecode box, maximum speed, streams
+//   show_form_savemode.cpp  where the settings are kept, the question at closing
+//   show_form_layout.cpp    placement of the video area and the bars
+//
+// Threads: everything here runs on the user-interface thread. Filters reach the window only
+// through `HandleMessage`, called by the message target on this thread (0x401 is sent, the
+// streaming thread waiting for the answer; the others are posted).
+
+#include "app/screen_saver.h"
+#include "filters/scenes.h"
+#include "media/grab_builder.h"
+#include "media/media_system.h"
+#include "media/moniker.h"
+#include "settings/settings_catalogue.h"
+#include "settings/super_action.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QUrl;
+
+namespace sp {
+
+class QtMessageTarget;
+class TSavePrefsForm;
+class TErreurForm;
+class TShowFormWidgets;
+class TActionList;
+class TScript;
+class TSwitch;
+
+class TShowForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TShowForm(QWidget* parent = nullptr);
+    ~TShowForm() override;
+
+    // ---- Fixed texts ----
+    static QString VersionText();  // "5.0.6"
+    static QString LanguageTag();  // "En"
+    static QString ProgramTitle(); // "Stillpick 5.0.6 En"
+    static QString Signature();    // the parameter list's signature
+
+    // ---- Start-up (show_form_startup.cpp) ----
+    // Runs the first-show steps once; show() calls it, tests without a window may too.
+    void FormShow();
+    void ApplySettings();
+    void ApplyDecoderSettings();
+    void ListInstalledFilters();
+    bool Shown() const { return shown_; }
+
+    // ---- Side panels and the Settings panel (show_form_panels.cpp) ----
+    void ShowPanel(int n);
+    void HidePanel();
+    void NextPanel();
+    void ShowHelpPanel();
+    void SelectVideoDecoder(const QString& name);
+    void SelectAudioDecoder(const QString& name);
+    void VideoDecoderChosen(int index);
+    void AudioDecoderChosen(int index);
+
+    // ---- Save mode (show_form_savemode.cpp) ----
+    void SetModeSelection(TPrefsMode mode);
+    void PrefsModeChanged(int mode);
+    void SavePreferencesCommand(const QString& argument);
+    void StoreWindowSettings();
+    // Asks where to keep the settings at closing; nullopt when the question was dismissed.
+    // Replaceable (tests); by default the save-mode dialog.
+    std::function<std::optional<TPrefsMode>()> AskSaveMode;
+
+    // ---- Notifications (show_form_messages.cpp) ----
+    intptr_t HandleMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam);
+    void DropFiles(const QList<QUrl>& urls);
+    void Abort();
+
+    // ---- Opening (show_form_opening.cpp) ----
+    void OpenFile(const QString& pattern);
+    void OpenNextFile();
+    void PasteFile();
+    void LoadVideoFile(const QString& path);
+    bool LoadBuilder(TGrabBuilder* builder);
+    TGrabBuilder* BuilderForFile(const QString& path);
+    void ClearMedia();
+    void RefreshAfterGraphChange();
+    void CloseVideo();
+    static QString OpenDialogFilter(); // the filter in Qt's form
+    // Shows a warning box (offscreen: on stderr); replaceable (tests record the order).
+    std::function<void(const QString&)> ShowWarning;
+    // Shows a failure message when "Traiter Erreurs" is set; replaceable (tests).
+    std::function<void(const QString& markup)> ShowErrorReport;
+
+    // ---- Playback and navigation (show_form_playback.cpp) ----
+    void PlayPause(bool play);
+    enum class Step {
+        FrameBack,
+        FrameForward,
+        SecondBack,
+        SecondForward,
+        MinuteBack,
+        MinuteForward
+    };
+    void StepBy(Step step);
+    void SceneStep(bool forward);
+    void PositionTimerStep();
+    void SliderPressed();
+    void SliderReleased(int value);
+    void TimecodeEntered();   // focus into CurrentEdit
+    void TimecodeConfirmed(); // Enter in CurrentEdit
+    void TimecodeLeft();      // focus out of CurrentEdit
+    void GoToTimecode(const QString& text);
+    void MaxSpeedOn();
+    void MaxSpeedOff();
+    void VideoStreamChosen(int index);
+    void AudioStreamChosen(int index);
+    void ShowVideoDescription();
+    void ShowAudioDescription();
+
+    // ---- Layout (show_form_layout.cpp) ----
+    void LayoutWindow();
+    void LayoutVideoArea(int a, int b);
+    void ApplyDisplayAspect();
+    void ChooseDisplayAspect(const TvData& description);
+    void PlaceNavigation();
+
+    // ---- Actions (show_form_actions.cpp) ----
+    // The action of a row of the table by its name (saGrab ...), or null.
+    QAction* Action(const char* name) const;
+    bool Checked(const char* name) const;
+    void SetChecked(const char* name, bool on);
+    void SetEnabled(const char* name, bool on);
+    // Runs an action as a user would (through its prepare step).
+    void Execute(const char* name);
+    // Runs the action named by a script token or switch with an argument, as a script does
+    // (tests). False when no action has that name.
+    bool ExecuteToken(const QString& token, const QString& argument = {});
+    TActionList& Actions() const { return *actions_; }
+    static const char* PanelActionName(int n);
+
+    // ---- Script runners (show_form_actions.cpp) ----
+    // Makes the command-line runner for `arguments` (without the program name); before the
+    // first show. Without it there is no command line to run.
+    void CreateRunners(const QStringList& arguments);
+    // Runs the command line once (the first activation, or this call, whichever comes first).
+    void RunCommandLine();
+    TScript* Script() const { return script_; }
+    TSwitch* Switch() const { return switch_; }
+
+    // ---- State named by the program (user-interface thread) ----
+    bool GraphBuiltOnce = false;
+    bool AbortRequested = false;
+    bool Seeking = false;
+    TGrabBuilder* CurrentBuilder = nullptr;
+    std::unique_ptr<TGrabBuilder> EmptyBuilder;
+    std::map<QString, std::unique_ptr<TGrabBuilder>> BuilderCache;
+    QImage CapturedFrame;
+    QImage OutputImage;
+    QImage DeinterlaceBuffer;
+    QString NextImageName, ImageRoot;
+    int ImageNumber = 0;
+    uint8_t AspectMode = 1;
+    QSize DisplayAspect{4, 3};
+    QSize FrameSize, ImageSize, PreviewSize;
+    int PanelsLeft = 0, VideoAreaLeft = 276;
+    QString OpenFolder;
+    QStringList OpenSearch; // the matches of the last pattern, in order
+    int OpenSearchIndex = -1;
+    int LoopAnchor = -1;
+    bool ScreenSaverWasActive = false;
+    TAudioSource* MaxSpeedAudioSource = nullptr;
+    // What ListInstalledFilters found (kept until the program ends).
+    bool FfdshowVideoFound = false, FfdshowAudioFound = false, HaaliFound = false;
+    // The diagnostics lines as listed (also in the Help panel and the error report's text).
+    QStringList DiagnosticsLines;
+
+    TSceneList Scenes;
+    TMonikerStringList VideoDecoders, AudioDecoders;
+    std::unique_ptr<TparameterList> Parameters;
+    std::unique_ptr<TSettings> S;
+    std::unique_ptr<TMediaSystem> Media;
+    QTimer Timer1;
+
+    TShowFormWidgets& Widgets() const { return *widgets_; }
+
+signals:
+    // After a file was loaded or closed (the controls follow the graph).
+    void GraphChanged();
+    // After a file was loaded: the image root (ImageRoot) was set for it; the naming of the
+    // saved images follows.
+    void ImageRootChanged();
+    // The position timer ran (the timestamp naming follows the position).
+    void PositionShown(int64_t position);
+    // A precision grab is due (0x401): the frame bitmap `bitmap` holds the frame of `position`.
+    // The streaming thread waits until the connected slots return.
+    void GrabTimeReached(int64_t position, intptr_t bitmap);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Start-up and closing.
+    void CreateMediaSystem();
+    bool CloseQuery();
+    void ReleaseMedia();
+    void AttachVideoWindow();
+    void RestoreViewWishes();
+    void Warn(const QString& text);
+
+    // Panels and widgets.
+    void ComposeWindow();
+    void ConnectWidgets();
+    void BindActions();
+    void CreateScriptRunner();
+    void AskForVideoFile();
+    void AskForScriptFile();
+    void StopRunners();
+    void ApplyOptionBoxes();
+    void OptionBoxClicked(int index, bool on);
+    void SetOptionAction(int index, bool on);
+    void FillDecoderList(TMonikerStringList& list, bool video);
+
+    // Opening.
+    void ShowVideoControls();
+    void ShowNoVideoControls();
+    void EnableAudioControls();
+    void DisableAudioControls();
+    void FillSourceLists();
+    void ShowSideFileIndicators(const QString& path);
+    void SetImageRootAtLoad(const QString& path);
+    void ReportFailure(const QString& markup);
+    void ShowInFileBrowser();
+    bool AnyRunnerRunning() const;
+    int RunnerCommandIndex() const;
+    void SetRunnerCommandIndex(int index);
+
+    // Playback.
+    QString Timecode(int64_t position) const;
+    void StartTimer1IfStreams();
+    void SetPlayImage();
+
+    static constexpr int kOptionCount = 7;
+    static const char* OptionActionName(int index);
+
+    std::unique_ptr<TShowFormWidgets> widgets_;
+    TActionList* actions_ = nullptr; // child of the window
+    TScript* script_ = nullptr;      // child of the window
+    TSwitch* switch_ = nullptr;      // child of the window
+    std::shared_ptr<QtMessageTarget> target_;
+    std::unique_ptr<TSavePrefsForm> savePrefsForm_;
+    TErreurForm* erreurForm_ = nullptr; // child of the window
+    TScreenSaverInhibitor screenSaver_;
+    TFilterComponent preview_;
+    TFilterComponent sharedSound_;
+    TBuilderEnvironment env_;
+    bool shown_ = false;
+    bool resizeConnected_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
+    bool sliderHeld_ = false;
+    bool viewWishesRestored_ = false;
+    QRect videoPanelRect_, grabPanelRect_; // from the last window layout
+};
+
+} // namespace sp

@@ -1,0 +1,286 @@
+// Creation, first show, applying the settings, the list of installed filters, closing and the
+// end of the main window.
+
+#include "app/save_prefs_form.h"
+#include "app/show_form.h"
+#include "app/show_form_widgets.h"
+
+#include "platform/graph/guids.h"
+#include "platform/outside/framework_version.h"
+#include "platform/outside/outside_registration.h"
+#include "platform/outside/video_renderer.h"
+#include "platform/system/os_description.h"
+#include "platform/system/qt_message_target.h"
+#include "platform/system/text_parsing.h"
+#include "settings/program_info.h"
+#include "ui/erreur_form.h"
+#include "ui/system_info.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace sp {
+
+using namespace mf;
+
+namespace {
+
+// The filters the program relies on, in the order the diagnostics list them.
+struct RequiredFilter {
+    const char* name;
+    GUID clsid;
+};
+
+const RequiredFilter kRequiredFilters[] = {
+    {"Default DirectSound Device", CLSID_DSoundRender},
+    {"DV Video Decoder", CLSID_DVVideoCodec},
+    {"Null Renderer", CLSID_NullRenderer},
+    {"ffdshow Video Decoder", CLSID_FfdshowVideoDecoder},
+    {"ffdshow Audio Decoder", CLSID_FfdshowAudioDecoder},
+    {"DV Splitter", CLSID_DVSplitter},
+    {"Avi Splitter", CLSID_AviSplitter},
+    {"File Source (Async.)", CLSID_AsyncReader},
+    {"MPEG-I Stream Splitter", CLSID_MPEG1Splitter},
+    {"WM ASF Reader", CLSID_WMAsfReader},
+    {"Haali Media Splitter", CLSID_HaaliMediaSplitter},
+    {"MPEG-2 Splitter", CLSID_MMSPLITTER},
+    {"MPEG-2 Demultiplexer", CLSID_MPEG2Demultiplexer},
+};
+
+bool FilterPresent(const GUID& clsid) {
+    ComPtr<IBaseFilter> filter;
+    return SUCCEEDED(FilterMapper::instance().CreateFilter(clsid, &filter)) && filter;
+}
+
+} // namespace
+
+QString TShowForm::VersionText() {
+    return QString::asprintf("%d.%d.%d", 5, 0, 6);
+}
+QString TShowForm::LanguageTag() {
+    return "En";
+}
+QString TShowForm::ProgramTitle() {
+    return "Stillpick " + VersionText() + " " + LanguageTag();
+}
+QString TShowForm::Signature() {
+    return "Stillpick " + VersionText() + " " + LanguageTag() + " by " + "Orvane";
+}
+
+TShowForm::TShowForm(QWidget* parent)
+    : QMainWindow(parent), preview_(outside::CLSID_PreviewRenderer, "Video Renderer"),
+      sharedSound_(CLSID_DSoundRender, "Default DirectSound Device") {
+    // The platform's filters, registered once for the whole program.
+    outside::registerOutsideFilters();
+    FilterMapper::instance().RegisterFilter(outside::videoRendererRegistration());
+    env_.HaaliInstalled = FilterMapper::instance().IsRegistered(CLSID_HaaliMediaSplitter);
+    env_.PreviewRenderer = &preview_;
+    env_.SharedAudioRender = &sharedSound_;
+
+    CapturedFrame = QImage(1, 1, QImage::Format_RGB888);
+    OutputImage = QImage(1, 1, QImage::Format_RGB888);
+    setWindowTitle(QString("%1 by %2").arg(ProgramTitle(), CompanyName()));
+    EmptyBuilder = std::make_unique<TGrabBuilder>();
+    CurrentBuilder = EmptyBuilder.get();
+
+    Timer1.setInterval(40);
+    connect(&Timer1, &QTimer::timeout, this, &TShowForm::PositionTimerStep);
+    target_ = std::make_shared<QtMessageTarget>(
+        [this](uint32_t msg, uintptr_t w, intptr_t l) { return HandleMessage(msg, w, l); });
+    setMainWindowTarget(target_);
+    savePrefsForm_ = std::make_unique<TSavePrefsForm>(this);
+    AskSaveMode = [this]() -> std::optional<TPrefsMode> {
+        savePrefsForm_->Chosen = false;
+        if (!savePrefsForm_->Ask()) return std::nullopt;
+        return savePrefsForm_->Choice;
+    };
+    ShowWarning = [this](const QString& text) { Warn(text); };
+    erreurForm_ = new TErreurForm(ProgramTitle(), this);
+    ShowErrorReport = [this](const QString& markup) { erreurForm_->ShowReport(markup); };
+    ComposeWindow();
+    setMinimumSize(708, 522);
+}
+
+// A warning box; without a screen nobody could close it, so the text goes to stderr instead.
+void TShowForm::Warn(const QString& text) {
+    if (NoOneCanAnswer()) {
+        std::fprintf(stderr, "stillpick: %s\n", qPrintable(text));
+        return;
+    }
+    QMessageBox::warning(this, ProgramTitle(), text, QMessageBox::Ok);
+}
+
+TShowForm::~TShowForm() {
+    Timer1.stop();
+    if (!closed_) ReleaseMedia();
+    if (ScreenSaverWasActive) screenSaver_.Release();
+    setMainWindowTarget(nullptr);
+    target_.reset();
+    // The media system lets go of the graph first; the builders' filters are then free.
+    Media.reset();
+    CurrentBuilder = nullptr;
+    BuilderCache.clear();
+    EmptyBuilder.reset();
+    S.reset();
+    Parameters.reset();
+}
+
+void TShowForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TShowForm::FormShow() {
+    if (shown_) return;
+    shown_ = true;
+    Parameters = std::make_unique<TparameterList>(Signature());
+    S = DefineSettings(*Parameters);
+    CreateMediaSystem();
+    ApplySettings();
+    if (auto* inc = Action("saIncVolume"))
+        inc->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence("Alt+P")});
+    if (auto* dec = Action("saDecVolume"))
+        dec->setShortcuts(
+            {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), QKeySequence("Alt+M")});
+    LoadBuilder(EmptyBuilder.get());
+    ShowNoVideoControls();
+    DisableAudioControls();
+    LayoutWindow();
+    LayoutVideoArea(4, 3);
+    PlaceNavigation();
+    setAcceptDrops(true);
+    ListInstalledFilters();
+    ApplyDecoderSettings();
+    RestoreViewWishes();
+    ScreenSaverWasActive = screenSaver_.Inhibit("Stillpick", "Playing and grabbing video");
+    resizeConnected_ = true;
+}
+
+void TShowForm::CreateMediaSystem() {
+    Media = std::make_unique<TMediaSystem>();
+    Media->SetVideoWindow(&preview_);
+    Media->ForceDecoder = S->ForceTheDecoder.Value;
+}
+
+void TShowForm::ApplySettings() {
+    try {
+        move(S->Left.Value, S->Top.Value);
+        resize(S->MainWidth.Value, S->MainHeight.Value);
+        if (S->ReducedOn.Value) Execute("taReduire");
+        ShowPanel(S->PanneauActif.Value);
+        Widgets().SetVolumeGauge(S->IVolume.Value / 100);
+        if (S->FullscreenOn.Value) Execute("tafullscreen");
+        if (S->MuteOn.Value) Execute("taMute");
+        if (S->VitesseMaxi.Value) Execute("taVitesseMaxi");
+        if (S->ModePrecision.Value) Execute("taModePrecision");
+        ApplyOptionBoxes();
+        SetModeSelection(SaveMode);
+        ImageNumber = S->IFirstImageNum.Value;
+    } catch (const std::exception&) {
+        // the remaining controls keep their form defaults
+    }
+}
+
+void TShowForm::ListInstalledFilters() {
+    QTextEdit* display = Widgets().Diagnostics;
+    display->clear();
+    SystemInfoText().clear();
+    DiagnosticsLines.clear();
+    auto add = [&](const QString& line, const QColor& color, bool bold, bool italic) {
+        QTextCharFormat format;
+        format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(italic);
+        display->setCurrentCharFormat(format);
+        AddSystemInfoLine(display, line, color);
+        DiagnosticsLines << line;
+    };
+    add(OsDescription() + ". ", Qt::black, true, false);
+    add("DirectX version " + QString::fromStdString(DirectXVersionText()) + ".", Qt::black, true,
+        false);
+    add("", Qt::black, false, false);
+    add("Filters:", Qt::blue, false, true);
+    for (const auto& f : kRequiredFilters) {
+        const bool present = FilterPresent(f.clsid);
+        const QString name = QString::fromUtf8(f.name);
+        if (present)
+            add(name, Qt::black, false, false);
+        else
+            add(name + " not found", Qt::red, false, false);
+        if (f.clsid == CLSID_FfdshowVideoDecoder) FfdshowVideoFound = present;
+        if (f.clsid == CLSID_FfdshowAudioDecoder) FfdshowAudioFound = present;
+        if (f.clsid == CLSID_HaaliMediaSplitter) HaaliFound = present;
+    }
+    if (Media) Media->DetectInstalledDecoders();
+    Widgets().SetDecoderListsVisible(!FfdshowVideoFound, !FfdshowAudioFound);
+}
+
+// The view wishes stored at the last closing cannot be applied at the first show (no video
+// yet); they are applied once, when the first video stream appears (RefreshAfterGraphChange).
+void TShowForm::RestoreViewWishes() {
+    if (viewWishesRestored_ || !Media || !Media->HasVideo()) return;
+    viewWishesRestored_ = true;
+    // The flip, deinterlace and inlay switches are carried out by the view and grab commands;
+    // executing their actions applies them when those are attached.
+    if (S->WantVertFlip.Value && !Checked("taVertFlip")) Execute("taVertFlip");
+    if (S->WantHorzFlip.Value && !Checked("taHorzFlip")) Execute("taHorzFlip");
+    if (S->WantDeinter.Value && !Checked("taImagesDeinterlacer")) Execute("taImagesDeinterlacer");
+    if (S->WantIncrust.Value && !Checked("taIncruster")) Execute("taIncruster");
+}
+
+void TShowForm::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (closing_ || !CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool TShowForm::CloseQuery() {
+    closing_ = true;
+    Abort();
+    resizeConnected_ = false;
+    if (Checked("tafullscreen")) Execute("tafullscreen");
+    QCoreApplication::processEvents();
+    if (S && SaveMode == pmNone) {
+        std::optional<TPrefsMode> choice = AskSaveMode ? AskSaveMode() : std::nullopt;
+        if (!choice) {
+            closing_ = false;
+            resizeConnected_ = shown_;
+            return false;
+        }
+        SetModeSelection(*choice);
+    }
+    if (S) StoreWindowSettings();
+    ReleaseMedia();
+    closed_ = true;
+    closing_ = false;
+    return true;
+}
+
+void TShowForm::ReleaseMedia() {
+    Timer1.stop();
+    if (!Media) return;
+    // The view stops receiving pictures before the chains go.
+    if (auto* window = dynamic_cast<IVideoWindow*>(preview_.Filter())) window->put_Owner(nullptr);
+    try {
+        Media->Stop();
+    } catch (const std::exception&) {
+    }
+    try {
+        Media->DisconnectVideo();
+        Media->DisconnectAudio();
+    } catch (const std::exception&) {
+    }
+    Media->SetVideoWindow(nullptr);
+}
+
+} // namespace sp

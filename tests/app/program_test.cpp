@@ -1,0 +1,86 @@
+// The stillpick program as a user starts it: a command line that opens a file, goes to a
+// position and quits, with the settings in a portable file beside the program. And a picture
+// of the window with a video loaded, written into the build tree.
+
+#include "app_fixture.h"
+
+#include "app/video_view.h"
+#include "settings/ini_file.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSettings>
+
+namespace apptest {
+namespace {
+
+using namespace sp;
+
+TEST(Program, RunsACommandLineAndSavesItsPortableSettings) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = dir.filePath("stillpick");
+    ASSERT_TRUE(QFile::copy(SP_STILLPICK_PROGRAM, program));
+    QFile ini(dir.filePath("Stillpick.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly)); // an empty file selects the portable mode
+    ini.close();
+    const QString clip = dir.filePath("my clip.avi");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(MediaPath("avi_mjpeg.avi")), clip));
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("STILLPICK_REGISTRY_DIR", dir.filePath("registry"));
+    run.setProcessEnvironment(env);
+    run.start(program, {"+open=" + clip, "+position=0:00:01:00", "+op", "+q"});
+    ASSERT_TRUE(run.waitForFinished(60000)) << "the program did not end by itself";
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    // The file's text in its own encoding (UTF-8, or UTF-16 after its byte-order mark).
+    const QByteArray bytes = ini.readAll();
+    const bool utf16 = bytes.startsWith("\xFF\xFE");
+    const QString text =
+        utf16 ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                   (bytes.size() - 2) / 2)
+              : QString::fromUtf8(bytes);
+    EXPECT_TRUE(text.contains("Panneau Actif=4")) << text.toStdString(); // "+op": Settings panel
+    EXPECT_TRUE(text.contains("Signature=Stillpick 5.0.6 En by Orvane")) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("registry/HKCU.json")));
+}
+
+TEST(Program, AnswersVersionWithoutAWindow) {
+    QProcess run;
+    run.start(SP_STILLPICK_PROGRAM, {"--version"});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_TRUE(run.readAllStandardOutput().startsWith("Stillpick 5.0.6 En by Orvane"));
+}
+
+class Screenshot : public AppTest {};
+
+// Writes screenshots/main_window.png (and the smallest size) into the build tree.
+TEST_F(Screenshot, TheWindowWithAVideoLoaded) {
+    Open();
+    W().resize(1000, 700);
+    W().LoadVideoFile(Copy("mpeg2_16x9.mpg", "holiday.mpg"));
+    ASSERT_TRUE(W().Media->HasVideo());
+    W().ExecuteToken("second_forward");
+    W().PositionTimerStep();
+    QElapsedTimer clock;
+    clock.start();
+    while (!W().Widgets().View()->hasPicture() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(W().Widgets().View()->hasPicture());
+    QDir().mkpath(SP_SCREENSHOT_DIR);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(W().grab().save(QString(SP_SCREENSHOT_DIR) + "/main_window.png"));
+    W().resize(708, 522);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(W().grab().save(QString(SP_SCREENSHOT_DIR) + "/main_window_minimum.png"));
+    EXPECT_GT(W().Widgets().View()->width(), 100);
+}
+
+} // namespace
+} // namespace apptest
