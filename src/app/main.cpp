@@ -1,6 +1,7 @@
 // The stillpick program: the main window, driven by the command line and the user.
 //
-// Start: the information options (--help, --version) are answered before anything else; then
+// Start: "--open FILE" (the desktop entry's form) becomes "+open=" for that file; the information
+// options (--help, --version) are answered before anything else; then
 // the application, the main window (which makes the save-mode dialog and the script runners),
 // the first show, and the command line run once the window is up. SIGINT and SIGTERM close the
 // window through its normal close path (settings saved, graph emptied); a second signal while
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
     QStringList raw;
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
+    raw = sp::ExpandOpenOptions(raw);
     QTextStream out(stdout);
     if (auto code = sp::HandleInfoOptions(raw, out)) return *code;
 
@@ -62,6 +64,7 @@ int main(int argc, char* argv[]) {
     app.setOrganizationName("Orvane");
     QStringList arguments = app.arguments();
     arguments.removeFirst();
+    arguments = sp::ExpandOpenOptions(arguments);
 
     int status = 0;
     {

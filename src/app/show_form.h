@@ -84,6 +84,9 @@ public:
     void SetModeSelection(TPrefsMode mode);
     void PrefsModeChanged(int mode);
     void SavePreferencesCommand(const QString& argument);
+    // When the program's folder takes no file (installed where the user cannot write), says so
+    // through ShowWarning, puts the shown choice back to the current mode and returns true.
+    bool PortableModeRefused();
     void StoreWindowSettings();
     // Asks where to keep the settings at closing; nullopt when the question was dismissed.
     // Replaceable (tests); by default the save-mode dialog.

@@ -6,8 +6,35 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace sp {
+
+namespace {
+
+// Whether a file can be made in the program's folder, tried for real: permission bits say
+// nothing for root, a read-only mount or a folder that is gone.
+bool ProgramFolderTakesFiles() {
+    QTemporaryFile probe(ProgramFolder() + QStringLiteral("/.stillpick-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+bool TShowForm::PortableModeRefused() {
+    if (ProgramFolderTakesFiles()) return false;
+    Widgets().SetPrefsItem(int(SaveMode));
+    const QString outcome = SaveMode == pmRegistry
+                                ? QStringLiteral("The settings stay in your settings folder.")
+                                : QStringLiteral("The settings are not saved.");
+    if (ShowWarning)
+        ShowWarning("Portable mode keeps the settings in the file Stillpick.ini beside the "
+                    "program, but the folder " +
+                    ProgramFolder() + " cannot be written to. " + outcome +
+                    " Choose \"registry\" to keep them for you, or copy the program to a folder "
+                    "you can write to for portable use.");
+    return true;
+}
 
 void TShowForm::SetModeSelection(TPrefsMode mode) {
     const int before = Widgets().PrefsItem();
@@ -18,6 +45,8 @@ void TShowForm::SetModeSelection(TPrefsMode mode) {
 
 void TShowForm::PrefsModeChanged(int mode) {
     if (mode < pmRegistry || mode > pmNone) return;
+    // Checked before anything is deleted: refusing must leave the current settings in place.
+    if (mode == pmPortable && PortableModeRefused()) return;
     SaveMode = TPrefsMode(mode);
     if (SaveMode != pmPortable) DeleteIniFile();
     if (SaveMode != pmRegistry) DeleteRegistrySettings();
@@ -35,6 +64,7 @@ void TShowForm::SavePreferencesCommand(const QString& argument) {
         // The argument matches when it begins the mode's name (an empty one matches "registry").
         const QString name = QString::fromLatin1(kModes[mode]);
         if (given.size() <= name.size() && name.startsWith(given, Qt::CaseInsensitive)) {
+            if (mode == pmPortable && PortableModeRefused()) return;
             SaveMode = TPrefsMode(mode);
             SetModeSelection(TPrefsMode(mode));
             return;

@@ -68,6 +68,7 @@ QString VersionLine() {
 constexpr char16_t kUsageIntro[] = uR"(: takes still images out of video files.
 
 Usage: stillpick [+|-|/]NAME[=ARGUMENT]...
+       stillpick --open FILE
        stillpick --help | --version
 
 Each parameter names a command by its switch or its token (in any case) and runs
@@ -75,7 +76,8 @@ it once the window is shown, in the order given. The prefix is required: "+"
 switches a two-state command on, "-" switches it off, "/" toggles it; for the
 other commands the three are alike. The argument is everything after the first
 "=", so quote the whole parameter when it holds blanks. "+quit" closes the
-program once the other commands have run.
+program once the other commands have run. "--open FILE" opens that very file,
+without reading "*", "?" or "[" in its name as a pattern.
 
 A script file ("+script=FILE") holds the same commands, one a line, the prefix
 optional, the argument after "=" or a blank and between double quotes when it
@@ -103,6 +105,35 @@ std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& 
         return 0;
     }
     return std::nullopt;
+}
+
+namespace {
+
+// The name part of `path` with the pattern characters bracketed: "a[1]?.mp4" -> "a[[]1][?].mp4".
+QString LiteralPattern(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    QString pattern = path.left(slash + 1);
+    for (const QChar c : path.mid(slash + 1)) {
+        if (c == u'*' || c == u'?' || c == u'[')
+            pattern += u'[' + QString(c) + u']';
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
+} // namespace
+
+QStringList ExpandOpenOptions(const QStringList& arguments) {
+    QStringList expanded;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != QStringLiteral("--open")) {
+            expanded << arguments[i];
+        } else if (i + 1 < arguments.size()) {
+            expanded << QStringLiteral("+open=") + LiteralPattern(arguments[++i]);
+        }
+    }
+    return expanded;
 }
 
 } // namespace sp

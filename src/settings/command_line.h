@@ -23,4 +23,10 @@ QString UsageText();
 // writes nothing and returns nothing, and the program starts.
 std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& out);
 
+// The form the desktop entry uses: each "--open FILE" pair becomes one "+open=" command naming
+// that very file (its "*", "?" and "[" bracketed, so that the pattern matches only the file), and
+// a "--open" with no file after it (started from the menu) is dropped. Other parameters are
+// kept in order. Applied before HandleInfoOptions, so a file named "--help" is opened.
+QStringList ExpandOpenOptions(const QStringList& arguments);
+
 } // namespace sp

@@ -8,6 +8,7 @@ packages=(
     libturbojpeg0-dev libsdl2-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core python3 dbus-daemon
+    librsvg2-bin desktop-file-utils appstream man-db libglib2.0-bin
 )
 missing=()
 for p in "${packages[@]}"; do
