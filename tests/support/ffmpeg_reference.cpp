@@ -1,5 +1,7 @@
 #include "support/ffmpeg_reference.h"
 
+#include "platform/outside/frame_cache.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -135,20 +137,34 @@ std::optional<VideoStreamCounts> ffprobeVideoCounts(const std::string& path) {
     return std::nullopt;
 }
 
-std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
-    std::vector<int64_t> times;
-    const std::string file = shellQuoted(path);
-    auto start =
-        commandOutput("ffprobe -v error -show_entries format=start_time -of csv=p=0 " + file);
+namespace {
+// The first picture's presentation time in seconds (the earliest frame time), which is where
+// positions start; nullopt when the file has no picture.
+std::optional<double> firstPictureSeconds(const std::vector<double>& frameSeconds) {
+    if (frameSeconds.empty()) return std::nullopt;
+    return *std::min_element(frameSeconds.begin(), frameSeconds.end());
+}
+
+std::vector<double> videoFrameSeconds(const std::string& file) {
+    std::vector<double> seconds;
     auto frames = commandOutput("ffprobe -v error -select_streams v:0 -show_entries "
                                 "frame=best_effort_timestamp_time -of csv=p=0 " +
                                 file);
-    if (!start || !frames) return times;
-    const double startSeconds = std::atof(start->c_str()); // "N/A" reads as 0
+    if (!frames) return seconds;
     for (const auto& line : lines(*frames)) {
         if (line.find_first_of("0123456789") == std::string::npos) continue;
-        times.push_back(std::llround((std::atof(line.c_str()) - startSeconds) * 1e7));
+        seconds.push_back(std::atof(line.c_str()));
     }
+    return seconds;
+}
+} // namespace
+
+std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
+    std::vector<int64_t> times;
+    const auto seconds = videoFrameSeconds(shellQuoted(path));
+    const auto origin = firstPictureSeconds(seconds);
+    if (!origin) return times;
+    for (double t : seconds) times.push_back(std::llround((t - *origin) * 1e7));
     return times;
 }
 
@@ -177,7 +193,9 @@ PcmReference ffmpegAudio(const std::string& path, int audioIndex) {
         if (key == "channels") pcm.channels = std::atoi(value.c_str());
         if (key == "start_time") streamStart = std::atof(value.c_str());
     }
-    pcm.startHns = std::llround((streamStart - std::atof(start->c_str())) * 1e7);
+    // Sound is placed against the first picture when there is one, else against the file's start.
+    const auto origin = firstPictureSeconds(videoFrameSeconds(file));
+    pcm.startHns = std::llround((streamStart - origin.value_or(std::atof(start->c_str()))) * 1e7);
     auto raw = commandOutput("ffmpeg -nostdin -v error -i " + file + " -map 0:" + stream +
                              " -vn -sn -f s16le -acodec pcm_s16le -");
     if (!raw || pcm.channels <= 0 || pcm.sampleRate <= 0) return pcm;
@@ -202,7 +220,8 @@ int frameIndexAt(const std::vector<int64_t>& frameTimesHns, int64_t timeHns) {
     if (frameTimesHns.empty()) return -1;
     int index = 0;
     for (size_t i = 0; i < frameTimesHns.size(); ++i)
-        if (frameTimesHns[i] <= timeHns && frameTimesHns[i] >= frameTimesHns[size_t(index)])
+        if (frameTimesHns[i] <= timeHns + sp::outside::kSameTimeHns &&
+            frameTimesHns[i] >= frameTimesHns[size_t(index)])
             index = int(i);
     return index;
 }

@@ -71,11 +71,12 @@ struct VideoStreamCounts {
 };
 std::optional<VideoStreamCounts> ffprobeVideoCounts(const std::string& path);
 
-// Display times (best-effort timestamps) of every frame, in 100 ns units relative to the
-// file's start time (the format's start_time, as the program's demuxer counts).
+// Display times (best-effort timestamps) of every frame, in 100 ns units relative to the first
+// picture's presentation time (position 0, as the program's demuxer counts).
 std::vector<int64_t> ffprobeFrameTimes(const std::string& path);
 // Index of the frame on screen at `timeHns` given those times: the last frame starting at or
-// before it (0 for earlier times, -1 for no frames).
+// before it, a frame starting at most 20 us after it counting as at it, as timecodes allow (0 for
+// earlier times, -1 for no frames).
 int frameIndexAt(const std::vector<int64_t>& frameTimesHns, int64_t timeHns);
 
 // The sound of audio stream `audioIndex` (0 = the file's first audio stream) as the ffmpeg

@@ -27,16 +27,16 @@ def video_size(path):
 
 
 def frame_index_at(path, time_hns):
-    start = run(["ffprobe", "-v", "error", "-show_entries", "format=start_time", "-of",
-                 "csv=p=0", path]).decode().strip()
-    start = float(start) if start not in ("", "N/A") else 0.0
+    # Position 0 is the first picture's presentation time; a frame starting up to 20 us after
+    # a time counts as on screen at it, as the timecodes allow.
     out = run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
                "frame=best_effort_timestamp_time", "-of", "csv=p=0", path]).decode()
-    times = [round((float(t.strip(",")) - start) * 1e7) for t in out.split()
-             if t.strip(",") not in ("", "N/A")]
+    seconds = [float(t.strip(",")) for t in out.split() if t.strip(",") not in ("", "N/A")]
+    origin = min(seconds) if seconds else 0.0
+    times = [round((t - origin) * 1e7) for t in seconds]
     index = 0
     for i, t in enumerate(times):
-        if times[index] <= t <= time_hns:
+        if times[index] <= t <= time_hns + 200:
             index = i
     return index
 
