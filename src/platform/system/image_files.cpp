@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <libexif/exif-data.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -53,7 +55,81 @@ void packRow24(const uint8_t* from, uint8_t* to, int width) {
                                     ((p[2] >> 16) & 0xFFu) | (p[3] << 8)};
         std::memcpy(to, packed, 12);
     }
-    for (; x < width; ++x, from += 4, to += 3) std::memcpy(to, from, 3);
+    for (; x < width; ++x, from += 4, to += 3)
+        std::memcpy(to, from, 3);
+}
+
+// An ASCII entry of `tag` holding `text` (NULs removed, UTF-8 kept as it is); nothing for an
+// empty text.
+bool addAscii(ExifContent* ifd, ExifTag tag, std::string text) {
+    std::erase(text, '\0');
+    if (text.empty()) return true;
+    ExifEntry* entry = exif_entry_new();
+    if (!entry) return false;
+    entry->data = static_cast<unsigned char*>(std::malloc(text.size() + 1));
+    if (!entry->data) {
+        exif_entry_unref(entry);
+        return false;
+    }
+    std::memcpy(entry->data, text.c_str(), text.size() + 1);
+    entry->size = unsigned(text.size() + 1);
+    entry->components = entry->size;
+    entry->format = EXIF_FORMAT_ASCII;
+    entry->tag = tag;
+    exif_content_add_entry(ifd, entry); // the IFD keeps its own reference
+    exif_entry_unref(entry);
+    return true;
+}
+
+// "YYYY:MM:DD HH:MM:SS"; empty when a field is out of range.
+std::string exifDateTime(const RecordingTime& t) {
+    const bool ok = t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+                    t.day <= 31 && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
+                    t.second >= 0 && t.second <= 60;
+    if (!ok) return {};
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+// The JPEG with an APP1 segment holding `exif` (when not empty) after SOI and the JFIF APP0.
+std::vector<uint8_t> withExif(std::span<const uint8_t> jpeg, std::span<const uint8_t> exif) {
+    size_t at = 2; // after SOI
+    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
+        at = 4 + (size_t(jpeg[4]) << 8 | jpeg[5]);
+    if (at > jpeg.size()) at = 2;
+    std::vector<uint8_t> out;
+    out.reserve(jpeg.size() + exif.size() + 4);
+    out.insert(out.end(), jpeg.begin(), jpeg.begin() + ptrdiff_t(at));
+    const size_t length = exif.size() + 2;
+    out.insert(out.end(), {0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length)});
+    out.insert(out.end(), exif.begin(), exif.end());
+    out.insert(out.end(), jpeg.begin() + ptrdiff_t(at), jpeg.end());
+    return out;
+}
+
+bool writeJpegWithExif(const std::string& path, const PictureView& p, int quality,
+                       std::span<const uint8_t> exif, std::string* error, ExistingFile existing) {
+    if (!valid(p, error)) return false;
+    tjhandle handle = tjInitCompress();
+    if (!handle) {
+        if (error) *error = "the JPEG encoder cannot start";
+        return false;
+    }
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    int rc = tjCompress2(handle, p.pixels, p.width, p.strideBytes, p.height, TJPF_BGRX, &jpeg,
+                         &size, TJSAMP_420, std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
+    bool ok = rc == 0 && jpeg;
+    if (!ok && error) *error = tjGetErrorStr2(handle);
+    if (ok && exif.empty())
+        ok = writeAll(path, std::span<const uint8_t>(jpeg, size), error, existing);
+    else if (ok)
+        ok = writeAll(path, withExif({jpeg, size}, exif), error, existing);
+    tjFree(jpeg);
+    tjDestroy(handle);
+    return ok;
 }
 
 } // namespace
@@ -93,22 +169,41 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
 
 bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error,
                ExistingFile existing) {
-    if (!valid(p, error)) return false;
-    tjhandle handle = tjInitCompress();
-    if (!handle) {
-        if (error) *error = "the JPEG encoder cannot start";
-        return false;
+    return writeJpegWithExif(path, p, quality, {}, error, existing);
+}
+
+bool WriteJpeg(const std::string& path, const PictureView& p, int quality,
+               const ImageMetadata& metadata, std::string* error, ExistingFile existing) {
+    const std::vector<uint8_t> exif = BuildExifBlock(metadata);
+    return writeJpegWithExif(path, p, quality, exif, error, existing);
+}
+
+std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata) {
+    std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new(), exif_data_unref);
+    if (!data) return {};
+    exif_data_set_byte_order(data.get(), EXIF_BYTE_ORDER_INTEL);
+    exif_data_set_data_type(data.get(), EXIF_DATA_TYPE_COMPRESSED);
+    ExifContent* ifd0 = data->ifd[EXIF_IFD_0];
+    ExifContent* exifIfd = data->ifd[EXIF_IFD_EXIF];
+    bool ok = addAscii(ifd0, EXIF_TAG_IMAGE_DESCRIPTION, metadata.description) &&
+              addAscii(ifd0, EXIF_TAG_SOFTWARE, metadata.software);
+    if (metadata.recorded) {
+        const std::string when = exifDateTime(*metadata.recorded);
+        ok = ok && addAscii(exifIfd, EXIF_TAG_DATE_TIME_ORIGINAL, when) &&
+             addAscii(exifIfd, EXIF_TAG_DATE_TIME_DIGITIZED, when);
     }
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    int rc = tjCompress2(handle, p.pixels, p.width, p.strideBytes, p.height, TJPF_BGRX, &jpeg,
-                         &size, TJSAMP_420, std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
-    bool ok = rc == 0 && jpeg;
-    if (!ok && error) *error = tjGetErrorStr2(handle);
-    if (ok) ok = writeAll(path, std::span<const uint8_t>(jpeg, size), error, existing);
-    tjFree(jpeg);
-    tjDestroy(handle);
-    return ok;
+    if (ExifEntry* version = exif_entry_new()) { // readers expect the EXIF version beside the IFD
+        exif_content_add_entry(exifIfd, version);
+        exif_entry_initialize(version, EXIF_TAG_EXIF_VERSION);
+        exif_entry_unref(version);
+    }
+    unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    if (ok) exif_data_save_data(data.get(), &bytes, &size);
+    std::vector<uint8_t> block;
+    if (bytes && size > 0 && size <= 65533) block.assign(bytes, bytes + size);
+    std::free(bytes); // allocated by libexif's default allocator (malloc)
+    return block;
 }
 
 bool WritePng(const std::string& path, const PictureView& p, std::string* error,

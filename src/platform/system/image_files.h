@@ -3,14 +3,18 @@
 // picture stored top row first. Each file is written to a temporary name and renamed into place,
 // so a failed write never leaves a half-written image or destroys an existing one; with
 // ExistingFile::Keep an image already at that name is never replaced (the write fails).
+// A JPEG can carry EXIF metadata (libexif): when the picture was recorded, the program that
+// wrote it and a description; a BMP has no place for metadata.
 //
 // Any thread. Failures return false with a one-line reason in `error`.
 
 #include "platform/system/atomic_file.h" // ExistingFile
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sp {
 
@@ -26,6 +30,33 @@ bool WriteBmp24(const std::string& path, const PictureView& picture, std::string
 // quality 1..100 (clamped).
 bool WriteJpeg(const std::string& path, const PictureView& picture, int quality,
                std::string* error = nullptr, ExistingFile existing = ExistingFile::Replace);
+
+// A clock time as recorded with the video (no time zone), for EXIF DateTimeOriginal.
+struct RecordingTime {
+    int year = 0;  // 1..9999
+    int month = 0; // 1..12
+    int day = 0;   // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// The EXIF fields of a grabbed JPEG. Empty texts are left out; texts are written as UTF-8 with
+// any NUL removed.
+struct ImageMetadata {
+    std::optional<RecordingTime> recorded; // DateTimeOriginal; left out when out of range
+    std::string software;                  // Software: the program's name
+    std::string description;               // ImageDescription: the position in the video
+};
+
+// The JPEG with an EXIF block (after the JFIF header) holding `metadata`.
+bool WriteJpeg(const std::string& path, const PictureView& picture, int quality,
+               const ImageMetadata& metadata, std::string* error = nullptr,
+               ExistingFile existing = ExistingFile::Replace);
+
+// The EXIF block of `metadata` as the payload of a JPEG APP1 segment ("Exif\0\0" then the TIFF
+// structure); empty when libexif cannot build it.
+std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata);
 bool WritePng(const std::string& path, const PictureView& picture, std::string* error = nullptr,
               ExistingFile existing = ExistingFile::Replace);
 

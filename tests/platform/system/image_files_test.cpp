@@ -5,11 +5,13 @@
 #include <QImage>
 
 #include <gtest/gtest.h>
+#include <libexif/exif-data.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace sp {
@@ -24,8 +26,8 @@ std::vector<uint8_t> readAll(const fs::path& path) {
 
 // 3 x 2 picture, top row first: red green blue / white black grey.
 std::vector<uint8_t> picture() {
-    return {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0,  255, 255, 255, 0,
-            0, 0, 0,   0, 128, 128, 128, 0};
+    return {0,   0,   255, 0, 0, 255, 0, 0, 255, 0,   0,   0,
+            255, 255, 255, 0, 0, 0,   0, 0, 128, 128, 128, 0};
 }
 
 class ImageFiles : public ::testing::Test {
@@ -82,7 +84,8 @@ TEST_F(ImageFiles, BmpHoldsEveryPixelAtAnyWidthAndStride) {
 
 TEST_F(ImageFiles, JpegDecodesBackToThePicture) {
     std::vector<uint8_t> pixels(64 * 32 * 4);
-    for (size_t i = 0; i < pixels.size(); i += 4) pixels[i + 2] = 200; // red
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        pixels[i + 2] = 200; // red
     ASSERT_TRUE(WriteJpeg((dir / "a.jpg").string(), {pixels.data(), 64, 32, 256}, 90));
     QImage image(QString::fromStdString((dir / "a.jpg").string()));
     ASSERT_FALSE(image.isNull());
@@ -122,6 +125,63 @@ TEST_F(ImageFiles, FailuresLeaveNoFileAndKeepTheOldOne) {
     EXPECT_FALSE(WriteJpeg((dir / "keep.bmp").string(), {nullptr, 3, 2, 12}, 90, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(readAll(dir / "keep.bmp").size(), 3u);
+}
+
+// The text of one EXIF field as libexif reads it back from the file; empty when absent.
+std::string exifField(const fs::path& file, ExifIfd ifd, ExifTag tag) {
+    std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new_from_file(file.c_str()),
+                                                        exif_data_unref);
+    if (!data) return {};
+    ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
+    if (!entry) return {};
+    char text[1024] = {};
+    exif_entry_get_value(entry, text, sizeof text);
+    return text;
+}
+
+TEST_F(ImageFiles, JpegCarriesItsRecordingDateProgramAndPosition) {
+    auto pixels = picture();
+    const fs::path dv = dir / "dv.jpg";
+    ImageMetadata meta{RecordingTime{2003, 7, 14, 18, 5, 9}, "Stillpick", "Position 0:01:23:12"};
+    ASSERT_TRUE(WriteJpeg(dv.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+    EXPECT_EQ(exifField(dv, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL), "2003:07:14 18:05:09");
+    EXPECT_EQ(exifField(dv, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "Stillpick");
+    EXPECT_EQ(exifField(dv, EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION), "Position 0:01:23:12");
+    // Still an ordinary JPEG, decoding to the same pixels as one written without metadata.
+    ASSERT_TRUE(WriteJpeg((dir / "bare.jpg").string(), {pixels.data(), 3, 2, 12}, 90));
+    QImage image(QString::fromStdString(dv.string()));
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image, QImage(QString::fromStdString((dir / "bare.jpg").string())));
+
+    // No recording date (or a date that cannot be one): the field is left out, the rest stays.
+    const fs::path plain = dir / "plain.jpg";
+    for (auto when : {std::optional<RecordingTime>{}, std::optional(RecordingTime{2003, 13, 1})}) {
+        meta.recorded = when;
+        ASSERT_TRUE(WriteJpeg(plain.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+        EXPECT_EQ(exifField(plain, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL), "");
+        EXPECT_EQ(exifField(plain, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "Stillpick");
+    }
+    // The writer without metadata adds no EXIF block at all.
+    ASSERT_TRUE(WriteJpeg(plain.string(), {pixels.data(), 3, 2, 12}, 90));
+    EXPECT_EQ(exifField(plain, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "");
+}
+
+TEST_F(ImageFiles, ExifTextsSurviveNulsAndAnImageKeptIsNotReplaced) {
+    auto pixels = picture();
+    const fs::path file = dir / "k.jpg";
+    ImageMetadata meta{{}, std::string("Still\0pick", 10), ""};
+    ASSERT_TRUE(WriteJpeg(file.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+    EXPECT_EQ(exifField(file, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "Stillpick");
+    EXPECT_EQ(exifField(file, EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION), ""); // empty: left out
+    const auto before = readAll(file);
+    EXPECT_FALSE(
+        WriteJpeg(file.string(), {pixels.data(), 3, 2, 12}, 50, meta, nullptr, ExistingFile::Keep));
+    EXPECT_EQ(readAll(file), before);
+    // A description too long for one JPEG segment still gives a valid JPEG, without EXIF.
+    meta.description.assign(70000, 'x');
+    EXPECT_TRUE(BuildExifBlock(meta).empty());
+    ASSERT_TRUE(WriteJpeg(file.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+    EXPECT_EQ(QImage(QString::fromStdString(file.string())).size(), QSize(3, 2));
 }
 
 } // namespace
