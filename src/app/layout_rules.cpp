@@ -1,6 +1,6 @@
 #include "app/layout_rules.h"
 
-#include "platform/system/fit_aspect.h"
+#include "platform/system/rect_fit.h"
 
 namespace sp::layout {
 

@@ -47,7 +47,7 @@ DisplayChoice chooseDisplayAspect(int forced, const VideoShape& video);
 // The aspect a stream shown in `mode` is laid out with; 4:3 whenever the mode gives a zero side.
 Aspect displayAspectFor(uint8_t mode, const VideoShape& video);
 
-// FitAspect (platform/system/fit_aspect.h) on QRect: the largest a:b rectangle inside `rect` less
+// FitAspect (platform/system/rect_fit.h) on QRect: the largest a:b rectangle inside `rect` less
 // `margin` on each side, centred; `rect` less the margin when a or b is not positive.
 // `relative`: moved by (-left, -top) of `rect`.
 QRect fitAspect(int a, int b, const QRect& rect, bool relative, int margin);

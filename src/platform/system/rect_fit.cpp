@@ -1,4 +1,4 @@
-#include "platform/system/fit_aspect.h"
+#include "platform/system/rect_fit.h"
 
 #include <cstdint>
 
