@@ -153,7 +153,8 @@ HRESULT TBitmapFilter::DecideBufferSize(IMemAllocator* allocator, AllocatorPrope
     const MediaType& output = output_->CurrentMediaType();
     const std::optional<BITMAPINFOHEADER> header = output.bitmapHeader();
     const int64_t canvas = std::max<int64_t>(output.lSampleSize, header ? header->biSizeImage : 0);
-    request->cBuffers = std::max(upstream.cBuffers, 1L);
+    // `Frame` keeps the last buffer sent: the next picture needs another one.
+    request->cBuffers = std::max(upstream.cBuffers, 3L);
     request->cbBuffer =
         long(std::clamp<int64_t>(std::max<int64_t>(upstream.cbBuffer, canvas), 1, LONG_MAX));
     AllocatorProperties actual;
@@ -167,9 +168,14 @@ HRESULT TBitmapFilter::DecideBufferSize(IMemAllocator* allocator, AllocatorPrope
 
 // Stopping or flushing waits for the streaming thread upstream; a grab message that thread
 // waits on would never be handled meanwhile, so it is called off first.
+// Once streaming has stopped, the picture moves out of the output buffer `Frame` may borrow,
+// so that the allocator can be reconfigured (and the frame outlives the connection).
 HRESULT TBitmapFilter::Stop() {
     GrabSends.close();
-    return TransformFilter::Stop();
+    const HRESULT hr = TransformFilter::Stop();
+    std::lock_guard lock(Frame);
+    Frame.KeepOwnCopy();
+    return hr;
 }
 
 HRESULT TBitmapFilter::BeginFlush() {
@@ -255,9 +261,14 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
         TakeSampleType(in, out);
         if (input_->IsConnected() && output_->IsConnected()) CopySampleAttributes(in, out);
         std::lock_guard lock(Frame);
-        if (!CopyInLocked(in)) return S_OK;
-        if (InlayOn) DrawOverlay(Frame);
-        CopyOutLocked(out);
+        if (CopyIntoOutputLocked(in, out)) {
+            if (InlayOn) DrawOverlay(Frame); // draws into the output picture `Frame` borrows
+        } else {
+            Frame.KeepOwnCopy(); // the borrowed buffer may be on its way downstream
+            if (!CopyInLocked(in, Frame.Bits())) return S_OK;
+            if (InlayOn) DrawOverlay(Frame);
+            CopyOutLocked(out);
+        }
     } catch (const std::exception&) {
         // A frame that cannot be processed leaves the output as it is; the stream goes on.
     }
@@ -329,7 +340,20 @@ void TBitmapFilter::CopySampleAttributes(IMediaSample* in, IMediaSample* out) {
     out2->SetProperties(props);
 }
 
-bool TBitmapFilter::CopyInLocked(IMediaSample* in) {
+// When the canvas rows are the frame's rows (the canvas is as wide as the frame), the picture
+// is written once, into the output buffer, and `Frame` borrows it: no second copy.
+bool TBitmapFilter::CopyIntoOutputLocked(IMediaSample* in, IMediaSample* out) {
+    uint8_t* target = out->GetPointer();
+    const size_t picture = Frame.Stride() * size_t(Frame.Height());
+    if (!target || Frame.Empty() || OutputStride <= 0 || size_t(OutputStride) != Frame.Stride() ||
+        Frame.Width() != FrameWidth || Frame.Height() != FrameHeight || out->GetSize() < 0 ||
+        size_t(out->GetSize()) < picture)
+        return false;
+    if (!CopyInLocked(in, target)) return false;
+    return Frame.Borrow(ComPtr<IMediaSample>(out), target);
+}
+
+bool TBitmapFilter::CopyInLocked(IMediaSample* in, uint8_t* picture) {
     const int width = std::min(FrameWidth, Frame.Width());
     const int height = std::min(FrameHeight, Frame.Height());
     const uint8_t* source = in->GetPointer();
@@ -343,7 +367,7 @@ bool TBitmapFilter::CopyInLocked(IMediaSample* in) {
     const bool mirror = FlipHorizontal;
     for (int k = 0; k < height; ++k) {
         const uint8_t* row = source + size_t(k) * inputStride;
-        uint8_t* target = Frame.Row(reverseRows ? height - 1 - k : k);
+        uint8_t* target = picture + Frame.Stride() * size_t(reverseRows ? height - 1 - k : k);
         if (mirror)
             CopyRowReversed(row, target, width);
         else

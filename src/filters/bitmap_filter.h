@@ -4,8 +4,11 @@
 //
 // For every sample it copies the picture into `Frame` (the input's bottom-up rows turned top row
 // first, with the user's vertical and horizontal flips), lets a subclass draw on it
-// (DrawOverlay, while the inlay is on), and copies `Frame` row by row into the output buffer,
-// whose declared picture is a canvas (`MaxWidth` × `MaxHeight`) at least as large as any frame
+// (DrawOverlay, while the inlay is on), and copies `Frame` row by row into the output buffer.
+// When the canvas is as wide as the frame (its rows are the frame's rows) the picture is written
+// once, into the output buffer, and `Frame` borrows that buffer (TFrameBitmap::Borrow) until the
+// next frame or until streaming stops (then it keeps its own copy). The output's declared
+// picture is a canvas (`MaxWidth` × `MaxHeight`) at least as large as any frame
 // seen: output row k holds `Frame` row k, at byte offset k × `OutputStride`. The canvas only
 // grows; when a frame outgrows it the filter posts WM_RECONNECT (0x404) to the main window
 // (wParam 0, lParam 0 for the input pin, 1 for the output pin), which calls PrepareReconnect and
@@ -125,7 +128,8 @@ private:
     void SendScheduledGrabs(GrabsBefore until);
     void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);
     void CopySampleAttributes(mf::IMediaSample* in, mf::IMediaSample* out);
-    bool CopyInLocked(mf::IMediaSample* in);
+    bool CopyIntoOutputLocked(mf::IMediaSample* in, mf::IMediaSample* out);
+    bool CopyInLocked(mf::IMediaSample* in, uint8_t* picture);
     void CopyOutLocked(mf::IMediaSample* out);
 
     // Written while connecting (streaming stopped) and on the streaming thread when a sample

@@ -6,7 +6,7 @@
 namespace sp {
 
 FrameView TFrameBitmap::View() {
-    return {pixels_.data(), width_, height_, std::ptrdiff_t(Stride()), 32};
+    return {Bits(), width_, height_, std::ptrdiff_t(Stride()), 32};
 }
 
 bool TFrameBitmap::SetSize(int width, int height) {
@@ -14,6 +14,7 @@ bool TFrameBitmap::SetSize(int width, int height) {
                         int64_t(width) * height <= kMaxPixels;
     if (!usable) width = height = 0;
     if (width == width_ && height == height_) return true;
+    DropBorrowed();
     try {
         pixels_.assign(std::size_t(width) * std::size_t(height) * 4);
     } catch (const std::bad_alloc&) {
@@ -29,8 +30,27 @@ bool TFrameBitmap::SetSize(int width, int height) {
 void TFrameBitmap::CopyTo(TFrameBitmap& target) {
     if (&target == this) return;
     std::lock_guard lock(*this);
+    target.DropBorrowed();
     if (!target.SetSize(width_, height_)) return;
-    std::copy(pixels_.begin(), pixels_.end(), target.pixels_.begin());
+    std::copy(Bits(), Bits() + pixels_.size(), target.pixels_.begin());
+}
+
+bool TFrameBitmap::Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits) {
+    if (!sample || !bits || Empty()) return false;
+    borrowed_ = std::move(sample);
+    borrowedBits_ = bits;
+    return true;
+}
+
+void TFrameBitmap::KeepOwnCopy() {
+    if (!borrowedBits_) return;
+    std::copy(borrowedBits_, borrowedBits_ + pixels_.size(), pixels_.begin());
+    DropBorrowed();
+}
+
+void TFrameBitmap::DropBorrowed() {
+    borrowedBits_ = nullptr;
+    borrowed_ = nullptr;
 }
 
 } // namespace sp
