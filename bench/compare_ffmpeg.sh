@@ -96,19 +96,28 @@ if shutil.which("mpv"):
         for _ in range(200):
             if os.path.exists(sock): break
             time.sleep(0.05)
-        s = socket.socket(socket.AF_UNIX); s.connect(sock); f = s.makefile("rwb")
+        s = socket.socket(socket.AF_UNIX)
+        for attempt in range(200):  # the socket file appears before mpv listens on it
+            try:
+                s.connect(sock); break
+            except (ConnectionRefusedError, FileNotFoundError):
+                time.sleep(0.05)
+        f = s.makefile("rwb")
         def ask(cmd):
             f.write((json.dumps({"command": cmd}) + "\n").encode()); f.flush()
             while True:
                 m = json.loads(f.readline())
                 if "error" in m: return m
         time.sleep(1.0)
+        def frame():
+            return ask(["get_property", "estimated-frame-number"]).get("data")
         lat = []
         for _ in range(25):
+            before = frame()
             t0 = time.perf_counter()
             ask([command])
-            # The step is done when the playback position has settled.
-            while json.loads(json.dumps(ask(["get_property", "seeking"]))).get("data"): pass
+            # The step is done when the frame shown has changed (the command returns at once).
+            while frame() == before and time.perf_counter() - t0 < 10: pass
             lat.append((time.perf_counter() - t0) * 1000)
         p.terminate(); p.wait()
         return statistics.median(lat)
