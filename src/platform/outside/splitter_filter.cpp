@@ -141,7 +141,11 @@ bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error)
     durationHns_ = demuxer->durationHns();
     queues_.clear();
     queues_.resize(demuxer->streams().size());
-    // Interleaved DV is all key frames, where a seek costs no more than continuing.
+    // Only a video stream continues on forward seeks. Interleaved DV (one stream, split further
+    // downstream) always seeks: every frame is a key frame, so a seek decodes one frame; and
+    // continuing would send the sound of the frames before the target to a paused renderer,
+    // which cues on the first and blocks the DV splitter's only thread before the target
+    // picture arrives.
     videoStream_ = -1;
     for (const DemuxerStream& s : demuxer->streams())
         if (videoStream_ < 0 && s.kind == StreamKind::Video) videoStream_ = s.index;
