@@ -10,6 +10,7 @@
 
 #include "media_test_support.h"
 #include "support/gui_application.h"
+#include "support/recording_target.h"
 #include "support/reference_frames.h"
 
 #include <QGuiApplication>
@@ -28,25 +29,7 @@ namespace {
 using namespace mediatest;
 using namespace mf;
 
-class RecordingTarget final : public IMessageTarget {
-public:
-    void post(uint32_t msg, uintptr_t, intptr_t) override {
-        std::lock_guard lock(mutex_);
-        messages_.push_back(msg);
-    }
-    intptr_t send(uint32_t msg, uintptr_t, intptr_t) override {
-        post(msg, 0, 0);
-        return 0;
-    }
-    int count(uint32_t msg) {
-        std::lock_guard lock(mutex_);
-        return int(std::count(messages_.begin(), messages_.end(), msg));
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<uint32_t> messages_;
-};
+using RecordingTarget = sptest::RecordingTarget<>;
 
 class MediaSystem : public ::testing::Test {
 protected:

@@ -157,6 +157,18 @@ std::vector<double> videoFrameSeconds(const std::string& file) {
     }
     return seconds;
 }
+
+// The time of the first decoded frame of audio stream `stream` ("a:N"), in seconds.
+std::optional<double> firstAudioFrameSeconds(const std::string& file, const std::string& stream) {
+    auto frames = commandOutput("ffprobe -v error -select_streams " + stream +
+                                " -read_intervals %+#32 -show_entries "
+                                "frame=best_effort_timestamp_time -of csv=p=0 " +
+                                file);
+    if (!frames) return std::nullopt;
+    for (const auto& line : lines(*frames))
+        if (line.find_first_of("0123456789") != std::string::npos) return std::atof(line.c_str());
+    return std::nullopt;
+}
 } // namespace
 
 std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
@@ -164,7 +176,8 @@ std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
     const auto seconds = videoFrameSeconds(shellQuoted(path));
     const auto origin = firstPictureSeconds(seconds);
     if (!origin) return times;
-    for (double t : seconds) times.push_back(std::llround((t - *origin) * 1e7));
+    for (double t : seconds)
+        times.push_back(std::llround((t - *origin) * 1e7));
     return times;
 }
 
@@ -193,6 +206,9 @@ PcmReference ffmpegAudio(const std::string& path, int audioIndex) {
         if (key == "channels") pcm.channels = std::atoi(value.c_str());
         if (key == "start_time") streamStart = std::atof(value.c_str());
     }
+    // ffmpeg's first sample is that of the first frame its decoder puts out, which is later than
+    // the stream's start when the decoder keeps its first packets (WMA keeps two).
+    if (auto first = firstAudioFrameSeconds(file, stream)) streamStart = *first;
     // Sound is placed against the first picture when there is one, else against the file's start.
     const auto origin = firstPictureSeconds(videoFrameSeconds(file));
     pcm.startHns = std::llround((streamStart - origin.value_or(std::atof(start->c_str()))) * 1e7);
