@@ -94,16 +94,15 @@ TEST_F(MediaSystem, PausedSeekGivesTheFrameOnScreenOnEveryContainer) {
     for (const char* file :
          {"avi_mjpeg.avi", "mpeg1.mpg", "mpeg2_16x9.mpg", "dvd.vob", "mpeg2.ts", "camera.MTS",
           "h264.mkv", "h264.mp4", "wmv8.wmv", "avi_dv_type1.avi", "avi_dv_type2.avi", "raw.dv"}) {
-        auto reference = sptest::decodeAllFrames(mediaPath(file));
-        ASSERT_GT(reference.size(), 10u) << file;
+        const std::string path = mediaPath(file);
+        const auto times = sptest::ffprobeFrameTimes(path);
+        ASSERT_GT(times.size(), 10u) << file;
         open(file);
         ASSERT_EQ(media->GetGraphState(), 2) << file;
-        const int64_t last = reference.back().startHns;
+        const int64_t last = times.back();
         for (int64_t t : {last / 2 + 12345, int64_t(400000 * 7), last / 3, int64_t(0)}) {
             ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
-            auto expected = sptest::frameOnScreenAt(reference, t);
-            EXPECT_LE(sptest::signatureDistance(currentPicture(), expected->signature), 6)
-                << file << " at " << t;
+            EXPECT_TRUE(showsFrameAt(*media, path, times, t)) << file;
         }
         media->CloseSources();
     }
@@ -420,8 +419,9 @@ TEST_F(MediaSystem, TheCanvasStartsAtTheSizeGivenAndTheImageNumberReachesTheInla
 TEST_F(MediaSystem, EveryContainerFFmpegReadsOpensThroughTheGeneralSplitter) {
     for (const char* file : {"webm_vp9.webm", "flv_h263.flv", "ogv_theora.ogv", "mxf_mpeg2.mxf",
                              "raw_yuv.y4m", "mobile.3gp"}) {
-        auto reference = sptest::decodeAllFrames(mediaPath(file));
-        ASSERT_GT(reference.size(), 10u) << file;
+        const std::string path = mediaPath(file);
+        const auto times = sptest::ffprobeFrameTimes(path);
+        ASSERT_GT(times.size(), 10u) << file;
         TGrabBuilder* builder = open(file);
         ASSERT_FALSE(builder->Failed) << file;
         EXPECT_STREQ(BuilderClassName(builder->Device()), "TFileUnknownCaptureDevice") << file;
@@ -429,12 +429,10 @@ TEST_F(MediaSystem, EveryContainerFFmpegReadsOpensThroughTheGeneralSplitter) {
         EXPECT_EQ(builder->AudioSources.size(), std::string(file) == "raw_yuv.y4m" ? 0u : 1u)
             << file;
         EXPECT_EQ(media->HasAudio(), !builder->AudioSources.empty()) << file;
-        const int64_t last = reference.back().startHns;
+        const int64_t last = times.back();
         for (int64_t t : {int64_t(400000 * 7), last / 2 + 12345, int64_t(0)}) {
             ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
-            auto expected = sptest::frameOnScreenAt(reference, t);
-            EXPECT_LE(sptest::signatureDistance(currentPicture(), expected->signature), 6)
-                << file << " at " << t;
+            EXPECT_TRUE(showsFrameAt(*media, path, times, t)) << file;
         }
         media->CloseSources();
     }

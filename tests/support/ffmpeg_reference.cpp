@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 namespace sptest {
 namespace {
@@ -98,26 +99,48 @@ std::optional<VideoStreamFacts> ffprobeVideoStream(const std::string& path) {
     return facts;
 }
 
+namespace {
+// Splits ffmpeg's PAM stream (RGB_ALPHA pictures, each with its own header, so a picture size
+// may change from one to the next) into BGRA pictures.
+std::vector<BgraPicture> picturesFromPam(const std::string& pam) {
+    std::vector<BgraPicture> pictures;
+    size_t at = 0;
+    while (pam.compare(at, 3, "P7\n") == 0) {
+        const size_t end = pam.find("ENDHDR\n", at);
+        if (end == std::string::npos) break;
+        int width = 0, height = 0, depth = 0;
+        for (const auto& line : lines(pam.substr(at, end - at))) {
+            std::sscanf(line.c_str(), "WIDTH %d", &width);
+            std::sscanf(line.c_str(), "HEIGHT %d", &height);
+            std::sscanf(line.c_str(), "DEPTH %d", &depth);
+        }
+        at = end + 7;
+        const size_t bytes = size_t(width) * size_t(height) * 4;
+        if (depth != 4 || width <= 0 || height <= 0 || at + bytes > pam.size()) break;
+        BgraPicture p{width, height,
+                      std::vector<uint8_t>(pam.begin() + long(at), pam.begin() + long(at + bytes))};
+        for (size_t i = 0; i < bytes; i += 4)
+            std::swap(p.bytes[i], p.bytes[i + 2]); // R G B A to B G R A
+        pictures.push_back(std::move(p));
+        at += bytes;
+    }
+    return pictures;
+}
+} // namespace
+
 std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int count,
                                       const std::string& scaleFlags) {
-    std::vector<BgraPicture> frames;
     const auto facts = ffprobeVideoStream(path);
-    if (!facts || first < 0 || count <= 0) return frames;
+    if (!facts || first < 0 || count <= 0) return {};
     const std::string filter =
         "select=between(n\\," + std::to_string(first) + "\\," + std::to_string(first + count - 1) +
-        "),scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags + ",format=bgra";
+        "),scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags + ",format=rgba";
     auto out = commandOutput("ffmpeg -nostdin -v error -i " + shellQuoted(path) +
                              " -map 0:v:0 -an -sn -vf " + shellQuoted(filter) +
                              " -fps_mode passthrough -frames:v " + std::to_string(count) +
-                             " -f rawvideo -pix_fmt bgra -");
-    if (!out) return frames;
-    const size_t frameBytes = size_t(facts->width) * facts->height * 4;
-    for (size_t at = 0; at + frameBytes <= out->size(); at += frameBytes) {
-        BgraPicture p{facts->width, facts->height, {}};
-        p.bytes.assign(out->begin() + long(at), out->begin() + long(at + frameBytes));
-        frames.push_back(std::move(p));
-    }
-    return frames;
+                             " -c:v pam -f image2pipe -");
+    if (!out) return {};
+    return picturesFromPam(*out);
 }
 
 BgraPicture ffmpegFrame(const std::string& path, int index) {
