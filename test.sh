@@ -7,16 +7,16 @@
 #            picture memory maps large pages (the sanitizers never let it); each program runs
 #            whole, in shuffled order, so a test that passes only alone in its process shows up.
 #   tsan     the streaming tests built with ThreadSanitizer (graph threads, allocators, message
-#            targets, the bitmap filter), run whole. Not run by default yet: ask for it with
-#            SP_TEST_STEPS="asan release tsan".
+#            targets, the bitmap filter), run whole. It builds about as much as the release step
+#            (117 translation units) and runs in about a minute.
 #
-# SP_TEST_STEPS picks the steps (default "asan release"); arguments go to the asan step's
+# SP_TEST_STEPS picks the steps (default "asan release tsan"); arguments go to the asan step's
 # ctest (e.g. -R Demuxer). SP_TEST_BUILD_DIR moves the asan build (default build/asan); the
 # others go to build/release and build/tsan. Every step prints how long it took.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/scripts/deps.sh
-steps=${SP_TEST_STEPS:-asan release}
+steps=${SP_TEST_STEPS:-asan release tsan}
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 

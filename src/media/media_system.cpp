@@ -393,6 +393,7 @@ bool TMediaSystem::CloseSources() {
         closed = false;
     }
     // The next file starts at its own beginning, not at this one's last position.
+    positionFromPicture_ = false;
     LastPosition = 0;
     superposer_->TimeBase = 0;
     superposer_->CurrentTime = 0;

@@ -166,6 +166,9 @@ private:
     mf::ComPtr<TMediaForcer> mediaForcer_;
     std::function<void(mf::IFilterGraph*)> completionHandler_;
     int volume_ = 0;
+    // Paused after play, with video: GetPosition() reads the superposer's time of the picture
+    // kept (the poll while playing lags it). Cleared by a seek, a restart or closing.
+    bool positionFromPicture_ = false;
     // Target of the queued calls that bring graph events to the main thread; destroyed with
     // the module, which drops calls still queued.
     std::unique_ptr<QObject> eventContext_;

@@ -35,8 +35,11 @@ void TMediaSystem::Play() {
 
 bool TMediaSystem::Pause() {
     if (!graph.Graph()) return false;
+    const bool wasPlaying = GetGraphState() == 3;
     HRESULT hr = graph.Graph()->Pause();
     if (FAILED(hr)) throw std::runtime_error("the graph cannot pause");
+    // The position is only polled while playing; paused after play, it is the picture kept.
+    if (wasPlaying && HasVideo()) positionFromPicture_ = true;
     return hr == S_OK;
 }
 
@@ -75,6 +78,7 @@ int64_t TMediaSystem::ShownPosition() {
 }
 
 void TMediaSystem::RestartAt(int64_t shown) {
+    positionFromPicture_ = false;
     LastPosition = shown;
     superposer_->TimeBase = shown;
     superposer_->CurrentTime = shown;
@@ -95,6 +99,9 @@ int64_t TMediaSystem::GetPosition() {
             graph.Graph()->GetCurrentPosition(&p);
             LastPosition = p;
         }
+    } else if (positionFromPicture_ && HasVideo()) {
+        // Read when asked, once the frame the pause caught has reached the picture.
+        LastPosition = superposer_->CurrentTime;
     }
     return LastPosition;
 }
@@ -102,6 +109,7 @@ int64_t TMediaSystem::GetPosition() {
 bool TMediaSystem::SetPosition(int64_t position) {
     if (position < 0) position = 0;
     if (position > Duration) position = Duration;
+    positionFromPicture_ = false;
     LastPosition = position;
     if (HasVideo()) {
         superposer_->TimeBase = position;
@@ -115,6 +123,7 @@ bool TMediaSystem::Seek(int64_t position) {
 }
 
 bool TMediaSystem::SeekInternal(bool wait, int64_t position) {
+    positionFromPicture_ = false;
     if (!HasVideo() && !HasAudio()) return true;
     FilterGraph* g = graph.Graph();
     if (!g) return false;

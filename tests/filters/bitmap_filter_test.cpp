@@ -6,6 +6,7 @@
 #include "platform/graph/message_target.h"
 
 #include "support/frame_source.h"
+#include "support/recording_target.h"
 
 #include <gtest/gtest.h>
 
@@ -54,63 +55,37 @@ void PaintIndex(int index, const BITMAPINFOHEADER& header, std::span<uint8_t> by
         PutPixel(bytes, p * 4, uint32_t(index + 1));
 }
 
-// Stands in for the main window: records posts, and answers WM_GRAB_FRAME as the window does,
-// copying the frame under its lock on the sending thread.
-class RecordingTarget final : public IMessageTarget {
-public:
-    struct Message {
-        uint32_t msg;
-        uintptr_t wParam;
-        intptr_t lParam;
-    };
-    struct Grab {
-        uintptr_t wParam;
-        int width, height;
-        uint32_t firstPixel;
-        bool frameWasLocked;
-    };
-
-    void post(uint32_t msg, uintptr_t wParam, intptr_t lParam) override {
-        std::lock_guard lock(mutex_);
-        posts_.push_back({msg, wParam, lParam});
-    }
-    intptr_t send(uint32_t msg, uintptr_t wParam, intptr_t lParam) override {
-        if (msg != WM_GRAB_FRAME) return 0;
-        auto* frame = reinterpret_cast<TFrameBitmap*>(lParam);
-        Grab grab{wParam, 0, 0, 0, true};
-        // Whether the sender still holds the lock is asked from another thread, as the
-        // main window would find it.
-        const bool free = std::async(std::launch::async, [frame] {
-                              if (!frame->try_lock()) return false;
-                              frame->unlock();
-                              return true;
-                          }).get();
-        if (free) {
-            grab.frameWasLocked = false;
-            TFrameBitmap copy;
-            frame->CopyTo(copy);
-            grab.width = copy.Width();
-            grab.height = copy.Height();
-            grab.firstPixel = copy.Empty() ? 0 : PixelAt(copy.Bits(), 0);
-        }
-        std::lock_guard lock(mutex_);
-        grabs_.push_back(grab);
-        return 1;
-    }
-    std::vector<Message> posts() {
-        std::lock_guard lock(mutex_);
-        return posts_;
-    }
-    std::vector<Grab> grabs() {
-        std::lock_guard lock(mutex_);
-        return grabs_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<Message> posts_;
-    std::vector<Grab> grabs_;
+// What the main window takes from a grab message: it copies the frame under its lock on the
+// sending thread. Whether the sender still holds the lock is asked from another thread, as the
+// main window would find it.
+struct Grab {
+    uintptr_t wParam = 0;
+    int width = 0, height = 0;
+    uint32_t firstPixel = 0;
+    bool frameWasLocked = true;
 };
+
+using RecordingTarget = sptest::RecordingTarget<Grab>;
+
+Grab CopyGrabbedFrame(const RecordingTarget::Message& m) {
+    Grab grab;
+    grab.wParam = m.wParam;
+    if (m.msg != WM_GRAB_FRAME || !m.sent) return grab;
+    auto* frame = reinterpret_cast<TFrameBitmap*>(m.lParam);
+    const bool free = std::async(std::launch::async, [frame] {
+                          if (!frame->try_lock()) return false;
+                          frame->unlock();
+                          return true;
+                      }).get();
+    if (!free) return grab;
+    grab.frameWasLocked = false;
+    TFrameBitmap copy;
+    frame->CopyTo(copy);
+    grab.width = copy.Width();
+    grab.height = copy.Height();
+    grab.firstPixel = copy.Empty() ? 0 : PixelAt(copy.Bits(), 0);
+    return grab;
+}
 
 // source → bitmap filter → sink in a real graph, without a clock.
 struct Chain {
@@ -166,7 +141,8 @@ protected:
         setMainWindowTarget(nullptr);
         SharedTvData() = TvData{};
     }
-    std::shared_ptr<RecordingTarget> target = std::make_shared<RecordingTarget>();
+    std::shared_ptr<RecordingTarget> target =
+        std::make_shared<RecordingTarget>(CopyGrabbedFrame, 1);
 };
 
 TEST_F(BitmapFilterTest, IdentityAndAcceptedTypes) {
@@ -390,7 +366,7 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameOnScreenAtTheScheduledTime) {
     ASSERT_TRUE(chain.Connect());
     ASSERT_TRUE(chain.RunToEnd());
 
-    const std::vector<RecordingTarget::Grab> grabs = target->grabs();
+    const std::vector<Grab> grabs = target->records(WM_GRAB_FRAME);
     ASSERT_EQ(grabs.size(), 3u);
     const uintptr_t times[] = {0, 10000000, 20000000};
     const uint32_t shown[] = {1, 26, 51}; // frames 0, 25 and 50 (+1), which start at those times
@@ -407,7 +383,7 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameOnScreenAtTheScheduledTime) {
     chain.source->frames = 2;
     chain.source->starts = {0, 25000000};
     ASSERT_TRUE(chain.RunToEnd());
-    const std::vector<RecordingTarget::Grab> more = target->grabs();
+    const std::vector<Grab> more = target->records(WM_GRAB_FRAME);
     ASSERT_EQ(more.size(), 6u);
     EXPECT_EQ(more[3].wParam, 0u);
     EXPECT_EQ(more[4].wParam, 10000000u);
@@ -417,7 +393,7 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameOnScreenAtTheScheduledTime) {
 
     filter->SetGrabPeriod(0);
     ASSERT_TRUE(chain.RunToEnd());
-    EXPECT_EQ(target->grabs().size(), 6u);
+    EXPECT_EQ(target->records(WM_GRAB_FRAME).size(), 6u);
 }
 
 TEST_F(BitmapFilterTest, PositionAndSampleAttributes) {

@@ -8,6 +8,7 @@
 #include "platform/graph/sample.h"
 
 #include "support/byte_source.h"
+#include "support/recording_target.h"
 #include "support/test_filters.h"
 
 #include <QLocale>
@@ -25,46 +26,20 @@ using namespace mf;
 using sptest::ByteSource;
 using sptest::Payload;
 
-// Message target that keeps a copy of the record each post points to, taken at post time on
-// the posting thread, as the main window copies it when the message arrives.
-class RecordingTarget final : public IMessageTarget {
-public:
-    struct Post {
-        uintptr_t wParam;
-        TvData video;
-        TaData audio;
-    };
-    void post(uint32_t msg, uintptr_t wParam, intptr_t lParam) override {
-        std::lock_guard lock(mutex_);
-        Post p{msg == WM_STREAM_INFO ? wParam : 0, {}, {}};
-        if (wParam == kStreamInfoVideo) p.video = *reinterpret_cast<const TvData*>(lParam);
-        if (wParam == kStreamInfoAudio) p.audio = *reinterpret_cast<const TaData*>(lParam);
-        posts_.push_back(std::move(p));
-    }
-    intptr_t send(uint32_t, uintptr_t, intptr_t) override { return 0; }
-
-    std::vector<Post> posts(uintptr_t kind) {
-        std::lock_guard lock(mutex_);
-        std::vector<Post> out;
-        for (const Post& p : posts_)
-            if (p.wParam == kind) out.push_back(p);
-        return out;
-    }
-    std::vector<std::string> descriptions(uintptr_t kind) {
-        std::vector<std::string> out;
-        for (const Post& p : posts(kind))
-            out.push_back(kind == kStreamInfoVideo ? p.video.Description : p.audio.Description);
-        return out;
-    }
-    void clear() {
-        std::lock_guard lock(mutex_);
-        posts_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<Post> posts_;
+// What the main window copies out of a stream information post when it arrives: the record the
+// post points to, taken at post time on the posting thread.
+struct StreamInfo {
+    TvData video;
+    TaData audio;
 };
+
+StreamInfo CopyStreamInfo(const sptest::RecordingTarget<StreamInfo>::Message& m) {
+    StreamInfo info;
+    if (m.msg != WM_STREAM_INFO) return info;
+    if (m.wParam == kStreamInfoVideo) info.video = *reinterpret_cast<const TvData*>(m.lParam);
+    if (m.wParam == kStreamInfoAudio) info.audio = *reinterpret_cast<const TaData*>(m.lParam);
+    return info;
+}
 
 // DV frames ------------------------------------------------------------------------------------
 
@@ -210,7 +185,22 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    std::shared_ptr<RecordingTarget> target = std::make_shared<RecordingTarget>();
+    // The stream information posted for `kind` (kStreamInfoVideo or kStreamInfoAudio), in order.
+    std::vector<StreamInfo> Posts(uintptr_t kind) {
+        std::vector<StreamInfo> out;
+        for (auto& m : target->messages(WM_STREAM_INFO))
+            if (m.wParam == kind) out.push_back(std::move(m.record));
+        return out;
+    }
+    std::vector<std::string> Descriptions(uintptr_t kind) {
+        std::vector<std::string> out;
+        for (const StreamInfo& p : Posts(kind))
+            out.push_back(kind == kStreamInfoVideo ? p.video.Description : p.audio.Description);
+        return out;
+    }
+
+    std::shared_ptr<sptest::RecordingTarget<StreamInfo>> target =
+        std::make_shared<sptest::RecordingTarget<StreamInfo>>(CopyStreamInfo);
 };
 
 ComPtr<TNotifier> NewNotifier(bool native, bool decoded, bool audio) {
@@ -334,7 +324,7 @@ TEST_F(NotifierTest, Mpeg2PostsAtStartAndThenOnlyOnChange) {
                         MpegHeader(720, 576, 3, 3), MpegPicture(), MpegHeader(720, 576, 3, 3),
                         truncated, MpegHeader(1920, 1088, 3, 4)}));
 
-    auto posts = target->posts(kStreamInfoVideo);
+    auto posts = Posts(kStreamInfoVideo);
     ASSERT_EQ(posts.size(), 3u);
     EXPECT_EQ(posts[0].video.Description, "MPEG2 (4x3)");
     EXPECT_EQ(posts[0].video.CodecName, "MPEG2");
@@ -344,7 +334,7 @@ TEST_F(NotifierTest, Mpeg2PostsAtStartAndThenOnlyOnChange) {
     EXPECT_EQ(posts[1].video.Width, 720);
     EXPECT_EQ(posts[2].video.Height, 1088);
     EXPECT_DOUBLE_EQ(posts[2].video.FrameRate, 30000.0 / 1001.0);
-    EXPECT_TRUE(target->posts(kStreamInfoAudio).empty());
+    EXPECT_TRUE(Posts(kStreamInfoAudio).empty());
 }
 
 TEST_F(NotifierTest, DvType1FollowsStandardAndAspect) {
@@ -358,12 +348,12 @@ TEST_F(NotifierTest, DvType1FollowsStandardAndAspect) {
     Payload ntsc169 = DvFrame(false, true);
     ASSERT_TRUE(Stream(n.get(), DvInfoType(), {pal43, pal43, pal169, pal169, pal169, ntsc169}));
 
-    auto descriptions = target->descriptions(kStreamInfoVideo);
+    auto descriptions = Descriptions(kStreamInfoVideo);
     ASSERT_EQ(descriptions.size(), 4u); // start, first frame, 16:9, NTSC
     EXPECT_EQ(descriptions[1], "DV type1 Pal  (4x3) ");
     EXPECT_EQ(descriptions[2], "DV type1 Pal  (16x9) ");
     EXPECT_EQ(descriptions[3], "DV type1 NTSC  (16x9) ");
-    auto posts = target->posts(kStreamInfoVideo);
+    auto posts = Posts(kStreamInfoVideo);
     EXPECT_EQ(posts[1].video.Width, 720);
     EXPECT_EQ(posts[1].video.Height, 576);
     EXPECT_EQ(posts[1].video.FrameRate, 25);
@@ -399,7 +389,7 @@ TEST_F(NotifierTest, DvRecordingDateRules) {
             EXPECT_EQ(tv.RecDateTime, *EncodeDayCount({c.year, 12, 31, 23, 59, 58, 0}));
         else
             EXPECT_EQ(tv.RecDateTime, 123.5); // an invalid date leaves the old value
-        EXPECT_EQ(target->descriptions(kStreamInfoVideo).back(), "DV type2 Pal  (4x3) ");
+        EXPECT_EQ(Descriptions(kStreamInfoVideo).back(), "DV type2 Pal  (4x3) ");
     }
 }
 
@@ -418,14 +408,14 @@ TEST_F(NotifierTest, DvAudioIsReportedOncePerChange) {
     ASSERT_TRUE(Stream(n.get(), DvInfoType(),
                        {noPack, noPack, noPack, pcm48k, pcm48k, noControl, shortFrame}));
 
-    auto descriptions = target->descriptions(kStreamInfoAudio);
+    auto descriptions = Descriptions(kStreamInfoAudio);
     ASSERT_EQ(descriptions.size(), 3u); // start, no pack, 48 kHz
     EXPECT_EQ(descriptions[1], "DV -1Hz -1bits st\u00e9r\u00e9o");
     EXPECT_EQ(descriptions[2], "DV 48000Hz 16bits st\u00e9r\u00e9o");
     const TaData& ta = SharedTaData();
     EXPECT_EQ(ta.SubType, MEDIASUBTYPE_PCM);
     EXPECT_EQ(ta.FormatType, FORMAT_WaveFormatEx);
-    EXPECT_TRUE(target->posts(kStreamInfoVideo).empty());
+    EXPECT_TRUE(Posts(kStreamInfoVideo).empty());
 }
 
 TEST_F(NotifierTest, WaveFormatDescriptions) {
@@ -439,13 +429,13 @@ TEST_F(NotifierTest, WaveFormatDescriptions) {
     auto mono = NewNotifier(false, false, true);
     ASSERT_TRUE(Stream(mono.get(), WaveType(0x55, 1, 22050, 4000, 0), {Payload(64, 0)}));
 
-    auto descriptions = target->descriptions(kStreamInfoAudio);
+    auto descriptions = Descriptions(kStreamInfoAudio);
     ASSERT_EQ(descriptions.size(), 3u);
     EXPECT_EQ(descriptions[0], "AC3 48000Hz 3584Kb/s 6 canaux");
     EXPECT_EQ(descriptions[1], "PCM 48000Hz 16bits  st\u00e9r\u00e9o");
     EXPECT_EQ(descriptions[2], "MP3 22050Hz 32Kb/s mono");
-    EXPECT_EQ(target->posts(kStreamInfoAudio)[0].audio.BitRate, 3584000);
-    EXPECT_EQ(target->posts(kStreamInfoAudio)[0].audio.Channels, 6);
+    EXPECT_EQ(Posts(kStreamInfoAudio)[0].audio.BitRate, 3584000);
+    EXPECT_EQ(Posts(kStreamInfoAudio)[0].audio.Channels, 6);
 }
 
 TEST_F(NotifierTest, VideoDescribersAtStart) {
@@ -474,7 +464,7 @@ TEST_F(NotifierTest, VideoDescribersAtStart) {
     auto rejected = NewNotifier(true, true, false);
     ASSERT_TRUE(Stream(rejected.get(), shortBlock, {Payload(64, 0)}));
 
-    auto posts = target->posts(kStreamInfoVideo);
+    auto posts = Posts(kStreamInfoVideo);
     ASSERT_EQ(posts.size(), 3u); // the short format block is not described
     EXPECT_EQ(posts[0].video.SizeText, "720x480 - 29,97 fps");
     EXPECT_EQ(posts[0].video.FrameDuration, 333667);

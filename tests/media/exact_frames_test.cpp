@@ -11,6 +11,7 @@
 
 #include "media_test_support.h"
 #include "support/gui_application.h"
+#include "support/recording_target.h"
 #include "support/reference_frames.h"
 
 #include <QCoreApplication>
@@ -62,27 +63,14 @@ int frameIndexOf(const sptest::Signature& s, const std::vector<sptest::Signature
 
 // Grab messages are handled on the streaming thread that sends them: the picture is copied
 // out of the frame bitmap there, as the main window would.
-class GrabRecorder final : public IMessageTarget {
-public:
-    void post(uint32_t, uintptr_t, intptr_t) override {}
-    intptr_t send(uint32_t msg, uintptr_t, intptr_t lParam) override {
-        if (msg != WM_GRAB_FRAME) return 0;
-        TFrameBitmap copy;
-        reinterpret_cast<TFrameBitmap*>(lParam)->CopyTo(copy);
-        std::lock_guard lock(mutex_);
-        grabs_.push_back(
-            sptest::signatureOf(copy.Bits(), copy.Width(), copy.Height(), copy.Width() * 4, false));
-        return 0;
-    }
-    std::vector<sptest::Signature> grabs() {
-        std::lock_guard lock(mutex_);
-        return grabs_;
-    }
+using GrabRecorder = sptest::RecordingTarget<sptest::Signature>;
 
-private:
-    std::mutex mutex_;
-    std::vector<sptest::Signature> grabs_;
-};
+sptest::Signature SignatureOfGrab(const GrabRecorder::Message& m) {
+    if (m.msg != WM_GRAB_FRAME || !m.sent) return {};
+    TFrameBitmap copy;
+    reinterpret_cast<TFrameBitmap*>(m.lParam)->CopyTo(copy);
+    return sptest::signatureOf(copy.Bits(), copy.Width(), copy.Height(), copy.Width() * 4, false);
+}
 
 // Files whose picture starts after their sound, in every container, and two whose picture
 // starts with the container.
@@ -95,7 +83,7 @@ class ExactFrames : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { registerFilters(); }
     void SetUp() override {
-        recorder = std::make_shared<GrabRecorder>();
+        recorder = std::make_shared<GrabRecorder>(SignatureOfGrab);
         setMainWindowTarget(recorder);
         media = std::make_unique<TMediaSystem>();
         media->SetVideoWindow(&environment.preview);
@@ -164,7 +152,7 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
                              "edit_list_cut.mp4"}) {
         ASSERT_TRUE(open(file)) << file;
         ASSERT_TRUE(media->SetPosition(0)); // a precision run starts at 0
-        const size_t before = recorder->grabs().size();
+        const size_t before = recorder->records(WM_GRAB_FRAME).size();
         bool ended = false;
         media->SetCompletionHandler([&](IFilterGraph*) { ended = true; });
         media->SetGrabPeriod(10000000);
@@ -176,7 +164,7 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
         }
         ASSERT_TRUE(ended) << file;
         media->SetGrabPeriod(0);
-        const auto grabs = recorder->grabs();
+        const auto grabs = recorder->records(WM_GRAB_FRAME);
         ASSERT_EQ(grabs.size() - before, size_t((frameCount() - 1) / 25 + 1)) << file;
         for (size_t k = before; k < grabs.size(); ++k)
             EXPECT_EQ(frameIndexOf(grabs[k], reference), int(k - before) * 25) << file;

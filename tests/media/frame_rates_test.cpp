@@ -71,13 +71,7 @@ protected:
 
     // The picture shown is the frame ffmpeg shows at `position`.
     ::testing::AssertionResult showsFrameAt(int64_t position) {
-        TFrameBitmap frame;
-        media->CopyCurrentFrame(frame);
-        std::lock_guard lock(frame);
-        const sptest::PictureView view{frame.Bits(), frame.Width(), frame.Height(),
-                                       frame.Width() * 4, false};
-        return sptest::showsFrame(path, sptest::frameIndexAt(times, position), view)
-               << " at position " << position;
+        return mediatest::showsFrameAt(*media, path, times, position);
     }
 
     Environment environment;

@@ -3,10 +3,13 @@
 // media, stand-in renderers for the preview window and the sound device, and the builder
 // environment the main window would provide.
 
+#include "filters/frame_bitmap.h"
 #include "media/capture_devices.h"
+#include "media/media_system.h"
 #include "platform/graph/guids.h"
 #include "platform/outside/outside_registration.h"
 
+#include "support/ffmpeg_reference.h"
 #include "support/test_filters.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +59,20 @@ inline void registerFilters(bool withGeneralSplitter = true) {
     };
     sink(CLSID_TestPreview, "Test Preview", mf::MEDIATYPE_Video, mf::MEDIASUBTYPE_RGB32);
     sink(CLSID_TestSound, "Test Sound", mf::MEDIATYPE_Audio, mf::MEDIASUBTYPE_PCM);
+}
+
+// The picture in the media system's frame bitmap (what a grab saves) is the frame the ffmpeg
+// command line shows at `position` of `path`, whose frame times (ffprobe's) are `times`.
+inline ::testing::AssertionResult showsFrameAt(TMediaSystem& media, const std::string& path,
+                                               const std::vector<int64_t>& times,
+                                               int64_t position) {
+    TFrameBitmap frame;
+    media.CopyCurrentFrame(frame);
+    std::lock_guard lock(frame);
+    const sptest::PictureView view{frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4,
+                                   false};
+    return sptest::showsFrame(path, sptest::frameIndexAt(times, position), view)
+           << " at position " << position;
 }
 
 struct Environment {

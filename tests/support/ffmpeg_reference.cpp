@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 namespace sptest {
 namespace {
@@ -98,26 +99,48 @@ std::optional<VideoStreamFacts> ffprobeVideoStream(const std::string& path) {
     return facts;
 }
 
+namespace {
+// Splits ffmpeg's PAM stream (RGB_ALPHA pictures, each with its own header, so a picture size
+// may change from one to the next) into BGRA pictures.
+std::vector<BgraPicture> picturesFromPam(const std::string& pam) {
+    std::vector<BgraPicture> pictures;
+    size_t at = 0;
+    while (pam.compare(at, 3, "P7\n") == 0) {
+        const size_t end = pam.find("ENDHDR\n", at);
+        if (end == std::string::npos) break;
+        int width = 0, height = 0, depth = 0;
+        for (const auto& line : lines(pam.substr(at, end - at))) {
+            std::sscanf(line.c_str(), "WIDTH %d", &width);
+            std::sscanf(line.c_str(), "HEIGHT %d", &height);
+            std::sscanf(line.c_str(), "DEPTH %d", &depth);
+        }
+        at = end + 7;
+        const size_t bytes = size_t(width) * size_t(height) * 4;
+        if (depth != 4 || width <= 0 || height <= 0 || at + bytes > pam.size()) break;
+        BgraPicture p{width, height,
+                      std::vector<uint8_t>(pam.begin() + long(at), pam.begin() + long(at + bytes))};
+        for (size_t i = 0; i < bytes; i += 4)
+            std::swap(p.bytes[i], p.bytes[i + 2]); // R G B A to B G R A
+        pictures.push_back(std::move(p));
+        at += bytes;
+    }
+    return pictures;
+}
+} // namespace
+
 std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int count,
                                       const std::string& scaleFlags) {
-    std::vector<BgraPicture> frames;
     const auto facts = ffprobeVideoStream(path);
-    if (!facts || first < 0 || count <= 0) return frames;
+    if (!facts || first < 0 || count <= 0) return {};
     const std::string filter =
         "select=between(n\\," + std::to_string(first) + "\\," + std::to_string(first + count - 1) +
-        "),scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags + ",format=bgra";
+        "),scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags + ",format=rgba";
     auto out = commandOutput("ffmpeg -nostdin -v error -i " + shellQuoted(path) +
                              " -map 0:v:0 -an -sn -vf " + shellQuoted(filter) +
                              " -fps_mode passthrough -frames:v " + std::to_string(count) +
-                             " -f rawvideo -pix_fmt bgra -");
-    if (!out) return frames;
-    const size_t frameBytes = size_t(facts->width) * facts->height * 4;
-    for (size_t at = 0; at + frameBytes <= out->size(); at += frameBytes) {
-        BgraPicture p{facts->width, facts->height, {}};
-        p.bytes.assign(out->begin() + long(at), out->begin() + long(at + frameBytes));
-        frames.push_back(std::move(p));
-    }
-    return frames;
+                             " -c:v pam -f image2pipe -");
+    if (!out) return {};
+    return picturesFromPam(*out);
 }
 
 BgraPicture ffmpegFrame(const std::string& path, int index) {
@@ -157,6 +180,18 @@ std::vector<double> videoFrameSeconds(const std::string& file) {
     }
     return seconds;
 }
+
+// The time of the first decoded frame of audio stream `stream` ("a:N"), in seconds.
+std::optional<double> firstAudioFrameSeconds(const std::string& file, const std::string& stream) {
+    auto frames = commandOutput("ffprobe -v error -select_streams " + stream +
+                                " -read_intervals %+#32 -show_entries "
+                                "frame=best_effort_timestamp_time -of csv=p=0 " +
+                                file);
+    if (!frames) return std::nullopt;
+    for (const auto& line : lines(*frames))
+        if (line.find_first_of("0123456789") != std::string::npos) return std::atof(line.c_str());
+    return std::nullopt;
+}
 } // namespace
 
 std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
@@ -164,7 +199,8 @@ std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
     const auto seconds = videoFrameSeconds(shellQuoted(path));
     const auto origin = firstPictureSeconds(seconds);
     if (!origin) return times;
-    for (double t : seconds) times.push_back(std::llround((t - *origin) * 1e7));
+    for (double t : seconds)
+        times.push_back(std::llround((t - *origin) * 1e7));
     return times;
 }
 
@@ -193,6 +229,9 @@ PcmReference ffmpegAudio(const std::string& path, int audioIndex) {
         if (key == "channels") pcm.channels = std::atoi(value.c_str());
         if (key == "start_time") streamStart = std::atof(value.c_str());
     }
+    // ffmpeg's first sample is that of the first frame its decoder puts out, which is later than
+    // the stream's start when the decoder keeps its first packets (WMA keeps two).
+    if (auto first = firstAudioFrameSeconds(file, stream)) streamStart = *first;
     // Sound is placed against the first picture when there is one, else against the file's start.
     const auto origin = firstPictureSeconds(videoFrameSeconds(file));
     pcm.startHns = std::llround((streamStart - origin.value_or(std::atof(start->c_str()))) * 1e7);

@@ -81,8 +81,9 @@ int frameIndexAt(const std::vector<int64_t>& frameTimesHns, int64_t timeHns);
 
 // The sound of audio stream `audioIndex` (0 = the file's first audio stream) as the ffmpeg
 // command line decodes it: interleaved 16-bit samples at the stream's own rate and channel
-// count. Sample frame 0 plays at startHns (100 ns units relative to the file's start time, the
-// stream's first time as ffprobe gives it). Empty samples when ffmpeg fails.
+// count. Sample frame 0 plays at startHns: the time of the first frame the decoder puts out,
+// in 100 ns units relative to the first picture (to the file's start time without video), as
+// positions count. Empty samples when ffmpeg fails.
 struct PcmReference {
     int sampleRate = 0;
     int channels = 0;

@@ -34,10 +34,9 @@ int signatureDistance(const Signature& a, const Signature& b) {
     return worst;
 }
 
-std::vector<ReferenceFrame> decodeAllFrames(const std::string& path) {
-    std::vector<ReferenceFrame> frames;
+void decodeFromStart(const std::string& path, const DecodedFrameVisitor& visit) {
     auto demuxer = Demuxer::openFile(path, "");
-    if (!demuxer) return frames;
+    if (!demuxer) return;
     int stream = -1;
     std::unique_ptr<VideoDecoder> decoder;
     for (const auto& s : demuxer->streams())
@@ -46,22 +45,36 @@ std::vector<ReferenceFrame> decodeAllFrames(const std::string& path) {
             decoder = VideoDecoder::open(s.mediaType);
             break;
         }
-    if (!decoder) return frames;
+    if (!decoder) return;
+    std::vector<uint8_t> rgb;
+    bool wanted = true;
     auto drain = [&] {
-        while (auto info = decoder->nextFrame()) {
-            std::vector<uint8_t> rgb(size_t(info->width) * info->height * 4);
+        while (wanted) {
+            auto info = decoder->nextFrame();
+            if (!info) return;
+            rgb.resize(size_t(info->width) * info->height * 4);
             decoder->copyCurrentRgb32(rgb);
-            frames.push_back({info->startHns, signatureOf(rgb.data(), info->width, info->height,
-                                                          info->width * 4, true)});
+            wanted = visit(info->startHns, info->width, info->height, rgb);
         }
     };
-    while (auto p = demuxer->readPacket()) {
+    while (wanted) {
+        auto p = demuxer->readPacket();
+        if (!p) break;
         if (p->streamIndex != stream) continue;
         decoder->sendPacket(p->data(), p->startHns);
         drain();
     }
+    if (!wanted) return;
     decoder->sendEndOfStream();
     drain();
+}
+
+std::vector<ReferenceFrame> decodeAllFrames(const std::string& path) {
+    std::vector<ReferenceFrame> frames;
+    decodeFromStart(path, [&](int64_t start, int width, int height, std::span<const uint8_t> rgb) {
+        frames.push_back({start, signatureOf(rgb.data(), width, height, width * 4, true)});
+        return true;
+    });
     return frames;
 }
 

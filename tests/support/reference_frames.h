@@ -3,6 +3,8 @@
 // from the start (no seeking), reduced to a coarse signature, and the frame on screen at a time.
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,13 @@ struct ReferenceFrame {
     int64_t startHns;
     Signature signature;
 };
+
+// Decodes the file's first video stream from the start with our demuxer and decoder, in
+// display order, handing each picture (RGB32, bottom-up, width * 4 bytes a row) to `visit`
+// until it returns false or the stream ends.
+using DecodedFrameVisitor = std::function<bool(int64_t startHns, int width, int height,
+                                               std::span<const uint8_t> bottomUpRgb32)>;
+void decodeFromStart(const std::string& path, const DecodedFrameVisitor& visit);
 
 std::vector<ReferenceFrame> decodeAllFrames(const std::string& path);
 // The last frame whose start is at or before t, or no more than 20 µs after it, as timecodes

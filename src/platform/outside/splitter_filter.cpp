@@ -32,6 +32,30 @@ long bufferBytesFor(const MediaType& type) {
     return std::max(picture, 2L * 1024 * 1024); // an intra frame of a high bit rate stream
 }
 
+// The front of an uncompressed sound packet that lies before the segment start. No decoder
+// stands between the splitter and the renderer to leave it out, and the renderer would play it at
+// once, late: after a seek into a long PCM chunk (AVI interleaves up to a second) or when the sound
+// starts before the first picture. Cut to the sample frame; a packet ending by the start is cut
+// whole.
+struct LeadingCut {
+    size_t bytes = 0;
+    REFERENCE_TIME hns = 0; // the time the cut bytes last
+};
+
+LeadingCut pcmBeforeStart(const MediaType& type, const Packet& packet,
+                          REFERENCE_TIME segmentStart) {
+    if (type.majortype != MEDIATYPE_Audio || type.subtype != MEDIASUBTYPE_PCM) return {};
+    auto wfx = type.formatAs<WAVEFORMATEX>();
+    if (!wfx || wfx->nBlockAlign == 0 || wfx->nSamplesPerSec == 0) return {};
+    if (packet.startHns == kNoTimeHns || packet.startHns >= segmentStart) return {};
+    const int64_t rate = wfx->nSamplesPerSec;
+    const int64_t frames = int64_t(packet.data().size() / wfx->nBlockAlign);
+    const int64_t late = segmentStart - packet.startHns;
+    const int64_t cut = std::min(frames, (late * rate + 9'999'999) / 10'000'000);
+    if (cut == frames) return {packet.data().size(), late};
+    return {size_t(cut) * wfx->nBlockAlign, cut * 10'000'000 / rate};
+}
+
 } // namespace
 
 // Output pin ----------------------------------------------------------------------------------
@@ -79,7 +103,10 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
     for (;;) {
         std::optional<Packet> packet = owner_->nextPacket(streamIndex_, stopToken());
         if (!packet) return S_FALSE;
-        std::span<const uint8_t> data = packet->data();
+        const REFERENCE_TIME segmentStart = owner_->segmentStart();
+        const LeadingCut cut = pcmBeforeStart(type_, *packet, segmentStart);
+        std::span<const uint8_t> data = packet->data().subspan(cut.bytes);
+        if (data.empty() && cut.bytes > 0) continue; // all of it before the start
         if (data.size() > size_t(sample->GetSize())) { // cannot carry it: skip, mark the gap
             discontinuity_ = true;
             continue;
@@ -89,8 +116,8 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
         const Packet* const kept = &*unsent_;
         sample->SetActualDataLength(long(data.size()));
         if (kept->startHns != kNoTimeHns) {
-            REFERENCE_TIME start = kept->startHns - owner_->segmentStart();
-            REFERENCE_TIME stop = start + std::max<int64_t>(kept->durationHns, 1);
+            REFERENCE_TIME start = kept->startHns + cut.hns - segmentStart;
+            REFERENCE_TIME stop = start + std::max<int64_t>(kept->durationHns - cut.hns, 1);
             sample->SetTime(&start, &stop);
         }
         sample->SetSyncPoint(kept->keyframe);

@@ -10,7 +10,8 @@
 // the file opened as one of its containers).
 //
 // Samples carry times relative to the current segment: after a seek to p the segment starts
-// at p, so earlier frames decoded to reach p have negative times (decoders drop them). A seek
+// at p, so earlier frames decoded to reach p have negative times (decoders drop them); PCM
+// sound, which no decoder follows, is cut at the segment start to the sample frame here. A seek
 // suspends every pin thread (flushing downstream), moves the demuxer, empties the queues and
 // starts the threads again, each delivering NewSegment first, then samples from a key frame
 // (the first marked as a discontinuity). A read error ends the streams.

@@ -5,8 +5,7 @@
 #include "support/ffmpeg_reference.h"
 
 #include "media_files.h"
-#include "platform/outside/demuxer.h"
-#include "platform/outside/video_decoder.h"
+#include "support/reference_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -32,40 +31,16 @@ const char* const kVideoFiles[] = {
 // The first `count` pictures our demuxer and decoder give from the start, top-down.
 std::vector<sptest::BgraPicture> ourFirstFrames(const std::string& path, int count) {
     std::vector<sptest::BgraPicture> frames;
-    auto demuxer = Demuxer::openFile(path, "");
-    if (!demuxer) return frames;
-    int stream = -1;
-    std::unique_ptr<VideoDecoder> decoder;
-    for (const auto& s : demuxer->streams())
-        if (s.kind == StreamKind::Video || s.kind == StreamKind::Interleaved) {
-            stream = s.index;
-            decoder = VideoDecoder::open(s.mediaType);
-            break;
-        }
-    if (!decoder) return frames;
-    auto drain = [&] {
-        while (int(frames.size()) < count) {
-            auto info = decoder->nextFrame();
-            if (!info) return;
-            std::vector<uint8_t> bottomUp(size_t(info->width) * info->height * 4);
-            decoder->copyCurrentRgb32(bottomUp);
-            sptest::BgraPicture p{info->width, info->height, {}};
-            const size_t row = size_t(info->width) * 4;
-            for (int y = info->height - 1; y >= 0; --y)
-                p.bytes.insert(p.bytes.end(), bottomUp.begin() + long(y * row),
-                               bottomUp.begin() + long((y + 1) * row));
-            frames.push_back(std::move(p));
-        }
-    };
-    while (int(frames.size()) < count) {
-        auto packet = demuxer->readPacket();
-        if (!packet) break;
-        if (packet->streamIndex != stream) continue;
-        decoder->sendPacket(packet->data(), packet->startHns);
-        drain();
-    }
-    decoder->sendEndOfStream();
-    drain();
+    sptest::decodeFromStart(path,
+                            [&](int64_t, int width, int height, std::span<const uint8_t> bottomUp) {
+                                sptest::BgraPicture p{width, height, {}};
+                                const size_t row = size_t(width) * 4;
+                                for (int y = height - 1; y >= 0; --y)
+                                    p.bytes.insert(p.bytes.end(), bottomUp.begin() + long(y * row),
+                                                   bottomUp.begin() + long((y + 1) * row));
+                                frames.push_back(std::move(p));
+                                return int(frames.size()) < count;
+                            });
     return frames;
 }
 
