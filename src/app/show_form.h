@@ -39,6 +39,7 @@
 
 class QAction;
 class QUrl;
+class QSlider; // the inlay position sliders
 
 namespace sp {
 
@@ -204,6 +205,77 @@ public:
     QTimer Timer1;
 
     TShowFormWidgets& Widgets() const { return *widgets_; }
+
+    // ---- View, sound and inlay (show_form_view.cpp, show_form_sound.cpp,
+    //      show_form_inlay.cpp, show_form_decalage.cpp) ----
+    // View.
+    void ForceDisplayAspect(int forced); // the four ratio actions
+    void FullScreenOn();
+    void FullScreenOff();
+    bool FullScreenShown() const; // the backdrop is visible
+    void ReduceWindow();
+    void RestoreWindow();
+    void MirrorWindow();
+    void SetVerticalFlip(bool on);
+    void SetHorizontalFlip(bool on);
+    void SetInlay(bool on);
+    void SetDeinterlace(bool on);
+    void RefreshPicture();
+    void ShowSliders();
+    void HideSliders();
+    // Sound.
+    void ApplyVolume();
+    void ChangeVolume(int delta); // +1000 / -1000, kept within 0..10000
+    void MuteOn();
+    void MuteOff();
+    // Inlay settings: the record is the setting "IncrustRec".
+    TincrustRec& InlayRecord();
+    void ShowInlayRecord(const TincrustRec& record);
+    void ApplyInlay();
+    void HandInlayRecord(); // to the renderer only, no redraw
+    void SetInlayKind(uint8_t kind);
+    void InlayOff();
+    void InlayFontCommand(const QString& argument);
+    void InlayFontChosen();
+    void FontSizeCommand(const QString& argument);
+    void FontSizeChanged();
+    void SetInlayStyle(int style, bool on); // 0 bold, 1 italic, 2 underline
+    void InlayColorChosen(int32_t bgr);
+    void FontColorCommand(const QString& argument);
+    void SetBorderSize(int32_t size);
+    void SetInlayAlignment(int alignment); // 3: subtitle, through the X slider
+    void SetDateFormat(int line, const QString& format);
+    void SetTemplate(int line, const QString& text);
+    void XsliderChanged(int value);
+    void YsliderChanged(int value);
+    void InlayTextFieldEntered();
+    void InlayTextFieldLeft();
+    // Time difference.
+    void ShowDecalagePanel();
+    void HideDecalagePanel();
+    void DecalageChange();
+    void ResetDecalage();
+    void DecalageCommand(const QString& argument);
+    double OldDate = 0, NewDate = 0;
+    // The inlay position sliders (children of the client widget).
+    QSlider* Xslider = nullptr;
+    QSlider* Yslider = nullptr;
+    class Tplaque* Plaque() const { return plaque_; }
+
+private:
+    void BindViewActions();
+    void BindInlayActions();
+    void ConnectInlayPanel();
+    void AddDecalageCommand(); // the script command saDecalage
+    // LayoutVideoArea's full-screen and reduced cases: the video panel filling a reduced window,
+    // the picture on the backdrop (true: laid out there, the panel is left as it is).
+    bool PlaceVideoForView(int a, int b);
+    void PlaceInlaySliders(const QPoint& vertical, int height, const QPoint& horizontal,
+                           int width);
+    void SetEditorsFromOldDate();
+    class TIncrusterFrame* InlayPanel() const;
+    class Tplaque* plaque_ = nullptr; // child window of the main window
+    bool verticalFlip_ = false, horizontalFlip_ = false, inlayOn_ = false, deinterlace_ = false;
 
 signals:
     // After a file was loaded or closed (the controls follow the graph).

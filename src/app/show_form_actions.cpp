@@ -120,6 +120,8 @@ void TShowForm::BindActions() {
     al.OnExecute("saScript", on([this] {
                      if (!ArgumentList.isEmpty()) script_->RunFile(Argument());
                  }));
+    // View, sound and inlay (show_form_view.cpp, show_form_inlay.cpp).
+    BindViewActions();
 }
 
 void TShowForm::AskForVideoFile() {
