@@ -12,6 +12,7 @@
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QSlider>
 
 #include <algorithm>
@@ -130,7 +131,10 @@ void TShowForm::ShowInlayRecord(const TincrustRec& record) {
     p->setTemplate(2, QString::fromStdWString(r.Incrust2));
     p->setDateFormat(1, QString::fromStdWString(r.FormatDate1));
     p->setDateFormat(2, QString::fromStdWString(r.FormatDate2));
-    if (!p->selectFont(QString::fromStdWString(r.FontRec.Name))) p->selectFirstFont();
+    // A face that is not installed shows as the face the system draws instead.
+    const QString face = QString::fromStdWString(r.FontRec.Name);
+    if (!p->selectFont(face) && !p->selectFont(QFontInfo(QFont(face)).family()))
+        p->selectFirstFont();
     p->setSizeText(r.Autofontsize ? QString("auto") : QString::number(r.FontRec.Size));
     p->setBold(r.FontRec.Bold);
     p->setItalic(r.FontRec.Italic);

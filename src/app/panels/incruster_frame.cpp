@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sp {
@@ -299,9 +300,11 @@ void TIncrusterFrame::makeDecalagePanel() {
 }
 
 void TIncrusterFrame::placeDecalagePanel() {
+    // Over the formats and templates, which it hides while shown.
     const int top = formatsLabel_->geometry().top();
-    const QSize hint = decalagePanel_->sizeHint();
-    decalagePanel_->setGeometry(6, top, width() - 12, hint.height());
+    const int bottom = templates_[1]->geometry().bottom() + 4;
+    const int height = std::max(decalagePanel_->sizeHint().height(), bottom - top);
+    decalagePanel_->setGeometry(6, top, width() - 12, height);
 }
 
 void TIncrusterFrame::resizeEvent(QResizeEvent* event) {
