@@ -16,6 +16,7 @@
 
 #include <QScreen>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 
 #include <cstring>
@@ -127,6 +128,13 @@ TEST_F(View, FullScreenPutsThePictureOnTheBackdropAndEscBringsItBack) {
     W().ExecuteToken("ratio_4x3");
     EXPECT_EQ(view->geometry(), layout::layoutFullScreen({4, 3}, screen).video);
 
+    // Shortcuts typed on the backdrop reach the window's actions.
+    QApplication::setActiveWindow(W().Plaque());
+    QTest::keyClick(W().Plaque(), Qt::Key_F4);
+    EXPECT_TRUE(W().Checked("taVertFlip"));
+    QTest::keyClick(W().Plaque(), Qt::Key_Escape);
+    EXPECT_FALSE(W().FullScreenShown());
+    W().ExecuteToken("full_screen");
     W().Execute("saAbort"); // Esc
     EXPECT_FALSE(W().FullScreenShown());
     EXPECT_FALSE(W().Checked("tafullscreen"));
