@@ -120,6 +120,9 @@ void TShowForm::BindActions() {
     al.OnExecute("saScript", on([this] {
                      if (!ArgumentList.isEmpty()) script_->RunFile(Argument());
                  }));
+    // Grabbing, naming and the intervalometer.
+    BindGrabCommands();
+    BindIntervalCommands();
 }
 
 void TShowForm::AskForVideoFile() {
