@@ -237,6 +237,7 @@ public:
     // and Yes to All; with no one to answer it (offscreen) No, said on stderr.
     enum class Overwrite { Yes, No, Cancel, YesToAll };
     std::function<Overwrite(const QString& text)> AskOverwrite;
+    Overwrite AskOverwriteBox(const QString& text);
     // Opens the file browser on a file or folder; replaceable (tests).
     std::function<bool(const QString& path)> OpenInFileBrowser;
     // The last snapshot has not been saved yet.

@@ -295,27 +295,29 @@ void TShowForm::OpenImageFolder() {
 
 // ---- Commands ----
 
+TShowForm::Overwrite TShowForm::AskOverwriteBox(const QString& text) {
+    if (NoOneCanAnswer()) {
+        std::fprintf(stderr, "stillpick: %s\nstillpick: no one can answer: not overwritten\n",
+                     qPrintable(text));
+        return Overwrite::No;
+    }
+    QMessageBox box(
+        QMessageBox::Warning, ProgramTitle(), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll, this);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Overwrite::Yes;
+    case QMessageBox::YesToAll:
+        return Overwrite::YesToAll;
+    case QMessageBox::Cancel:
+        return Overwrite::Cancel;
+    default:
+        return Overwrite::No;
+    }
+}
+
 void TShowForm::BindGrabCommands() {
-    AskOverwrite = [this](const QString& text) {
-        if (NoOneCanAnswer()) {
-            std::fprintf(stderr, "stillpick: %s\nstillpick: no one can answer: not overwritten\n",
-                         qPrintable(text));
-            return Overwrite::No;
-        }
-        QMessageBox box(
-            QMessageBox::Warning, ProgramTitle(), text,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll, this);
-        switch (box.exec()) {
-        case QMessageBox::Yes:
-            return Overwrite::Yes;
-        case QMessageBox::YesToAll:
-            return Overwrite::YesToAll;
-        case QMessageBox::Cancel:
-            return Overwrite::Cancel;
-        default:
-            return Overwrite::No;
-        }
-    };
+    AskOverwrite = [this](const QString& text) { return AskOverwriteBox(text); };
     OpenInFileBrowser = [](const QString& path) {
         return QFileInfo(path).isDir() ? OpenDocument(path) : sp::ShowInFileBrowser(path);
     };
