@@ -343,6 +343,10 @@ void TShowForm::ConnectGrabWidgets() {
     connect(w.Extraire(), &TExtraireFrame::pictureClicked, this, &TShowForm::GoBackToSnapshot);
     connect(w.BottomStrip, &TBottomStrip::clicked, this, &TShowForm::OpenImageFolder);
     connect(this, &TShowForm::ImageRootChanged, this, &TShowForm::UpdateNextImageName);
+    // The size label follows the stream as soon as it is there.
+    connect(this, &TShowForm::GraphChanged, this, [this] {
+        if (Media && Media->HasVideo()) CaptureFrameAndSizes();
+    });
     connect(this, &TShowForm::PositionShown, this, [this] {
         if (S && S->IImageAjouter.Value == 1) BuildTimestampName();
     });

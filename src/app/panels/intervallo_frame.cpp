@@ -17,6 +17,8 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
       unit_(new QComboBox(this)), precise_(new QCheckBox(tr("Precise"), this)),
       switch_(new QPushButton(this)), counter_(new QLabel(this)) {
     setToolTip(tr("Set the values of intervalometer"));
+    // It lies over the navigation bar, which must not show through.
+    setAutoFillBackground(true);
     value_->setObjectName("RxSpinEdit7");
     value_->setRange(kMinValue, kMaxValue);
     value_->setToolTip(tr("Delay between two snapshots by the intervalometer"));
