@@ -9,6 +9,7 @@
 #include "app/panels/options_frame.h"
 #include "app/panels/top_bar.h"
 #include "app/video_view.h"
+#include "filters/deinterlacer.h"
 #include "support/file_size_limit.h"
 
 #include <QClipboard>
@@ -297,6 +298,31 @@ TEST_F(Grab, AJpegCarriesTheRecordingDateAfterTheTimeDifferenceTheProgramAndTheP
     ASSERT_TRUE(QFileInfo::exists(plain));
     EXPECT_EQ(ExifField(plain, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL), "");
     EXPECT_EQ(ExifField(plain, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "Stillpick");
+}
+
+TEST_F(Grab, DeinterlacingRepairsTheSavedImageOnly) {
+    Load("avi_dv_type2.avi", "dv.avi");
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_num", "0001");
+    Force(3); // native size: the repair is not mixed up with the stretching
+    if (W().S->InternalDeinterlacer.Value) W().ExecuteToken("deinterlace");
+    ASSERT_FALSE(W().S->InternalDeinterlacer.Value);
+    GoTo(20 * kFrame);
+    W().ExecuteToken("grab");
+    W().ExecuteToken("deinterlace");
+    ASSERT_TRUE(W().S->InternalDeinterlacer.Value);
+    W().ExecuteToken("grab");
+    QImage expected = LoadSaved(Image("shot_0001.bmp"));
+    const QImage plain = expected.copy();
+    Deinterlacer deinterlacer;
+    ASSERT_TRUE(deinterlacer.Deinterlace(
+        ConstFrameView(plain.constBits(), plain.width(), plain.height(), plain.bytesPerLine()),
+        FrameView{expected.bits(), expected.width(), expected.height(), expected.bytesPerLine(),
+                  32}));
+    EXPECT_NE(plain, expected); // the clip's moving edges do comb here and there
+    EXPECT_EQ(LoadSaved(Image("shot_0002.bmp")), expected);
+    // The preview shows the saved image.
+    EXPECT_EQ(W().Widgets().Extraire()->picture().convertToFormat(QImage::Format_RGB32), expected);
 }
 
 TEST_F(Grab, CopyPutsTheSnapshotOnTheClipboardAndWritesNothing) {
