@@ -19,6 +19,7 @@
 // streaming thread waiting for the answer; the others are posted).
 
 #include "app/screen_saver.h"
+#include "filters/deinterlacer.h"
 #include "filters/scenes.h"
 #include "media/grab_builder.h"
 #include "media/media_system.h"
@@ -50,6 +51,7 @@ class TShowFormWidgets;
 class TActionList;
 class TScript;
 class TSwitch;
+class TFrameBitmap;
 
 class TShowForm : public QMainWindow {
     Q_OBJECT
@@ -181,7 +183,7 @@ public:
     QImage OutputImage;
     QImage DeinterlaceBuffer;
     QString NextImageName, ImageRoot;
-    int ImageNumber = 0;
+    int64_t ImageNumber = 0;
     uint8_t AspectMode = 1;
     QSize DisplayAspect{4, 3};
     QSize FrameSize, ImageSize, PreviewSize;
@@ -205,6 +207,56 @@ public:
     QTimer Timer1;
 
     TShowFormWidgets& Widgets() const { return *widgets_; }
+
+    // ---- Grabbing, saving and naming (show_form_grab.cpp) ----
+    // The snapshot of the frame on screen into CapturedFrame and OutputImage, shown on the Grab
+    // panel. `readPosition`: run the position timer's step first (a precision grab has set the
+    // timecode box to its own time already).
+    void TakeSnapshot(bool readPosition = true);
+    // CapturedFrame from the media system (with a video stream), FrameSize, ImageSize for the
+    // display aspect, and the top bar's size label ("720 x 576  =>  720 x 405 [16x9}").
+    void CaptureFrameAndSizes();
+    static QString SizeLabelText(QSize frame, QSize image, uint8_t aspectMode);
+    void PlaceSnapshotPreview();
+    enum class SaveResult { Saved, Skipped, Cancelled, Failed, Nothing };
+    // Saves OutputImage under NextImageName, asking first when that file exists and "Confirmer
+    // Image" is set.
+    SaveResult ConfirmAndSaveImage();
+    // Writes OutputImage (JPEG at "JpegQuality" with EXIF, or 24-bit BMP) under NextImageName,
+    // replacing a file there; false, with the system's reason shown and nothing of the naming
+    // changed, when it cannot be written.
+    bool SaveImage();
+    void UpdateNextImageName();
+    void BuildNumberedName();
+    void BuildTimestampName();
+    void UpdateRoot();
+    void OpenImageFolder();
+    void CopySnapshotToClipboard();
+    // Fills the Folders panel and the intervalometer bar from the settings (ApplySettings).
+    void ApplyGrabSettings();
+    // The overwrite question; replaceable (tests). By default a warning box with Yes, No, Cancel
+    // and Yes to All; with no one to answer it (offscreen) No, said on stderr.
+    enum class Overwrite { Yes, No, Cancel, YesToAll };
+    std::function<Overwrite(const QString& text)> AskOverwrite;
+    Overwrite AskOverwriteBox(const QString& text);
+    // Opens the file browser on a file or folder; replaceable (tests).
+    std::function<bool(const QString& path)> OpenInFileBrowser;
+    // The last snapshot has not been saved yet.
+    bool SnapshotUnsaved = false;
+
+    // ---- Intervalometer (show_form_interval.cpp) ----
+    void ComputeIntervalCount();
+    // "5Seconds", "10 frames", "2Minutes": sets the interval and shows the bar; false (nothing
+    // changed) without a unit word.
+    bool ParseIntervalArgument(const QString& argument);
+    void StartIntervalRun();
+    void StopIntervalRun();
+    // One precision grab at `position` (0x401).
+    void GrabTimeHandler(int64_t position);
+    bool IntervalRunning() const { return intervalRunning_; }
+    int64_t IntervalLength = 0, IntervalStart = 0, RemainingShots = 0;
+    int64_t IntervalShots = 0; // shots counted when the run started
+    TAudioSource* SavedAudioSource = nullptr;
 
     // ---- View, sound and inlay (show_form_view.cpp, show_form_sound.cpp,
     //      show_form_inlay.cpp, show_form_decalage.cpp) ----
@@ -359,6 +411,29 @@ private:
     bool sliderHeld_ = false;
     bool viewWishesRestored_ = false;
     QRect videoPanelRect_, grabPanelRect_; // from the last window layout
+
+    // Grabbing and the intervalometer.
+    void BindGrabCommands();
+    void BindNamingCommands();
+    void BindIntervalCommands();
+    void ChooseTimestampNames();
+    void ChooseNumberedNames();
+    void NamingChanged();
+    void ConnectGrabWidgets();
+    void ConnectFolderPanel();
+    void SetNameLabelSaved(bool saved);
+    void GoBackToSnapshot();
+    void VideoMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void ShowIntervalProgress();
+    void RunNormalShots();
+    void SaveFailedDuringRun();
+    Deinterlacer deinterlacer_;
+    bool intervalRunning_ = false;
+    bool runSaveFailed_ = false;
+    bool runPrecise_ = false;
+    QString lastSaveError_;
+    std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
+    QString titleBeforeRun_;
 };
 
 } // namespace sp

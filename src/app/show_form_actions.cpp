@@ -122,6 +122,9 @@ void TShowForm::BindActions() {
                  }));
     // View, sound and inlay (show_form_view.cpp, show_form_inlay.cpp).
     BindViewActions();
+    // Grabbing, naming and the intervalometer.
+    BindGrabCommands();
+    BindIntervalCommands();
 }
 
 void TShowForm::AskForVideoFile() {

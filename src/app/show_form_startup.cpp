@@ -182,6 +182,7 @@ void TShowForm::ApplySettings() {
         ApplyOptionBoxes();
         SetModeSelection(SaveMode);
         ImageNumber = S->IFirstImageNum.Value;
+        ApplyGrabSettings();
     } catch (const std::exception&) {
         // the remaining controls keep their form defaults
     }

@@ -74,6 +74,7 @@ void TShowForm::ForceDisplayAspect(int forced) {
     if (!Media || !Media->HasVideo()) return;
     ChooseDisplayAspect(Media->VideoInfo);
     ApplyDisplayAspect();
+    CaptureFrameAndSizes(); // the size label and the saved image follow
 }
 
 bool TShowForm::PlaceVideoForView(int a, int b) {
