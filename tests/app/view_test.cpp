@@ -62,6 +62,13 @@ TEST_F(View, A16x9PalStreamFitsThePanelAndForcedRatiosChangeTheVideoAreaAndImage
     EXPECT_EQ(W().AspectMode, 1);
     EXPECT_EQ(VideoRect(), QRect(12, 18, 396, 297));
     EXPECT_EQ(W().ImageSize, QSize(720, 540)); // the saved image is 4:3
+    EXPECT_TRUE(W().Widgets().TopBar->sizeText().endsWith(" [4x3]"))
+        << W().Widgets().TopBar->sizeText().toStdString();
+    W().ExecuteToken("dest_folder", Path("images"));
+    W().ExecuteToken("grab");
+    const QStringList saved = QDir(Path("images")).entryList(QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(QImage(Path("images/" + saved.front())).size(), QSize(720, 540));
 
     W().ExecuteToken("ratio_native");
     EXPECT_EQ(W().AspectMode, 3);
@@ -78,6 +85,16 @@ TEST_F(View, A16x9PalStreamFitsThePanelAndForcedRatiosChangeTheVideoAreaAndImage
     // The top bar sits over the video, the navigation bar under it.
     EXPECT_EQ(W().Widgets().TopBar->y(), 86 + 56 - 32);
     EXPECT_EQ(W().Widgets().Navigation->y(), 86 + 56 + 222);
+}
+
+TEST_F(View, AStreamOfNoStandardShapeShowsNoSuffix) {
+    Load("h264.mp4", "clip.mp4");
+    W().Media->VideoInfo.Aspect = 2; // neither 4:3 nor 16:9
+    W().ExecuteToken("ratio_normal");
+    EXPECT_EQ(W().AspectMode, 0);
+    EXPECT_EQ(W().DisplayAspect, QSize(W().Media->VideoInfo.Width, W().Media->VideoInfo.Height));
+    EXPECT_FALSE(W().Widgets().TopBar->sizeText().contains("["))
+        << W().Widgets().TopBar->sizeText().toStdString();
 }
 
 TEST_F(View, WithoutVideoTheRatioIsOnlyRemembered) {
