@@ -19,6 +19,7 @@
 // streaming thread waiting for the answer; the others are posted).
 
 #include "app/screen_saver.h"
+#include "filters/deinterlacer.h"
 #include "filters/scenes.h"
 #include "media/grab_builder.h"
 #include "media/media_system.h"
@@ -39,6 +40,7 @@
 
 class QAction;
 class QUrl;
+class QSlider; // the inlay position sliders
 
 namespace sp {
 
@@ -49,6 +51,7 @@ class TShowFormWidgets;
 class TActionList;
 class TScript;
 class TSwitch;
+class TFrameBitmap;
 
 class TShowForm : public QMainWindow {
     Q_OBJECT
@@ -180,7 +183,7 @@ public:
     QImage OutputImage;
     QImage DeinterlaceBuffer;
     QString NextImageName, ImageRoot;
-    int ImageNumber = 0;
+    int64_t ImageNumber = 0;
     uint8_t AspectMode = 1;
     QSize DisplayAspect{4, 3};
     QSize FrameSize, ImageSize, PreviewSize;
@@ -204,6 +207,127 @@ public:
     QTimer Timer1;
 
     TShowFormWidgets& Widgets() const { return *widgets_; }
+
+    // ---- Grabbing, saving and naming (show_form_grab.cpp) ----
+    // The snapshot of the frame on screen into CapturedFrame and OutputImage, shown on the Grab
+    // panel. `readPosition`: run the position timer's step first (a precision grab has set the
+    // timecode box to its own time already).
+    void TakeSnapshot(bool readPosition = true);
+    // CapturedFrame from the media system (with a video stream), FrameSize, ImageSize for the
+    // display aspect, and the top bar's size label ("720 x 576  =>  720 x 405 [16x9}").
+    void CaptureFrameAndSizes();
+    static QString SizeLabelText(QSize frame, QSize image, uint8_t aspectMode);
+    void PlaceSnapshotPreview();
+    enum class SaveResult { Saved, Skipped, Cancelled, Failed, Nothing };
+    // Saves OutputImage under NextImageName, asking first when that file exists and "Confirmer
+    // Image" is set.
+    SaveResult ConfirmAndSaveImage();
+    // Writes OutputImage (JPEG at "JpegQuality" with EXIF, or 24-bit BMP) under NextImageName,
+    // replacing a file there; false, with the system's reason shown and nothing of the naming
+    // changed, when it cannot be written.
+    bool SaveImage();
+    void UpdateNextImageName();
+    void BuildNumberedName();
+    void BuildTimestampName();
+    void UpdateRoot();
+    void OpenImageFolder();
+    void CopySnapshotToClipboard();
+    // Fills the Folders panel and the intervalometer bar from the settings (ApplySettings).
+    void ApplyGrabSettings();
+    // The overwrite question; replaceable (tests). By default a warning box with Yes, No, Cancel
+    // and Yes to All; with no one to answer it (offscreen) No, said on stderr.
+    enum class Overwrite { Yes, No, Cancel, YesToAll };
+    std::function<Overwrite(const QString& text)> AskOverwrite;
+    Overwrite AskOverwriteBox(const QString& text);
+    // Opens the file browser on a file or folder; replaceable (tests).
+    std::function<bool(const QString& path)> OpenInFileBrowser;
+    // The last snapshot has not been saved yet.
+    bool SnapshotUnsaved = false;
+
+    // ---- Intervalometer (show_form_interval.cpp) ----
+    void ComputeIntervalCount();
+    // "5Seconds", "10 frames", "2Minutes": sets the interval and shows the bar; false (nothing
+    // changed) without a unit word.
+    bool ParseIntervalArgument(const QString& argument);
+    void StartIntervalRun();
+    void StopIntervalRun();
+    // One precision grab at `position` (0x401).
+    void GrabTimeHandler(int64_t position);
+    bool IntervalRunning() const { return intervalRunning_; }
+    int64_t IntervalLength = 0, IntervalStart = 0, RemainingShots = 0;
+    int64_t IntervalShots = 0; // shots counted when the run started
+    TAudioSource* SavedAudioSource = nullptr;
+
+    // ---- View, sound and inlay (show_form_view.cpp, show_form_sound.cpp,
+    //      show_form_inlay.cpp, show_form_decalage.cpp) ----
+    // View.
+    void ForceDisplayAspect(int forced); // the four ratio actions
+    void FullScreenOn();
+    void FullScreenOff();
+    bool FullScreenShown() const; // the backdrop is visible
+    void ReduceWindow();
+    void RestoreWindow();
+    void MirrorWindow();
+    void SetVerticalFlip(bool on);
+    void SetHorizontalFlip(bool on);
+    void SetInlay(bool on);
+    void SetDeinterlace(bool on);
+    void RefreshPicture();
+    void ShowSliders();
+    void HideSliders();
+    // Sound.
+    void ApplyVolume();
+    void ChangeVolume(int delta); // +1000 / -1000, kept within 0..10000
+    void MuteOn();
+    void MuteOff();
+    // Inlay settings: the record is the setting "IncrustRec".
+    TincrustRec& InlayRecord();
+    void ShowInlayRecord(const TincrustRec& record);
+    void ApplyInlay();
+    void HandInlayRecord(); // to the renderer only, no redraw
+    void SetInlayKind(uint8_t kind);
+    void InlayOff();
+    void InlayFontCommand(const QString& argument);
+    void InlayFontChosen();
+    void FontSizeCommand(const QString& argument);
+    void FontSizeChanged();
+    void SetInlayStyle(int style, bool on); // 0 bold, 1 italic, 2 underline
+    void InlayColorChosen(int32_t bgr);
+    void FontColorCommand(const QString& argument);
+    void SetBorderSize(int32_t size);
+    void SetInlayAlignment(int alignment); // 3: subtitle, through the X slider
+    void SetDateFormat(int line, const QString& format);
+    void SetTemplate(int line, const QString& text);
+    void XsliderChanged(int value);
+    void YsliderChanged(int value);
+    void InlayTextFieldEntered();
+    void InlayTextFieldLeft();
+    // Time difference.
+    void ShowDecalagePanel();
+    void HideDecalagePanel();
+    void DecalageChange();
+    void ResetDecalage();
+    void DecalageCommand(const QString& argument);
+    double OldDate = 0, NewDate = 0;
+    // The inlay position sliders (children of the client widget).
+    QSlider* Xslider = nullptr;
+    QSlider* Yslider = nullptr;
+    class Tplaque* Plaque() const { return plaque_; }
+
+private:
+    void BindViewActions();
+    void BindInlayActions();
+    void ConnectInlayPanel();
+    void AddDecalageCommand(); // the script command saDecalage
+    // LayoutVideoArea's full-screen and reduced cases: the video panel filling a reduced window,
+    // the picture on the backdrop (true: laid out there, the panel is left as it is).
+    bool PlaceVideoForView(int a, int b);
+    void PlaceInlaySliders(const QPoint& vertical, int height, const QPoint& horizontal,
+                           int width);
+    void SetEditorsFromOldDate();
+    class TIncrusterFrame* InlayPanel() const;
+    class Tplaque* plaque_ = nullptr; // child window of the main window
+    bool verticalFlip_ = false, horizontalFlip_ = false, inlayOn_ = false, deinterlace_ = false;
 
 signals:
     // After a file was loaded or closed (the controls follow the graph).
@@ -287,6 +411,29 @@ private:
     bool sliderHeld_ = false;
     bool viewWishesRestored_ = false;
     QRect videoPanelRect_, grabPanelRect_; // from the last window layout
+
+    // Grabbing and the intervalometer.
+    void BindGrabCommands();
+    void BindNamingCommands();
+    void BindIntervalCommands();
+    void ChooseTimestampNames();
+    void ChooseNumberedNames();
+    void NamingChanged();
+    void ConnectGrabWidgets();
+    void ConnectFolderPanel();
+    void SetNameLabelSaved(bool saved);
+    void GoBackToSnapshot();
+    void VideoMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void ShowIntervalProgress();
+    void RunNormalShots();
+    void SaveFailedDuringRun();
+    Deinterlacer deinterlacer_;
+    bool intervalRunning_ = false;
+    bool runSaveFailed_ = false;
+    bool runPrecise_ = false;
+    QString lastSaveError_;
+    std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
+    QString titleBeforeRun_;
 };
 
 } // namespace sp

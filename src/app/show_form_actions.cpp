@@ -120,6 +120,11 @@ void TShowForm::BindActions() {
     al.OnExecute("saScript", on([this] {
                      if (!ArgumentList.isEmpty()) script_->RunFile(Argument());
                  }));
+    // View, sound and inlay (show_form_view.cpp, show_form_inlay.cpp).
+    BindViewActions();
+    // Grabbing, naming and the intervalometer.
+    BindGrabCommands();
+    BindIntervalCommands();
 }
 
 void TShowForm::AskForVideoFile() {

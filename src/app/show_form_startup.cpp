@@ -174,6 +174,7 @@ void TShowForm::ApplySettings() {
         if (S->ReducedOn.Value) Execute("taReduire");
         ShowPanel(S->PanneauActif.Value);
         Widgets().SetVolumeGauge(S->IVolume.Value / 100);
+        ShowInlayRecord(S->IncrustRec.Value); // show_form_inlay.cpp
         if (S->FullscreenOn.Value) Execute("tafullscreen");
         if (S->MuteOn.Value) Execute("taMute");
         if (S->VitesseMaxi.Value) Execute("taVitesseMaxi");
@@ -181,6 +182,7 @@ void TShowForm::ApplySettings() {
         ApplyOptionBoxes();
         SetModeSelection(SaveMode);
         ImageNumber = S->IFirstImageNum.Value;
+        ApplyGrabSettings();
     } catch (const std::exception&) {
         // the remaining controls keep their form defaults
     }

@@ -1,8 +1,11 @@
 #include "app/show_form_widgets.h"
 
 #include "app/panels/bottom_strip.h"
+#include "app/panels/dossiers_frame.h"
+#include "app/panels/extraire_frame.h"
 #include "app/panels/help_frame.h"
 #include "app/panels/icons.h"
+#include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
 #include "app/panels/options_frame.h"
 #include "app/panels/panel_column.h"
@@ -49,6 +52,17 @@ TShowFormWidgets::TShowFormWidgets(QWidget* client)
     Diagnostics->setFont(QFont("Arial", 8));
     Panels->panel(5)->body()->addWidget(Diagnostics);
     Navigation->setObjectName("nav_fileframe");
+    // The intervalometer bar lies over the navigation bar, so it is made after it.
+    Intervallo = new Tintervalloframe(client);
+    Intervallo->setObjectName("intervalloframe");
+    Intervallo->hide();
+}
+
+TDossiersFrame* TShowFormWidgets::Dossiers() const {
+    return Panels->dossiers();
+}
+TExtraireFrame* TShowFormWidgets::Extraire() const {
+    return Panels->extraire();
 }
 
 TSourcesFrame* TShowFormWidgets::Sources() const {

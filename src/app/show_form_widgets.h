@@ -21,6 +21,9 @@ class QWidget;
 namespace sp {
 
 class TBottomStrip;
+class TDossiersFrame;
+class TExtraireFrame;
+class Tintervalloframe;
 class TOptionsFrame;
 class TPanelColumn;
 class TSourcesFrame;
@@ -49,6 +52,11 @@ public:
     QMenu* VideoMenu;
     // The list of installed filters, shown on the Help panel.
     QTextEdit* Diagnostics;
+    // Grabbing: the intervalometer bar (over the navigation bar, hidden until asked for) and the
+    // Folders and Grab panels.
+    Tintervalloframe* Intervallo;
+    TDossiersFrame* Dossiers() const;
+    TExtraireFrame* Extraire() const;
 
     TSourcesFrame* Sources() const;
     TOptionsFrame* Options() const;

@@ -10,6 +10,8 @@
 namespace sp {
 
 TVideoPanel::TVideoPanel(QWidget* parent) : QWidget(parent) {
+    // Opaque: brought to the front (the reduced window), it hides the window's other pieces.
+    setAutoFillBackground(true);
     view_ = new TVideoView(this);
     placeholder_ = new QLabel(this);
     placeholder_->setPixmap(placeholderPicture());

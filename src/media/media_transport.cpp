@@ -71,6 +71,7 @@ void TMediaSystem::RefreshStill() {
     Stop();
     RestartAt(shown);
     Pause();
+    WaitForState(); // the picture has come through the filters' new settings
 }
 
 int64_t TMediaSystem::ShownPosition() {

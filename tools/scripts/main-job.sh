@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job of run.sh. With a display, it starts the stillpick window with the video opened;
-# without one, it describes the video and grabs a few stills from it with stillpick-probe.
+# without one, it describes the video and stillpick itself grabs stills from it offscreen by a
+# script: one at a position, then one every second (the intervalometer).
 # With no video given, the built-in sample (a DV clip with a recording date) is generated.
 set -euo pipefail
 build=$1
@@ -18,19 +19,35 @@ fi
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 out=${STILLPICK_OUT:-$PWD/stills}
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 
+# Without a screen: stillpick itself runs a script over the video, offscreen. Its settings are
+# kept beside the build, so the user's own settings are not touched.
 "$probe" info "$video" 2>/dev/null || { echo "stillpick: cannot read $video" >&2; exit 3; }
-duration=$("$probe" --json info "$video" 2>/dev/null |
-    python3 -c 'import json,sys; print(json.load(sys.stdin)["duration"])')
+case $build in /*) here=$build ;; *) here=$PWD/$build ;; esac
+export STILLPICK_REGISTRY_DIR=$here/headless-settings
 name=$(basename "${video%.*}")
-for share in 0 1 2; do
-    # 0, one third and two thirds of the way in, as h:mm:ss:ff at 25 frames per second
-    tc=$(python3 -c "
-t = $duration * $share // 3
-print('%d:%02d:%02d:%02d' % (t // 36000000000, t // 600000000 % 60, t // 10000000 % 60, t % 10000000 // 400000))")
-    file="$out/${name}_${tc//:/-}.jpg"
-    # Running the job again grabs the same frames under the same names: replace them.
-    "$probe" grab "$video" "$tc" "$file" --inlay 5 --overwrite 2>/dev/null |
-        sed -n 's/^timecode: /grabbed /p'
+script=$here/headless-job.txt
+cat >"$script" <<SCRIPT
+dest_folder "$out"
+rootname "$name"
+add_time
+confirm false
+open "$video"
+position 0:00:01:00
+jpeg 90
+grab
+intervallo 1seconds
+quit
+SCRIPT
+# Running the job again grabs the same frames under the same names: they are replaced
+# (confirmation is off in the job's own settings).
+"$build/src/stillpick" "+script=$script" 2>&1 | grep -v -e XDG_RUNTIME_DIR -e 'Saving the preferences' >&2 || true
+found=0
+for file in "$out/${name}"_*.jpg; do
+    [ -e "$file" ] || continue
+    echo "grabbed $file"
+    found=$((found + 1))
 done
+[ "$found" -gt 0 ] || { echo "stillpick: no image was written to $out" >&2; exit 4; }
 echo "Stills written to $out"

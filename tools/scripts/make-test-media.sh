@@ -166,6 +166,11 @@ late late_video.mp4 0.1 -c:v libx264 -preset veryfast -g 30 -bf 3 -pix_fmt yuv42
     -f mp4
 make edit_list_cut.mp4 -ss 1.3 -i "$out/h264.mp4" -c copy -f mp4
 
+# Intervalometer runs: 10 seconds at 25 frames per second, and 61 seconds at 5 frames per
+# second (every picture a key picture, so each seek is quick).
+make interval_10s.avi -f lavfi -i "$(video 160x120 25 10)" -c:v mjpeg -q:v 5 -f avi
+make interval_61s.avi -f lavfi -i "$(video 160x120 5 61)" -c:v mjpeg -q:v 5 -f avi
+
 # Audio only.
 make audio_only.mp3 -f lavfi -i "$(tone 440 3 44100)" -c:a libmp3lame -b:a 128k -f mp3
 

@@ -1,7 +1,134 @@
 #include "app/panels/extraire_frame.h"
 
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
 namespace sp {
 
-TExtraireFrame::TExtraireFrame(QWidget* parent) : TSidePanel("Grab", parent) {}
+namespace {
+
+constexpr int kLabelHeight = 16;
+
+} // namespace
+
+TExtraireFrame::TExtraireFrame(QWidget* parent)
+    : TSidePanel("Grab", parent), image_(new QWidget(this)), highlight_(new QFrame(this)),
+      timecodeBevel_(new QFrame(this)), timecode_(new QLabel(this)), size_(new QLabel(this)),
+      name_(new QLabel(this)) {
+    image_->setObjectName("Image");
+    image_->setCursor(Qt::PointingHandCursor);
+    image_->setToolTip("Click to go back to the time of this picture.");
+    highlight_->setObjectName("Bevel3");
+    highlight_->setFrameShape(QFrame::Box);
+    highlight_->setLineWidth(2);
+    highlight_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    highlight_->hide();
+    timecodeBevel_->setFrameShape(QFrame::StyledPanel);
+    timecodeBevel_->setFrameShadow(QFrame::Sunken);
+    timecode_->setObjectName("SnapLab");
+    timecode_->setToolTip("Timecode of image below.");
+    timecode_->setAlignment(Qt::AlignCenter);
+    QFont bold = timecode_->font();
+    bold.setBold(true);
+    timecode_->setFont(bold);
+    size_->setObjectName("labImagetteTaille");
+    QFont small = size_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    size_->setFont(small);
+    name_->setObjectName("labsnapname");
+    name_->setAlignment(Qt::AlignCenter);
+    name_->setAutoFillBackground(true);
+    name_->setTextFormat(Qt::PlainText);
+    image_->installEventFilter(this);
+    name_->installEventFilter(this);
+    placePicture(QRect(12, 80, 252, 189));
+}
+
+bool TExtraireFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == image_ && event->type() == QEvent::Paint) {
+        QPainter painter(image_);
+        if (picture_.isNull()) {
+            painter.fillRect(image_->rect(), palette().color(QPalette::Dark));
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(image_->rect(), picture_);
+        }
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == image_) emit pictureClicked();
+        if (watched == name_) emit nameClicked();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TExtraireFrame::setPicture(const QImage& picture) {
+    picture_ = picture;
+    image_->update();
+}
+
+QImage TExtraireFrame::picture() const {
+    return picture_;
+}
+
+void TExtraireFrame::placePicture(const QRect& rect) {
+    image_->setGeometry(rect);
+    highlight_->setGeometry(rect.adjusted(-2, -2, 2, 2));
+    name_->setGeometry(rect.left(), rect.top() + rect.height() + 2, rect.width(), kLabelHeight + 4);
+    timecode_->setGeometry(rect.left() + 4, rect.top() - 34 + 2, rect.width() - 8, kLabelHeight);
+    timecodeBevel_->setGeometry(rect.left(), rect.top() - 42 + 4, rect.width(), 28);
+    size_->setGeometry(rect.left(), rect.top() - 12 - 2, rect.width(), 12);
+    timecodeBevel_->lower();
+    highlight_->raise();
+}
+
+QRect TExtraireFrame::pictureRect() const {
+    return image_->geometry();
+}
+
+void TExtraireFrame::setTimecodeText(const QString& text) {
+    timecode_->setText(text);
+}
+QString TExtraireFrame::timecodeText() const {
+    return timecode_->text();
+}
+void TExtraireFrame::setSizeText(const QString& text) {
+    size_->setText(text);
+}
+QString TExtraireFrame::sizeText() const {
+    return size_->text();
+}
+
+void TExtraireFrame::setNameLabel(const QString& text, const QString& hint, const QColor& colour,
+                                  bool hand) {
+    name_->setText(text);
+    name_->setToolTip(hint);
+    nameColour_ = colour;
+    QPalette p = name_->palette();
+    p.setColor(QPalette::Window, colour);
+    name_->setPalette(p);
+    name_->setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+QString TExtraireFrame::nameText() const {
+    return name_->text();
+}
+QString TExtraireFrame::nameHint() const {
+    return name_->toolTip();
+}
+QColor TExtraireFrame::nameColour() const {
+    return nameColour_;
+}
+bool TExtraireFrame::nameHandCursor() const {
+    return name_->cursor().shape() == Qt::PointingHandCursor;
+}
+void TExtraireFrame::setHighlightVisible(bool visible) {
+    highlight_->setVisible(visible);
+}
+bool TExtraireFrame::highlightVisible() const {
+    return !highlight_->isHidden();
+}
 
 } // namespace sp

@@ -49,7 +49,8 @@ TTopBar::TTopBar(QWidget* parent) : QWidget(parent) {
     volume_ = new TTextGauge(this);
     volume_->setObjectName("gaugeVolume");
     volume_->SetGaugeKind(gkNeedle);
-    volume_->SetTextKind(tkValueDone);
+    volume_->SetTextKind(tkPercentDone); // "50%"
+    volume_->SetAlertValue(0);           // any sound above 0 in the alert colour
     volume_->SetCaption("%d");
     volume_->SetMinValue(0);
     volume_->SetMaxValue(100);

@@ -38,6 +38,7 @@ public:
     int volumePercent() const;
     void setVolumeVisible(bool visible);
     bool volumeVisible() const;
+    TTextGauge* volumeGauge() const { return volume_; }
 
     void setSizeText(const QString& text);
     QString sizeText() const;

@@ -1,0 +1,356 @@
+// Taking a snapshot of the frame on screen, saving it under the next image name (with the
+// overwrite question), the image sizes and the size label, the Grab panel, the clipboard and
+// the image folder in the file browser.
+
+#include "app/save_prefs_form.h" // NoOneCanAnswer
+#include "app/show_form.h"
+#include "app/show_form_widgets.h"
+
+#include "app/image_naming.h"
+#include "app/layout_rules.h"
+#include "app/panels/bottom_strip.h"
+#include "app/panels/dossiers_frame.h"
+#include "app/panels/extraire_frame.h"
+#include "app/panels/top_bar.h"
+#include "app/video_panel.h"
+#include "app/video_view.h"
+#include "describe/day_count.h"
+#include "filters/frame_bitmap.h"
+#include "platform/system/image_files.h"
+#include "platform/system/picture_stretch.h"
+#include "platform/system/shell_ops.h"
+#include "settings/action_table.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace sp {
+
+namespace {
+
+const QColor kButtonFace(0xF0, 0xF0, 0xF0);
+const QColor kSavedColour(0xC0, 0xDC, 0xC0);
+constexpr int kPreviewMargin = 12;
+constexpr int kPreviewAboveVideoBottom = 56;
+// The labels above the picture need this much room under the panel's title.
+constexpr int kLowestPreviewTop = 72;
+
+// Presses of any mouse button on the video window, with the keys held.
+class MousePressWatcher final : public QObject {
+public:
+    using Handler = std::function<void(Qt::MouseButton, Qt::KeyboardModifiers)>;
+    MousePressWatcher(QObject* parent, Handler handler)
+        : QObject(parent), handler_(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            handler_(mouse->button(), mouse->modifiers());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    Handler handler_;
+};
+
+// The frame bitmap's B, G, R, x pixels as an opaque 32-bit image.
+QImage OpaqueImage(const TFrameBitmap& frame) {
+    QImage image(frame.Width(), frame.Height(), QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    for (int y = 0; y < frame.Height(); ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        std::memcpy(out, frame.Row(y), frame.Stride());
+        for (int x = 0; x < frame.Width(); ++x)
+            out[x] |= 0xFF000000u;
+    }
+    return image;
+}
+
+PictureView ViewOf(const QImage& image) {
+    return {image.constBits(), image.width(), image.height(), int(image.bytesPerLine())};
+}
+
+layout::VideoShape ShapeOf(const TvData& info) {
+    return {info.Width, info.Height, info.Aspect};
+}
+
+} // namespace
+
+// ---- Sizes ----
+
+QString TShowForm::SizeLabelText(QSize frame, QSize image, uint8_t aspectMode) {
+    if (frame.width() < 1 || frame.height() < 1) return {};
+    static const char* const kSuffixes[] = {"", " [4x3]", " [16x9}", " [native]"};
+    const char* suffix = aspectMode < 4 ? kSuffixes[aspectMode] : "";
+    return QString("%1 x %2  =>  %3 x %4%5")
+        .arg(frame.width())
+        .arg(frame.height())
+        .arg(image.width())
+        .arg(image.height())
+        .arg(QLatin1String(suffix));
+}
+
+void TShowForm::CaptureFrameAndSizes() {
+    const bool video = Media && Media->HasVideo();
+    if (video) {
+        if (!grabFrame_) grabFrame_ = std::make_shared<TFrameBitmap>();
+        Media->CopyCurrentFrame(*grabFrame_);
+        if (!grabFrame_->Empty()) CapturedFrame = OpaqueImage(*grabFrame_);
+        FrameSize = grabFrame_->Empty() ? QSize(0, 0) : CapturedFrame.size();
+    } else {
+        FrameSize = QSize(0, 0);
+    }
+    const QSize captured = FrameSize;
+    ApplyDisplayAspect();
+    // The layout sized the image for the stream's description; the saved image follows the
+    // picture actually captured.
+    FrameSize = captured;
+    if (video) {
+        const layout::Aspect a = layout::displayAspectFor(AspectMode, ShapeOf(Media->VideoInfo));
+        ImageSize = layout::fitAspect(a.a, a.b, QRect(QPoint(0, 0), captured), true, 0).size();
+    }
+    Widgets().TopBar->setSizeText(SizeLabelText(FrameSize, ImageSize, AspectMode));
+}
+
+// ---- Snapshot ----
+
+void TShowForm::TakeSnapshot(bool readPosition) {
+    if (!S || !Media) return;
+    if (readPosition) PositionTimerStep();
+    if (S->IImageAjouter.Value == 1) BuildTimestampName();
+    CaptureFrameAndSizes();
+    if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return;
+    if (S->InternalDeinterlacer.Value) {
+        if (DeinterlaceBuffer.size() != CapturedFrame.size())
+            DeinterlaceBuffer = QImage(CapturedFrame.size(), QImage::Format_RGB32);
+        const ConstFrameView source(CapturedFrame.constBits(), CapturedFrame.width(),
+                                    CapturedFrame.height(), CapturedFrame.bytesPerLine());
+        const FrameView result{DeinterlaceBuffer.bits(), DeinterlaceBuffer.width(),
+                               DeinterlaceBuffer.height(), DeinterlaceBuffer.bytesPerLine(), 32};
+        if (deinterlacer_.Deinterlace(source, result)) std::swap(CapturedFrame, DeinterlaceBuffer);
+    }
+    const QSize size = ImageSize.isEmpty() ? CapturedFrame.size() : ImageSize;
+    if (size == CapturedFrame.size()) {
+        OutputImage = CapturedFrame.copy();
+    } else {
+        const OwnedPicture stretched =
+            StretchPicture(ViewOf(CapturedFrame), size.width(), size.height());
+        if (stretched.empty()) return;
+        OutputImage = QImage(stretched.pixels.data(), stretched.width, stretched.height,
+                             stretched.width * 4, QImage::Format_RGB32)
+                          .copy();
+    }
+    TExtraireFrame* grab = Widgets().Extraire();
+    grab->setSizeText(QString("%1 x %2").arg(OutputImage.width()).arg(OutputImage.height()));
+    if (GraphBuiltOnce) {
+        grab->setPicture(OutputImage);
+        grab->setTimecodeText(Widgets().TimecodeText());
+        SetNameLabelSaved(false);
+        grab->setHighlightVisible(true);
+    }
+    PlaceSnapshotPreview();
+}
+
+void TShowForm::SetNameLabelSaved(bool saved) {
+    SnapshotUnsaved = !saved;
+    TExtraireFrame* grab = Widgets().Extraire();
+    if (saved)
+        grab->setNameLabel(grab->nameText(), "This picture has already been saved", kSavedColour,
+                           false);
+    else
+        grab->setNameLabel(QFileInfo(NextImageName).fileName(),
+                           "This picture has not yet been saved.\nClick on this label to save it.",
+                           kButtonFace, true);
+}
+
+void TShowForm::PlaceSnapshotPreview() {
+    const QRect video = Widgets().VideoPanel->videoRect();
+    const QSize size = PreviewSize.isEmpty() ? QSize(252, 189) : PreviewSize;
+    const int left =
+        kPreviewMargin + (grabPanelRect_.width() - 2 * kPreviewMargin - size.width()) / 2;
+    int top = video.top() + video.height() + videoPanelRect_.top() - size.height() -
+              kPreviewAboveVideoBottom;
+    // Kept inside the panel, with its labels, whatever the window's shape.
+    top = std::min(top, grabPanelRect_.height() - size.height() - 24);
+    top = std::max(top, kLowestPreviewTop);
+    Widgets().Extraire()->placePicture(QRect(QPoint(std::max(left, 0), top), size));
+    if (S && S->PanneauActif.Value != 2) Execute("saExtraireFrame");
+}
+
+void TShowForm::GoBackToSnapshot() {
+    const QString timecode = Widgets().Extraire()->timecodeText();
+    if (timecode.isEmpty() || !Media) return;
+    Seeking = true;
+    GoToTimecode(timecode);
+    QCoreApplication::processEvents();
+    Seeking = false;
+    PositionTimerStep();
+}
+
+void TShowForm::VideoMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    if (button == Qt::RightButton || !Media || !Media->HasVideo() || !S) return;
+    TakeSnapshot();
+    if (S->SauverQuandClic.Value || modifiers.testFlag(Qt::ShiftModifier)) ConfirmAndSaveImage();
+}
+
+// ---- Saving ----
+
+TShowForm::SaveResult TShowForm::ConfirmAndSaveImage() {
+    if (!GraphBuiltOnce || !S) return SaveResult::Nothing;
+    if (!QFileInfo::exists(NextImageName) || !S->ConfirmerImage.Value)
+        return SaveImage() ? SaveResult::Saved : SaveResult::Failed;
+    const QString text =
+        QString("The file %1 exists already .Do you want to overwrite it?\n\nClick on \"Yes to "
+                "All\" if you do no more want to be prompted for confirmation.")
+            .arg(NextImageName);
+    switch (AskOverwrite ? AskOverwrite(text) : Overwrite::No) {
+    case Overwrite::YesToAll:
+        for (int i = 0; i < kOptionCount; ++i)
+            if (std::strcmp(OptionActionName(i), "taConfirmerImages") == 0)
+                SetOptionAction(i, false);
+        [[fallthrough]];
+    case Overwrite::Yes:
+        return SaveImage() ? SaveResult::Saved : SaveResult::Failed;
+    case Overwrite::Cancel:
+        Execute("saAbort");
+        return SaveResult::Cancelled;
+    case Overwrite::No:
+        break;
+    }
+    return SaveResult::Skipped;
+}
+
+bool TShowForm::SaveImage() {
+    if (!GraphBuiltOnce || !S || OutputImage.isNull()) return false;
+    const std::string path = QFile::encodeName(NextImageName).toStdString();
+    std::string error;
+    bool written = false;
+    if (S->IImageExtension.Value == 1) {
+        ImageMetadata metadata;
+        metadata.software = "Stillpick";
+        metadata.description = Widgets().Extraire()->timecodeText().toStdString();
+        const TvData video = CopyTvData();
+        if (Media && Media->HasVideo() && Media->CurrentVideo->IsDV && video.RecDateValid) {
+            const double when = video.RecDateTime + S->IncrustRec.Value.DecalageHoraire;
+            if (const auto c = DecodeDayCount(when))
+                metadata.recorded =
+                    RecordingTime{c->Year, c->Month, c->Day, c->Hour, c->Minute, c->Second};
+        }
+        written = WriteJpeg(path, ViewOf(OutputImage), S->JpegQuality.Value, metadata, &error);
+    } else {
+        written = WriteBmp24(path, ViewOf(OutputImage), &error);
+    }
+    if (!written) {
+        lastSaveError_ = QString("The image %1 could not be written: %2")
+                             .arg(NextImageName, QString::fromStdString(error));
+        // During a run the run reports it once, after stopping.
+        if (!intervalRunning_ && ShowWarning) ShowWarning(lastSaveError_);
+        return false;
+    }
+    SetNameLabelSaved(true);
+    const int digits = S->Digits.Value;
+    if (S->IImageAjouter.Value == 0) {
+        ImageNumber = naming::NextImageNumber(ImageNumber, digits);
+        Widgets().Dossiers()->setNumberText(naming::PadImageNumber(ImageNumber, digits));
+    }
+    UpdateNextImageName();
+    if (Media) Media->SetImageNumber(ImageNumber, digits);
+    return true;
+}
+
+// ---- Clipboard and image folder ----
+
+void TShowForm::CopySnapshotToClipboard() {
+    TakeSnapshot();
+    if (!OutputImage.isNull()) QGuiApplication::clipboard()->setImage(OutputImage);
+}
+
+void TShowForm::OpenImageFolder() {
+    if (!OpenInFileBrowser) return;
+    if (!NextImageName.isEmpty() && QFileInfo::exists(NextImageName)) {
+        OpenInFileBrowser(NextImageName);
+        return;
+    }
+    const QString folder = naming::FolderPrefix(S ? S->DossierSave.Value : QString());
+    QDir dir(folder);
+    const QStringList matches =
+        dir.entryList({ImageRoot + "_*"}, QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    if (!matches.isEmpty())
+        OpenInFileBrowser(folder + matches.front());
+    else if (dir.exists())
+        OpenInFileBrowser(folder);
+}
+
+// ---- Commands ----
+
+TShowForm::Overwrite TShowForm::AskOverwriteBox(const QString& text) {
+    if (NoOneCanAnswer()) {
+        std::fprintf(stderr, "stillpick: %s\nstillpick: no one can answer: not overwritten\n",
+                     qPrintable(text));
+        return Overwrite::No;
+    }
+    QMessageBox box(
+        QMessageBox::Warning, ProgramTitle(), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll, this);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Overwrite::Yes;
+    case QMessageBox::YesToAll:
+        return Overwrite::YesToAll;
+    case QMessageBox::Cancel:
+        return Overwrite::Cancel;
+    default:
+        return Overwrite::No;
+    }
+}
+
+void TShowForm::BindGrabCommands() {
+    AskOverwrite = [this](const QString& text) { return AskOverwriteBox(text); };
+    OpenInFileBrowser = [](const QString& path) {
+        return QFileInfo(path).isDir() ? OpenDocument(path) : sp::ShowInFileBrowser(path);
+    };
+    TActionList& al = *actions_;
+    auto on = [](auto f) { return [f](QObject*) { f(); }; };
+    al.OnExecute("saGrab", on([this] {
+                     if (S->PanneauActif.Value != 2) Execute("saExtraireFrame");
+                     TakeSnapshot();
+                     ConfirmAndSaveImage();
+                     Widgets().Extraire()->setHighlightVisible(false);
+                 }));
+    al.OnExecute("saCopier", on([this] { CopySnapshotToClipboard(); }));
+    al.OnExecute("saOuvrirDossierImages", on([this] { OpenImageFolder(); }));
+    BindNamingCommands();
+    ConnectGrabWidgets();
+}
+
+void TShowForm::ConnectGrabWidgets() {
+    TShowFormWidgets& w = Widgets();
+    w.View()->installEventFilter(new MousePressWatcher(
+        this, [this](Qt::MouseButton b, Qt::KeyboardModifiers m) { VideoMousePressed(b, m); }));
+    connect(w.Extraire(), &TExtraireFrame::nameClicked, this, [this] { ConfirmAndSaveImage(); });
+    connect(w.Extraire(), &TExtraireFrame::pictureClicked, this, &TShowForm::GoBackToSnapshot);
+    connect(w.BottomStrip, &TBottomStrip::clicked, this, &TShowForm::OpenImageFolder);
+    connect(this, &TShowForm::ImageRootChanged, this, &TShowForm::UpdateNextImageName);
+    // The size label follows the stream as soon as it is there.
+    connect(this, &TShowForm::GraphChanged, this, [this] {
+        if (Media && Media->HasVideo()) CaptureFrameAndSizes();
+    });
+    connect(this, &TShowForm::PositionShown, this, [this] {
+        if (S && S->IImageAjouter.Value == 1) BuildTimestampName();
+    });
+    ConnectFolderPanel();
+}
+
+} // namespace sp

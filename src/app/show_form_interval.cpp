@@ -1,0 +1,250 @@
+// The intervalometer: an image every n frames, seconds or minutes from the start of the video
+// to its end. Normal mode seeks to each time and grabs there; precision mode plays the video
+// at maximum speed and the bitmap filter stops the stream at each grab time (0x401) while the
+// frame is saved. A run can be stopped at any moment (Esc, the switch, Ctrl+I); a save that
+// fails stops it with one message, keeping the images already written.
+
+#include "app/show_form.h"
+#include "app/show_form_widgets.h"
+
+#include "app/interval_count.h"
+#include "app/panels/intervallo_frame.h"
+#include "app/panels/nav_file_frame.h"
+#include "settings/action_table.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <algorithm>
+
+namespace sp {
+
+namespace {
+
+QString Argument() {
+    return ArgumentList.isEmpty() ? QString() : ArgumentList.front();
+}
+
+// Keeps the intervalometer bar exactly over the navigation bar, wherever the layout puts it.
+class BarFollower final : public QObject {
+public:
+    BarFollower(QWidget* followed, QWidget* follower)
+        : QObject(follower), followed_(followed), follower_(follower) {
+        followed->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize) follow();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void follow() {
+        follower_->setGeometry(followed_->geometry());
+        follower_->raise();
+    }
+    QWidget* followed_;
+    QWidget* follower_;
+};
+
+} // namespace
+
+void TShowForm::ComputeIntervalCount() {
+    if (!S || !Media) return;
+    const interval::IntervalCount count = interval::ComputeIntervalCount(
+        S->ValeurIntervallometre.Value, interval::UnitOrDefault(S->UnitesIntervallometre.Value),
+        Media->FrameDuration, Media->GetPosition(), Media->Duration);
+    IntervalLength = count.lengthHns;
+    IntervalStart = count.startHns;
+    RemainingShots = count.remainingShots;
+    Widgets().Intervallo->setRemainingShots(RemainingShots);
+}
+
+bool TShowForm::ParseIntervalArgument(const QString& argument) {
+    const std::optional<interval::IntervalArgument> parsed =
+        interval::ParseIntervalArgument(argument);
+    if (!parsed) return false;
+    S->ValeurIntervallometre.Value = parsed->value;
+    S->UnitesIntervallometre.Value = int(parsed->unit);
+    Widgets().Intervallo->setIntervalValue(parsed->value);
+    Widgets().Intervallo->setUnitIndex(int(parsed->unit));
+    ComputeIntervalCount();
+    if (!Checked("taIntervalloShow")) Execute("taIntervalloShow");
+    return true;
+}
+
+void TShowForm::ShowIntervalProgress() {
+    Widgets().Intervallo->setRemainingShots(std::max<int64_t>(RemainingShots, 0));
+    const int64_t taken = std::clamp<int64_t>(IntervalShots - RemainingShots, 0, IntervalShots);
+    setWindowTitle(QString("%1 of %2 - %3").arg(taken).arg(IntervalShots).arg(titleBeforeRun_));
+}
+
+void TShowForm::StartIntervalRun() {
+    if (!S || !Media || intervalRunning_) return;
+    CommandBusy = true;
+    if (!Argument().trimmed().isEmpty()) {
+        ParseIntervalArgument(Argument());
+        S->ModePrecision.Value = false; // a scripted run always seeks shot by shot
+    }
+    intervalRunning_ = true;
+    runSaveFailed_ = false;
+    runPrecise_ = S->ModePrecision.Value;
+    Widgets().Intervallo->setRunning(true);
+    SetChecked("taIntervalloGo", true);
+    titleBeforeRun_ = windowTitle();
+    try {
+        Media->SetPosition(0);
+        ComputeIntervalCount();
+        IntervalShots = RemainingShots;
+        ShowIntervalProgress();
+        Media->Pause();
+        Media->SetVolume(0);
+        AbortRequested = false;
+        if (runPrecise_) {
+            SavedAudioSource = Media->CurrentAudio;
+            Media->SetMaxSpeed(1);
+            if (!S->VitesseMaxi.Value && Media->HasAudio()) Media->DisconnectAudio();
+            Media->SetGrabPeriod(IntervalLength);
+            Media->SetCompletionHandler([this](mf::IFilterGraph*) { StopIntervalRun(); });
+            Media->Stop();
+            Media->Play();
+            return; // the grabs come with the stream; its end stops the run
+        }
+        Timer1.stop();
+        RunNormalShots();
+    } catch (const std::exception&) {
+        // a graph that refuses to pause or play ends the run here
+    }
+    StopIntervalRun();
+}
+
+void TShowForm::RunNormalShots() {
+    const int64_t shots = RemainingShots;
+    for (int64_t i = 0; i < shots; ++i) {
+        QCoreApplication::processEvents();
+        if (AbortRequested || !intervalRunning_) break;
+        Seeking = true;
+        Media->SetPosition(IntervalStart + i * IntervalLength);
+        QCoreApplication::processEvents();
+        TakeSnapshot();
+        const SaveResult result = ConfirmAndSaveImage();
+        --RemainingShots;
+        Seeking = false;
+        ShowIntervalProgress();
+        if (result == SaveResult::Failed) {
+            SaveFailedDuringRun();
+            break;
+        }
+    }
+    Seeking = false;
+}
+
+void TShowForm::GrabTimeHandler(int64_t /*position*/) {
+    // The timecode box already shows the grab time; the frame bitmap holds its frame.
+    if (!intervalRunning_ || !runPrecise_) return;
+    TakeSnapshot(false);
+    const SaveResult result = ConfirmAndSaveImage();
+    --RemainingShots;
+    ShowIntervalProgress();
+    if (result == SaveResult::Failed) SaveFailedDuringRun();
+}
+
+// A full disk or a folder that cannot be written: the run stops (the images written so far
+// stay) and the reason is shown once.
+void TShowForm::SaveFailedDuringRun() {
+    if (runSaveFailed_) return;
+    runSaveFailed_ = true;
+    StopIntervalRun();
+    if (ShowWarning)
+        ShowWarning(lastSaveError_ + "\nThe intervalometer has stopped; the images already "
+                                     "saved are kept.");
+}
+
+void TShowForm::StopIntervalRun() {
+    if (!intervalRunning_) {
+        SetChecked("taIntervalloGo", false);
+        return;
+    }
+    intervalRunning_ = false;
+    Widgets().Intervallo->setRunning(false);
+    try {
+        if (runPrecise_) {
+            Media->Stop();
+            Media->SetGrabPeriod(0);
+            Media->SetCompletionHandler({});
+            if (!S->VitesseMaxi.Value) {
+                Media->SetMaxSpeed(0);
+                if (SavedAudioSource && SavedAudioSource != &NoAudio())
+                    Media->SelectSources(nullptr, SavedAudioSource);
+                RefreshAfterGraphChange();
+            }
+            Media->Pause();
+        } else {
+            AbortRequested = true; // a loop still running stops before its next shot
+        }
+    } catch (const std::exception&) {
+    }
+    SetChecked("taIntervalloGo", false);
+    Media->SetPosition(IntervalStart);
+    Execute("taIntervalloShow");
+    // The run silenced the sound; it comes back as the user left it.
+    Media->SetVolume(S->MuteOn.Value ? 0 : S->IVolume.Value);
+    setWindowTitle(titleBeforeRun_);
+    CommandBusy = false;
+    StartTimer1IfStreams();
+    PositionTimerStep();
+}
+
+void TShowForm::BindIntervalCommands() {
+    TActionList& al = *actions_;
+    auto on = [](auto f) { return [f](QObject*) { f(); }; };
+    Tintervalloframe* bar = Widgets().Intervallo;
+    al.OnSwitch("taIntervalloShow", on([this, bar] {
+                    bar->show();
+                    bar->raise();
+                    SetChecked("taIntervalloShow", true);
+                    ComputeIntervalCount();
+                }),
+                on([this, bar] {
+                    bar->hide();
+                    SetChecked("taIntervalloShow", false);
+                }));
+    al.OnSwitch("taIntervalloGo", on([this] { StartIntervalRun(); }),
+                on([this] { StopIntervalRun(); }));
+    al.OnSwitch("taModePrecision", on([this, bar] {
+                    if (S) S->ModePrecision.Value = true;
+                    bar->setPrecise(true);
+                    SetChecked("taModePrecision", true);
+                }),
+                on([this, bar] {
+                    if (S) S->ModePrecision.Value = false;
+                    bar->setPrecise(false);
+                    SetChecked("taModePrecision", false);
+                }));
+    connect(bar, &Tintervalloframe::switchClicked, this, [this] { Execute("taIntervalloGo"); });
+    connect(bar, &Tintervalloframe::preciseToggled, this, [this](bool precise) {
+        if (precise != Checked("taModePrecision")) Execute("taModePrecision");
+    });
+    connect(bar, &Tintervalloframe::intervalValueChanged, this, [this](int value) {
+        S->ValeurIntervallometre.Value = value;
+        ComputeIntervalCount();
+    });
+    connect(bar, &Tintervalloframe::unitIndexChanged, this, [this](int index) {
+        S->UnitesIntervallometre.Value = int(interval::UnitOrDefault(index));
+        ComputeIntervalCount();
+    });
+    connect(this, &TShowForm::GrabTimeReached, this,
+            [this](int64_t position, intptr_t) { GrabTimeHandler(position); });
+    // Without a video stream the bar goes (its action is disabled then).
+    connect(this, &TShowForm::GraphChanged, this, [this, bar] {
+        if (Media && !Media->HasVideo() && !intervalRunning_ && Checked("taIntervalloShow")) {
+            bar->hide();
+            SetChecked("taIntervalloShow", false);
+        }
+    });
+    new BarFollower(Widgets().Navigation, bar);
+}
+
+} // namespace sp

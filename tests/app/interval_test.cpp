@@ -1,0 +1,227 @@
+// The intervalometer on the generated media: the shots of a normal run and of a precision run,
+// each image checked against FFmpeg's frame at its time; script arguments; stopping at any
+// moment; a full disk during a run; the bar.
+
+#include "grab_fixture.h"
+
+#include "app/panels/intervallo_frame.h"
+#include "app/panels/nav_file_frame.h"
+#include "support/file_size_limit.h"
+
+#include <QMetaObject>
+#include <QSpinBox>
+
+#include <memory>
+
+namespace apptest {
+namespace {
+
+using namespace sp;
+
+class Interval : public GrabTest {
+protected:
+    void LoadNumbered(const std::string& media, const QString& name) {
+        Load(media, name);
+        W().ExecuteToken("bmp");
+        W().ExecuteToken("add_num", "0001");
+    }
+    void SetInterval(int value, int unit, bool precise) {
+        W().S->ValeurIntervallometre.Value = value;
+        W().S->UnitesIntervallometre.Value = unit;
+        if (precise != W().Checked("taModePrecision")) W().Execute("taModePrecision");
+        ASSERT_EQ(W().S->ModePrecision.Value, precise);
+    }
+    // Starts a run as Ctrl+I does and waits for its end.
+    void Run() {
+        W().Execute("taIntervalloGo");
+        ASSERT_TRUE(WaitUntil([this] { return !W().IntervalRunning(); }));
+    }
+    // Checks the saved images shot_0001.bmp ... against frames `frames` of the clip.
+    void ExpectFrames(const std::vector<int>& frames) {
+        const int last = *std::max_element(frames.begin(), frames.end());
+        const auto references = sptest::ffmpegFrames(MediaPath(media_), 0, last + 3);
+        ASSERT_GT(int(references.size()), last);
+        for (size_t i = 0; i < frames.size(); ++i) {
+            const QString file = Image(QString("shot_%1.bmp").arg(i + 1, 4, 10, QChar('0')));
+            EXPECT_TRUE(IsFrame(references, frames[i], LoadSaved(file))) << file.toStdString();
+        }
+    }
+    void ExpectIdleAtTheStart() {
+        EXPECT_FALSE(W().Checked("taIntervalloGo"));
+        EXPECT_FALSE(sp::CommandBusy);
+        EXPECT_FALSE(W().Widgets().Intervallo->running());
+        EXPECT_EQ(W().Media->LastPosition, 0);
+        EXPECT_FALSE(W().windowTitle().contains(" of "));
+        EXPECT_TRUE(W().Timer1.isActive());
+    }
+    std::string media_;
+};
+
+TEST_F(Interval, ANormalRunOf10SecondsEverySecondTakes11ShotsEachAtItsTime) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    SetInterval(1, 1, false);
+    QStringList titles;
+    QObject::connect(&W(), &QWidget::windowTitleChanged, [&](const QString& t) { titles << t; });
+    W().Media->SetPosition(3 * kSecond);
+    W().Execute("taPlayPause"); // a playing video is paused at 0 first
+    Run();
+    EXPECT_EQ(SavedFiles().size(), 11);
+    EXPECT_EQ(NumberText(), "0012"); // advanced by the shots taken
+    ExpectFrames({0, 25, 50, 75, 100, 125, 150, 175, 200, 225, 249});
+    ExpectIdleAtTheStart();
+    EXPECT_EQ(W().Media->GetGraphState(), 2);
+    // The end of the run toggled the bar into view, counting for the next run.
+    EXPECT_TRUE(W().Checked("taIntervalloShow"));
+    EXPECT_EQ(W().RemainingShots, 11);
+    // The progress in the title: before the first shot, after each, and the title back.
+    ASSERT_EQ(titles.size(), 13) << titles.join('\n').toStdString();
+    EXPECT_TRUE(titles[0].startsWith("0 of 11 - "));
+    EXPECT_TRUE(titles[11].startsWith("11 of 11 - "));
+    EXPECT_EQ(titles[12], QString("%1 by Orvane").arg(TShowForm::ProgramTitle()));
+}
+
+TEST_F(Interval, AMinuteOver61SecondsIsTwoShotsAndArgumentsForceTheNormalMode) {
+    media_ = "interval_61s.avi";
+    LoadNumbered(media_, "long.avi");
+    SetInterval(1, 2, true);
+    W().ExecuteToken("intervallo", "1minutes");
+    EXPECT_FALSE(W().S->ModePrecision.Value); // a scripted run seeks shot by shot
+    EXPECT_EQ(SavedFiles().size(), 2);
+    ExpectFrames({0, 300}); // 5 frames per second
+    ExpectIdleAtTheStart();
+
+    // "5seconds" sets 5 and Seconds and shows the bar; "5" changes neither.
+    // The argument showed the bar, the end of the run toggled it away again.
+    EXPECT_FALSE(W().Checked("taIntervalloShow"));
+    EXPECT_TRUE(W().Widgets().Intervallo->isHidden());
+    W().ExecuteToken("add_num", "0001");
+    W().S->ModePrecision.Value = true;
+    QDir(Images()).removeRecursively();
+    QDir().mkpath(Images());
+    W().ExecuteToken("intervallo", "20seconds");
+    EXPECT_EQ(W().S->ValeurIntervallometre.Value, 20);
+    EXPECT_EQ(W().S->UnitesIntervallometre.Value, 1);
+    EXPECT_EQ(W().Widgets().Intervallo->intervalValue(), 20);
+    EXPECT_EQ(SavedFiles().size(), 4); // 0, 20, 40, 60
+    W().S->ModePrecision.Value = true;
+    W().ExecuteToken("add_num", "0001");
+    W().ExecuteToken("intervallo", "5");
+    EXPECT_EQ(W().S->ValeurIntervallometre.Value, 20);
+    EXPECT_FALSE(W().S->ModePrecision.Value);
+    EXPECT_EQ(SavedFiles().size(), 4); // the same names again: asked, and answered No
+    EXPECT_EQ(questions_.size(), 4);
+}
+
+TEST_F(Interval, APrecisionRunInFramesGrabsEveryFrameExactly) {
+    media_ = "avi_mjpeg.avi";
+    LoadNumbered(media_, "clip.avi");
+    SetInterval(1, 0, true);
+    Run();
+    const QStringList saved = SavedFiles();
+    // Every frame of the clip: the grab time at its very end has no frame after it.
+    ASSERT_EQ(saved.size(), 100) << saved.join(' ').toStdString();
+    std::vector<int> frames(100);
+    for (int i = 0; i < 100; ++i)
+        frames[size_t(i)] = i;
+    ExpectFrames(frames);
+    EXPECT_EQ(NumberText(), "0101");
+    ExpectIdleAtTheStart();
+    EXPECT_TRUE(W().Media->HasAudio()); // the sound chain the run took away is back
+    EXPECT_EQ(W().Media->MaxSpeed, 0);
+}
+
+TEST_F(Interval, EscStopsANormalRunBeforeItsNextShotKeepingTheImages) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    SetInterval(1, 1, false);
+    // Esc pressed while the second image is being saved.
+    QObject::connect(&W(), &QWidget::windowTitleChanged, [&](const QString& title) {
+        if (title.startsWith("2 of "))
+            QMetaObject::invokeMethod(
+                &W(), [this] { W().Execute("saAbort"); }, Qt::QueuedConnection);
+    });
+    Run();
+    EXPECT_EQ(SavedFiles(), (QStringList{"shot_0001.bmp", "shot_0002.bmp"}));
+    ExpectFrames({0, 25});
+    ExpectIdleAtTheStart();
+}
+
+TEST_F(Interval, EscStopsAPrecisionRunAtOnce) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    SetInterval(1, 0, true);
+    int grabs = 0;
+    QObject::connect(&W(), &TShowForm::GrabTimeReached, [&] {
+        if (++grabs == 3)
+            QMetaObject::invokeMethod(
+                &W(), [this] { W().Execute("saAbort"); }, Qt::QueuedConnection);
+    });
+    Run();
+    EXPECT_EQ(grabs, 3);
+    EXPECT_EQ(SavedFiles().size(), 3);
+    ExpectFrames({0, 1, 2});
+    ExpectIdleAtTheStart();
+    // The stream goes on normally afterwards.
+    W().ExecuteToken("frame_forward");
+    EXPECT_EQ(W().Media->LastPosition, kFrame);
+}
+
+TEST_F(Interval, AFullDiskStopsTheRunWithOneMessageAndNoHalfImage) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    for (const bool precise : {false, true}) {
+        SCOPED_TRACE(precise ? "precision" : "normal");
+        QDir(Images()).removeRecursively();
+        QDir().mkpath(Images());
+        W().ExecuteToken("add_num", "0001");
+        warnings.clear();
+        SetInterval(1, 1, precise);
+        std::unique_ptr<sptest::FileSizeLimit> full;
+        const auto watch = QObject::connect(&W(), &QWidget::windowTitleChanged, [&] {
+            if (!full && W().windowTitle().startsWith("2 of ")) // two images are written
+                full = std::make_unique<sptest::FileSizeLimit>(4096);
+        });
+        Run();
+        QObject::disconnect(watch);
+        full.reset();
+        EXPECT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+        EXPECT_EQ(SavedFiles(), (QStringList{"shot_0001.bmp", "shot_0002.bmp"}));
+        EXPECT_EQ(NumberText(), "0003");
+        ExpectIdleAtTheStart();
+    }
+}
+
+TEST_F(Interval, TheBarLiesOverTheNavigationBarAndCountsTheShots) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    Tintervalloframe* bar = W().Widgets().Intervallo;
+    EXPECT_TRUE(bar->isHidden());
+    W().ExecuteToken("show_intervallo");
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->geometry(), W().Widgets().Navigation->geometry());
+    EXPECT_EQ(bar->counterText(), "11");
+    bar->findChild<QSpinBox*>("RxSpinEdit7")->setValue(2); // as the user would
+    EXPECT_EQ(W().S->ValeurIntervallometre.Value, 2);
+    EXPECT_EQ(bar->counterText(), "6");
+    W().Media->SetPosition(5 * kSecond); // counted from the position
+    W().ComputeIntervalCount();
+    EXPECT_EQ(bar->counterText(), "3");
+    W().resize(900, 700);
+    EXPECT_EQ(bar->geometry(), W().Widgets().Navigation->geometry());
+    // The Precise box and Ctrl+P are one switch.
+    const bool precise = W().S->ModePrecision.Value;
+    W().Execute("taModePrecision");
+    EXPECT_EQ(bar->precise(), !precise);
+    EXPECT_EQ(W().S->ModePrecision.Value, !precise);
+    // A stored unit with no entry reads as seconds.
+    W().S->UnitesIntervallometre.Value = 3;
+    W().ApplyGrabSettings();
+    EXPECT_EQ(W().S->UnitesIntervallometre.Value, 1);
+    EXPECT_EQ(bar->unitIndex(), 1);
+    W().ExecuteToken("show_intervallo");
+    EXPECT_TRUE(bar->isHidden());
+}
+
+} // namespace
+} // namespace apptest
