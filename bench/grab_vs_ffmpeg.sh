@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The whole program grabbing headless (stillpick offscreen, run by a script) against the ffmpeg
+# command line doing the same work on the same file, in the same run, the two taking turns:
+#   - precision run every second over 60 s of 1080p H.264, JPEG at the default quality, against
+#     ffmpeg's select=not(mod(n\,25)) writing JPEGs;
+#   - normal run every 10 s over the same file against one `ffmpeg -ss T` per shot;
+#   - every frame of 30 s of PAL MPEG-2 to JPEG (precision run in frames) against ffmpeg
+#     writing every frame as JPEG: images per second;
+#   - the size and PSNR of one grabbed JPEG at the default quality (50) beside libjpeg's own
+#     (ImageMagick's libjpeg writer) at the same quality, both against the same BMP grab.
+# Medians of SP_BENCH_ROUNDS rounds (default 3) and the ratios are printed; nothing is asserted.
+# ffmpeg's mjpeg encoder has no libjpeg quality scale; it runs at -q:v 5, about the same size.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${SP_BENCH_BUILD:-build/release}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)" --target stillpick >/dev/null
+media=$build/grabmedia
+mkdir -p "$media"
+ff=(ffmpeg -hide_banner -nostdin -loglevel error -y)
+if [ ! -s "$media/h264_1080p_60s.mp4" ]; then
+    "${ff[@]}" -f lavfi -i "testsrc2=s=1920x1080:r=25:d=60" -c:v libx264 -preset veryfast \
+        -g 250 -bf 3 -pix_fmt yuv420p -f mp4 "$media/.tmp.mp4"
+    mv "$media/.tmp.mp4" "$media/h264_1080p_60s.mp4"
+fi
+if [ ! -s "$media/pal_mpeg2_30s.mpg" ]; then
+    "${ff[@]}" -f lavfi -i "testsrc2=s=720x576:r=25:d=30" -c:v mpeg2video -b:v 6M -g 12 -bf 2 \
+        -aspect 4:3 -f vob "$media/.tmp.mpg"
+    mv "$media/.tmp.mpg" "$media/pal_mpeg2_30s.mpg"
+fi
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+
+python3 - "$build/src/stillpick" "$media" "${SP_BENCH_ROUNDS:-3}" <<'PY'
+import json, os, re, shutil, statistics, subprocess, sys, tempfile, time
+
+stillpick, media, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
+h264 = os.path.abspath(os.path.join(media, "h264_1080p_60s.mp4"))
+mpeg2 = os.path.abspath(os.path.join(media, "pal_mpeg2_30s.mpg"))
+FF = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"]
+
+def fresh(name):
+    folder = tempfile.mkdtemp(prefix=name + "-")
+    return folder
+
+def seed_settings(store, values):
+    """A settings store of its own, with `values` (name -> number) changed."""
+    env = dict(os.environ, STILLPICK_REGISTRY_DIR=store)
+    subprocess.run([stillpick, "+q"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+    path = os.path.join(store, "HKEY_CURRENT_USER.json")
+    data = json.load(open(path, encoding="utf-8"))
+    def walk(node):
+        for v in node.get("values", []):
+            if v["name"] in values:
+                v["data"] = values[v["name"]]
+        for k in node.get("keys", []):
+            walk(k)
+    walk(data)
+    json.dump(data, open(path, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
+    return env
+
+def stillpick_run(video, lines, values):
+    store, out = fresh("settings"), fresh("stills")
+    env = seed_settings(store, values)
+    script = os.path.join(store, "job.txt")
+    with open(script, "w", encoding="utf-8") as f:
+        f.write('dest_folder "%s"\nrootname shot\nadd_num 0001\nconfirm false\njpeg 50\n'
+                'open "%s"\n' % (out, video))
+        f.write("\n".join(lines) + "\nquit\n")
+    start = time.monotonic()
+    subprocess.run([stillpick, "+script=" + script], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+    took = time.monotonic() - start
+    images = len([n for n in os.listdir(out) if n.endswith(".jpg")])
+    shutil.rmtree(store, ignore_errors=True)
+    shutil.rmtree(out, ignore_errors=True)
+    return took, images
+
+def ffmpeg_run(commands):
+    out = fresh("ffmpeg")
+    start = time.monotonic()
+    for c in commands(out):
+        subprocess.run(FF + c, check=False)
+    took = time.monotonic() - start
+    images = len([n for n in os.listdir(out) if n.endswith(".jpg")])
+    shutil.rmtree(out, ignore_errors=True)
+    return took, images
+
+def compare(title, ours, theirs, per_image=False):
+    a, b = [], []
+    for _ in range(rounds):
+        a.append(ours())
+        b.append(theirs())
+    ta = statistics.median(t for t, _ in a)
+    tb = statistics.median(t for t, _ in b)
+    na, nb = a[0][1], b[0][1]
+    print(f"{title}")
+    print(f"  stillpick {ta:7.2f} s  {na:5d} images  ({na / ta:6.1f} images/s)")
+    print(f"  ffmpeg    {tb:7.2f} s  {nb:5d} images  ({nb / tb:6.1f} images/s)")
+    if per_image:
+        print(f"  ratio (stillpick images/s over ffmpeg's): {(na / ta) / (nb / tb):.2f}")
+    else:
+        print(f"  ratio (stillpick time over ffmpeg's): {ta / tb:.2f}")
+
+precise = {"Mode Precision": 1, "Valeur Intervallomètre": 1, "Unités Intervallomètre": 1}
+compare("Precision run every second, 60 s of 1080p H.264 to JPEG",
+        lambda: stillpick_run(h264, ["intervallo"], precise),
+        lambda: ffmpeg_run(lambda out: [["-i", h264, "-an", "-vf", r"select=not(mod(n\,25))",
+                                         "-vsync", "vfr", "-q:v", "5",
+                                         os.path.join(out, "s_%04d.jpg")]]))
+compare("Normal run every 10 s, 60 s of 1080p H.264 to JPEG",
+        lambda: stillpick_run(h264, ["intervallo 10seconds"], {}),
+        lambda: ffmpeg_run(lambda out: [["-ss", str(t), "-i", h264, "-an", "-frames:v", "1",
+                                         "-q:v", "5", os.path.join(out, "s_%02d.jpg" % t)]
+                                        for t in range(0, 61, 10)]))
+frames = {"Mode Precision": 1, "Valeur Intervallomètre": 1, "Unités Intervallomètre": 0}
+compare("Every frame of 30 s of PAL MPEG-2 to JPEG",
+        lambda: stillpick_run(mpeg2, ["intervallo"], frames),
+        lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", "-q:v", "5",
+                                         os.path.join(out, "s_%05d.jpg")]]),
+        per_image=True)
+
+# One frame as BMP (the reference) and as our JPEG; libjpeg's JPEG of that BMP.
+store, out = fresh("settings"), fresh("quality")
+env = seed_settings(store, {"Forcer Aspect Ratio": 3})
+script = os.path.join(store, "job.txt")
+with open(script, "w", encoding="utf-8") as f:
+    f.write('dest_folder "%s"\nrootname shot\nadd_num 0001\nconfirm false\nopen "%s"\n'
+            'position 0:00:10:00\nbmp\ngrab\njpeg 50\ngrab\nquit\n' % (out, h264))
+subprocess.run([stillpick, "+script=" + script], env=env, stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL, check=False)
+bmp, ours = os.path.join(out, "shot_0001.bmp"), os.path.join(out, "shot_0002.jpg")
+theirs = os.path.join(out, "libjpeg.jpg")
+if os.path.exists(bmp) and os.path.exists(ours):
+    subprocess.run(["convert", bmp, "-quality", "50", theirs], check=False)
+    def psnr(jpeg):
+        r = subprocess.run(["compare", "-metric", "PSNR", bmp, jpeg, "null:"],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        return (r.stderr or r.stdout).strip().split()[0]
+    print("One 1080p frame as JPEG at quality 50, against its BMP grab")
+    print(f"  stillpick {os.path.getsize(ours):8d} bytes  PSNR {psnr(ours)} dB")
+    if os.path.exists(theirs):
+        print(f"  libjpeg   {os.path.getsize(theirs):8d} bytes  PSNR {psnr(theirs)} dB")
+else:
+    print("One 1080p frame: the grab did not write its images")
+shutil.rmtree(store, ignore_errors=True)
+shutil.rmtree(out, ignore_errors=True)
+PY
