@@ -1,8 +1,9 @@
 // The stillpick program: the main window, driven by the command line and the user.
 //
 // Start: "--open FILE" (the desktop entry's form) becomes "+open=" for that file; the information
-// options (--help, --version) are answered before anything else; then
-// the application, the main window (which makes the save-mode dialog and the script runners),
+// options (--help, --version) are answered before anything else; then the application, the
+// check of the media framework's version (anything but Yes to its question ends here), the
+// main window (which makes the save-mode dialog and the script runners),
 // the first show, and the command line run once the window is up. SIGINT and SIGTERM close the
 // window through its normal close path (settings saved, graph emptied); a second signal while
 // the close is refused ends the program at once.
@@ -10,6 +11,7 @@
 #include "app/show_form.h"
 
 #include "settings/command_line.h"
+#include "ui/framework_check.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -65,6 +67,9 @@ int main(int argc, char* argv[]) {
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     arguments = sp::ExpandOpenOptions(arguments);
+    // An older media framework than the one the program was built for may not do: ask first.
+    if (!sp::CheckFrameworkVersion(sp::TShowForm::VersionText(), sp::TShowForm::LanguageTag()))
+        return 1;
 
     int status = 0;
     {

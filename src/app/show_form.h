@@ -49,6 +49,9 @@ class TSavePrefsForm;
 class TErreurForm;
 class TShowFormWidgets;
 class TActionList;
+class TFiltresWarningForm;
+class THelpFrame;
+class TRaccourcisForm;
 class TScript;
 class TSwitch;
 class TFrameBitmap;
@@ -328,6 +331,16 @@ private:
     class TIncrusterFrame* InlayPanel() const;
     class Tplaque* plaque_ = nullptr; // child window of the main window
     bool verticalFlip_ = false, horizontalFlip_ = false, inlayOn_ = false, deinterlace_ = false;
+    // ---- Filter environment, Help, About, shortcuts (show_form_startup.cpp) ----
+    // The Help panel shows the free space where the images go; call after "DossierSave" changed.
+    void ShowImageFolderSpace();
+    // The named link "F11" of the help text: shows the shortcuts window, or raises it.
+    void ShortcutsLinkClicked();
+    THelpFrame* Help() const;
+    TRaccourcisForm* Raccourcis() const { return raccourcis_; }
+    // Made at the first show (it changes "Avertir si Filtres Absents"); null before.
+    TFiltresWarningForm* FiltersWarning() const { return filtersWarning_.get(); }
+    bool FilterEnvironmentStarted() const { return filterEnvironmentStarted_; }
 
 signals:
     // After a file was loaded or closed (the controls follow the graph).
@@ -348,6 +361,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Start-up and closing.
@@ -434,6 +448,12 @@ private:
     QString lastSaveError_;
     std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
     QString titleBeforeRun_;
+    // Filter environment, missing-filters warning, shortcuts window.
+    void WarnIfFiltersMissing();
+    TRaccourcisForm* raccourcis_ = nullptr; // child of the window (a tool window)
+    std::unique_ptr<TFiltresWarningForm> filtersWarning_; // uses the settings: goes before them
+    bool filterEnvironmentStarted_ = false;
+    bool firstPaintSeen_ = false;
 };
 
 } // namespace sp

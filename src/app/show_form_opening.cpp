@@ -144,6 +144,7 @@ void TShowForm::LoadVideoFile(const QString& path) {
         if (Checked("taPlayPause")) Execute("taPlayPause");
         ClearMedia();
         QCoreApplication::processEvents();
+        if (closing_ || closed_) return; // closed meanwhile: the loading is abandoned
         TGrabBuilder* builder = BuilderForFile(path);
         if (builder->Failed) {
             const QString suffix = HaaliFound ? "." : ", in particular Haali Media Splitter.";
@@ -156,7 +157,9 @@ void TShowForm::LoadVideoFile(const QString& path) {
             RefreshAfterGraphChange();
             return;
         }
-        if (LoadBuilder(builder)) {
+        const bool loaded = LoadBuilder(builder);
+        if (closing_ || closed_) return;
+        if (loaded) {
             if (S->MtsEnVitesseMaxi.Value) {
                 const bool isTs = ext == ".mts" || ext == ".m2ts";
                 if (isTs != S->VitesseMaxi.Value) Execute("taVitesseMaxi");
@@ -197,10 +200,12 @@ bool TShowForm::LoadBuilder(TGrabBuilder* builder) {
         }
         if (video == &NoVideo() && S->VitesseMaxi.Value) Execute("taVitesseMaxi");
         QCoreApplication::processEvents();
+        if (closed_) return false; // no graph is built for a window that closed meanwhile
         Media->ForceDecoder = S->ForceTheDecoder.Value;
         if (!Media->SelectSources(video, audio)) return false;
         AttachVideoWindow();
         QCoreApplication::processEvents();
+        if (closed_) return false;
         GraphBuiltOnce = true;
         RefreshAfterGraphChange();
         Widgets().SetFileLabelLoaded(

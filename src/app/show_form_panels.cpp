@@ -5,6 +5,7 @@
 #include "app/show_form_widgets.h"
 
 #include "app/panels/action_layout.h"
+#include "app/panels/help_frame.h"
 #include "app/panels/icons.h"
 #include "app/panels/nav_file_frame.h"
 #include "app/panels/options_frame.h"
@@ -20,6 +21,7 @@
 #include "settings/action_table.h"
 
 #include <QMenu>
+#include <QTabWidget>
 
 namespace sp {
 
@@ -124,7 +126,7 @@ void TShowForm::NextPanel() {
 }
 
 void TShowForm::ShowHelpPanel() {
-    // The Help panel opens on its first page (its pages come with the diagnostics).
+    Widgets().Panels->help()->PageControl1()->setCurrentIndex(THelpFrame::tabHelp);
     ShowPanel(5);
 }
 

@@ -1,9 +1,14 @@
 // Creation, first show, applying the settings, the list of installed filters, closing and the
 // end of the main window.
 
+#include "app/panels/apropos_frame.h"
+#include "app/panels/help_frame.h"
+#include "app/panels/panel_column.h"
 #include "app/save_prefs_form.h"
 #include "app/show_form.h"
 #include "app/show_form_widgets.h"
+
+#include "filters/filter_environment.h"
 
 #include "platform/graph/guids.h"
 #include "platform/outside/framework_version.h"
@@ -14,12 +19,16 @@
 #include "platform/system/text_parsing.h"
 #include "settings/program_info.h"
 #include "ui/erreur_form.h"
+#include "ui/filtres_warning_form.h"
+#include "ui/raccourcis_form.h"
 #include "ui/system_info.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPaintEvent>
+#include <QTabWidget>
 #include <QTextEdit>
 
 #include <cstdio>
@@ -51,11 +60,6 @@ const RequiredFilter kRequiredFilters[] = {
     {"MPEG-2 Splitter", CLSID_MMSPLITTER},
     {"MPEG-2 Demultiplexer", CLSID_MPEG2Demultiplexer},
 };
-
-bool FilterPresent(const GUID& clsid) {
-    ComPtr<IBaseFilter> filter;
-    return SUCCEEDED(FilterMapper::instance().CreateFilter(clsid, &filter)) && filter;
-}
 
 } // namespace
 
@@ -104,6 +108,15 @@ TShowForm::TShowForm(QWidget* parent)
     ShowErrorReport = [this](const QString& markup) { erreurForm_->ShowReport(markup); };
     ComposeWindow();
     setMinimumSize(708, 522);
+    raccourcis_ = new TRaccourcisForm(this);
+    raccourcis_->BindToggle(*actions_->Toggle("taraccourcis"));
+    connect(Help(), &THelpFrame::ShortcutsLinkClicked, this, &TShowForm::ShortcutsLinkClicked);
+    // A library registered or unregistered from the Help panel changes the filter list.
+    connect(Help(), &THelpFrame::FilterFilesChanged, this, &TShowForm::ListInstalledFilters);
+}
+
+THelpFrame* TShowForm::Help() const {
+    return Widgets().Panels->help();
 }
 
 // A warning box; without a screen nobody could close it, so the text goes to stderr instead.
@@ -117,6 +130,7 @@ void TShowForm::Warn(const QString& text) {
 
 TShowForm::~TShowForm() {
     Timer1.stop();
+    Help()->StopTimers();
     if (!closed_) ReleaseMedia();
     if (ScreenSaverWasActive) screenSaver_.Release();
     setMainWindowTarget(nullptr);
@@ -126,6 +140,10 @@ TShowForm::~TShowForm() {
     CurrentBuilder = nullptr;
     BuilderCache.clear();
     EmptyBuilder.reset();
+    // The outside components get back the settings they had before the program started.
+    if (filterEnvironmentStarted_) EndFilterEnvironment();
+    filtersWarning_.reset();
+    raccourcis_->SetSortSetting(nullptr);
     S.reset();
     Parameters.reset();
 }
@@ -150,13 +168,20 @@ void TShowForm::FormShow() {
     LoadBuilder(EmptyBuilder.get());
     ShowNoVideoControls();
     DisableAudioControls();
+    Widgets().Panels->apropos()->SetProgramTitle(ProgramTitle());
+    filtersWarning_ = std::make_unique<TFiltresWarningForm>(&S->AvertirSiFiltresAbsents, this);
     LayoutWindow();
     LayoutVideoArea(4, 3);
     PlaceNavigation();
     setAcceptDrops(true);
+    StartFilterEnvironment(S->ParametrerFiltres.Value);
+    filterEnvironmentStarted_ = true;
     ListInstalledFilters();
     ApplyDecoderSettings();
     RestoreViewWishes();
+    raccourcis_->SetSortSetting(&S->RaccourcisSort);
+    raccourcis_->FillTable(*actions_);
+    Help()->Refresh();
     ScreenSaverWasActive = screenSaver_.Inhibit("Stillpick", "Playing and grabbing video");
     resizeConnected_ = true;
 }
@@ -183,14 +208,42 @@ void TShowForm::ApplySettings() {
         SetModeSelection(SaveMode);
         ImageNumber = S->IFirstImageNum.Value;
         ApplyGrabSettings();
+        ShowImageFolderSpace();
     } catch (const std::exception&) {
         // the remaining controls keep their form defaults
     }
 }
 
+void TShowForm::ShowImageFolderSpace() {
+    if (S) Help()->SetImageFolder(S->DossierSave.Value);
+}
+
+void TShowForm::ShortcutsLinkClicked() {
+    if (!raccourcis_->isVisible()) {
+        Execute("taraccourcis");
+        return;
+    }
+    raccourcis_->raise();
+    raccourcis_->activateWindow();
+}
+
+// The first paint asks about missing filters once, from the event loop (not inside the paint).
+void TShowForm::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (firstPaintSeen_) return;
+    firstPaintSeen_ = true;
+    QTimer::singleShot(0, this, &TShowForm::WarnIfFiltersMissing);
+}
+
+void TShowForm::WarnIfFiltersMissing() {
+    if (!filtersWarning_ || closed_) return;
+    WarnAboutMissingFilters(*filtersWarning_, this, S->AvertirSiFiltresAbsents.Value, HaaliFound,
+                            FfdshowVideoFound, FfdshowAudioFound);
+}
+
 void TShowForm::ListInstalledFilters() {
-    QTextEdit* display = Widgets().Diagnostics;
-    display->clear();
+    QTextEdit* display = Help()->FiltersText();
+    Help()->ClearFiltersText();
     SystemInfoText().clear();
     DiagnosticsLines.clear();
     auto add = [&](const QString& line, const QColor& color, bool bold, bool italic) {
@@ -207,7 +260,7 @@ void TShowForm::ListInstalledFilters() {
     add("", Qt::black, false, false);
     add("Filters:", Qt::blue, false, true);
     for (const auto& f : kRequiredFilters) {
-        const bool present = FilterPresent(f.clsid);
+        const bool present = IsFilterInstalled(f.clsid);
         const QString name = QString::fromUtf8(f.name);
         if (present)
             add(name, Qt::black, false, false);
@@ -250,6 +303,7 @@ bool TShowForm::CloseQuery() {
     closing_ = true;
     Abort();
     resizeConnected_ = false;
+    Help()->StopTimers();
     if (Checked("tafullscreen")) Execute("tafullscreen");
     QCoreApplication::processEvents();
     if (S && SaveMode == pmNone) {

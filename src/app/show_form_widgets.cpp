@@ -47,10 +47,7 @@ TShowFormWidgets::TShowFormWidgets(QWidget* client)
     TopBar = new TTopBar(client);
     Navigation = new Tnav_fileframe(client);
     TopBar->setObjectName("TopBar");
-    Diagnostics = new QTextEdit;
-    Diagnostics->setReadOnly(true);
-    Diagnostics->setFont(QFont("Arial", 8));
-    Panels->panel(5)->body()->addWidget(Diagnostics);
+    Diagnostics = Panels->help()->FiltersText();
     Navigation->setObjectName("nav_fileframe");
     // The intervalometer bar lies over the navigation bar, so it is made after it.
     Intervallo = new Tintervalloframe(client);

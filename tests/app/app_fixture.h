@@ -9,7 +9,7 @@
 
 #include "settings/preferences.h"
 
-#include "ui/widget_application.h"
+#include "support/widget_application.h"
 
 #include <QApplication>
 #include <QDir>

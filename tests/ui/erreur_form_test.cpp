@@ -5,7 +5,7 @@
 #include "ui/program_addresses.h"
 #include "ui/system_info.h"
 #include "ui_pictures.h"
-#include "widget_application.h"
+#include "support/widget_application.h"
 
 #include <QDesktopServices>
 #include <QPushButton>

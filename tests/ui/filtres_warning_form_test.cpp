@@ -4,7 +4,7 @@
 #include "settings/preferences.h"
 #include "ui/link_edit.h"
 #include "ui/program_addresses.h"
-#include "widget_application.h"
+#include "support/widget_application.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

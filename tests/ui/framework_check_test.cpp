@@ -1,7 +1,7 @@
 #include "ui/framework_check.h"
 
 #include "platform/outside/framework_version.h"
-#include "widget_application.h"
+#include "support/widget_application.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ui/link_edit.h"
 
 #include "link_clicks.h"
-#include "widget_application.h"
+#include "support/widget_application.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>

@@ -1,5 +1,7 @@
 #include "ui/raccourcis_form.h"
 
+#include "support/widget_application.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,22 +19,6 @@
 using namespace sp;
 
 namespace {
-
-// Widgets need a QApplication; made once for this test program unless one exists already.
-class Widgets : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[8] = "tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-::testing::Environment* const widgets = ::testing::AddGlobalTestEnvironment(new Widgets);
 
 void Click(QWidget* target, QPoint at, bool twice = false) {
     const QPointF local(at);

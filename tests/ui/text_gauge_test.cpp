@@ -1,7 +1,7 @@
 #include "ui/text_gauge.h"
 
 #include "ui_pictures.h"
-#include "widget_application.h"
+#include "support/widget_application.h"
 
 #include <QPainter>
 

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core python3 dbus-daemon
     librsvg2-bin desktop-file-utils appstream man-db libglib2.0-bin
+    xvfb xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

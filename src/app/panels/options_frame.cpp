@@ -1,5 +1,7 @@
 #include "app/panels/options_frame.h"
 
+#include "app/panels/choice_list.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,13 +51,6 @@ QString wrapped(const QString& caption, const QFontMetrics& metrics, int width) 
     return out + line;
 }
 
-void fill(QComboBox& list, const QStringList& names, int current) {
-    const QSignalBlocker quiet(list);
-    list.clear();
-    list.addItems(names);
-    list.setCurrentIndex(current);
-}
-
 } // namespace
 
 QString TOptionsFrame::caption(Option option) {
@@ -99,11 +94,10 @@ TOptionsFrame::TOptionsFrame(QWidget* parent) : TSidePanel("Settings", parent) {
 }
 
 void TOptionsFrame::addDecoderList(const QString& caption, const QString& name, QLabel*& label,
-                                   QComboBox*& list) {
+                                   TChoiceList*& list) {
     label = new QLabel(caption, this);
-    list = new QComboBox(this);
+    list = new TChoiceList(this);
     list->setObjectName(name);
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     label->setBuddy(list);
     body()->addWidget(label);
     body()->addWidget(list);
@@ -136,21 +130,19 @@ int TOptionsFrame::saveMode() const {
 }
 
 void TOptionsFrame::setVideoDecoders(const QStringList& names, int current) {
-    fill(*videoDecoders_, names, current);
+    videoDecoders_->setChoices(names, current);
 }
 
 void TOptionsFrame::setAudioDecoders(const QStringList& names, int current) {
-    fill(*audioDecoders_, names, current);
+    audioDecoders_->setChoices(names, current);
 }
 
 void TOptionsFrame::selectVideoDecoder(int row) {
-    const QSignalBlocker quiet(videoDecoders_);
-    videoDecoders_->setCurrentIndex(row);
+    videoDecoders_->choose(row);
 }
 
 void TOptionsFrame::selectAudioDecoder(int row) {
-    const QSignalBlocker quiet(audioDecoders_);
-    audioDecoders_->setCurrentIndex(row);
+    audioDecoders_->choose(row);
 }
 
 int TOptionsFrame::videoDecoder() const {

@@ -15,10 +15,11 @@
 
 class QButtonGroup;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 
 namespace sp {
+
+class TChoiceList;
 
 class TOptionsFrame : public TSidePanel {
     Q_OBJECT
@@ -71,14 +72,14 @@ signals:
 
 private:
     void addDecoderList(const QString& caption, const QString& name, QLabel*& label,
-                        QComboBox*& list);
+                        TChoiceList*& list);
 
     std::array<QCheckBox*, kOptionCount> boxes_{};
     QButtonGroup* prefs_;
     QLabel* videoDecoderLabel_;
-    QComboBox* videoDecoders_;
+    TChoiceList* videoDecoders_;
     QLabel* audioDecoderLabel_;
-    QComboBox* audioDecoders_;
+    TChoiceList* audioDecoders_;
 };
 
 } // namespace sp

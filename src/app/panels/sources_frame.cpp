@@ -1,36 +1,28 @@
 #include "app/panels/sources_frame.h"
 
 #include "app/panels/action_binding.h"
+#include "app/panels/choice_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace sp {
 
 namespace {
 
-QGroupBox* streamGroup(const QString& title, QComboBox*& list, QLabel*& label, QWidget* parent) {
+QGroupBox* streamGroup(const QString& title, TChoiceList*& list, QLabel*& label, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
     auto* layout = new QVBoxLayout(group);
-    list = new QComboBox(group);
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list = new TChoiceList(group);
     label = new QLabel(group);
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(list);
     layout->addWidget(label);
     return group;
-}
-
-void fill(QComboBox& list, const QStringList& names, int current) {
-    const QSignalBlocker quiet(list);
-    list.clear();
-    list.addItems(names);
-    list.setCurrentIndex(current);
 }
 
 } // namespace
@@ -49,21 +41,19 @@ TSourcesFrame::TSourcesFrame(QWidget* parent) : TSidePanel("Sources", parent) {
 }
 
 void TSourcesFrame::setVideoStreams(const QStringList& names, int current) {
-    fill(*videoList_, names, current);
+    videoList_->setChoices(names, current);
 }
 
 void TSourcesFrame::setAudioStreams(const QStringList& names, int current) {
-    fill(*audioList_, names, current);
+    audioList_->setChoices(names, current);
 }
 
 void TSourcesFrame::selectVideoStream(int row) {
-    const QSignalBlocker quiet(videoList_);
-    videoList_->setCurrentIndex(row);
+    videoList_->choose(row);
 }
 
 void TSourcesFrame::selectAudioStream(int row) {
-    const QSignalBlocker quiet(audioList_);
-    audioList_->setCurrentIndex(row);
+    audioList_->choose(row);
 }
 
 int TSourcesFrame::videoStream() const {

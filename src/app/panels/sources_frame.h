@@ -13,11 +13,12 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 
 namespace sp {
+
+class TChoiceList;
 
 class TSourcesFrame : public TSidePanel {
     Q_OBJECT
@@ -54,10 +55,10 @@ signals:
 
 private:
     QGroupBox* videoGroup_;
-    QComboBox* videoList_;
+    TChoiceList* videoList_;
     QLabel* videoLabel_;
     QGroupBox* audioGroup_;
-    QComboBox* audioList_;
+    TChoiceList* audioList_;
     QLabel* audioLabel_;
     QCheckBox* maxSpeed_;
 };

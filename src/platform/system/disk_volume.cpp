@@ -2,25 +2,14 @@
 
 #include <sys/statvfs.h>
 
-#include <optional>
-
 namespace sp {
-
-namespace {
-
-struct VolumeBytes {
-    uint64_t total;
-    uint64_t freeToUser;
-};
 
 std::optional<VolumeBytes> QueryVolume(const std::string& path) {
     struct statvfs info {};
     if (path.empty() || ::statvfs(path.c_str(), &info) != 0) return std::nullopt;
-    uint64_t unit = info.f_frsize ? info.f_frsize : info.f_bsize;
+    const uint64_t unit = info.f_frsize ? info.f_frsize : info.f_bsize;
     return VolumeBytes{uint64_t(info.f_blocks) * unit, uint64_t(info.f_bavail) * unit};
 }
-
-} // namespace
 
 int64_t VolumeSizeMB(const std::string& path) {
     auto v = QueryVolume(path);

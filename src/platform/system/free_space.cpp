@@ -1,6 +1,6 @@
 #include "platform/system/free_space.h"
 
-#include <sys/statvfs.h>
+#include "platform/system/disk_volume.h"
 
 #include <algorithm>
 
@@ -19,12 +19,10 @@ VolumeSpace FreeSpaceOf(const std::filesystem::path& folder) {
     if (error) return {};
     while (!std::filesystem::exists(existing, error) && existing.has_relative_path())
         existing = existing.parent_path();
-    struct statvfs info {};
-    if (::statvfs(existing.c_str(), &info) != 0) return {};
-    const uint64_t unit = info.f_frsize ? info.f_frsize : info.f_bsize;
-    const uint64_t total = uint64_t(info.f_blocks) * unit;
-    const uint64_t available = std::min<uint64_t>(uint64_t(info.f_bavail) * unit, total);
-    return {int64_t(total >> 20), int64_t(available >> 20)};
+    const std::optional<VolumeBytes> volume = QueryVolume(existing.string());
+    if (!volume) return {};
+    const uint64_t available = std::min(volume->freeToUser, volume->total);
+    return {int64_t(volume->total >> 20), int64_t(available >> 20)};
 }
 
 std::string FreeSpaceLabel(int64_t freeMb) {

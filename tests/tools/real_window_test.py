@@ -1,0 +1,265 @@
+#!/usr/bin/env python3
+"""The installed stillpick on a real X display (Xvfb), driven by real key events.
+
+Installs the build into a temporary prefix, starts a virtual display, runs the installed
+program with the sample video, waits for its first picture and compares the video area with the
+frame FFmpeg decodes there (scaled), checks the title strip shows the loaded file's label, then
+presses keys: Ctrl+Right steps one frame (the picture becomes FFmpeg's next frame), F11 shows the
+shortcuts window and hides it again, Esc leaves the window as it was, Ctrl+Q ends the program,
+which saves its settings. Writes the screenshot into the build tree.
+
+Exit status: 0 passed, 1 failed, 77 skipped (no virtual display could be started).
+
+usage: real_window_test.py BUILD_DIR MEDIA_DIR
+"""
+
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+SKIP = 77
+PANEL_WIDTH = 276
+VIDEO_PANEL_TOP = 86
+VIDEO_MARGIN = 12
+MAROON = (0x80, 0x00, 0x00)
+failures = []
+
+
+def check(what, ok, detail=""):
+    print(("ok: " if ok else "FAILED: ") + what + (f" ({detail})" if detail else ""), flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+class Picture:
+    """An RGB picture read from a binary PPM (P6)."""
+
+    def __init__(self, data):
+        fields = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+        if not fields:
+            raise ValueError("not a PPM picture")
+        self.width, self.height = int(fields.group(1)), int(fields.group(2))
+        self.pixels = data[fields.end() : fields.end() + self.width * self.height * 3]
+
+    def crop(self, x, y, w, h):
+        rows = [self.pixels[((y + r) * self.width + x) * 3 : ((y + r) * self.width + x + w) * 3]
+                for r in range(h)]
+        out = Picture.__new__(Picture)
+        out.width, out.height, out.pixels = w, h, b"".join(rows)
+        return out
+
+    def mean_difference(self, other):
+        """Mean absolute difference per channel, 0..255."""
+        a, b = self.pixels, other.pixels
+        return sum(abs(x - y) for x, y in zip(a, b)) / max(1, len(a))
+
+    def count_near(self, colour, tolerance):
+        p = self.pixels
+        return sum(1 for i in range(0, len(p), 3)
+                   if all(abs(p[i + c] - colour[c]) <= tolerance for c in range(3)))
+
+    def save_png(self, path):
+        raw = b"".join(b"\0" + self.pixels[r * self.width * 3 : (r + 1) * self.width * 3]
+                       for r in range(self.height))
+
+        def chunk(kind, body):
+            return (struct.pack(">I", len(body)) + kind + body +
+                    struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                      chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+
+
+def start_display():
+    """A fresh Xvfb on a free display number; (process, ":N") or None."""
+    if not shutil.which("Xvfb"):
+        return None
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24",
+                             "-nolisten", "tcp"], pass_fds=(write,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    deadline = time.time() + 10
+    while time.time() < deadline and not number.endswith(b"\n"):
+        part = os.read(read, 16)
+        if not part:
+            break
+        number += part
+    os.close(read)
+    if not number.strip().isdigit():
+        xvfb.kill()
+        return None
+    return xvfb, ":" + number.strip().decode()
+
+
+def xdotool(env, *args):
+    run = subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True)
+    return run.stdout.strip()
+
+
+def screenshot(env):
+    data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
+                          capture_output=True, check=True).stdout
+    return Picture(data)
+
+
+def ffmpeg_frame(video, index, width, height):
+    data = subprocess.run(
+        ["ffmpeg", "-v", "error", "-i", video, "-vf",
+         f"select=eq(n\\,{index}),scale={width}:{height}:flags=bilinear", "-frames:v", "1",
+         "-f", "image2pipe", "-vcodec", "ppm", "-"], capture_output=True, check=True).stdout
+    return Picture(data)
+
+
+def fit(a, b, width, height):
+    """The largest a:b size inside width x height."""
+    if width * b <= height * a:
+        return width, width * b // a
+    return height * a // b, height
+
+
+def video_rect(client_x, client_y, width, height, video_at_left, a=16, b=9):
+    """The video window on the screen by the window's layout rules (picture at the panel top)."""
+    left = (0 if video_at_left else PANEL_WIDTH) + 8
+    panel_w, panel_h = width - 292, height - 192
+    w, h = fit(a, b, panel_w - 2 * VIDEO_MARGIN, panel_h - 2 * VIDEO_MARGIN)
+    x = left + (panel_w - w) // 2
+    y = VIDEO_PANEL_TOP + VIDEO_MARGIN
+    return client_x + x, client_y + y, w, h
+
+
+def best_difference(shot, rect, reference, inset=6):
+    """The difference of the video area and the reference, the area found within a pixel."""
+    x, y, w, h = rect
+    ref = reference.crop(inset, inset, w - 2 * inset, h - 2 * inset)
+    return min(shot.crop(x + inset + dx, y + inset + dy, ref.width, ref.height)
+               .mean_difference(ref) for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+
+
+def window_of(env, title, timeout=20):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        found = xdotool(env, "search", "--onlyvisible", "--name", title)
+        if found:
+            return found.splitlines()[0]
+        time.sleep(0.2)
+    return None
+
+
+def geometry(env, window):
+    text = xdotool(env, "getwindowgeometry", window)
+    x, y = map(int, re.search(r"Position: (-?\d+),(-?\d+)", text).groups())
+    w, h = map(int, re.search(r"Geometry: (\d+)x(\d+)", text).groups())
+    return x, y, w, h
+
+
+def main():
+    build, media = sys.argv[1], sys.argv[2]
+    sample = os.path.join(media, "raw.dv")
+    shots = os.path.join(build, "screenshots")
+    os.makedirs(shots, exist_ok=True)
+    display = start_display()
+    if not display:
+        print("SKIPPED: the virtual X display (Xvfb) cannot start here; "
+              "tools/scripts/deps.sh installs it")
+        return SKIP
+    xvfb, name = display
+    work = tempfile.mkdtemp(prefix="sp-window-")
+    program = None
+    try:
+        prefix = os.path.join(work, "prefix")
+        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
+                   HOME=work, XDG_CONFIG_HOME=os.path.join(work, "config"),
+                   STILLPICK_REGISTRY_DIR=os.path.join(work, "registry"))
+        env.pop("WAYLAND_DISPLAY", None)
+        log = open(os.path.join(work, "stderr.txt"), "wb")
+        program = subprocess.Popen(
+            [os.path.join(prefix, "bin", "stillpick"), "+save_prefs=registry",
+             "+open=" + sample], env=env, stderr=log)
+        window = window_of(env, "^Stillpick .* by Orvane$")
+        if not check("the main window appears", window is not None):
+            return 1
+        x, y, w, h = geometry(env, window)
+        check("the window is at least 708 x 522", w >= 708 and h >= 522, f"{w} x {h}")
+        rect = video_rect(x, y, w, h, video_at_left=True)
+        frame0 = ffmpeg_frame(sample, 0, rect[2], rect[3])
+        frame1 = ffmpeg_frame(sample, 1, rect[2], rect[3])
+        # The first picture: the video area shows FFmpeg's frame 0, scaled.
+        deadline, difference = time.time() + 20, 255.0
+        while time.time() < deadline:
+            shot = screenshot(env)
+            difference = best_difference(shot, rect, frame0)
+            if difference < 12:
+                break
+            time.sleep(0.3)
+        shot.crop(x, y, w, h).save_png(os.path.join(shots, "real_window.png"))
+        check("the video area shows the sample's first frame", difference < 12,
+              f"mean difference {difference:.1f} of 255")
+        title_strip = shot.crop(x, y + 30, min(300, w), 24)
+        check("the title strip shows the loaded file's label",
+              title_strip.count_near(MAROON, 40) > 20)
+
+        xdotool(env, "windowfocus", "--sync", window)
+        xdotool(env, "key", "ctrl+Right")
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            time.sleep(0.3)
+            shot = screenshot(env)
+            to0 = best_difference(shot, rect, frame0)
+            to1 = best_difference(shot, rect, frame1)
+            if to1 < to0:
+                break
+        check("Ctrl+Right steps to the next frame", to1 < to0 and to1 < 12,
+              f"difference to frame 0 {to0:.2f}, to frame 1 {to1:.2f}")
+
+        xdotool(env, "key", "F11")
+        shortcuts = window_of(env, "^The commands of Stillpick", timeout=5)
+        check("F11 shows the shortcuts window", shortcuts is not None)
+        xdotool(env, "windowfocus", "--sync", window)
+        xdotool(env, "key", "F11")
+        time.sleep(1)
+        check("F11 again hides it",
+              not xdotool(env, "search", "--onlyvisible", "--name", "^The commands of"))
+
+        xdotool(env, "windowfocus", "--sync", window)
+        xdotool(env, "key", "Escape")
+        time.sleep(0.5)
+        check("Esc leaves the window open", program.poll() is None)
+        xdotool(env, "key", "ctrl+q")
+        try:
+            status = program.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            status = None
+        check("Ctrl+Q ends the program with status 0", status == 0, f"status {status}")
+        check("the settings were saved at the end",
+              os.path.exists(os.path.join(work, "registry")) and
+              any(os.scandir(os.path.join(work, "registry"))))
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+            program.wait()
+        if program and failures:
+            with open(os.path.join(work, "stderr.txt"), "rb") as err:
+                sys.stdout.write(err.read().decode(errors="replace")[-3000:])
+        xvfb.terminate()
+        xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"{'FAILED' if failures else 'passed'}: the real window "
+          f"(screenshot {os.path.join(shots, 'real_window.png')})")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
