@@ -317,6 +317,17 @@ public:
     QSlider* Yslider = nullptr;
     class Tplaque* Plaque() const { return plaque_; }
 
+    // ---- Filter environment, Help, About, shortcuts (show_form_startup.cpp) ----
+    // The Help panel shows the free space where the images go; call after "DossierSave" changed.
+    void ShowImageFolderSpace();
+    // The named link "F11" of the help text: shows the shortcuts window, or raises it.
+    void ShortcutsLinkClicked();
+    THelpFrame* Help() const;
+    TRaccourcisForm* Raccourcis() const { return raccourcis_; }
+    // Made at the first show (it changes "Avertir si Filtres Absents"); null before.
+    TFiltresWarningForm* FiltersWarning() const { return filtersWarning_.get(); }
+    bool FilterEnvironmentStarted() const { return filterEnvironmentStarted_; }
+
 private:
     void BindViewActions();
     void BindInlayActions();
@@ -331,17 +342,6 @@ private:
     class TIncrusterFrame* InlayPanel() const;
     class Tplaque* plaque_ = nullptr; // child window of the main window
     bool verticalFlip_ = false, horizontalFlip_ = false, inlayOn_ = false, deinterlace_ = false;
-    // ---- Filter environment, Help, About, shortcuts (show_form_startup.cpp) ----
-    // The Help panel shows the free space where the images go; call after "DossierSave" changed.
-    void ShowImageFolderSpace();
-    // The named link "F11" of the help text: shows the shortcuts window, or raises it.
-    void ShortcutsLinkClicked();
-    THelpFrame* Help() const;
-    TRaccourcisForm* Raccourcis() const { return raccourcis_; }
-    // Made at the first show (it changes "Avertir si Filtres Absents"); null before.
-    TFiltresWarningForm* FiltersWarning() const { return filtersWarning_.get(); }
-    bool FilterEnvironmentStarted() const { return filterEnvironmentStarted_; }
-
 signals:
     // After a file was loaded or closed (the controls follow the graph).
     void GraphChanged();

@@ -54,18 +54,10 @@ void TShowForm::LayoutWindow() {
     PlaceNavigation();
 }
 
-// The video sits at the top of its panel, right under the top bar, rather than centred in it:
-// a wide picture in a tall panel would otherwise leave an empty band under the title strip with
-// the timecode box floating in the middle. The panel is cut to the fitted picture's height, so
-// the frame, the inlay corner and sliders all follow the picture.
 void TShowForm::LayoutVideoArea(int a, int b) {
     if (PlaceVideoForView(a, b)) return; // full screen (show_form_view.cpp)
-    const QRect panel(QPoint(0, 0), videoPanelRect_.size());
-    const QRect fitted = layout::fitAspect(a, b, panel, true, layout::kVideoMargin);
-    const QRect used(0, 0, panel.width(),
-                     std::min(panel.height(), fitted.height() + 2 * layout::kVideoMargin));
-    const layout::VideoAreaLayout v =
-        layout::layoutVideoArea({a, b}, used, grabPanelRect_, FrameSize);
+    const layout::VideoAreaLayout v = layout::layoutVideoArea(
+        {a, b}, QRect(QPoint(0, 0), videoPanelRect_.size()), grabPanelRect_, FrameSize);
     Widgets().VideoPanel->setVideoRect(v.videoWindow);
     PlaceInlaySliders(v.verticalSlider.at, v.verticalSlider.length, v.horizontalSlider.at, v.horizontalSlider.length);
     PreviewSize = v.preview.size();
