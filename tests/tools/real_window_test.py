@@ -129,12 +129,12 @@ def fit(a, b, width, height):
 
 
 def video_rect(client_x, client_y, width, height, video_at_left, a=16, b=9):
-    """The video window on the screen by the window's layout rules (picture at the panel top)."""
+    """The video window on the screen by the window's layout rules (centred in its panel)."""
     left = (0 if video_at_left else PANEL_WIDTH) + 8
     panel_w, panel_h = width - 292, height - 192
     w, h = fit(a, b, panel_w - 2 * VIDEO_MARGIN, panel_h - 2 * VIDEO_MARGIN)
     x = left + (panel_w - w) // 2
-    y = VIDEO_PANEL_TOP + VIDEO_MARGIN
+    y = VIDEO_PANEL_TOP + (panel_h - h) // 2
     return client_x + x, client_y + y, w, h
 
 
