@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <ostream>
 #include <thread>
@@ -236,13 +237,18 @@ TEST_F(SuperposerTest, SettingsChangeWhileFramesAreDrawn) {
             superposer->ApplySettings(settings);
             superposer->SetImageNumber(i, i % 6);
             superposer->SetFlipHorizontal(i % 2 == 0);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
-    // The main window copying snapshots meanwhile.
+    // The main window copying snapshots meanwhile. Both threads pause briefly between calls, as
+    // a user interface does: unpaced loops starve the streaming thread of the frame lock under
+    // ThreadSanitizer on two cores.
     std::thread snapshots([&] {
         TFrameBitmap copy;
-        while (!done)
+        while (!done) {
             superposer->CopyCurrentFrame(copy);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     });
     Run();
     done = true;
