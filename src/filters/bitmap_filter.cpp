@@ -276,6 +276,44 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
     return S_OK;
 }
 
+HRESULT TBitmapFilter::Receive(IMediaSample* sample) {
+    return CanPassOn(sample) ? PassOn(sample) : TransformFilter::Receive(sample);
+}
+
+// The input sample holds the picture exactly as the output is declared: rows top row first,
+// as wide as the canvas, nothing to turn around.
+bool TBitmapFilter::CanPassOn(IMediaSample* in) {
+    MediaType changed;
+    if (!in || in->GetMediaType(&changed) == S_OK || !output_->IsConnected()) return false;
+    if (!InputTopDown || FlipVertical || FlipHorizontal || FrameWidth <= 0 || FrameHeight <= 0 ||
+        int64_t(OutputStride) != int64_t(FrameWidth) * 4)
+        return false;
+    std::lock_guard lock(Frame);
+    const int64_t picture = int64_t(Frame.Stride()) * Frame.Height();
+    return Frame.Width() == FrameWidth && Frame.Height() == FrameHeight && in->GetPointer() &&
+           in->GetSize() >= picture;
+}
+
+HRESULT TBitmapFilter::PassOn(IMediaSample* sample) {
+    if (aborted_) return S_FALSE;
+    AdvancePosition(sample);
+    SendScheduledGrabs(GrabsBefore::ThisFrame);
+    try {
+        CopySampleAttributes(sample, sample);
+        std::lock_guard lock(Frame);
+        if (Frame.Borrow(ComPtr<IMediaSample>(sample), sample->GetPointer()) && InlayOn)
+            DrawOverlay(Frame);
+    } catch (const std::exception&) {
+        // As in Transform: the picture goes on as it is.
+    }
+    SendScheduledGrabs(GrabsBefore::NextFrame);
+    if (sampleSkipped_) {
+        sample->SetDiscontinuity(true);
+        sampleSkipped_ = false;
+    }
+    return output_->Deliver(sample);
+}
+
 void TBitmapFilter::AdvancePosition(IMediaSample* in) {
     std::lock_guard lock(StreamInfoMutex());
     TvData& video = SharedTvData();

@@ -19,6 +19,11 @@
 // with a negative bitmap height (rows top row first) is taken as such: unflipped, its first row
 // stays the top row.
 //
+// Passing on: when the input is top-down, no flip is asked, the canvas is as wide as the frame
+// and the sample carries no new type, the input sample already is the output picture: `Frame`
+// borrows it, the inlay is drawn on it, and that very sample goes downstream (no copy at all).
+// The upstream filter lets go of a sample it delivers, so nobody else writes it.
+//
 // Precision grabbing: while a grab period is set, each sample whose stream position reaches the
 // next scheduled grab time sends WM_GRAB_FRAME (0x401) synchronously to the main window
 // (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
@@ -103,6 +108,7 @@ public:
     mf::HRESULT SetMediaType(mf::PinDirection dir, const mf::MediaType& type) override;
     mf::HRESULT StartStreaming() override;
     mf::HRESULT Transform(mf::IMediaSample* in, mf::IMediaSample* out) override;
+    mf::HRESULT Receive(mf::IMediaSample* sample) override;
     mf::HRESULT Stop() override;
     mf::HRESULT BeginFlush() override;
     mf::HRESULT EndFlush() override;
@@ -131,6 +137,8 @@ private:
     bool CopyIntoOutputLocked(mf::IMediaSample* in, mf::IMediaSample* out);
     bool CopyInLocked(mf::IMediaSample* in, uint8_t* picture);
     void CopyOutLocked(mf::IMediaSample* out);
+    bool CanPassOn(mf::IMediaSample* in);
+    mf::HRESULT PassOn(mf::IMediaSample* sample);
 
     // Written while connecting (streaming stopped) and on the streaming thread when a sample
     // carries a new type.

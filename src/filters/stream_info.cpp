@@ -78,7 +78,7 @@ std::string SizeText(int32_t width, int32_t height, double frameRate) {
 
 void ApplySizeGroup(TvData& tv, const mf::BITMAPINFOHEADER& header, int64_t avgTimePerFrameHns) {
     tv.Width = header.biWidth;
-    tv.Height = header.biHeight;
+    tv.Height = header.biHeight < 0 ? -header.biHeight : header.biHeight; // top-down rows
     tv.BitCount = header.biBitCount;
     tv.FrameDuration = avgTimePerFrameHns;
     tv.FrameRate = avgTimePerFrameHns > 0 ? 10000000.0 / double(avgTimePerFrameHns) : 0.0;

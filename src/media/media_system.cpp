@@ -160,7 +160,8 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     decodedNotifier_->ReportDecoded = true;
     g->AddFilter(superposer_.get(), "Superposer");
     superposer_->PrepareReconnect();
-    if (builder->RenderStream(nullptr, nullptr, decoded.get(), decodedNotifier_.get(),
+    if (!ConnectDecodedTopDown(decoded.get()) &&
+        builder->RenderStream(nullptr, nullptr, decoded.get(), decodedNotifier_.get(),
                               superposer_.get()) != S_OK) {
         require(decoded->Connect(decodedNotifier_->input(), nullptr) == S_OK);
         require(decodedNotifier_->output()->Connect(superposer_->input(), nullptr) == S_OK);
@@ -168,6 +169,26 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     require(VideoWindow && VideoWindow->JoinGraph(g));
     auto rendererIn = PinOf(VideoWindow->Filter(), 0);
     return rendererIn && g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
+}
+
+// A decoder that offers its pictures top row first (the order the window shows them) is
+// connected so: the superposer then passes each picture on without copying it. False, with
+// nothing connected, when the decoder offers no such type or the chain refuses it.
+bool TMediaSystem::ConnectDecodedTopDown(IPin* decoded) {
+    std::vector<MediaType> offered;
+    if (FAILED(decoded->EnumMediaTypes(&offered))) return false;
+    FilterGraph* g = graph.Graph();
+    for (const MediaType& type : offered) {
+        const std::optional<BITMAPINFOHEADER> header = type.bitmapHeader();
+        if (type.subtype != MEDIASUBTYPE_RGB32 || !header || header->biHeight >= 0) continue;
+        if (g->ConnectDirect(decoded, decodedNotifier_->input(), &type) != S_OK) continue;
+        if (g->ConnectDirect(decodedNotifier_->output(), superposer_->input(), nullptr) == S_OK)
+            return true;
+        g->Disconnect(decoded);
+        g->Disconnect(decodedNotifier_->input());
+        superposer_->PrepareReconnect(); // the refused type must not set the frame size
+    }
+    return false;
 }
 
 bool TMediaSystem::ConnectVideo(TVideoSource* source) {

@@ -153,6 +153,7 @@ private:
     mf::ComPtr<mf::IPin> TakeForcedPin();
     void ChooseNativeNotifier(TVideoSource* source);
     bool BuildVideoChain(TVideoSource* source);
+    bool ConnectDecodedTopDown(mf::IPin* decoded);
     bool BuildAudioChain(TAudioSource* source);
     void UndoAudioChain(TAudioSource* source);
     bool RemoveFiltersBetween(mf::IBaseFilter* a, mf::IBaseFilter* b);

@@ -215,6 +215,10 @@ make mobile.3gp -f lavfi -i "$(video 176x144 25 2)" -f lavfi -i "$(tone 440 2 80
 make tone.wav -f lavfi -i "$(tone 440 2 44100)" -c:a pcm_s16le -f wav
 make tone.flac -f lavfi -i "$(tone 440 2 44100)" -c:a flac -f flac
 
+# Seeks far from a key frame: 8 s of H.264 with 3 B-frames and one key frame.
+make long_gop.mkv -f lavfi -i "$(video $small 25 8)" -c:v libx264 -preset veryfast -g 250 \
+    -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -f matroska
+
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4

@@ -47,9 +47,15 @@ HRESULT BasePin::AgreeMediaType(IPin* receiver, const MediaType* pattern) {
 }
 
 HRESULT BasePin::AttemptConnection(IPin* receiver, const MediaType& type) {
+    // A refused type before this one broke the connection it prepared: prepare it again.
+    HRESULT hr = CheckConnect(receiver);
+    if (FAILED(hr)) {
+        BreakConnect();
+        return hr;
+    }
     if (CheckMediaType(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
     connected_ = ComPtr<IPin>(receiver);
-    HRESULT hr = SetMediaType(type);
+    hr = SetMediaType(type);
     if (SUCCEEDED(hr)) hr = receiver->ReceiveConnection(this, type);
     if (SUCCEEDED(hr)) hr = CompleteConnect(receiver);
     if (SUCCEEDED(hr)) return S_OK;

@@ -4,6 +4,8 @@
 
 #include "platform/graph/guids.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
@@ -78,7 +80,27 @@ bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
         newRun();
         delivered_ = false;
     }
+    chooseSkipping(startHns);
     return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
+}
+
+// How far a picture's presentation time may lie after its sample's time (a container giving
+// decoding times): H.264 reorders at most 16 pictures.
+int64_t VideoDecoder::reorderBoundHns() const {
+    return std::max<int64_t>(10'000'000, 20 * avgFrameHns_);
+}
+
+void VideoDecoder::chooseSkipping(int64_t startHns) {
+    const int64_t reorder = reorderBoundHns();
+    // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
+    const int64_t before = std::max(kSkipBeforeTargetHns, reorder + 50 * avgFrameHns_);
+    const bool skip = seeking_ && dropTarget_ != kNoTimeHns && streamEnd_ != kNoTimeHns &&
+                      dropTarget_ + reorder <= streamEnd_ && startHns != kNoTimeHns &&
+                      startHns < dropTarget_ - before;
+    codec_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    if (!skip) return;
+    const int64_t neighbours = startHns + reorder;
+    if (uncachedBefore_ == kNoTimeHns || neighbours > uncachedBefore_) uncachedBefore_ = neighbours;
 }
 
 void VideoDecoder::sendEndOfStream() {
@@ -96,6 +118,8 @@ void VideoDecoder::newRun() {
     runEnded_ = false;
     runSuspended_ = false;
     nextStart_ = kNoTimeHns;
+    uncachedBefore_ = kNoTimeHns;
+    linkBroken_ = false;
     cache_.beginRun();
 }
 
@@ -122,6 +146,7 @@ void VideoDecoder::receiveFrames() {
     for (;;) {
         FramePtr frame(av_frame_alloc());
         if (!frame || avcodec_receive_frame(codec_, frame.get()) < 0) return;
+        ++decodedPictures_;
         accept(std::move(frame));
     }
 }
@@ -151,7 +176,13 @@ int64_t VideoDecoder::frameStart(const AVFrame& frame) {
 // Frames come out of the decoder in presentation order.
 void VideoDecoder::accept(FramePtr frame) {
     frame->pts = frameStart(*frame);
-    if (frame->pts != kNoTimeHns) cache_.add(*frame, frame->pts, frameDuration(*frame));
+    if (frame->pts != kNoTimeHns && uncachedBefore_ != kNoTimeHns && frame->pts < uncachedBefore_) {
+        linkBroken_ = true; // a picture before or after it may have been skipped
+    } else if (frame->pts != kNoTimeHns) {
+        if (linkBroken_) cache_.beginRun();
+        linkBroken_ = false;
+        cache_.add(*frame, frame->pts, frameDuration(*frame));
+    }
     ready_.push_back(std::move(frame));
 }
 
@@ -223,15 +254,16 @@ bool VideoDecoder::prepareScaler(const AVFrame& f) {
     return true;
 }
 
-bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst) {
+bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst, bool topDown) {
     if (!current_) return false;
     const AVFrame& f = *current_;
     const size_t stride = size_t(f.width) * 4;
     if (f.width <= 0 || f.height <= 0 || dst.size() < stride * size_t(f.height)) return false;
     if (!prepareScaler(f)) return false;
     // Writing from the last row upwards with a negative stride gives the bottom-up layout.
-    uint8_t* planes[4] = {dst.data() + stride * size_t(f.height - 1), nullptr, nullptr, nullptr};
-    int strides[4] = {-int(stride), 0, 0, 0};
+    uint8_t* first = topDown ? dst.data() : dst.data() + stride * size_t(f.height - 1);
+    uint8_t* planes[4] = {first, nullptr, nullptr, nullptr};
+    int strides[4] = {topDown ? int(stride) : -int(stride), 0, 0, 0};
     return sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) == f.height;
 }
 

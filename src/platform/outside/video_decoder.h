@@ -1,6 +1,7 @@
 #pragma once
 // VideoDecoder: compressed video samples in, pictures out as RGB32 (bytes B, G, R, X; the first
-// row in memory is the bottom row of the picture, as in a bottom-up Windows bitmap). Uses
+// row in memory is the bottom row of the picture, as in a bottom-up Windows bitmap, or the top
+// row when the caller asks for top-down rows). Uses
 // libavcodec with its own threads and libswscale for the conversion. Knows nothing of pins.
 //
 // Threads: one caller thread at a time (a decoder filter's streaming thread); libavcodec's
@@ -16,6 +17,14 @@
 // kSameTimeHns after it: timecodes count a time that close to a frame's start as that frame),
 // followed by the later ones. Works with B-frames and open GOPs because frames are judged in
 // presentation order.
+//
+// Skipping: while a seek decodes towards its target, samples that start long enough before it
+// (kSkipBeforeTargetHns, or more at low frame rates) are decoded only when other pictures refer
+// to them (libavcodec's AVDISCARD_NONREF, as players drop frames on a precise seek): nobody
+// sees them, and the pictures the cache keeps for steps back (the last two seconds before the
+// target) are all decoded. Only when the stream's end is known and the target lies before it,
+// so the last picture of a stream is never one skipped. Pictures near a skipped one are not
+// cached (the cache must not link across a missing picture).
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
@@ -73,6 +82,11 @@ public:
     // Hold back frames as described above until the frame on screen at targetHns is known.
     // kNoTimeHns switches dropping off.
     void setDropBefore(int64_t targetHns);
+    // End of the stream in the callers' times (its duration), kNoTimeHns when unknown: seeks
+    // skip pictures (see above) only with a known end.
+    void setStreamEnd(int64_t endHns) { streamEnd_ = endHns; }
+    // Decoding is skipped for samples starting this long before a seek's target, at least.
+    static constexpr int64_t kSkipBeforeTargetHns = 30'000'000;
     // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
     // progress may belong to another position (the caller does not know yet whether its next
     // samples continue the run).
@@ -84,13 +98,16 @@ public:
     // not repeat (the same time always means the same picture).
     void setCacheBudget(size_t budgetBytes) { cache_.setBudget(budgetBytes); }
     const FrameCache& cache() const { return cache_; }
+    // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
+    size_t decodedPictures() const { return decodedPictures_; }
 
     // The next frame in presentation order, if one is ready; it becomes the current frame.
     // A frame the cache holds is delivered at once, before any sample is decoded.
     std::optional<VideoFrameInfo> nextFrame();
-    // Converts the current frame into `dst`: width * 4 bytes per row, height rows, bottom-up.
-    // False when there is no current frame or `dst` is too small.
-    bool copyCurrentRgb32(std::span<uint8_t> dst);
+    // Converts the current frame into `dst`: width * 4 bytes per row, height rows, bottom-up
+    // (or top row first with `topDown`). False when there is no current frame or `dst` is too
+    // small.
+    bool copyCurrentRgb32(std::span<uint8_t> dst, bool topDown = false);
     // The picture size of the current frame, or the input type's before the first frame.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -108,6 +125,8 @@ private:
     int64_t frameStart(const AVFrame& frame);
     int64_t frameDuration(const AVFrame& frame) const;
     bool prepareScaler(const AVFrame& frame);
+    int64_t reorderBoundHns() const;
+    void chooseSkipping(int64_t startHns);
 
     FramePool framePool_; // outlives codec_, which the destructor frees first
     AVCodecContext* codec_ = nullptr;
@@ -124,6 +143,10 @@ private:
     int64_t lastDelivered_ = 0;
     int64_t nextStart_ = kNoTimeHns; // extrapolated start for a frame without a time
     int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
+    int64_t streamEnd_ = kNoTimeHns;
+    int64_t uncachedBefore_ = kNoTimeHns; // pictures before it may neighbour a skipped one
+    bool linkBroken_ = false;             // the next picture cached does not follow the last
+    size_t decodedPictures_ = 0;
     int width_ = 0;
     int height_ = 0;
     int deliveredWidth_ = 0;

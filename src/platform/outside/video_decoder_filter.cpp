@@ -46,9 +46,10 @@ HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) {
     return codecParametersFor(type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInfo2) const {
+MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInfo2,
+                                            bool topDown) const {
     const MediaType& in = input()->CurrentMediaType();
-    MediaType out = makeRgb32Type(width, height, frameDurationOf(in));
+    MediaType out = makeRgb32Type(width, topDown ? -height : height, frameDurationOf(in));
     if (!videoInfo2) return out;
     auto vih = *out.formatAs<VIDEOINFOHEADER>();
     VIDEOINFOHEADER2 vih2;
@@ -68,10 +69,12 @@ MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInf
 
 HRESULT VideoDecoderFilter::GetMediaType(int position, MediaType* type) {
     if (position < 0) return E_INVALIDARG;
-    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    if (position > 3) return VFW_S_NO_MORE_ITEMS;
     auto header = input()->CurrentMediaType().bitmapHeader();
     if (!header || header->biWidth <= 0 || header->biHeight == 0) return VFW_S_NO_MORE_ITEMS;
-    *type = outputTypeFor(header->biWidth, std::abs(header->biHeight), position == 0);
+    // Bottom-up first: whoever takes the first type it accepts gets the usual DIB layout.
+    *type = outputTypeFor(header->biWidth, std::abs(header->biHeight), position % 2 == 0,
+                          position >= 2);
     return S_OK;
 }
 
@@ -95,7 +98,9 @@ HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
     if (!header) return E_FAIL;
     // Room for a later picture up to full HD without renegotiating the allocator.
     long picture = long(header->biWidth) * std::abs(header->biHeight) * 4;
-    request->cBuffers = std::max(request->cBuffers, 3L);
+    // Top-down pictures usually travel on to the window as they are, and the filter keeping
+    // the frame on screen holds one of them: one buffer more keeps decoding from waiting.
+    request->cBuffers = std::max(request->cBuffers, header->biHeight < 0 ? 4L : 3L);
     request->cbBuffer = std::max({request->cbBuffer, picture, 1920L * 1088 * 4});
     AllocatorProperties actual;
     HRESULT hr = allocator->SetProperties(*request, &actual);
@@ -113,6 +118,7 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
     outHeight_ = header ? std::abs(header->biHeight) : 0;
+    outTopDown_ = header && header->biHeight < 0;
     decoder_->setCacheBudget(FrameCache::kDefaultBudgetBytes);
     segmentStart_ = 0;
     decoder_->setDropBefore(0);
@@ -134,14 +140,16 @@ HRESULT VideoDecoderFilter::deliverPictures() {
         const long bytes = long(picture->width) * picture->height * 4;
         if (picture->width != outWidth_ || picture->height != outHeight_) {
             bool videoInfo2 = output()->CurrentMediaType().formattype == FORMAT_VideoInfo2;
-            MediaType changed = outputTypeFor(picture->width, picture->height, videoInfo2);
+            MediaType changed =
+                outputTypeFor(picture->width, picture->height, videoInfo2, outTopDown_);
             out->SetMediaType(&changed);
             output()->SetMediaType(changed);
             outWidth_ = picture->width;
             outHeight_ = picture->height;
         }
         if (bytes > out->GetSize() ||
-            !decoder_->copyCurrentRgb32(std::span(out->GetPointer(), size_t(out->GetSize()))))
+            !decoder_->copyCurrentRgb32(std::span(out->GetPointer(), size_t(out->GetSize())),
+                                        outTopDown_))
             continue; // a picture too large for the buffers is lost, the stream goes on
         out->SetActualDataLength(bytes);
         if (picture->startHns != kNoTimeHns) {
@@ -203,6 +211,7 @@ HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
     std::lock_guard lock(streamMutex_);
     segmentStart_ = start;
     if (decoder_) {
+        decoder_->setStreamEnd(stop);
         decoder_->setDropBefore(start);
         decoder_->suspendRun();
     }

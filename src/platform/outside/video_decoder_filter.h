@@ -4,6 +4,10 @@
 // FORMAT_VideoInfo). Registered as "ffdshow Video Decoder" (and, for dvsd only, as the DV
 // Video Decoder by the DV registration).
 //
+// Row order: the same two types with a negative bitmap height (top row first) are offered after
+// them, for a downstream filter that asks for them by type; connected so, the pictures are
+// converted top row first (no downstream filter then has to turn the rows around).
+//
 // Streaming: each input sample is decoded at once; every picture that comes out is converted
 // straight into an output sample and delivered with its own times (decoder order is
 // presentation order). After a new segment, pictures before the segment start are decoded
@@ -49,8 +53,9 @@ public:
     HRESULT EndFlush() override;
     HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
 
-    // The output type for a picture size, in the format of the connected output type.
-    mf::MediaType outputTypeFor(int width, int height, bool videoInfo2) const;
+    // The output type for a picture size, in the format and row order of the connected output
+    // type (`topDown`: a negative bitmap height).
+    mf::MediaType outputTypeFor(int width, int height, bool videoInfo2, bool topDown = false) const;
 
 private:
     HRESULT deliverPictures();
@@ -58,6 +63,7 @@ private:
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
     mf::OutputQueue queue_;                 // started and stopped with streaming
     int outWidth_ = 0, outHeight_ = 0;      // size the output type describes
+    bool outTopDown_ = false;               // the output type's rows are top row first
     mf::REFERENCE_TIME segmentStart_ = 0;   // streaming thread: stream time of sample time 0
 };
 

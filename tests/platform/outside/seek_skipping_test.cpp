@@ -1,0 +1,179 @@
+// Seeks far from their key frame decode only the pictures others refer to until shortly before
+// the target. The picture reached must still be exact, steps back from there must be exact both
+// inside the cached stretch and past it (where the cache must not link across a skipped
+// picture), and nothing is skipped when the stream's end is unknown.
+
+#include "platform/outside/video_decoder.h"
+
+#include "platform/graph/capture_builder.h"
+#include "platform/graph/filter_graph.h"
+#include "platform/graph/filter_mapper.h"
+#include "platform/graph/guids.h"
+#include "platform/graph/renderer.h"
+#include "platform/outside/demuxer.h"
+#include "platform/outside/file_source_filter.h"
+#include "platform/outside/outside_registration.h"
+
+#include "media_files.h"
+#include "support/reference_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace sp::outside {
+namespace {
+
+using namespace mf;
+using testing::mediaPath;
+
+constexpr int64_t kTarget = 65'000'000; // 6.5 s: frame 162, 6.5 s after the only key frame
+
+// Every picture of the file decoded from the start without seeking (our demuxer and decoder,
+// nothing skipped), which the ffmpeg comparisons of other tests hold to ffmpeg's pictures.
+struct Reference {
+    std::vector<sptest::ReferenceFrame> frames;
+    explicit Reference(const std::string& path) : frames(sptest::decodeAllFrames(path)) {}
+    int64_t start(int i) const { return frames[size_t(i)].startHns; }
+    int at(int64_t t) const { return int(sptest::frameOnScreenAt(frames, t) - frames.data()); }
+    // The index of the picture `s` is, when it is clearly one (-1 otherwise).
+    int indexOf(const sptest::Signature& s) const {
+        int best = -1, bestDistance = 1 << 30;
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (int d = sptest::signatureDistance(s, frames[i].signature); d < bestDistance)
+                best = int(i), bestDistance = d;
+        return bestDistance <= 1 ? best : -1;
+    }
+};
+
+struct SkipCase {
+    const char* file;
+    const char* format;
+};
+
+class SeekSkipping : public ::testing::TestWithParam<SkipCase> {};
+
+// Seeking the decoder alone: with the stream's end known, fewer pictures come out of libavcodec
+// than lie between the key frame and the target, and the first delivered is the target's.
+TEST_P(SeekSkipping, DecoderSkipsOnlyWithAKnownEndAndLandsOnTheTarget) {
+    const std::string path = mediaPath(GetParam().file);
+    const Reference reference(path);
+    ASSERT_EQ(reference.frames.size(), 200u);
+    const int expected = reference.at(kTarget);
+    for (bool endKnown : {true, false}) {
+        SCOPED_TRACE(endKnown ? "end known" : "end unknown");
+        std::string error;
+        auto demuxer = Demuxer::openFile(path, GetParam().format, &error);
+        ASSERT_TRUE(demuxer) << error;
+        int stream = -1;
+        std::unique_ptr<VideoDecoder> decoder;
+        for (const auto& s : demuxer->streams())
+            if (s.kind == StreamKind::Video) {
+                stream = s.index;
+                decoder = VideoDecoder::open(s.mediaType, &error);
+            }
+        ASSERT_TRUE(decoder) << error;
+        decoder->setStreamEnd(endKnown ? demuxer->durationHns() : kNoTimeHns);
+        ASSERT_TRUE(demuxer->seek(kTarget));
+        decoder->flush();
+        decoder->setDropBefore(kTarget);
+        std::optional<VideoFrameInfo> info;
+        while (!(info = decoder->nextFrame())) {
+            auto packet = demuxer->readPacket();
+            ASSERT_TRUE(packet);
+            if (packet->streamIndex == stream)
+                decoder->sendPacket(packet->data(), packet->startHns);
+        }
+        std::vector<uint8_t> rgb(size_t(info->width) * info->height * 4);
+        ASSERT_TRUE(decoder->copyCurrentRgb32(rgb));
+        EXPECT_EQ(reference.indexOf(sptest::signatureOf(rgb.data(), info->width, info->height,
+                                                        info->width * 4, true)),
+                  expected);
+        // About half the B-frames of the first 3.5 s (a quarter of the pictures) are skipped.
+        if (endKnown)
+            EXPECT_LT(decoder->decodedPictures(), size_t(expected) * 9 / 10);
+        else
+            EXPECT_GE(decoder->decodedPictures(), size_t(expected));
+    }
+}
+
+// Keeps the picture it was last given (cued or rendered), as a signature.
+class SignatureSink final : public BaseRenderer {
+public:
+    SignatureSink() : BaseRenderer("signature sink", GUID_NULL) {}
+    HRESULT CheckMediaType(const MediaType& type) override {
+        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT DoRenderSample(IMediaSample* sample) override {
+        keep(sample);
+        return S_OK;
+    }
+    void OnReceiveFirstSample(IMediaSample* sample) override { keep(sample); }
+    sptest::Signature last() {
+        std::lock_guard lock(mutex_);
+        return last_;
+    }
+
+private:
+    void keep(IMediaSample* sample) {
+        MediaType mt;
+        input()->ConnectionMediaType(&mt);
+        const auto header = mt.bitmapHeader();
+        if (!header ||
+            sample->GetActualDataLength() < header->biWidth * 4 * std::abs(header->biHeight))
+            return;
+        std::lock_guard lock(mutex_);
+        last_ =
+            sptest::signatureOf(sample->GetPointer(), header->biWidth, std::abs(header->biHeight),
+                                header->biWidth * 4, header->biHeight > 0);
+    }
+    std::mutex mutex_;
+    sptest::Signature last_;
+};
+
+// Through the splitter and the decoder filter, paused: the target, then 70 steps back one
+// frame at a time (the first 50 from the cache, then past the decoded stretch), each exact.
+TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExact) {
+    registerOutsideFilters();
+    const std::string path = mediaPath(GetParam().file);
+    const Reference reference(path);
+    ASSERT_EQ(reference.frames.size(), 200u);
+
+    auto graph = make<FilterGraph>();
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(graph->AddSourceFilter(path, "source", &source), S_OK);
+    auto sink = make<SignatureSink>();
+    graph->AddFilter(sink.get(), "sink");
+    auto builder = make<CaptureGraphBuilder>();
+    builder->SetFiltergraph(graph.get());
+    ASSERT_EQ(builder->RenderStream(nullptr, &MEDIATYPE_Video, source.get(), nullptr, sink.get()),
+              S_OK);
+    auto settle = [&] {
+        FilterState state;
+        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
+        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
+            hr = graph->GetState(10, &state);
+        return hr;
+    };
+    ASSERT_EQ(graph->Pause(), S_OK);
+    ASSERT_EQ(settle(), S_OK);
+    const int first = reference.at(kTarget);
+    for (int k = 0; k <= 70; ++k) {
+        REFERENCE_TIME target = reference.start(first - k);
+        ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
+        ASSERT_EQ(settle(), S_OK) << "step " << k;
+        EXPECT_EQ(reference.indexOf(sink->last()), first - k) << "step " << k;
+    }
+    graph->Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, SeekSkipping,
+                         ::testing::Values(SkipCase{"long_gop.mkv", "matroska,webm"}),
+                         [](const auto& info) {
+                             return std::string(info.param.file).substr(9); // the extension
+                         });
+
+} // namespace
+} // namespace sp::outside
