@@ -215,23 +215,35 @@ void TNotifier::DescribeAudio(const MediaType& type) {
     }
 }
 
+// The native group (codec, aspect, bit rate, description) and the decoded size group that
+// every video format block gives the same way.
+void TNotifier::DescribeVideoBlock(const MediaType& type, const NativeVideo& native,
+                                   const BITMAPINFOHEADER& header, int64_t avgTimePerFrame) {
+    TvData& tv = SharedTvData();
+    if (ReportNative) {
+        CopyGuids(tv, type);
+        tv.CodecName = native.codecName;
+        tv.Aspect = native.aspect;
+        tv.BitRate = int32_t(native.bitRate);
+        tv.TvStandard = kTvStandardUnknown;
+        tv.Description = native.codecName + AspectSuffix(native.aspect);
+    }
+    if (ReportDecoded) ApplySizeGroup(tv, header, avgTimePerFrame);
+}
+
 bool TNotifier::DescribeDvInVideoInfo(const MediaType& type) {
     if (type.subtype != MEDIASUBTYPE_dvsd || type.formattype != FORMAT_VideoInfo) return false;
     auto vih = type.formatAs<VIDEOINFOHEADER>();
     if (!vih) return false;
-    TvData& tv = SharedTvData();
-    if (ReportNative) {
-        CopyGuids(tv, type);
-        tv.CodecName = VideoTypeName(type);
+    DescribeVideoBlock(type, {VideoTypeName(type), kAspectUnknown, vih->dwBitRate}, vih->bmiHeader,
+                       vih->AvgTimePerFrame);
+    if (ReportNative) { // DV also gives its own size, and the TV standard with it
+        TvData& tv = SharedTvData();
         tv.Width = vih->bmiHeader.biWidth;
         tv.Height = vih->bmiHeader.biHeight;
         tv.BitCount = vih->bmiHeader.biBitCount;
         tv.TvStandard = TvStandardFromHeight(tv.Height);
-        tv.BitRate = int32_t(vih->dwBitRate);
-        tv.Aspect = kAspectUnknown;
-        tv.Description = tv.CodecName;
     }
-    if (ReportDecoded) ApplySizeGroup(tv, vih->bmiHeader, vih->AvgTimePerFrame);
     return true;
 }
 
@@ -239,16 +251,10 @@ bool TNotifier::DescribeMpeg2(const MediaType& type) {
     if (type.formattype != FORMAT_MPEG2Video) return false;
     auto info = type.formatAs<MPEG2VIDEOINFO>();
     if (!info) return false;
-    TvData& tv = SharedTvData();
-    if (ReportNative) {
-        CopyGuids(tv, type);
-        tv.Aspect = AspectFromRatio(info->hdr.dwPictAspectRatioX, info->hdr.dwPictAspectRatioY);
-        tv.TvStandard = kTvStandardUnknown;
-        tv.BitRate = int32_t(info->hdr.dwBitRate);
-        tv.CodecName = "MPEG2";
-        tv.Description = "MPEG2" + AspectSuffix(tv.Aspect);
-    }
-    if (ReportDecoded) ApplySizeGroup(tv, info->hdr.bmiHeader, info->hdr.AvgTimePerFrame);
+    const uint8_t aspect =
+        AspectFromRatio(info->hdr.dwPictAspectRatioX, info->hdr.dwPictAspectRatioY);
+    DescribeVideoBlock(type, {"MPEG2", aspect, info->hdr.dwBitRate}, info->hdr.bmiHeader,
+                       info->hdr.AvgTimePerFrame);
     return true;
 }
 
@@ -267,16 +273,8 @@ bool TNotifier::DescribeVideoInfo(const MediaType& type) {
     if (type.formattype != FORMAT_VideoInfo) return false;
     auto vih = type.formatAs<VIDEOINFOHEADER>();
     if (!vih) return false;
-    TvData& tv = SharedTvData();
-    if (ReportNative) {
-        CopyGuids(tv, type);
-        tv.CodecName = VideoTypeName(type);
-        tv.BitRate = int32_t(vih->dwBitRate);
-        tv.Aspect = kAspectUnknown;
-        tv.TvStandard = kTvStandardUnknown;
-        tv.Description = tv.CodecName;
-    }
-    if (ReportDecoded) ApplySizeGroup(tv, vih->bmiHeader, vih->AvgTimePerFrame);
+    DescribeVideoBlock(type, {VideoTypeName(type), kAspectUnknown, vih->dwBitRate}, vih->bmiHeader,
+                       vih->AvgTimePerFrame);
     return true;
 }
 
@@ -284,16 +282,9 @@ bool TNotifier::DescribeVideoInfo2(const MediaType& type) {
     if (type.formattype != FORMAT_VideoInfo2) return false;
     auto vih2 = type.formatAs<VIDEOINFOHEADER2>();
     if (!vih2) return false;
-    TvData& tv = SharedTvData();
-    if (ReportNative) {
-        CopyGuids(tv, type);
-        tv.Aspect = AspectFromRatio(vih2->dwPictAspectRatioX, vih2->dwPictAspectRatioY);
-        tv.BitRate = int32_t(vih2->dwBitRate);
-        tv.TvStandard = kTvStandardUnknown;
-        tv.CodecName = VideoTypeName(type);
-        tv.Description = tv.CodecName + AspectSuffix(tv.Aspect);
-    }
-    if (ReportDecoded) ApplySizeGroup(tv, vih2->bmiHeader, vih2->AvgTimePerFrame);
+    const uint8_t aspect = AspectFromRatio(vih2->dwPictAspectRatioX, vih2->dwPictAspectRatioY);
+    DescribeVideoBlock(type, {VideoTypeName(type), aspect, vih2->dwBitRate}, vih2->bmiHeader,
+                       vih2->AvgTimePerFrame);
     return true;
 }
 
@@ -301,17 +292,10 @@ bool TNotifier::DescribeMpeg1(const MediaType& type) {
     if (type.formattype != FORMAT_MPEGVideo) return false;
     auto info = type.formatAs<MPEG1VIDEOINFO>();
     if (!info) return false;
-    TvData& tv = SharedTvData();
-    if (ReportNative) {
-        CopyGuids(tv, type);
-        tv.Aspect = kAspectUnknown;
-        tv.BitRate = int32_t(info->hdr.dwBitRate);
-        tv.TvStandard = kTvStandardUnknown;
-        tv.CodecName = "MPEG1";
-        tv.Description = "MPEG1";
-    }
-    if (ReportDecoded) {
-        ApplySizeGroup(tv, info->hdr.bmiHeader, info->hdr.AvgTimePerFrame);
+    DescribeVideoBlock(type, {"MPEG1", kAspectUnknown, info->hdr.dwBitRate}, info->hdr.bmiHeader,
+                       info->hdr.AvgTimePerFrame);
+    if (ReportDecoded) { // MPEG-1 knows no aspect or TV standard, decoded or not
+        TvData& tv = SharedTvData();
         tv.Aspect = kAspectUnknown;
         tv.TvStandard = kTvStandardUnknown;
         tv.BitRate = int32_t(info->hdr.dwBitRate);

@@ -69,6 +69,13 @@ public:
 
 private:
     // Start of streaming (controlling thread).
+    struct NativeVideo {
+        std::string codecName;
+        uint8_t aspect;
+        uint32_t bitRate;
+    };
+    void DescribeVideoBlock(const mf::MediaType& type, const NativeVideo& native,
+                            const mf::BITMAPINFOHEADER& header, int64_t avgTimePerFrame);
     void DescribeVideo(const mf::MediaType& type);
     void DescribeAudio(const mf::MediaType& type);
     bool DescribeDvInVideoInfo(const mf::MediaType& type);
