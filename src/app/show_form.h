@@ -24,6 +24,7 @@
 #include "media/grab_builder.h"
 #include "media/media_system.h"
 #include "media/moniker.h"
+#include "platform/system/picture_stretch.h"
 #include "settings/settings_catalogue.h"
 #include "settings/super_action.h"
 
@@ -442,6 +443,7 @@ private:
     void RunNormalShots();
     void SaveFailedDuringRun();
     Deinterlacer deinterlacer_;
+    PictureStretcher stretcher_; // CapturedFrame onto OutputImage, taps kept between grabs
     bool intervalRunning_ = false;
     bool runSaveFailed_ = false;
     bool runPrecise_ = false;

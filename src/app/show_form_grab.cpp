@@ -65,17 +65,20 @@ private:
     Handler handler_;
 };
 
-// The frame bitmap's B, G, R, x pixels as an opaque 32-bit image.
-QImage OpaqueImage(const TFrameBitmap& frame) {
-    QImage image(frame.Width(), frame.Height(), QImage::Format_RGB32);
-    if (image.isNull()) return image;
+// `into` := the frame bitmap's B, G, R, x pixels, made opaque (Qt's RGB32 wants 0xFF there).
+// The image's memory is reused when it has the size and no one else holds it (the last output
+// image or the preview may still share it: they keep their picture).
+void CopyOpaque(const TFrameBitmap& frame, QImage& into) {
+    if (into.width() != frame.Width() || into.height() != frame.Height() ||
+        into.format() != QImage::Format_RGB32 || !into.isDetached())
+        into = QImage(frame.Width(), frame.Height(), QImage::Format_RGB32);
+    if (into.isNull()) return;
     for (int y = 0; y < frame.Height(); ++y) {
-        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        auto* out = reinterpret_cast<uint32_t*>(into.scanLine(y));
         std::memcpy(out, frame.Row(y), frame.Stride());
         for (int x = 0; x < frame.Width(); ++x)
             out[x] |= 0xFF000000u;
     }
-    return image;
 }
 
 PictureView ViewOf(const QImage& image) {
@@ -107,7 +110,7 @@ void TShowForm::CaptureFrameAndSizes() {
     if (video) {
         if (!grabFrame_) grabFrame_ = std::make_shared<TFrameBitmap>();
         Media->CopyCurrentFrame(*grabFrame_);
-        if (!grabFrame_->Empty()) CapturedFrame = OpaqueImage(*grabFrame_);
+        if (!grabFrame_->Empty()) CopyOpaque(*grabFrame_, CapturedFrame);
         FrameSize = grabFrame_->Empty() ? QSize(0, 0) : CapturedFrame.size();
     } else {
         FrameSize = QSize(0, 0);
@@ -132,25 +135,21 @@ void TShowForm::TakeSnapshot(bool readPosition) {
     if (S->IImageAjouter.Value == 1) BuildTimestampName();
     CaptureFrameAndSizes();
     if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return;
-    if (S->InternalDeinterlacer.Value) {
-        if (DeinterlaceBuffer.size() != CapturedFrame.size())
-            DeinterlaceBuffer = QImage(CapturedFrame.size(), QImage::Format_RGB32);
-        const ConstFrameView source(CapturedFrame.constBits(), CapturedFrame.width(),
-                                    CapturedFrame.height(), CapturedFrame.bytesPerLine());
-        const FrameView result{DeinterlaceBuffer.bits(), DeinterlaceBuffer.width(),
-                               DeinterlaceBuffer.height(), DeinterlaceBuffer.bytesPerLine(), 32};
-        if (deinterlacer_.Deinterlace(source, result)) std::swap(CapturedFrame, DeinterlaceBuffer);
+    if (S->InternalDeinterlacer.Value) { // in place: only the combed pixels change
+        const FrameView frame{CapturedFrame.bits(), CapturedFrame.width(), CapturedFrame.height(),
+                              CapturedFrame.bytesPerLine(), 32};
+        deinterlacer_.Deinterlace(frame, frame);
     }
     const QSize size = ImageSize.isEmpty() ? CapturedFrame.size() : ImageSize;
     if (size == CapturedFrame.size()) {
-        OutputImage = CapturedFrame.copy();
+        OutputImage = CapturedFrame; // shared: the next capture writes into a buffer of its own
     } else {
-        const OwnedPicture stretched =
-            StretchPicture(ViewOf(CapturedFrame), size.width(), size.height());
-        if (stretched.empty()) return;
-        OutputImage = QImage(stretched.pixels.data(), stretched.width, stretched.height,
-                             stretched.width * 4, QImage::Format_RGB32)
-                          .copy();
+        QImage stretched(size, QImage::Format_RGB32); // the preview still shows the last one
+        if (stretched.isNull() ||
+            !stretcher_.Stretch(ViewOf(CapturedFrame), stretched.bits(), size.width(),
+                                size.height(), int(stretched.bytesPerLine())))
+            return;
+        OutputImage = std::move(stretched);
     }
     TExtraireFrame* grab = Widgets().Extraire();
     grab->setSizeText(QString("%1 x %2").arg(OutputImage.width()).arg(OutputImage.height()));

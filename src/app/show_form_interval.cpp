@@ -10,6 +10,7 @@
 #include "app/interval_count.h"
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
+#include "app/video_view.h"
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,10 @@
 namespace sp {
 
 namespace {
+
+// During a precision run the stream plays at maximum speed: the video window shows a few
+// pictures a second of it (each grab is on the Grab panel), not every one.
+constexpr int kRunPictureIntervalMs = 200;
 
 QString Argument() {
     return ArgumentList.isEmpty() ? QString() : ArgumentList.front();
@@ -108,6 +113,7 @@ void TShowForm::StartIntervalRun() {
             if (!S->VitesseMaxi.Value && Media->HasAudio()) Media->DisconnectAudio();
             Media->SetGrabPeriod(IntervalLength);
             Media->SetCompletionHandler([this](mf::IFilterGraph*) { StopIntervalRun(); });
+            Widgets().View()->setPictureIntervalMs(kRunPictureIntervalMs);
             Media->Stop();
             Media->Play();
             return; // the grabs come with the stream; its end stops the run
@@ -169,6 +175,7 @@ void TShowForm::StopIntervalRun() {
     }
     intervalRunning_ = false;
     Widgets().Intervallo->setRunning(false);
+    Widgets().View()->setPictureIntervalMs(0); // the picture at the end of the run is shown
     try {
         if (runPrecise_) {
             Media->Stop();

@@ -64,6 +64,17 @@ TVideoView::~TVideoView() = default;
 
 void TVideoView::present(const uint8_t* pixels, int width, int height, int strideBytes) {
     if (!pixels || width <= 0 || height <= 0 || strideBytes < width * 4) return;
+    if (const int64_t intervalNs = pictureIntervalNs_.load(std::memory_order_relaxed)) {
+        const int64_t nowNs = clock_.nsecsElapsed();
+        if (lastTakenNs_ != INT64_MIN && nowNs - lastTakenNs_ < intervalNs) {
+            const std::lock_guard lock(pictureMutex_);
+            ++stats_.skipped;
+            return;
+        }
+        lastTakenNs_ = nowNs;
+    } else {
+        lastTakenNs_ = INT64_MIN;
+    }
     if (writing_.width() != width || writing_.height() != height)
         writing_ = QImage(width, height, QImage::Format_RGB32);
     if (writing_.isNull()) return; // out of memory: skip this picture

@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -37,6 +38,7 @@ public:
         uint64_t painted = 0;      // of those, pictures painted at least once
         uint64_t replaced = 0;     // replaced by a newer one before they were painted
         uint64_t late = 0;         // painted more than the lateness limit after present()
+        uint64_t skipped = 0;      // not taken at all: within the picture interval of the last
         int64_t firstPaintMs = -1; // from the reset to the first picture painted, -1: none yet
     };
 
@@ -58,6 +60,12 @@ public:
     // A picture painted later than this after it arrived counts as late (default 40 ms).
     void setLatenessLimitMs(int ms) { latenessLimitMs_ = ms; }
 
+    // Takes at most one picture per `ms` milliseconds (0, the default: every picture). For runs
+    // at maximum speed, where pictures come far faster than anyone can watch: a picture not
+    // taken costs neither a copy nor a repaint. Any thread; the next picture after setting 0 is
+    // taken whatever its time.
+    void setPictureIntervalMs(int ms) { pictureIntervalNs_ = int64_t(std::max(ms, 0)) * 1'000'000; }
+
 signals:
     // A left click on the picture.
     void clicked();
@@ -76,13 +84,15 @@ private:
     // The picture to draw at the widget's size: shown_ or its last halving.
     const QImage& drawable();
 
-    QImage writing_; // streaming thread only
+    QImage writing_;                  // streaming thread only
+    int64_t lastTakenNs_ = INT64_MIN; // streaming thread only
+    std::atomic<int64_t> pictureIntervalNs_{0};
 
     mutable std::mutex pictureMutex_;
     QImage ready_;               // guarded by pictureMutex_
     bool readyIsNew_ = false;    // guarded by pictureMutex_
     int64_t readyArrivalNs_ = 0; // guarded by pictureMutex_
-    QElapsedTimer clock_;        // started once; read under pictureMutex_ by both threads
+    QElapsedTimer clock_;        // started in the constructor, then only read (both threads)
     Statistics stats_;           // guarded by pictureMutex_
     int64_t resetNs_ = 0;        // guarded by pictureMutex_
 

@@ -90,6 +90,29 @@ TEST_F(Grab, A16x9FrameIsSavedAt720x405AndNativeAt720x576ShowingTheFrameOnScreen
     EXPECT_EQ(TShowForm::SizeLabelText({0, 576}, {0, 0}, 2), "");
 }
 
+TEST_F(Grab, ASnapshotKeepsItsPictureWhenTheFrameIsCapturedAgain) {
+    // At the native size the saved image and the captured frame are one picture in memory; a
+    // later capture (an aspect change, a new stream) must not write into the snapshot.
+    Load("raw.dv", "dv.dv");
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_num", "0001");
+    Force(3);
+    const std::string dv = MediaPath("raw.dv");
+    GoTo(10 * kFrame);
+    W().ExecuteToken("grab");
+    GoTo(30 * kFrame);
+    W().CaptureFrameAndSizes();
+    EXPECT_TRUE(sptest::showsFrame(dv, 30, ViewOf(W().CapturedFrame)));
+    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(W().OutputImage)));
+    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(W().Widgets().Extraire()->picture())));
+    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(LoadSaved(Image("shot_0001.bmp")))));
+    // The next snapshot takes the new frame everywhere; the file of the first stays as it was.
+    W().ExecuteToken("grab");
+    EXPECT_TRUE(sptest::showsFrame(dv, 30, ViewOf(W().Widgets().Extraire()->picture())));
+    EXPECT_TRUE(sptest::showsFrame(dv, 30, ViewOf(LoadSaved(Image("shot_0002.bmp")))));
+    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(LoadSaved(Image("shot_0001.bmp")))));
+}
+
 TEST_F(Grab, TheNumberWrapsAtItsDigitsAndTheOverwriteQuestionIsObeyed) {
     Load("avi_mjpeg.avi", "clip.avi");
     W().ExecuteToken("bmp");

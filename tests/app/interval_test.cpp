@@ -6,6 +6,7 @@
 
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
+#include "app/video_view.h"
 #include "support/file_size_limit.h"
 
 #include <QMetaObject>
@@ -129,6 +130,31 @@ TEST_F(Interval, APrecisionRunInFramesGrabsEveryFrameExactly) {
     ExpectIdleAtTheStart();
     EXPECT_TRUE(W().Media->HasAudio()); // the sound chain the run took away is back
     EXPECT_EQ(W().Media->MaxSpeed, 0);
+}
+
+TEST_F(Interval, APrecisionRunShowsAFewPicturesOnTheWayAndItsStartAfterwards) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    SetInterval(1, 1, true);
+    TVideoView* view = W().Widgets().View();
+    view->resetStatistics();
+    Run();
+    ExpectFrames({0, 25, 50, 75, 100, 125, 150, 175, 200, 225});
+    // At maximum speed most pictures never reach the window; every grab is still exact.
+    const TVideoView::Statistics during = view->statistics();
+    EXPECT_GT(during.skipped, 0u);
+    EXPECT_LT(during.presented, 250u);
+    // Back at the start, the window shows the first frame again, as it would after any seek.
+    const auto first = sptest::ffmpegFrames(MediaPath(media_), 0, 3);
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(WaitUntil([&] {
+        const QImage shown = view->shownPicture();
+        return !shown.isNull() && IsFrame(first, 0, shown);
+    }));
+    const uint64_t skipped = view->statistics().skipped;
+    W().ExecuteToken("frame_forward"); // and every picture again once the run is over
+    EXPECT_TRUE(WaitUntil([&] { return view->statistics().presented > during.presented; }));
+    EXPECT_EQ(view->statistics().skipped, skipped);
 }
 
 TEST_F(Interval, EscStopsANormalRunBeforeItsNextShotKeepingTheImages) {

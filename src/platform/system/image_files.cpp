@@ -1,13 +1,13 @@
 #include "platform/system/image_files.h"
 
 #include "platform/system/atomic_file.h"
+#include "platform/system/jpeg_encoder.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 
 #include <libexif/exif-data.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -93,43 +93,11 @@ std::string exifDateTime(const RecordingTime& t) {
     return text;
 }
 
-// The JPEG with an APP1 segment holding `exif` (when not empty) after SOI and the JFIF APP0.
-std::vector<uint8_t> withExif(std::span<const uint8_t> jpeg, std::span<const uint8_t> exif) {
-    size_t at = 2; // after SOI
-    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
-        at = 4 + (size_t(jpeg[4]) << 8 | jpeg[5]);
-    if (at > jpeg.size()) at = 2;
-    std::vector<uint8_t> out;
-    out.reserve(jpeg.size() + exif.size() + 4);
-    out.insert(out.end(), jpeg.begin(), jpeg.begin() + ptrdiff_t(at));
-    const size_t length = exif.size() + 2;
-    out.insert(out.end(), {0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length)});
-    out.insert(out.end(), exif.begin(), exif.end());
-    out.insert(out.end(), jpeg.begin() + ptrdiff_t(at), jpeg.end());
-    return out;
-}
-
-bool writeJpegWithExif(const std::string& path, const PictureView& p, int quality,
-                       std::span<const uint8_t> exif, std::string* error, ExistingFile existing) {
-    if (!valid(p, error)) return false;
-    tjhandle handle = tjInitCompress();
-    if (!handle) {
-        if (error) *error = "the JPEG encoder cannot start";
-        return false;
-    }
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    int rc = tjCompress2(handle, p.pixels, p.width, p.strideBytes, p.height, TJPF_BGRX, &jpeg,
-                         &size, TJSAMP_420, std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
-    bool ok = rc == 0 && jpeg;
-    if (!ok && error) *error = tjGetErrorStr2(handle);
-    if (ok && exif.empty())
-        ok = writeAll(path, std::span<const uint8_t>(jpeg, size), error, existing);
-    else if (ok)
-        ok = writeAll(path, withExif({jpeg, size}, exif), error, existing);
-    tjFree(jpeg);
-    tjDestroy(handle);
-    return ok;
+bool writeJpegWithExif(JpegEncoder& encoder, const std::string& path, const PictureView& p,
+                       int quality, std::span<const uint8_t> exif, std::string* error,
+                       ExistingFile existing) {
+    return valid(p, error) && encoder.Encode(p, quality, exif, error) &&
+           writeAll(path, encoder.Bytes(), error, existing);
 }
 
 } // namespace
@@ -169,13 +137,20 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
 
 bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error,
                ExistingFile existing) {
-    return writeJpegWithExif(path, p, quality, {}, error, existing);
+    JpegEncoder encoder;
+    return writeJpegWithExif(encoder, path, p, quality, {}, error, existing);
 }
 
 bool WriteJpeg(const std::string& path, const PictureView& p, int quality,
                const ImageMetadata& metadata, std::string* error, ExistingFile existing) {
+    JpegEncoder encoder;
+    return WriteJpeg(encoder, path, p, quality, metadata, error, existing);
+}
+
+bool WriteJpeg(JpegEncoder& encoder, const std::string& path, const PictureView& p, int quality,
+               const ImageMetadata& metadata, std::string* error, ExistingFile existing) {
     const std::vector<uint8_t> exif = BuildExifBlock(metadata);
-    return writeJpegWithExif(path, p, quality, exif, error, existing);
+    return writeJpegWithExif(encoder, path, p, quality, exif, error, existing);
 }
 
 std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata) {

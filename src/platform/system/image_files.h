@@ -1,7 +1,7 @@
 #pragma once
-// Writing grabbed pictures: 24-bit BMP, JPEG (libjpeg-turbo) and PNG from a 32-bit B,G,R,x
-// picture stored top row first. Each file is written to a temporary name and renamed into place,
-// so a failed write never leaves a half-written image or destroys an existing one; with
+// Writing grabbed pictures: 24-bit BMP, JPEG (libjpeg-turbo, see jpeg_encoder.h) and PNG from a
+// 32-bit B,G,R,x picture stored top row first. Each file is written to a temporary name and renamed
+// into place, so a failed write never leaves a half-written image or destroys an existing one; with
 // ExistingFile::Keep an image already at that name is never replaced (the write fails).
 // A JPEG can carry EXIF metadata (libexif): when the picture was recorded, the program that
 // wrote it and a description; a BMP has no place for metadata.
@@ -52,6 +52,13 @@ struct ImageMetadata {
 // The JPEG with an EXIF block (after the JFIF header) holding `metadata`.
 bool WriteJpeg(const std::string& path, const PictureView& picture, int quality,
                const ImageMetadata& metadata, std::string* error = nullptr,
+               ExistingFile existing = ExistingFile::Replace);
+
+// The same through `encoder`, which keeps its buffers from one picture to the next (one thread
+// at a time).
+class JpegEncoder;
+bool WriteJpeg(JpegEncoder& encoder, const std::string& path, const PictureView& picture,
+               int quality, const ImageMetadata& metadata, std::string* error = nullptr,
                ExistingFile existing = ExistingFile::Replace);
 
 // The EXIF block of `metadata` as the payload of a JPEG APP1 segment ("Exif\0\0" then the TIFF

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace sp {
@@ -90,6 +91,65 @@ TEST(PictureStretch, GrowingKeepsEdgesSharpAndRampsInOrder) {
     OwnedPicture wide = StretchPicture(e.view(), 16, 1);
     EXPECT_LE(pixel(wide, 5, 0)[2], 10);
     EXPECT_GE(pixel(wide, 10, 0)[2], 245);
+}
+
+// Pseudo-random bytes, every channel different.
+void fillNoise(Canvas& c, uint32_t seed) {
+    for (auto& byte : c.pixels)
+        byte = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+}
+
+TEST(PictureStretch, OneAxisIsFilteredAloneAndTheOtherKeptExactly) {
+    // Widths 1..9 cover the vector loop and its tail. Columns constant down the picture stay
+    // exactly what they were when only the height changes (the weights sum to one), and rows
+    // constant across stay exactly when only the width changes.
+    for (int side = 1; side <= 9; ++side) {
+        Canvas columns(side, 48), rows(48, side);
+        fillNoise(columns, uint32_t(side));
+        fillNoise(rows, uint32_t(side) + 100);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < side; ++x) {
+                std::memcpy(columns.at(x, y), columns.at(x, 0), 4);
+                std::memcpy(rows.at(y, x), rows.at(0, x), 4);
+            }
+        const OwnedPicture down = StretchPicture(columns.view(), side, 45);
+        const OwnedPicture across = StretchPicture(rows.view(), 45, side);
+        ASSERT_FALSE(down.empty());
+        ASSERT_FALSE(across.empty());
+        for (int i = 0; i < 45; ++i)
+            for (int j = 0; j < side; ++j)
+                for (int k = 0; k < 4; ++k) {
+                    ASSERT_EQ(pixel(down, j, i)[k], k == 3 ? 255 : columns.at(j, 0)[k])
+                        << side << ": " << j << "," << i << "/" << k;
+                    ASSERT_EQ(pixel(across, i, j)[k], k == 3 ? 255 : rows.at(0, j)[k])
+                        << side << ": " << i << "," << j << "/" << k;
+                }
+    }
+}
+
+TEST(PictureStretch, AReusedStretcherMatchesAFreshOneAtEverySizeAndStride) {
+    // A source inside a wider canvas (its rows 8 pixels apart) against the same picture packed;
+    // one stretcher through several sizes, each against a stretcher that never saw another.
+    Canvas packed(37, 29), padded(45, 29);
+    fillNoise(packed, 5);
+    for (int y = 0; y < 29; ++y)
+        std::memcpy(padded.at(0, y), packed.at(0, y), 37 * 4);
+    const PictureView inside{padded.pixels.data(), 37, 29, 45 * 4};
+    PictureStretcher reused;
+    for (auto [w, h] : {std::pair{37, 21}, {37, 40}, {20, 29}, {61, 29}, {37, 21}, {18, 50}}) {
+        std::vector<uint8_t> out(size_t(w + 3) * size_t(h) * 4, 7);
+        ASSERT_TRUE(reused.Stretch(inside, out.data(), w, h, (w + 3) * 4));
+        const OwnedPicture fresh = StretchPicture(packed.view(), w, h);
+        for (int y = 0; y < h; ++y) {
+            ASSERT_EQ(0, std::memcmp(&out[size_t(y) * size_t(w + 3) * 4], pixel(fresh, 0, y),
+                                     size_t(w) * 4))
+                << w << "x" << h << " row " << y;
+            EXPECT_EQ(out[(size_t(y) * size_t(w + 3) + size_t(w)) * 4], 7); // past the row: kept
+        }
+    }
+    EXPECT_FALSE(reused.Stretch(inside, nullptr, 4, 4, 16));
+    std::vector<uint8_t> small(16);
+    EXPECT_FALSE(reused.Stretch(inside, small.data(), 4, 1, 12)); // target stride too short
 }
 
 TEST(PictureStretch, InvalidInputGivesAnEmptyPicture) {

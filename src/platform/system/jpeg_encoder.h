@@ -1,0 +1,43 @@
+#pragma once
+// A JPEG encoder over libjpeg (libjpeg-turbo), set as libjpeg's own writers set it: the IJG
+// quality scale, 4:2:0 chroma, the accurate integer DCT, and Huffman tables computed for each
+// picture (smaller files than the standard tables at the same quality, for one extra pass over
+// the coefficients). An optional EXIF payload goes into an APP1 segment after the JFIF header.
+//
+// One encoder is used by one thread at a time; it keeps its libjpeg state and its output buffer
+// from one picture to the next, so a run of same-sized pictures allocates next to nothing.
+
+#include "platform/system/image_files.h" // PictureView
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sp {
+
+class JpegEncoder {
+public:
+    JpegEncoder();
+    ~JpegEncoder();
+    JpegEncoder(const JpegEncoder&) = delete;
+    JpegEncoder& operator=(const JpegEncoder&) = delete;
+
+    // Compresses `picture` (B, G, R, x) at `quality` (clamped to 1..100). `exif` is the APP1
+    // payload ("Exif\0\0" + TIFF structure, at most 65,533 bytes; a longer one is left out), or
+    // empty for none. On failure returns false with a one-line reason in `error`; the encoder
+    // stays usable.
+    bool Encode(const PictureView& picture, int quality, std::span<const uint8_t> exif = {},
+                std::string* error = nullptr);
+    // The file of the last successful Encode; valid until the next call.
+    std::span<const uint8_t> Bytes() const { return {output_.data(), outputSize_}; }
+
+private:
+    struct State; // libjpeg's structures, kept out of this header
+    std::unique_ptr<State> state_;
+    std::vector<uint8_t> output_; // grows as needed, never shrinks
+    size_t outputSize_ = 0;
+};
+
+} // namespace sp

@@ -1,0 +1,156 @@
+#include "platform/system/jpeg_encoder.h"
+
+#include "support/temp_dir.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace sp {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A picture with what photographs have: smooth gradients, sharp edges, fine texture and
+// saturated colours (B, G, R, x, rows packed).
+std::vector<uint8_t> scene(int width, int height) {
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
+    uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            noise = noise * 1664525u + 1013904223u;
+            const int grain = int(noise >> 28) - 8;
+            const bool box = x > width / 3 && x < width / 2 && y > height / 4 && y < height / 2;
+            const int ring =
+                int(127 + 120 * std::sin(std::hypot(x - width / 2, y - height / 2) / 6));
+            p[0] = uint8_t(std::clamp(box ? 230 : x * 255 / width + grain, 0, 255));
+            p[1] = uint8_t(std::clamp(box ? 20 : y * 255 / height + grain, 0, 255));
+            p[2] = uint8_t(std::clamp(x < width / 4 ? ring : 90 + grain, 0, 255));
+        }
+    return pixels;
+}
+
+double psnr(const std::vector<uint8_t>& pixels, int width, const QImage& decoded) {
+    double squares = 0;
+    for (int y = 0; y < decoded.height(); ++y)
+        for (int x = 0; x < decoded.width(); ++x) {
+            const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            const QRgb q = decoded.pixel(x, y);
+            const int d[3] = {p[0] - qBlue(q), p[1] - qGreen(q), p[2] - qRed(q)};
+            for (int v : d)
+                squares += v * v;
+        }
+    const double mse = squares / (3.0 * decoded.width() * decoded.height());
+    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
+}
+
+QImage decode(std::span<const uint8_t> bytes) {
+    return QImage::fromData(bytes.data(), int(bytes.size()), "JPEG");
+}
+
+// The chroma sampling of the first component as its SOF0 marker gives it: 0x22 is 4:2:0.
+int lumaSampling(std::span<const uint8_t> jpeg) {
+    for (size_t i = 2; i + 12 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) return jpeg[i + 11];
+    return -1;
+}
+
+TEST(JpegEncoder, MatchesLibjpegsOwnWriterInSizeAndFidelity) {
+    const QString convert = QStandardPaths::findExecutable("convert");
+    if (convert.isEmpty()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    sptest::TempDir temp{"sp-jpeg"};
+    const int width = 640, height = 360;
+    const auto pixels = scene(width, height);
+    // ImageMagick reads a binary PPM and writes it with libjpeg at the same quality scale; it
+    // keeps full chroma from quality 90, so it is asked for libjpeg's default 4:2:0.
+    const fs::path ppm = temp.path() / "scene.ppm";
+    {
+        std::ofstream out(ppm, std::ios::binary);
+        out << "P6\n" << width << " " << height << "\n255\n";
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            out.put(char(pixels[i + 2])).put(char(pixels[i + 1])).put(char(pixels[i]));
+    }
+    JpegEncoder encoder;
+    for (int quality : {50, 90}) {
+        const fs::path theirs = temp.path() / ("q" + std::to_string(quality) + ".jpg");
+        ASSERT_EQ(
+            QProcess::execute(convert, {QString::fromStdString(ppm.string()), "-sampling-factor",
+                                        "2x2", "-quality", QString::number(quality),
+                                        QString::fromStdString(theirs.string())}),
+            0);
+        const QImage reference(QString::fromStdString(theirs.string()));
+        ASSERT_FALSE(reference.isNull());
+
+        ASSERT_TRUE(encoder.Encode({pixels.data(), width, height, width * 4}, quality));
+        const QImage ours = decode(encoder.Bytes());
+        ASSERT_EQ(ours.size(), QSize(width, height));
+        EXPECT_EQ(lumaSampling(encoder.Bytes()), 0x22) << quality;
+        const double size = double(encoder.Bytes().size()),
+                     theirSize = double(fs::file_size(theirs));
+        EXPECT_LT(size, theirSize * 1.05) << quality;
+        EXPECT_GT(size, theirSize * 0.90) << quality;
+        EXPECT_GT(psnr(pixels, width, ours), psnr(pixels, width, reference) - 0.2) << quality;
+        EXPECT_GT(psnr(pixels, width, ours), quality == 90 ? 34.0 : 28.0) << quality;
+    }
+}
+
+TEST(JpegEncoder, ReusedEncoderGrowsItsBufferAndRecoversFromBadInput) {
+    JpegEncoder encoder;
+    const auto small = scene(48, 32);
+    ASSERT_TRUE(encoder.Encode({small.data(), 48, 32, 48 * 4}, 75));
+    const std::vector<uint8_t> first(encoder.Bytes().begin(), encoder.Bytes().end());
+
+    // Grey noise at quality 100 is far larger than the first guess of the output size (grey, so
+    // that halving the chroma loses nothing).
+    std::vector<uint8_t> noise(size_t(96) * 80 * 4);
+    uint32_t seed = 7;
+    for (size_t i = 0; i < noise.size(); i += 4)
+        noise[i] = noise[i + 1] = noise[i + 2] = uint8_t((seed = seed * 22695477u + 1u) >> 24);
+    ASSERT_TRUE(encoder.Encode({noise.data(), 96, 80, 96 * 4}, 100));
+    EXPECT_GT(encoder.Bytes().size(), size_t(96) * 80 / 4 + 4096);
+    const QImage decoded = decode(encoder.Bytes());
+    ASSERT_EQ(decoded.size(), QSize(96, 80));
+    EXPECT_GT(psnr(noise, 96, decoded), 30.0);
+
+    std::string error;
+    EXPECT_FALSE(encoder.Encode({small.data(), 48, 32, 40}, 75, {}, &error)); // stride too short
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(encoder.Bytes().empty());
+    // Quality 0 is read as 1; a picture wider than its rows (a canvas) is read by its stride.
+    ASSERT_TRUE(encoder.Encode({small.data(), 40, 32, 48 * 4}, 0));
+    EXPECT_EQ(decode(encoder.Bytes()).size(), QSize(40, 32));
+    ASSERT_TRUE(encoder.Encode({small.data(), 48, 32, 48 * 4}, 75));
+    EXPECT_EQ(std::vector<uint8_t>(encoder.Bytes().begin(), encoder.Bytes().end()), first);
+}
+
+TEST(JpegEncoder, ExifPayloadFollowsTheJfifHeader) {
+    const auto pixels = scene(16, 16);
+    const std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
+    JpegEncoder encoder;
+    ASSERT_TRUE(encoder.Encode({pixels.data(), 16, 16, 64}, 90, exif));
+    const auto bytes = encoder.Bytes();
+    ASSERT_GT(bytes.size(), 40u);
+    ASSERT_EQ(bytes[2], 0xFF);
+    ASSERT_EQ(bytes[3], 0xE0); // JFIF first
+    const size_t at = 4 + (size_t(bytes[4]) << 8 | bytes[5]);
+    ASSERT_EQ(bytes[at], 0xFF);
+    EXPECT_EQ(bytes[at + 1], 0xE1);
+    EXPECT_EQ(size_t(bytes[at + 2]) << 8 | bytes[at + 3], exif.size() + 2);
+    EXPECT_TRUE(std::equal(exif.begin(), exif.end(), bytes.begin() + ptrdiff_t(at + 4)));
+    // A payload too long for one segment is left out; the picture is still written.
+    ASSERT_TRUE(encoder.Encode({pixels.data(), 16, 16, 64}, 90, std::vector<uint8_t>(70000, 1)));
+    EXPECT_NE(encoder.Bytes()[4 + (size_t(encoder.Bytes()[4]) << 8 | encoder.Bytes()[5]) + 1],
+              0xE1);
+    EXPECT_EQ(decode(encoder.Bytes()).size(), QSize(16, 16));
+}
+
+} // namespace
+} // namespace sp
