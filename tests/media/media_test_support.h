@@ -63,15 +63,16 @@ inline void registerFilters(bool withGeneralSplitter = true) {
 
 // The picture in the media system's frame bitmap (what a grab saves) is the frame the ffmpeg
 // command line shows at `position` of `path`, whose frame times (ffprobe's) are `times`.
+// `sizeChanges`: the picture size changes within the stream.
 inline ::testing::AssertionResult showsFrameAt(TMediaSystem& media, const std::string& path,
-                                               const std::vector<int64_t>& times,
-                                               int64_t position) {
+                                               const std::vector<int64_t>& times, int64_t position,
+                                               bool sizeChanges = false) {
     TFrameBitmap frame;
     media.CopyCurrentFrame(frame);
     std::lock_guard lock(frame);
     const sptest::PictureView view{frame.Bits(), frame.Width(), frame.Height(), frame.Width() * 4,
                                    false};
-    return sptest::showsFrame(path, sptest::frameIndexAt(times, position), view)
+    return sptest::showsFrame(path, sptest::frameIndexAt(times, position), view, sizeChanges)
            << " at position " << position;
 }
 

@@ -91,8 +91,8 @@ protected:
     }
     // The picture in the frame bitmap (what a grab saves) is the frame ffmpeg shows at
     // `position`.
-    ::testing::AssertionResult showsFrameAt(int64_t position) {
-        return mediatest::showsFrameAt(*media, path, times, position);
+    ::testing::AssertionResult showsFrameAt(int64_t position, bool sizeChanges = false) {
+        return mediatest::showsFrameAt(*media, path, times, position, sizeChanges);
     }
     // The mean of B, G and R over the part of the picture outside the first `width` x `height`
     // (0 when the picture is no larger): content there shows the picture is drawn whole.
@@ -189,19 +189,26 @@ TEST_F(PlaybackPaths, APictureOutgrowingTheCanvasIsReconnectedAndShownWhole) {
     EXPECT_GT(reconnections, 0);
     ASSERT_TRUE(media->SetPosition(15000000)); // after the reconnection, the same still again
     EXPECT_EQ(frameSize(), std::pair(352, 288));
-    // ffmpeg's command line scales the second part to the first part's size (it keeps its
-    // filters), so it cannot serve as a reference here: the picture must be drawn whole.
-    EXPECT_GT(meanOutside(320, 240), 8.0);
+    EXPECT_GT(meanOutside(320, 240), 8.0); // drawn whole, not into the old size
+    EXPECT_TRUE(showsFrameAt(15000000, true));
+    // The first picture of the new size, and a step back across the change.
+    ASSERT_TRUE(media->SetPosition(times[24] + 100));
+    EXPECT_EQ(frameSize(), std::pair(352, 288));
+    EXPECT_TRUE(showsFrameAt(times[24] + 100, true));
+    media->PreviousFrame();
+    EXPECT_EQ(sptest::frameIndexAt(times, media->GetPosition()), 23);
+    EXPECT_TRUE(showsFrameAt(media->GetPosition(), true));
     // Played across the change from the first part.
     ASSERT_TRUE(media->SetPosition(5000000));
     EXPECT_EQ(frameSize(), std::pair(320, 240));
-    EXPECT_TRUE(showsFrameAt(5000000));
+    EXPECT_TRUE(showsFrameAt(5000000, true));
     media->Play();
     settle(20000, [&] { return media->Superposer()->CurrentTime >= 14000000; });
     media->Pause();
     settle(400);
     EXPECT_EQ(frameSize(), std::pair(352, 288));
     EXPECT_GT(meanOutside(320, 240), 8.0);
+    EXPECT_TRUE(showsFrameAt(media->GetPosition(), true));
 }
 
 // A .mpg file is tried by the program-stream, MPEG-1, MPEG-2 splitter and transport-stream

@@ -194,6 +194,32 @@ std::optional<double> firstAudioFrameSeconds(const std::string& file, const std:
 }
 } // namespace
 
+std::vector<BgraPicture> ffmpegFramesOfAnySize(const std::string& path, int first, int count) {
+    const std::string file = shellQuoted(path);
+    const auto facts = ffprobeVideoStream(path);
+    const auto seconds = videoFrameSeconds(file);
+    std::vector<BgraPicture> pictures;
+    if (!facts || first < 0 || count <= 0) return pictures;
+    // One run per picture: ffmpeg's picture encoder keeps the size of the first picture it gets.
+    // With -copyts, the filter's t is the frame's own time as ffprobe prints it (in whole
+    // microseconds), so half a microsecond either side takes exactly that frame.
+    for (int n = first; n < first + count && n < int(seconds.size()); ++n) {
+        char range[96];
+        std::snprintf(range, sizeof range, "between(t\\,%.7f\\,%.7f)", seconds[size_t(n)] - 5e-7,
+                      seconds[size_t(n)] + 5e-7);
+        const std::string filter = std::string("select=") + range +
+                                   ",scale=in_color_matrix=" + inputMatrix(*facts) +
+                                   ":flags=bilinear,format=rgba";
+        auto out = commandOutput("ffmpeg -nostdin -v error -copyts -i " + file +
+                                 " -map 0:v:0 -an -sn -autoscale 0 -vf " + shellQuoted(filter) +
+                                 " -fps_mode passthrough -frames:v 1 -c:v pam -f image2pipe -");
+        auto picture = out ? picturesFromPam(*out) : std::vector<BgraPicture>{};
+        if (picture.size() != 1) break;
+        pictures.push_back(std::move(picture.front()));
+    }
+    return pictures;
+}
+
 std::vector<int64_t> ffprobeFrameTimes(const std::string& path) {
     std::vector<int64_t> times;
     const auto seconds = videoFrameSeconds(shellQuoted(path));
@@ -311,9 +337,10 @@ int closestFrame(const std::vector<BgraPicture>& references, const PictureView& 
 }
 
 ::testing::AssertionResult showsFrame(const std::string& path, int index,
-                                      const PictureView& picture) {
+                                      const PictureView& picture, bool sizeChanges) {
     const int first = std::max(0, index - 2);
-    const auto frames = ffmpegFrames(path, first, index + 3 - first);
+    const auto frames = sizeChanges ? ffmpegFramesOfAnySize(path, first, index + 3 - first)
+                                    : ffmpegFrames(path, first, index + 3 - first);
     if (index - first >= int(frames.size()))
         return ::testing::AssertionFailure() << "ffmpeg gives no frame " << index << " of " << path;
     std::ostringstream differences;

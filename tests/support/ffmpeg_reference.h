@@ -62,6 +62,10 @@ std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int co
                                       const std::string& scaleFlags = "bilinear");
 // Frame `index`; empty past the end or when ffmpeg fails.
 BgraPicture ffmpegFrame(const std::string& path, int index);
+// As ffmpegFrames, for a stream whose picture size changes: each picture at its own size. The
+// frames are picked by their times (ffprobe's), since ffmpeg starts counting frames again and
+// scales to the first size when its filters are rebuilt at the change.
+std::vector<BgraPicture> ffmpegFramesOfAnySize(const std::string& path, int first, int count);
 
 // What ffprobe reads of the first video stream, decoding it to the end; nullopt when it cannot
 // open the file (or finds no video).
@@ -118,7 +122,8 @@ int closestFrame(const std::vector<BgraPicture>& references, const PictureView& 
 // Passes when `picture` is frame `index` of `path`: within kSameFrameLuma of it and closer to
 // it than to either neighbour. The failure message gives the luma differences to frames
 // index-2 .. index+2, which tells an off-by-one from a wrong picture.
+// `sizeChanges`: the stream's picture size changes (see ffmpegFramesOfAnySize).
 ::testing::AssertionResult showsFrame(const std::string& path, int index,
-                                      const PictureView& picture);
+                                      const PictureView& picture, bool sizeChanges = false);
 
 } // namespace sptest

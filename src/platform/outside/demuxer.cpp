@@ -23,6 +23,9 @@ constexpr int64_t kFirstSeekMarginHns = 10'000'000;
 constexpr int kMaxSeekAttempts = 8;
 // Detection scores above this mean the data is confidently another container.
 constexpr int kOtherContainerScore = AVPROBE_SCORE_MAX / 4;
+// The sound kept from before the first picture: at most this much, else none is kept.
+constexpr size_t kMaxLeadPackets = 256;
+constexpr size_t kMaxLeadBytes = 4 * 1024 * 1024;
 
 std::string avError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -32,6 +35,18 @@ std::string avError(int code) {
 
 void setError(std::string* error, std::string text) {
     if (error) *error = std::move(text);
+}
+
+// Another reference to the same packet data, with the same times.
+Packet sharedCopy(const Packet& p) {
+    Packet copy;
+    copy.raw.reset(av_packet_clone(p.raw.get()));
+    copy.streamIndex = p.streamIndex;
+    copy.startHns = p.startHns;
+    copy.decodeHns = p.decodeHns;
+    copy.durationHns = p.durationHns;
+    copy.keyframe = p.keyframe;
+    return copy;
 }
 
 int64_t nowNs() {
@@ -216,6 +231,7 @@ bool Demuxer::describeStreams(std::string* error) {
     }
     setTimeOrigin(); // before any packet is read: every packet time is relative to it
     markInterleavedDv();
+    keepSoundLead();
     bool any = std::any_of(streams_.begin(), streams_.end(),
                            [](const DemuxerStream& s) { return s.kind != StreamKind::Other; });
     if (!any) setError(error, "no video or audio stream");
@@ -400,7 +416,62 @@ std::optional<int64_t> Demuxer::keyframeAtOrBefore(int64_t positionHns) const {
     return toHns(key->timestamp, ref);
 }
 
+// Reads from the start to the first video packet (the packets stay pending, returned first) and
+// keeps copies of the sound packets before it. Only complete leads are kept, with every time
+// known, so restoring one never leaves a gap.
+void Demuxer::keepSoundLead() {
+    const int ref = referenceStream();
+    const bool sound = std::any_of(streams_.begin(), streams_.end(), [](const DemuxerStream& s) {
+        return s.kind == StreamKind::Audio;
+    });
+    if (ref < 0 || !sound || !pending_.empty()) return;
+    armDeadline(kCallBudget);
+    std::vector<Packet> lead;
+    size_t bytes = 0;
+    while (lead.size() < kMaxLeadPackets && bytes < kMaxLeadBytes) {
+        auto p = readRaw();
+        if (!p) return;
+        const bool video = p->streamIndex == ref;
+        if (video) firstVideoHns_ = p->startHns;
+        if (!video && returned(p->streamIndex)) {
+            if (p->startHns == kNoTimeHns) return;
+            Packet copy = sharedCopy(*p);
+            if (!copy.raw) return;
+            bytes += copy.data().size();
+            lead.push_back(std::move(copy));
+        }
+        pending_.push_back(std::move(*p));
+        if (video) break;
+    }
+    if (firstVideoHns_ != kNoTimeHns) soundLead_ = std::move(lead);
+}
+
+// After landing on the first video packet: each kept sound packet that the container's seek
+// skipped (none of its stream at or before its time is pending) goes back in front, in order.
+void Demuxer::restoreSoundLead() {
+    const int ref = referenceStream();
+    auto key = std::find_if(pending_.begin(), pending_.end(),
+                            [&](const Packet& p) { return p.streamIndex == ref; });
+    if (soundLead_.empty() || key == pending_.end() || key->startHns != firstVideoHns_) return;
+    std::vector<Packet> restored;
+    for (const Packet& kept : soundLead_) {
+        const bool present = std::any_of(pending_.begin(), pending_.end(), [&](const Packet& p) {
+            return p.streamIndex == kept.streamIndex && p.startHns <= kept.startHns;
+        });
+        if (present) continue;
+        if (Packet copy = sharedCopy(kept); copy.raw) restored.push_back(std::move(copy));
+    }
+    pending_.insert(pending_.begin(), std::make_move_iterator(restored.begin()),
+                    std::make_move_iterator(restored.end()));
+}
+
 bool Demuxer::seek(int64_t positionHns) {
+    if (!seekToKeyframe(positionHns)) return false;
+    restoreSoundLead();
+    return true;
+}
+
+bool Demuxer::seekToKeyframe(int64_t positionHns) {
     aborted_.store(false);
     const int ref = referenceStream();
     int64_t margin = 0;

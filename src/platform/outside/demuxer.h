@@ -103,6 +103,9 @@ public:
     // decoder's to drop. Containers without an index (MPEG program and transport streams) are
     // searched backwards in growing steps until such a key frame is found. Video packets
     // before that key frame are skipped. False when the container cannot seek at all.
+    // Sound stored before the first picture is returned again after a seek that lands on that
+    // picture, even where the container's seek skips it (Matroska, FLV): decoders that carry
+    // state from packet to packet (Opus, MP3's bit reservoir) then sound as from the start.
     bool seek(int64_t positionHns);
     // The key frame of the first video stream at or before positionHns, from the container's
     // index; nullopt without an index that reaches that far (program and transport streams).
@@ -119,6 +122,9 @@ private:
     bool hasVideo() const;
     void markInterleavedDv();
     bool seekRaw(int64_t positionHns);
+    bool seekToKeyframe(int64_t positionHns);
+    void keepSoundLead();
+    void restoreSoundLead();
     enum class KeyCheck { AtOrBefore, Late, Unknown };
     KeyCheck readToKeyframe(int referenceStream, int64_t positionHns);
     std::optional<Packet> readRaw();
@@ -136,6 +142,10 @@ private:
     std::vector<DemuxerStream> streams_;
     std::vector<bool> hidden_;   // per stream: never returned
     std::deque<Packet> pending_; // read ahead (while opening or seeking), returned first
+    // The sound packets stored before the first video packet (copies of those read on opening),
+    // and that video packet's time.
+    std::vector<Packet> soundLead_;
+    int64_t firstVideoHns_ = kNoTimeHns;
     int64_t startTimeHns_ = 0;
     int64_t durationHns_ = 0;
     std::atomic<bool> aborted_{false};

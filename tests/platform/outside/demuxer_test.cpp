@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -283,6 +285,44 @@ TEST(Demuxer, SeekLandsOnAKeyFrameAtOrBeforeTheTarget) {
             EXPECT_LE(p->startHns, std::max<int64_t>(target, 1'000'000)) << name << " " << target;
             EXPECT_GT(p->startHns, target - 25'000'000) << name << " " << target;
         }
+    }
+}
+
+// The first packets of every sound stream, as (time, size), up to `count` each.
+std::map<int, std::vector<std::pair<int64_t, size_t>>> firstSoundPackets(Demuxer& d, size_t count) {
+    std::map<int, std::vector<std::pair<int64_t, size_t>>> sound;
+    size_t streams = 0;
+    for (const auto& s : d.streams())
+        streams += s.kind == StreamKind::Audio;
+    for (int n = 0; n < 5000; ++n) {
+        auto p = d.readPacket();
+        if (!p) break;
+        if (d.streams()[size_t(p->streamIndex)].kind != StreamKind::Audio) continue;
+        auto& mine = sound[p->streamIndex];
+        if (mine.size() < count) mine.emplace_back(p->startHns, p->data().size());
+        if (sound.size() == streams && std::all_of(sound.begin(), sound.end(), [&](const auto& s) {
+                return s.second.size() == count;
+            }))
+            break;
+    }
+    return sound;
+}
+
+// Decoders carry state from one sound packet to the next, so a seek back to the start must give
+// them the same packets as opening the file did, including those stored before the first picture
+// that some containers skip when seeking to it.
+TEST(Demuxer, ASeekToTheStartGivesTheSoundPacketsOfTheStart) {
+    for (const char* name :
+         {"webm_vp9.webm", "flv_h263.flv", "h264.mkv", "h264.mp4", "late_video.mkv",
+          "late_video.mp4", "mobile.3gp", "mpeg2.ts", "avi_mjpeg.avi", "wmv8.wmv", "dvd.vob"}) {
+        SCOPED_TRACE(name);
+        auto d = Demuxer::openFile(mediaPath(name), "");
+        ASSERT_TRUE(d);
+        const auto opened = firstSoundPackets(*d, 6);
+        ASSERT_FALSE(opened.empty());
+        ASSERT_TRUE(d->seek(15'000'000));
+        ASSERT_TRUE(d->seek(0));
+        EXPECT_EQ(firstSoundPackets(*d, 6), opened);
     }
 }
 

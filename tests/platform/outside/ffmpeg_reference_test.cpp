@@ -104,6 +104,26 @@ TEST(FfmpegReference, OneFrameIsTheSameAsInARange) {
     EXPECT_TRUE(sptest::ffmpegFrame(mediaPath("not_a_video.mpg"), 0).empty());
 }
 
+// Picked by time, each picture keeps its own size across a size change and is the frame the
+// count picks (frames 0..23 are 320 x 240, the rest 352 x 288).
+TEST(FfmpegReference, FramesOfAnySizeAreTheFramesOfThatIndex) {
+    const std::string path = mediaPath("size_change.ts");
+    const auto picked = sptest::ffmpegFramesOfAnySize(path, 22, 4);
+    ASSERT_EQ(picked.size(), 4u);
+    const auto counted = sptest::ffmpegFrames(path, 20, 4);
+    ASSERT_EQ(counted.size(), 4u);
+    EXPECT_EQ(picked[0].bytes, counted[2].bytes);
+    EXPECT_EQ(picked[1].bytes, counted[3].bytes);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(picked[size_t(i)].width, 320);
+        EXPECT_EQ(picked[size_t(i + 2)].width, 352);
+        EXPECT_EQ(picked[size_t(i + 2)].height, 288);
+    }
+    EXPECT_EQ(sptest::ffmpegFramesOfAnySize(path, 0, 1).front().bytes,
+              sptest::ffmpegFrame(path, 0).bytes);
+    EXPECT_TRUE(sptest::ffmpegFramesOfAnySize(path, 100000, 1).empty()); // past the end
+}
+
 TEST(FfmpegReference, ComparesBottomUpPicturesRowByRow) {
     sptest::BgraPicture reference{2, 2, {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0}};
     // The same picture bottom-up with a padded stride, then with one channel off by 6.

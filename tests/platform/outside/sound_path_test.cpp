@@ -209,7 +209,9 @@ INSTANTIATE_TEST_SUITE_P(Containers, SoundThroughGraphs,
                                            SoundCase{"mpeg2_2997.ts", 17000000, 9000000},
                                            SoundCase{"h264_2997.mp4", 20000000, 13346667},
                                            SoundCase{"mxf_mpeg2.mxf", 12000000, 4000000},
-                                           SoundCase{"ogv_theora.ogv", 13000000, 9000000}),
+                                           SoundCase{"ogv_theora.ogv", 13000000, 9000000},
+                                           SoundCase{"webm_vp9.webm", 11000000, 7000000},
+                                           SoundCase{"flv_h263.flv", 12000000, 5000000}),
                          [](const auto& info) {
                              std::string name = info.param.file;
                              std::replace_if(
