@@ -221,7 +221,8 @@ public:
     // display aspect, and the top bar's size label ("720 x 576  =>  720 x 405 [16x9}").
     void CaptureFrameAndSizes();
     static QString SizeLabelText(QSize frame, QSize image, uint8_t aspectMode);
-    void PlaceSnapshotPreview();
+    // `showGrabPanel`: show the Grab panel when another one is current (a window resize does not).
+    void PlaceSnapshotPreview(bool showGrabPanel = true);
     enum class SaveResult { Saved, Skipped, Cancelled, Failed, Nothing };
     // Saves OutputImage under NextImageName, asking first when that file exists and "Confirmer
     // Image" is set.

@@ -174,7 +174,7 @@ void TShowForm::SetNameLabelSaved(bool saved) {
                            kButtonFace, true);
 }
 
-void TShowForm::PlaceSnapshotPreview() {
+void TShowForm::PlaceSnapshotPreview(bool showGrabPanel) {
     const QRect video = Widgets().VideoPanel->videoRect();
     const QSize size = PreviewSize.isEmpty() ? QSize(252, 189) : PreviewSize;
     const int left =
@@ -185,7 +185,7 @@ void TShowForm::PlaceSnapshotPreview() {
     top = std::min(top, grabPanelRect_.height() - size.height() - 24);
     top = std::max(top, kLowestPreviewTop);
     Widgets().Extraire()->placePicture(QRect(QPoint(std::max(left, 0), top), size));
-    if (S && S->PanneauActif.Value != 2) Execute("saExtraireFrame");
+    if (showGrabPanel && S && S->PanneauActif.Value != 2) Execute("saExtraireFrame");
 }
 
 void TShowForm::GoBackToSnapshot() {

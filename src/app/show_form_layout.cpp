@@ -94,6 +94,10 @@ void TShowForm::resizeEvent(QResizeEvent* event) {
     if (Media && Media->HasVideo()) {
         ApplyDisplayAspect();
         PlaceNavigation();
+        // The size label and the Grab panel's picture follow the new video window; a resize
+        // leaves the side panel the user chose in place.
+        CaptureFrameAndSizes();
+        PlaceSnapshotPreview(false);
     }
 }
 

@@ -38,6 +38,7 @@ int IntegerOrZero(const QString& text) {
 
 void TShowForm::UpdateNextImageName() {
     if (!S) return;
+    ShowImageFolderSpace(); // the Help panel's free space follows the image folder
     if (S->IImageAjouter.Value == 0)
         BuildNumberedName();
     else if (S->IImageAjouter.Value == 1)

@@ -4,6 +4,8 @@
 #include "app/show_form.h"
 #include "app/show_form_widgets.h"
 
+#include "app/panels/dossiers_frame.h"
+
 #include <QAction>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -52,8 +54,11 @@ void TShowForm::PrefsModeChanged(int mode) {
     if (SaveMode != pmRegistry) DeleteRegistrySettings();
     if (SaveMode == pmPortable && S) {
         const QString folder = ProgramFolder() + "/";
-        if (!S->DossierSave.Value.startsWith(folder, Qt::CaseInsensitive))
+        if (!S->DossierSave.Value.startsWith(folder, Qt::CaseInsensitive)) {
             S->DossierSave.Value = folder;
+            Widgets().Dossiers()->setFolder(folder);
+            UpdateNextImageName();
+        }
     }
 }
 

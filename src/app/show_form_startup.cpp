@@ -270,6 +270,9 @@ void TShowForm::ListInstalledFilters() {
         if (f.clsid == CLSID_FfdshowAudioDecoder) FfdshowAudioFound = present;
         if (f.clsid == CLSID_HaaliMediaSplitter) HaaliFound = present;
     }
+    // The list is read from its first line (the system), not from where the appending ended.
+    display->moveCursor(QTextCursor::Start);
+    display->ensureCursorVisible();
     if (Media) Media->DetectInstalledDecoders();
     Widgets().SetDecoderListsVisible(!FfdshowVideoFound, !FfdshowAudioFound);
 }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 namespace sp {
 
@@ -121,8 +122,14 @@ QWidget* THelpFrame::makeCpuTab() {
     reFiltres_->setFont(QFont(QStringLiteral("Arial"), 8));
 
     auto* grid = new QGridLayout;
-    grid->addWidget(wrappedLabel(QStringLiteral("Free space for pictures:"), page), 0, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Processor load:"), page), 0, 1);
+    // Each heading centred over its pie and kept at the top of its row, so a heading that wraps
+    // in a narrow panel does not push the other one down.
+    for (const auto& [text, column] : {std::pair{QStringLiteral("Free space for pictures:"), 0},
+                                       std::pair{QStringLiteral("Processor load:"), 1}}) {
+        QLabel* heading = wrappedLabel(text, page);
+        heading->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        grid->addWidget(heading, 0, column);
+    }
     grid->addWidget(tgImage_, 1, 0, Qt::AlignHCenter);
     grid->addWidget(tgCPU_, 1, 1, Qt::AlignHCenter);
     grid->addWidget(labEspaceLibre_, 2, 0, Qt::AlignHCenter);
@@ -130,6 +137,7 @@ QWidget* THelpFrame::makeCpuTab() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(grid);
+    layout->addSpacing(4);
     layout->addWidget(reFiltres_, 1);
     return page;
 }
