@@ -1,10 +1,5 @@
 #include "filters/inlay_painter.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPen>
-
 #include <algorithm>
 #include <cmath>
 
@@ -60,15 +55,12 @@ void InlayPainter::ApplySettings(const TincrustRec& settings, int frameWidth) {
     alignment_ = settings.Alignement;
     borderSize_ = std::clamp(settings.BorderSize, 0, kBorderSizeBound);
     border_ = BorderOffsets(borderSize_);
+    pictures_ = {};
 }
 
-void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
+void InlayPainter::Draw(FrameView frame, const InlayLines& lines) {
     if (!frame.valid() || frame.bitsPerPixel != 32 || frame.width == 0 || frame.height == 0) return;
     if (lines.First.isEmpty() && lines.Second.isEmpty()) return;
-    QImage image(frame.bits, frame.width, frame.height, qsizetype(frame.strideBytes),
-                 QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.setFont(font_);
     const InlayLayout layout{frame.width, frame.height, xPermille_,
                              yPermille_,  lineHeight_,  alignment_};
     const QString* texts[] = {&lines.First, &lines.Second};
@@ -77,28 +69,20 @@ void InlayPainter::Draw(FrameView frame, const InlayLines& lines) const {
         if (text.isEmpty()) continue;
         const std::optional<Point> at = layout.LinePosition(line, TextWidth(text));
         if (!at) return;
-        drawLine(painter, text, *at);
+        picture(line, text).BlendInto(frame, *at, color_);
     }
 }
 
-void InlayPainter::drawLine(QPainter& painter, const QString& text, Point topLeft) const {
-    const int baseline = topLeft.y + metrics_.ascent();
-    if (borderSize_ > kMaxBorderSize) {
-        QPainterPath outline;
-        outline.addText(topLeft.x, baseline, font_, text);
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing);
-        // Centred on the outline, a stroke 2n wide reaches n pixels beyond the text.
-        painter.strokePath(outline, QPen(Qt::black, 2.0 * borderSize_, Qt::SolidLine, Qt::RoundCap,
-                                         Qt::RoundJoin));
-        painter.restore();
-    } else if (!border_.empty()) {
-        painter.setPen(Qt::black);
-        for (const Offset& o : border_)
-            painter.drawText(topLeft.x + o.dx, baseline + o.dy, text);
-    }
-    painter.setPen(color_);
-    painter.drawText(topLeft.x, baseline, text);
+void InlayPainter::Prepare(const InlayLines& lines) {
+    if (!lines.First.isEmpty()) picture(0, lines.First);
+    if (!lines.Second.isEmpty()) picture(1, lines.Second);
+}
+
+const InlayLinePicture& InlayPainter::picture(int line, const QString& text) {
+    InlayLinePicture& kept = pictures_[std::size_t(line)];
+    if (kept.Empty() || kept.Text() != text)
+        kept = InlayLinePicture(text, font_, metrics_.ascent(), borderSize_, border_);
+    return kept;
 }
 
 } // namespace sp

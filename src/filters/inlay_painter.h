@@ -1,19 +1,22 @@
 // Draws the two inlay lines into a 32-bit frame, in place.
 //
 // The painter holds what the inlay renderer applies from the settings (font, colour, position,
-// alignment, border) and draws with QPainter on a QImage that wraps the frame's memory, so
-// nothing is copied. Each line is drawn completely before the next: first its black border, then
-// the text in its colour, with a transparent background. A border of n pixels reaches n pixels
-// beyond the text on every side: up to kMaxBorderSize it is the text drawn at every offset of
-// BorderOffsets, above that an outline stroke 2n wide (sizes above kBorderSizeBound are drawn at
+// alignment, border) and draws each line as an InlayLinePicture (inlay_line.h), kept while the
+// line's text stays the same, so a frame whose lines did not change costs two blends. Each line
+// is drawn completely before the next: first its black border, then the text in its colour,
+// with a transparent background. A border of n pixels reaches n pixels beyond the text on every
+// side: up to kMaxBorderSize it is the text drawn at every offset of BorderOffsets, above that
+// the text grown by n like an outline stroke 2n wide (sizes above kBorderSizeBound are drawn at
 // the bound). Texts or positions outside the frame are clipped.
 //
-// Threading: ApplySettings runs on the main thread and Draw on the video streaming thread; the
-// caller serialises them (the renderer holds its frame lock around both). Fonts need the Qt
-// GUI application object: create the painter after it; it may then be used from any thread.
+// Threading: one painter is used by one thread at a time (Draw keeps the line pictures). The
+// renderer makes a new painter for new settings on the main thread and swaps it in under its
+// frame lock; Draw runs on the video streaming thread. Fonts need the Qt GUI application
+// object: create the painter after it; it may then be used from any thread.
 #pragma once
 
 #include "filters/deinterlacer.h" // FrameView
+#include "filters/inlay_line.h"
 #include "filters/inlay_records.h"
 #include "filters/inlay_text.h"
 
@@ -22,9 +25,8 @@
 #include <QFontMetrics>
 #include <QString>
 
+#include <array>
 #include <vector>
-
-class QPainter;
 
 namespace sp {
 
@@ -42,7 +44,10 @@ public:
 
     // Draws the lines into `frame`, which must hold 32-bit pixels (B, G, R, reserved; other
     // depths are left alone). The reserved byte of drawn pixels is set to 0xFF.
-    void Draw(FrameView frame, const InlayLines& lines) const;
+    void Draw(FrameView frame, const InlayLines& lines);
+    // Makes the pictures of these lines now, so that a Draw of the same texts only blends them
+    // (the renderer prepares a new painter before swapping it in).
+    void Prepare(const InlayLines& lines);
 
     // Width of a text in pixels with the current font.
     int TextWidth(const QString& text) const { return metrics_.horizontalAdvance(text); }
@@ -52,7 +57,7 @@ public:
     QColor TextColor() const { return color_; }
 
 private:
-    void drawLine(QPainter& painter, const QString& text, Point topLeft) const;
+    const InlayLinePicture& picture(int line, const QString& text);
 
     QFont font_;
     QFontMetrics metrics_;
@@ -63,6 +68,7 @@ private:
     int alignment_ = 2;
     int borderSize_ = 0;         // 0 .. kBorderSizeBound
     std::vector<Offset> border_; // the copies' offsets for borders up to kMaxBorderSize
+    std::array<InlayLinePicture, 2> pictures_; // the lines drawn last, by Draw
 };
 
 // A font of `pixelHeight` pixels: with `cellHeight` the whole character cell (ascent plus

@@ -9,9 +9,10 @@
 // and the local date and time now. Dates use the French (France) conventions.
 //
 // Threads: ApplySettings and SetImageNumber are called by the main thread; DrawOverlay runs on
-// the video streaming thread with `Frame` locked. ApplySettings takes the same lock for the whole
-// replacement of the settings and the font, so a frame is drawn entirely with the old settings
-// or entirely with the new ones. Fonts need the Qt GUI application object: create the
+// the video streaming thread with `Frame` locked. ApplySettings prepares the new font and
+// layout without the lock and takes it only to swap them in with the settings, so a frame is
+// drawn entirely with the old settings or entirely with the new ones and the streaming thread
+// never waits for a font to be loaded. Fonts need the Qt GUI application object: create the
 // superposer after it.
 
 #include "filters/bitmap_filter.h"
@@ -46,6 +47,18 @@ public:
 
     // A copy of the settings in use (taken under the frame lock).
     TincrustRec CurrentSettings();
+
+    // Since the last reset: how many ApplySettings calls, the longest whole call and the
+    // longest time one held the frame lock (what the streaming thread may have waited for it),
+    // and the longest drawing of one frame's lines, in nanoseconds. Any thread.
+    struct SettingsTiming {
+        uint64_t Calls = 0;
+        int64_t LongestCallNs = 0;
+        int64_t LongestLockNs = 0;
+        int64_t LongestDrawNs = 0;
+    };
+    SettingsTiming SettingsTimes() const;
+    void ResetSettingsTimes();
     // The values the next frame's lines are made of: the stream's description, the position,
     // the image number and "digits", the time now. Any thread.
     InlayValues SampleValues() const;
@@ -62,6 +75,11 @@ private:
     // Written by the main thread, read while drawing.
     std::atomic<int64_t> ImageNumber{0};
     std::atomic<int> Digits{4};
+    // Written by ApplySettings and DrawOverlay, read by SettingsTimes.
+    std::atomic<uint64_t> SettingsCalls{0};
+    std::atomic<int64_t> LongestSettingsCallNs{0};
+    std::atomic<int64_t> LongestSettingsLockNs{0};
+    std::atomic<int64_t> LongestDrawNs{0};
 };
 
 } // namespace sp

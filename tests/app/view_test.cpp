@@ -14,6 +14,8 @@
 #include "filters/frame_bitmap.h"
 #include "ui/text_gauge.h"
 
+#include <QDir>
+#include <QImage>
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
@@ -299,6 +301,74 @@ TEST_F(View, TheSlidersSwitchTheInlayOnAndTakeThePlaceOfTheNavigationBar) {
     EXPECT_FALSE(W().Xslider->isVisibleTo(&W()));
     EXPECT_TRUE(W().Widgets().Navigation->isVisibleTo(&W()));
     EXPECT_TRUE(W().Checked("taIncruster")); // the inlay stays on
+}
+
+TEST_F(View, HidingTheSlidersBringsTheIntervalometerBarBackOnlyWhenItWasShown) {
+    Load("raw.dv", "clip.dv");
+    QWidget* bar = nullptr;
+    for (QWidget* w : W().Widgets().Client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->inherits("sp::Tintervalloframe")) bar = w;
+    ASSERT_TRUE(bar);
+    for (bool shown : {true, false}) {
+        if (W().Checked("taIntervalloShow") != shown) W().ExecuteToken("show_intervallo");
+        ASSERT_EQ(W().Checked("taIntervalloShow"), shown);
+        EXPECT_EQ(bar->isVisibleTo(&W()), shown);
+        W().ExecuteToken("sliders");
+        EXPECT_FALSE(bar->isVisibleTo(&W())) << shown;
+        EXPECT_FALSE(W().Widgets().Navigation->isVisibleTo(&W()));
+        W().ExecuteToken("sliders");
+        EXPECT_EQ(bar->isVisibleTo(&W()), shown);
+        EXPECT_TRUE(W().Widgets().Navigation->isVisibleTo(&W()));
+    }
+}
+
+// Grabs of the paused picture, saved losslessly: flipped ones are the plain one turned, and the
+// inlay's number changes only the pixels of its place.
+TEST_F(View, GrabbedImagesShowTheFlipsAndTheInlayText) {
+    Load("avi_mjpeg.avi", "clip.avi");
+    QDir().mkpath(Path("images"));
+    W().ExecuteToken("dest_folder", Path("images"));
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_num", "0001"); // numbered names: the paused picture is grabbed again
+    // Deinterlacing works on the rows' field order, which turning the picture changes.
+    if (W().Checked("taImagesDeinterlacer")) W().ExecuteToken("deinterlace");
+    int n = 0;
+    auto grab = [&] {
+        const QStringList before = QDir(Path("images")).entryList(QDir::Files);
+        W().ExecuteToken("grab");
+        const QStringList after = QDir(Path("images")).entryList(QDir::Files);
+        EXPECT_EQ(after.size(), before.size() + 1) << ++n;
+        for (const QString& name : after)
+            if (!before.contains(name))
+                return QImage(Path("images/" + name)).convertToFormat(QImage::Format_RGB32);
+        return QImage();
+    };
+    const QImage plain = grab();
+    ASSERT_EQ(plain.size(), QSize(320, 240));
+    ASSERT_NE(plain, plain.mirrored(false, true)); // the picture is not symmetric
+    W().ExecuteToken("vertical_flip");
+    EXPECT_EQ(grab(), plain.mirrored(false, true));
+    W().ExecuteToken("vertical_flip");
+    W().ExecuteToken("horizontal_flip");
+    EXPECT_EQ(grab(), plain.mirrored(true, false));
+    W().ExecuteToken("horizontal_flip");
+    EXPECT_EQ(grab(), plain);
+
+    W().ExecuteToken("inlay_number");
+    const QImage numbered = grab();
+    QRect changed;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            if (numbered.pixel(x, y) != plain.pixel(x, y))
+                changed = changed.united(QRect(x, y, 1, 1));
+    ASSERT_FALSE(changed.isEmpty());
+    // Right-aligned at 914/1000 of 320, the second line from 914/1000 of 240, 16 pixels high,
+    // with its 2-pixel border.
+    EXPECT_LE(changed.right(), 292 + 2);
+    EXPECT_GE(changed.right(), 292 - 8);
+    EXPECT_GE(changed.top(), 219 - 2);
+    EXPECT_LE(changed.bottom(), 219 + 16 + 2);
+    EXPECT_GT(changed.width(), 16); // several digits
 }
 
 TEST_F(View, VolumeStepsStopAtTheEndsAndMuteKeepsTheVolume) {
