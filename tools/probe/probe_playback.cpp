@@ -93,10 +93,12 @@ int RunGrab(const std::vector<std::string>& args, const Options& options) {
     }
     if (*video == 0 || !session.Select(*video, *audio, false)) return kCannotPlay;
     media.SetPositionFromText(flags->positional[1]);
-    session.ProcessEvents();
+    // The seek waits a bounded time for its still; on a busy machine decoding from the key
+    // frame may take longer, and the picture saved must be the one of that position.
+    const bool cued = session.Settle();
     TFrameBitmap frame;
     media.CopyCurrentFrame(frame);
-    if (frame.Width() <= 0) {
+    if (!cued || frame.Width() <= 0) {
         std::fprintf(stderr, "stillpick-probe: no picture at that position\n");
         return kCannotPlay;
     }
