@@ -4,9 +4,11 @@
 Installs the build into a temporary prefix, starts a virtual display, runs the installed
 program with the sample video, waits for its first picture and compares the video area with the
 frame FFmpeg decodes there (scaled), checks the title strip shows the loaded file's label, then
-presses keys: Ctrl+Right steps one frame (the picture becomes FFmpeg's next frame), F11 shows the
-shortcuts window and hides it again, Esc leaves the window as it was, Ctrl+Q ends the program,
-which saves its settings. Writes the screenshot into the build tree.
+presses keys: Ctrl+Right steps one frame (the picture becomes FFmpeg's next frame), F5 saves that
+frame as an image, F11 shows the shortcuts window and hides it again, F1 shows the Help panel
+whose three tabs are shown in turn, Esc leaves the window as it was, Ctrl+Q ends the program,
+which saves its settings. Writes the screenshots (the window, the Help panel's tabs) into the
+build tree.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no virtual display could be started).
 
@@ -146,6 +148,62 @@ def best_difference(shot, rect, reference, inset=6):
                .mean_difference(ref) for dx in (-1, 0, 1) for dy in (-1, 0, 1))
 
 
+def decoded(path):
+    """A picture file decoded by FFmpeg."""
+    data = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-frames:v", "1",
+                           "-f", "image2pipe", "-vcodec", "ppm", "-"],
+                          capture_output=True, check=True).stdout
+    return Picture(data)
+
+
+def wait_for_file(folder, timeout=10):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        if files:
+            time.sleep(0.5)  # written whole
+            return os.path.join(folder, files[0])
+        time.sleep(0.2)
+    return None
+
+
+def check_grab(sample, stills):
+    """F5 saved the frame on screen (frame 1, after one step) into the images folder."""
+    saved = wait_for_file(stills)
+    if not check("F5 saves an image into the images folder", saved is not None):
+        return
+    image = decoded(saved)
+    to0 = ffmpeg_frame(sample, 0, image.width, image.height).mean_difference(image)
+    to1 = ffmpeg_frame(sample, 1, image.width, image.height).mean_difference(image)
+    check("the saved image is the frame on screen", to1 < to0 and to1 < 8,
+          f"{os.path.basename(saved)} {image.width} x {image.height}: difference to frame 0 "
+          f"{to0:.2f}, to frame 1 {to1:.2f}")
+
+
+def check_help_tabs(env, window, shots, x, y, w, h):
+    """F1 shows the Help panel on its first tab; clicks show the other two."""
+    xdotool(env, "windowfocus", "--sync", window)
+    xdotool(env, "key", "F1")
+    panels = []
+    # The tabs' middles on the tab bar of the panel column at the window's right.
+    for offset, tab in ((None, "help"), (86, "cpu"), (141, "install")):
+        if offset:
+            xdotool(env, "mousemove", str(x + w - PANEL_WIDTH + offset), str(y + 97))
+            xdotool(env, "click", "1")
+        deadline = time.time() + 10
+        while True:  # until the panel shows something new (a busy machine paints late)
+            time.sleep(0.5)
+            shot = screenshot(env).crop(x, y, w, h)
+            panel = shot.crop(w - PANEL_WIDTH, 60, PANEL_WIDTH - 8, h - 100)
+            if not panels or panel.mean_difference(panels[-1]) > 1 or time.time() > deadline:
+                break
+        shot.save_png(os.path.join(shots, f"help_{tab}.png"))
+        panels.append(panel)
+    differences = [panels[i].mean_difference(panels[j]) for i, j in ((0, 1), (1, 2), (0, 2))]
+    check("the Help panel shows its three tabs in turn", min(differences) > 1,
+          "differences " + ", ".join(f"{d:.1f}" for d in differences))
+
+
 def window_of(env, title, timeout=20):
     deadline = time.time() + timeout
     while time.time() < deadline:
@@ -178,6 +236,7 @@ def main():
     program = None
     try:
         prefix = os.path.join(work, "prefix")
+        stills = os.path.join(work, "stills")
         subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
                        stdout=subprocess.DEVNULL)
         env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
@@ -187,7 +246,7 @@ def main():
         log = open(os.path.join(work, "stderr.txt"), "wb")
         program = subprocess.Popen(
             [os.path.join(prefix, "bin", "stillpick"), "+save_prefs=registry",
-             "+open=" + sample], env=env, stderr=log)
+             "+dest_folder=" + stills, "+open=" + sample], env=env, stderr=log)
         window = window_of(env, "^Stillpick .* by Orvane$")
         if not check("the main window appears", window is not None):
             return 1
@@ -224,6 +283,10 @@ def main():
         check("Ctrl+Right steps to the next frame", to1 < to0 and to1 < 12,
               f"difference to frame 0 {to0:.2f}, to frame 1 {to1:.2f}")
 
+        xdotool(env, "key", "F5")
+        check_grab(sample, stills)
+
+        xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "F11")
         shortcuts = window_of(env, "^The commands of Stillpick", timeout=5)
         check("F11 shows the shortcuts window", shortcuts is not None)
@@ -232,6 +295,8 @@ def main():
         time.sleep(1)
         check("F11 again hides it",
               not xdotool(env, "search", "--onlyvisible", "--name", "^The commands of"))
+
+        check_help_tabs(env, window, shots, x, y, w, h)
 
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "Escape")
