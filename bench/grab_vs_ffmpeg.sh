@@ -31,6 +31,8 @@ if [ ! -s "$media/pal_mpeg2_30s.mpg" ]; then
     mv "$media/.tmp.mpg" "$media/pal_mpeg2_30s.mpg"
 fi
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+echo "load before: $(uptime)"
+trap 'echo "load after: $(uptime)"' EXIT
 
 python3 - "$build/src/stillpick" "$media" "${SP_BENCH_ROUNDS:-3}" <<'PY'
 import json, os, re, shutil, statistics, subprocess, sys, tempfile, time
