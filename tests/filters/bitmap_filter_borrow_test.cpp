@@ -2,6 +2,7 @@
 // borrows (a canvas as wide as the frame): the pictures sent and the frame kept must be the
 // same as with two copies, and the frame must let the buffer go when streaming stops.
 
+#include "bitmap_filter_chain.h"
 #include "filters/bitmap_filter.h"
 
 #include "filters/stream_info.h"
@@ -57,37 +58,10 @@ protected:
     void DrawOverlay(TFrameBitmap& frame) override { std::memcpy(frame.Row(0), &kMark, 4); }
 };
 
-struct Chain {
-    ComPtr<FilterGraph> graph = make<FilterGraph>();
-    ComPtr<FrameSource> source;
-    ComPtr<TBitmapFilter> filter;
-    ComPtr<FrameSink> sink = make<FrameSink>();
-
+struct Chain : sptest::BitmapFilterChain {
     Chain(ComPtr<TBitmapFilter> bitmapFilter, int frames)
-        : source(make<FrameSource>(makeRgb32Type(kWidth, kHeight, k25Fps), frames, k25Fps,
-                                   PaintFrameRowColumn)),
-          filter(std::move(bitmapFilter)) {
-        graph->AddFilter(source.get(), "source");
-        graph->AddFilter(filter.get(), "Superposer");
-        graph->AddFilter(sink.get(), "sink");
-        graph->SetSyncSource(nullptr);
-    }
-    ~Chain() { graph->Stop(); }
-    bool Connect() {
-        filter->PrepareReconnect();
-        return graph->ConnectDirect(source->pin(), filter->input(), nullptr) == S_OK &&
-               graph->ConnectDirect(filter->output(), sink->input(), nullptr) == S_OK;
-    }
-    bool RunToEnd() {
-        sink->clear();
-        graph->Run();
-        long code = 0;
-        intptr_t p1, p2;
-        while (code != EC_COMPLETE && graph->GetEvent(&code, &p1, &p2, 10000) == S_OK) {
-        }
-        graph->Stop();
-        return code == EC_COMPLETE;
-    }
+        : BitmapFilterChain(std::move(bitmapFilter), makeRgb32Type(kWidth, kHeight, k25Fps),
+                            frames, k25Fps, PaintFrameRowColumn) {}
 };
 
 class BitmapFilterBorrowTest : public ::testing::Test {

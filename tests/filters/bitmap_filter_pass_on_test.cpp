@@ -3,6 +3,7 @@
 // borrows it, and whatever needs a copy (a flip, a wider canvas, a sample carrying a new type)
 // still gets the right picture.
 
+#include "bitmap_filter_chain.h"
 #include "filters/bitmap_filter.h"
 
 #include "filters/stream_info.h"
@@ -75,36 +76,10 @@ uint32_t SecondPixelOfGrab(const GrabTarget::Message& m) {
     return copy.Width() >= 2 ? PixelAt(copy.Bits(), 4) : 0;
 }
 
-struct Chain {
-    ComPtr<FilterGraph> graph = make<FilterGraph>();
-    ComPtr<FrameSource> source;
-    ComPtr<TBitmapFilter> filter;
-    ComPtr<FrameSink> sink = make<FrameSink>();
-
+struct Chain : sptest::BitmapFilterChain {
     Chain(ComPtr<TBitmapFilter> bitmapFilter, MediaType type, int frames)
-        : source(make<FrameSource>(std::move(type), frames, k25Fps, Paint)),
-          filter(std::move(bitmapFilter)) {
+        : BitmapFilterChain(std::move(bitmapFilter), std::move(type), frames, k25Fps, Paint) {
         source->bufferBytes = kSourceBuffer;
-        graph->AddFilter(source.get(), "source");
-        graph->AddFilter(filter.get(), "Superposer");
-        graph->AddFilter(sink.get(), "sink");
-        graph->SetSyncSource(nullptr);
-    }
-    ~Chain() { graph->Stop(); }
-    bool Connect() {
-        filter->PrepareReconnect();
-        return graph->ConnectDirect(source->pin(), filter->input(), nullptr) == S_OK &&
-               graph->ConnectDirect(filter->output(), sink->input(), nullptr) == S_OK;
-    }
-    bool RunToEnd() {
-        sink->clear();
-        graph->Run();
-        long code = 0;
-        intptr_t p1, p2;
-        while (code != EC_COMPLETE && graph->GetEvent(&code, &p1, &p2, 10000) == S_OK) {
-        }
-        graph->Stop();
-        return code == EC_COMPLETE;
     }
 };
 

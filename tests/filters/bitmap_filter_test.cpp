@@ -1,3 +1,4 @@
+#include "bitmap_filter_chain.h"
 #include "filters/bitmap_filter.h"
 
 #include "filters/stream_info.h"
@@ -87,48 +88,12 @@ Grab CopyGrabbedFrame(const RecordingTarget::Message& m) {
     return grab;
 }
 
-// source → bitmap filter → sink in a real graph, without a clock.
-struct Chain {
-    ComPtr<FilterGraph> graph = make<FilterGraph>();
-    ComPtr<FrameSource> source;
-    ComPtr<TBitmapFilter> filter;
-    ComPtr<FrameSink> sink = make<FrameSink>();
-
+// source → bitmap filter → sink at 25 pictures a second.
+struct Chain : sptest::BitmapFilterChain {
     Chain(ComPtr<TBitmapFilter> bitmapFilter, MediaType type, int frames,
           FrameSource::Painter paint)
-        : source(make<FrameSource>(std::move(type), frames, k25Fps, std::move(paint))),
-          filter(std::move(bitmapFilter)) {
-        graph->AddFilter(source.get(), "source");
-        graph->AddFilter(filter.get(), "Superposer");
-        graph->AddFilter(sink.get(), "sink");
-        graph->SetSyncSource(nullptr);
-    }
-    ~Chain() { graph->Stop(); }
-
-    ::testing::AssertionResult Connect() {
-        filter->PrepareReconnect();
-        if (graph->ConnectDirect(source->pin(), filter->input(), nullptr) != S_OK)
-            return ::testing::AssertionFailure() << "input refused";
-        if (graph->ConnectDirect(filter->output(), sink->input(), nullptr) != S_OK)
-            return ::testing::AssertionFailure() << "output refused";
-        return ::testing::AssertionSuccess();
-    }
-    ::testing::AssertionResult RunToEnd() {
-        sink->clear();
-        graph->Run();
-        long code = 0;
-        intptr_t p1, p2;
-        while (code != EC_COMPLETE && graph->GetEvent(&code, &p1, &p2, 10000) == S_OK) {
-        }
-        graph->Stop();
-        if (code != EC_COMPLETE) return ::testing::AssertionFailure() << "stream never ended";
-        return ::testing::AssertionSuccess();
-    }
-    MediaType OutputType() {
-        MediaType mt;
-        filter->output()->ConnectionMediaType(&mt);
-        return mt;
-    }
+        : BitmapFilterChain(std::move(bitmapFilter), std::move(type), frames, k25Fps,
+                            std::move(paint)) {}
 };
 
 class BitmapFilterTest : public ::testing::Test {
