@@ -81,8 +81,19 @@ QIcon alignIcon(int alignment) {
     return QIcon(pixmap);
 }
 
+// Hours, minutes and seconds read as a clock does: "07", not "7".
+class TwoDigitBox final : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override {
+        return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    }
+};
+
 QSpinBox* numberBox(int maximum, const QString& name, QWidget* parent) {
-    auto* box = new QSpinBox(parent);
+    auto* box = new TwoDigitBox(parent);
     box->setObjectName(name);
     box->setRange(0, maximum);
     box->setWrapping(true);

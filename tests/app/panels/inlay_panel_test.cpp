@@ -70,6 +70,14 @@ TEST(InlayPanel, SettersAreQuietAndEditsAreReported) {
     panel.findChild<QSpinBox*>("seSeconde")->setValue(46);
     EXPECT_EQ(date.count(), 1);
     EXPECT_EQ(panel.newSecond(), 46);
+    // The clock editors show two digits and still read what is typed either way.
+    auto* minute = panel.findChild<QSpinBox*>("seMinute");
+    minute->setValue(7);
+    EXPECT_EQ(minute->text(), "07");
+    minute->findChild<QLineEdit*>()->setText("9");
+    minute->interpretText();
+    EXPECT_EQ(minute->value(), 9);
+    EXPECT_EQ(minute->text(), "09");
     panel.findChild<QToolButton*>("tbCenter")->click();
     ASSERT_EQ(align.count(), 1);
     EXPECT_EQ(align.at(0).at(0).toInt(), 1);
