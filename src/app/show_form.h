@@ -24,6 +24,7 @@
 #include "media/grab_builder.h"
 #include "media/media_system.h"
 #include "media/moniker.h"
+#include "app/image_writer.h"
 #include "platform/system/picture_stretch.h"
 #include "settings/settings_catalogue.h"
 #include "settings/super_action.h"
@@ -248,6 +249,8 @@ public:
     std::function<bool(const QString& path)> OpenInFileBrowser;
     // The last snapshot has not been saved yet.
     bool SnapshotUnsaved = false;
+    // A save of a run is still being written in the background (its outcome not yet counted).
+    bool SaveInFlight() const { return writer_ && writer_->Pending(); }
 
     // ---- Intervalometer (show_form_interval.cpp) ----
     void ComputeIntervalCount();
@@ -450,6 +453,17 @@ private:
     bool runPrecise_ = false;
     QString lastSaveError_;
     std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
+    // Saves during a run are written in the background, one at a time; their outcome is
+    // collected before the next snapshot, at the stop of the run and on kImageWritten.
+    static constexpr uint32_t kImageWritten = 0x406; // posted for the writer: wParam = sequence
+    TImageWriter& Writer();
+    TImageWriter::Job SaveJob() const;
+    bool FinishPendingSave(); // false: the image in flight could not be written
+    void ImageSaved();
+    void ImageNotSaved(const std::string& path, const std::string& reason);
+    void ImageWritten(uint64_t sequence);
+    std::unique_ptr<TImageWriter> writer_;
+    bool backgroundSaves_ = false;
     QString titleBeforeRun_;
     // Filter environment, missing-filters warning, shortcuts window.
     void WarnIfFiltersMissing();

@@ -18,6 +18,7 @@
 #include "filters/frame_bitmap.h"
 #include "platform/system/image_files.h"
 #include "platform/system/picture_stretch.h"
+#include "platform/system/qt_message_target.h"
 #include "platform/system/shell_ops.h"
 #include "settings/action_table.h"
 
@@ -73,11 +74,15 @@ void CopyOpaque(const TFrameBitmap& frame, QImage& into) {
         into.format() != QImage::Format_RGB32 || !into.isDetached())
         into = QImage(frame.Width(), frame.Height(), QImage::Format_RGB32);
     if (into.isNull()) return;
-    for (int y = 0; y < frame.Height(); ++y) {
+    const int width = frame.Width();
+    for (int y = 0; y < frame.Height(); ++y) { // one pass: read, make opaque, write
         auto* out = reinterpret_cast<uint32_t*>(into.scanLine(y));
-        std::memcpy(out, frame.Row(y), frame.Stride());
-        for (int x = 0; x < frame.Width(); ++x)
-            out[x] |= 0xFF000000u;
+        const uint8_t* in = frame.Row(y);
+        for (int x = 0; x < width; ++x, in += 4) {
+            uint32_t pixel;
+            std::memcpy(&pixel, in, 4);
+            out[x] = pixel | 0xFF000000u;
+        }
     }
 }
 
@@ -151,6 +156,8 @@ void TShowForm::TakeSnapshot(bool readPosition) {
             return;
         OutputImage = std::move(stretched);
     }
+    // The image still being written counts before this one shows (its write went on meanwhile).
+    if (!FinishPendingSave()) return;
     TExtraireFrame* grab = Widgets().Extraire();
     grab->setSizeText(QString("%1 x %2").arg(OutputImage.width()).arg(OutputImage.height()));
     if (GraphBuiltOnce) {
@@ -233,31 +240,50 @@ TShowForm::SaveResult TShowForm::ConfirmAndSaveImage() {
 
 bool TShowForm::SaveImage() {
     if (!GraphBuiltOnce || !S || OutputImage.isNull()) return false;
-    const std::string path = QFile::encodeName(NextImageName).toStdString();
-    std::string error;
-    bool written = false;
-    if (S->IImageExtension.Value == 1) {
-        ImageMetadata metadata;
-        metadata.software = "Stillpick";
-        metadata.description = Widgets().Extraire()->timecodeText().toStdString();
-        const TvData video = CopyTvData();
-        if (Media && Media->HasVideo() && Media->CurrentVideo->IsDV && video.RecDateValid) {
-            const double when = video.RecDateTime + S->IncrustRec.Value.DecalageHoraire;
-            if (const auto c = DecodeDayCount(when))
-                metadata.recorded =
-                    RecordingTime{c->Year, c->Month, c->Day, c->Hour, c->Minute, c->Second};
-        }
-        written = WriteJpeg(path, ViewOf(OutputImage), S->JpegQuality.Value, metadata, &error);
-    } else {
-        written = WriteBmp24(path, ViewOf(OutputImage), &error);
+    if (!FinishPendingSave()) return false;
+    if (backgroundSaves_) { // the outcome is collected before the next snapshot
+        Writer().Submit(SaveJob());
+        return true;
     }
-    if (!written) {
-        lastSaveError_ = QString("The image %1 could not be written: %2")
-                             .arg(NextImageName, QString::fromStdString(error));
-        // During a run the run reports it once, after stopping.
-        if (!intervalRunning_ && ShowWarning) ShowWarning(lastSaveError_);
-        return false;
+    const TImageWriter::Outcome outcome = Writer().Write(SaveJob());
+    if (outcome.ok)
+        ImageSaved();
+    else
+        ImageNotSaved(outcome.path, outcome.error);
+    return outcome.ok;
+}
+
+TImageWriter::Job TShowForm::SaveJob() const {
+    TImageWriter::Job job;
+    job.picture = OutputImage;
+    job.path = QFile::encodeName(NextImageName).toStdString();
+    job.jpeg = S->IImageExtension.Value == 1;
+    job.quality = S->JpegQuality.Value;
+    if (!job.jpeg) return job;
+    job.metadata.software = "Stillpick";
+    job.metadata.description = Widgets().Extraire()->timecodeText().toStdString();
+    const TvData video = CopyTvData();
+    if (Media && Media->HasVideo() && Media->CurrentVideo->IsDV && video.RecDateValid) {
+        const double when = video.RecDateTime + S->IncrustRec.Value.DecalageHoraire;
+        if (const auto c = DecodeDayCount(when))
+            job.metadata.recorded =
+                RecordingTime{c->Year, c->Month, c->Day, c->Hour, c->Minute, c->Second};
     }
+    return job;
+}
+
+TImageWriter& TShowForm::Writer() {
+    if (!writer_) {
+        std::weak_ptr<QtMessageTarget> target = target_;
+        writer_ = std::make_unique<TImageWriter>([target](uint64_t sequence) {
+            if (const auto t = target.lock()) t->post(kImageWritten, uintptr_t(sequence), 0);
+        });
+    }
+    return *writer_;
+}
+
+// The written image counts: its label, the number and the next name move on.
+void TShowForm::ImageSaved() {
     SetNameLabelSaved(true);
     const int digits = S->Digits.Value;
     if (S->IImageAjouter.Value == 0) {
@@ -266,7 +292,32 @@ bool TShowForm::SaveImage() {
     }
     UpdateNextImageName();
     if (Media) Media->SetImageNumber(ImageNumber, digits);
-    return true;
+}
+
+// Nothing of the naming changes. During a run the run reports it once, after stopping.
+void TShowForm::ImageNotSaved(const std::string& path, const std::string& reason) {
+    lastSaveError_ = QString("The image %1 could not be written: %2")
+                         .arg(QFile::decodeName(path.c_str()), QString::fromStdString(reason));
+    if (intervalRunning_)
+        SaveFailedDuringRun();
+    else if (ShowWarning)
+        ShowWarning(lastSaveError_);
+}
+
+bool TShowForm::FinishPendingSave() {
+    if (!writer_ || !writer_->Pending()) return true;
+    const std::optional<TImageWriter::Outcome> outcome = writer_->Collect();
+    if (!outcome || outcome->ok) {
+        ImageSaved();
+        return true;
+    }
+    ImageNotSaved(outcome->path, outcome->error);
+    return false;
+}
+
+// A background write has ended: its outcome applies now unless a snapshot collected it first.
+void TShowForm::ImageWritten(uint64_t sequence) {
+    if (writer_ && writer_->PendingSequence() == sequence) FinishPendingSave();
 }
 
 // ---- Clipboard and image folder ----

@@ -10,6 +10,7 @@
 #include "app/interval_count.h"
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
+#include "app/video_panel.h"
 #include "app/video_view.h"
 #include "settings/action_table.h"
 
@@ -30,27 +31,40 @@ QString Argument() {
     return ArgumentList.isEmpty() ? QString() : ArgumentList.front();
 }
 
-// Keeps the intervalometer bar exactly over the navigation bar, wherever the layout puts it.
+// Keeps the intervalometer bar over the navigation bar, wherever the layout puts it, but never
+// over the video's dark frame: the navigation bar starts right under the video window, inside
+// that frame's margin, and the bar (opaque) starts under the frame instead.
 class BarFollower final : public QObject {
 public:
-    BarFollower(QWidget* followed, QWidget* follower)
-        : QObject(follower), followed_(followed), follower_(follower) {
+    BarFollower(QWidget* followed, TVideoPanel* video, QWidget* follower)
+        : QObject(follower), followed_(followed), video_(video), follower_(follower) {
         followed->installEventFilter(this);
+        video->installEventFilter(this);
+        follower->installEventFilter(this);
         follow();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Move || event->type() == QEvent::Resize) follow();
+        const QEvent::Type type = event->type();
+        if (watched == follower_ ? type == QEvent::Show
+                                 : type == QEvent::Move || type == QEvent::Resize)
+            follow();
         return QObject::eventFilter(watched, event);
     }
 
 private:
     void follow() {
-        follower_->setGeometry(followed_->geometry());
+        QRect bar = followed_->geometry();
+        if (video_->videoShown() && video_->parentWidget() == follower_->parentWidget()) {
+            const QRect frame = video_->frameRect().translated(video_->pos());
+            if (bar.intersects(frame)) bar.moveTop(frame.bottom() + 1);
+        }
+        follower_->setGeometry(bar);
         follower_->raise();
     }
     QWidget* followed_;
+    TVideoPanel* video_;
     QWidget* follower_;
 };
 
@@ -95,6 +109,7 @@ void TShowForm::StartIntervalRun() {
     }
     intervalRunning_ = true;
     runSaveFailed_ = false;
+    backgroundSaves_ = true; // the next frame is fetched while the last one is written
     runPrecise_ = S->ModePrecision.Value;
     Widgets().Intervallo->setRunning(true);
     SetChecked("taIntervalloGo", true);
@@ -134,15 +149,12 @@ void TShowForm::RunNormalShots() {
         Seeking = true;
         Media->SetPosition(IntervalStart + i * IntervalLength);
         QCoreApplication::processEvents();
-        TakeSnapshot();
-        const SaveResult result = ConfirmAndSaveImage();
-        --RemainingShots;
+        TakeSnapshot(); // collects the last shot's write first: its failure stops the run
+        if (intervalRunning_) ConfirmAndSaveImage();
         Seeking = false;
+        if (!intervalRunning_) break; // stopped by a failed save or by Cancel
+        --RemainingShots;
         ShowIntervalProgress();
-        if (result == SaveResult::Failed) {
-            SaveFailedDuringRun();
-            break;
-        }
     }
     Seeking = false;
 }
@@ -150,11 +162,12 @@ void TShowForm::RunNormalShots() {
 void TShowForm::GrabTimeHandler(int64_t /*position*/) {
     // The timecode box already shows the grab time; the frame bitmap holds its frame.
     if (!intervalRunning_ || !runPrecise_) return;
-    TakeSnapshot(false);
-    const SaveResult result = ConfirmAndSaveImage();
+    TakeSnapshot(false); // collects the last shot's write first: its failure stops the run
+    if (!intervalRunning_) return;
+    ConfirmAndSaveImage();
+    if (!intervalRunning_) return;
     --RemainingShots;
     ShowIntervalProgress();
-    if (result == SaveResult::Failed) SaveFailedDuringRun();
 }
 
 // A full disk or a folder that cannot be written: the run stops (the images written so far
@@ -173,6 +186,9 @@ void TShowForm::StopIntervalRun() {
         SetChecked("taIntervalloGo", false);
         return;
     }
+    // The image in flight is written and counted first; a failure there stops the run itself.
+    if (!FinishPendingSave()) return;
+    backgroundSaves_ = false;
     intervalRunning_ = false;
     Widgets().Intervallo->setRunning(false);
     Widgets().View()->setPictureIntervalMs(0); // the picture at the end of the run is shown
@@ -251,7 +267,7 @@ void TShowForm::BindIntervalCommands() {
             SetChecked("taIntervalloShow", false);
         }
     });
-    new BarFollower(Widgets().Navigation, bar);
+    new BarFollower(Widgets().Navigation, Widgets().VideoPanel, bar);
 }
 
 } // namespace sp

@@ -45,6 +45,9 @@ intptr_t TShowForm::HandleMessage(uint32_t msg, uintptr_t wParam, intptr_t lPara
     case WM_RECONNECT:
         Media->ReconnectSuperposer(lParam != 0);
         return 0;
+    case kImageWritten:
+        ImageWritten(uint64_t(wParam));
+        return 0;
     case WM_END_OF_MEDIA:
         // The media system has gone back to the start: pause there and show "Play".
         PlayPause(false);

@@ -133,6 +133,7 @@ TShowForm::~TShowForm() {
     Help()->StopTimers();
     if (!closed_) ReleaseMedia();
     if (ScreenSaverWasActive) screenSaver_.Release();
+    writer_.reset(); // an image still in flight is written, and reported, before the target goes
     setMainWindowTarget(nullptr);
     target_.reset();
     // The media system lets go of the graph first; the builders' filters are then free.

@@ -4,6 +4,7 @@
 #include "app/video_view.h"
 
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
 
@@ -67,13 +68,34 @@ void TVideoPanel::resizeEvent(QResizeEvent*) {
     placePlaceholder();
 }
 
-void TVideoPanel::paintEvent(QPaintEvent*) {
+void TVideoPanel::paintEvent(QPaintEvent* event) {
     if (!videoShown_ && placeholder_->isHidden()) return;
+    // The labels and bars over the panel repaint small pieces of it many times a second (at
+    // every shot of a run): a piece outside the frame is background only; any other piece is
+    // copied from the frame drawn once for the panel's size (an antialiased outline costs far
+    // more than the few pixels it touches).
+    const QRect frame = frameRect();
+    const QRect exposed = event->region().boundingRect() & rect();
+    if (!exposed.intersects(frame)) return;
+    const QColor background = palette().color(backgroundRole());
+    const qreal ratio = devicePixelRatioF();
+    if (frameDrawn_.isNull() || frameDrawnFor_ != frame || frameDrawn_.size() != size() * ratio ||
+        frameBackground_ != background) {
+        frameDrawn_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        frameDrawn_.setDevicePixelRatio(ratio);
+        frameDrawn_.fill(background);
+        QPainter cache(&frameDrawn_);
+        cache.setRenderHint(QPainter::Antialiasing);
+        cache.setPen(QPen(QColor(0x55, 0x5b, 0x61), 1));
+        cache.setBrush(QColor(0x20, 0x23, 0x26));
+        cache.drawRoundedRect(QRectF(frame).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        frameDrawnFor_ = frame;
+        frameBackground_ = background;
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0x55, 0x5b, 0x61), 1));
-    painter.setBrush(QColor(0x20, 0x23, 0x26));
-    painter.drawRoundedRect(QRectF(frameRect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    painter.setClipRegion(event->region());
+    painter.drawImage(exposed, frameDrawn_,
+                      QRectF(exposed.topLeft() * ratio, QSizeF(exposed.size()) * ratio));
 }
 
 } // namespace sp

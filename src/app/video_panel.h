@@ -5,6 +5,8 @@
 // picture, centred, shown instead of the video while no video is loaded. User-interface thread
 // only; the panel owns its children.
 
+#include <QColor>
+#include <QImage>
 #include <QRect>
 #include <QWidget>
 
@@ -51,6 +53,10 @@ private:
     QLabel* placeholder_;
     QToolButton* corner_;
     QRect videoRect_;
+    // The frame as last drawn (panel size, background round it), copied by each repaint.
+    QImage frameDrawn_;
+    QRect frameDrawnFor_;
+    QColor frameBackground_;
     bool videoShown_ = false;
     bool cornerWanted_ = true;
 };

@@ -2,6 +2,13 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace sp {
 
 namespace {
@@ -33,6 +40,101 @@ inline int combScore(std::uint32_t a, std::uint32_t c, std::uint32_t b) {
 inline std::uint32_t averageKeepingFourth(std::uint32_t a, std::uint32_t b, std::uint32_t keep) {
     const std::uint32_t average = (a & b) + (((a ^ b) & 0xFEFEFEFEu) >> 1);
     return (average & 0x00FFFFFFu) | (keep & 0xFF000000u);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SP_DEINTERLACE_AVX2 1
+// The SSE2 steps below on eight pixels at a time (each 128-bit half does four), on processors
+// with AVX2; returns how many pixels it did.
+__attribute__((target("avx2"))) inline __m256i pairSumsAvx2(__m256i a, __m256i c, __m256i b,
+                                                            __m256i weights) {
+    return _mm256_madd_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(a, c), weights),
+                             _mm256_sub_epi16(b, c));
+}
+
+__attribute__((target("avx2"))) int detectCombsAvx2(const std::uint32_t* above,
+                                                    const std::uint32_t* current,
+                                                    const std::uint32_t* below, int width,
+                                                    std::uint8_t* detected) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i weights = _mm256_set_epi16(0, 3, 6, 1, 0, 3, 6, 1, 0, 3, 6, 1, 0, 3, 6, 1);
+    const __m256i threshold = _mm256_set1_epi32(kDetectionThreshold);
+    int i = 0;
+    for (; i + 8 <= width; i += 8) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(above + i));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(current + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(below + i));
+        const __m256i lowSums =
+            pairSumsAvx2(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(c, zero),
+                         _mm256_unpacklo_epi8(b, zero), weights);
+        const __m256i highSums =
+            pairSumsAvx2(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(c, zero),
+                         _mm256_unpackhi_epi8(b, zero), weights);
+        const __m256i low = _mm256_shuffle_epi32(lowSums, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m256i high = _mm256_shuffle_epi32(highSums, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m256i score =
+            _mm256_add_epi32(_mm256_unpacklo_epi64(low, high), _mm256_unpackhi_epi64(low, high));
+        const __m256i hit = _mm256_srli_epi32(_mm256_cmpgt_epi32(score, threshold), 31);
+        // Per half: pixels 0..3 and 4..7, four bytes each at the bottom of the half.
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(hit, zero), zero);
+        const int lowFour = _mm_cvtsi128_si32(_mm256_castsi256_si128(bytes));
+        const int highFour = _mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1));
+        std::memcpy(detected + i, &lowFour, 4);
+        std::memcpy(detected + i + 4, &highFour, 4);
+    }
+    return i;
+}
+
+bool haveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
+// detected[i] := the comb score of pixel i of `current` is above the threshold, for the first
+// pixels of the row; returns how many it did (the caller finishes the row).
+int detectCombs(const std::uint32_t* above, const std::uint32_t* current,
+                const std::uint32_t* below, int width, std::uint8_t* detected) {
+    int i = 0;
+#if defined(SP_DEINTERLACE_AVX2)
+    if (haveAvx2()) i = detectCombsAvx2(above, current, below, width, detected);
+#endif
+#if defined(__SSE2__)
+    // Four pixels at a time: the differences as 16-bit channels, the one to the pixel above
+    // weighted (B 1, G 6, R 3, fourth byte 0), multiplied by the one below and summed in
+    // pairs by pmaddwd, then the two pair sums of each pixel added. The largest score,
+    // 10 x 255 x 255, fits 32 bits; a weighted difference fits 16.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i weights = _mm_set_epi16(0, 3, 6, 1, 0, 3, 6, 1);
+    const __m128i threshold = _mm_set1_epi32(kDetectionThreshold);
+    auto pairSums = [&](__m128i a, __m128i c, __m128i b) {
+        return _mm_madd_epi16(_mm_mullo_epi16(_mm_sub_epi16(a, c), weights), _mm_sub_epi16(b, c));
+    };
+    for (; i + 4 <= width; i += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(current + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + i));
+        // Pixels 0 and 1, then 2 and 3: (first pair, second pair) of each, reordered so that
+        // the first pairs of the four pixels end up in one register and the second in another.
+        const __m128i low =
+            _mm_shuffle_epi32(pairSums(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(c, zero),
+                                       _mm_unpacklo_epi8(b, zero)),
+                              _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128i high =
+            _mm_shuffle_epi32(pairSums(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(c, zero),
+                                       _mm_unpackhi_epi8(b, zero)),
+                              _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128i score =
+            _mm_add_epi32(_mm_unpacklo_epi64(low, high), _mm_unpackhi_epi64(low, high));
+        const __m128i hit = _mm_srli_epi32(_mm_cmpgt_epi32(score, threshold), 31); // 0 or 1
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(hit, zero), zero);
+        const int four = _mm_cvtsi128_si32(bytes);
+        std::memcpy(detected + i, &four, 4);
+    }
+#else
+    (void)above, (void)current, (void)below, (void)detected;
+#endif
+    return i;
 }
 
 void copyPicture(ConstFrameView source, FrameView result) {
@@ -92,7 +194,7 @@ void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
     std::uint8_t* detected = DeinterlaceMask.data() + std::size_t(row) * std::size_t(width);
     std::uint8_t* kept = DeinterlaceMask2.data() + std::size_t(row) * std::size_t(width);
 
-    for (int i = 0; i < width; ++i)
+    for (int i = detectCombs(above, current, below, width, detected); i < width; ++i)
         detected[i] = combScore(above[i], current[i], below[i]) > kDetectionThreshold ? 1 : 0;
 
     // A detection counts only with a detected horizontal neighbour.

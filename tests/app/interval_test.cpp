@@ -4,11 +4,15 @@
 
 #include "grab_fixture.h"
 
+#include "app/panels/bottom_strip.h"
+#include "app/panels/dossiers_frame.h"
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
+#include "app/video_panel.h"
 #include "app/video_view.h"
 #include "support/file_size_limit.h"
 
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QSpinBox>
 
@@ -54,6 +58,21 @@ protected:
         EXPECT_EQ(W().Media->LastPosition, 0);
         EXPECT_FALSE(W().windowTitle().contains(" of "));
         EXPECT_TRUE(W().Timer1.isActive());
+    }
+    // The bar covers the navigation bar's place but leaves the video's dark frame whole, and
+    // stays inside the window.
+    void ExpectBarUnderTheVideoFrame() {
+        const QRect bar = W().Widgets().Intervallo->geometry();
+        const QRect navigation = W().Widgets().Navigation->geometry();
+        const TVideoPanel* video = W().Widgets().VideoPanel;
+        const QRect frame = video->frameRect().translated(video->pos());
+        EXPECT_EQ(bar.left(), navigation.left());
+        EXPECT_EQ(bar.size(), navigation.size());
+        EXPECT_FALSE(bar.intersects(frame))
+            << "bar top " << bar.top() << ", frame bottom " << frame.bottom();
+        EXPECT_EQ(bar.top(), frame.bottom() + 1);
+        EXPECT_LE(bar.bottom(), W().Widgets().BottomStrip->geometry().top())
+            << "window " << W().width() << "x" << W().height();
     }
     std::string media_;
 };
@@ -161,14 +180,20 @@ TEST_F(Interval, EscStopsANormalRunBeforeItsNextShotKeepingTheImages) {
     media_ = "interval_10s.avi";
     LoadNumbered(media_, "ten.avi");
     SetInterval(1, 1, false);
-    // Esc pressed while the second image is being saved.
+    // Esc pressed while the second image is being saved: it is written in the background
+    // while the run goes on, and the stop waits for it and counts it.
+    bool inFlight = false;
     QObject::connect(&W(), &QWidget::windowTitleChanged, [&](const QString& title) {
+        if (title.startsWith("2 of ")) inFlight = W().SaveInFlight();
         if (title.startsWith("2 of "))
             QMetaObject::invokeMethod(
                 &W(), [this] { W().Execute("saAbort"); }, Qt::QueuedConnection);
     });
     Run();
+    EXPECT_TRUE(inFlight);
+    EXPECT_FALSE(W().SaveInFlight());
     EXPECT_EQ(SavedFiles(), (QStringList{"shot_0001.bmp", "shot_0002.bmp"}));
+    EXPECT_EQ(NumberText(), "0003");
     ExpectFrames({0, 25});
     ExpectIdleAtTheStart();
 }
@@ -185,7 +210,10 @@ TEST_F(Interval, EscStopsAPrecisionRunAtOnce) {
     });
     Run();
     EXPECT_EQ(grabs, 3);
+    // The third image may still have been on its way to the disk when Esc came: it is written
+    // and counted all the same.
     EXPECT_EQ(SavedFiles().size(), 3);
+    EXPECT_EQ(NumberText(), "0004");
     ExpectFrames({0, 1, 2});
     ExpectIdleAtTheStart();
     // The stream goes on normally afterwards.
@@ -204,8 +232,11 @@ TEST_F(Interval, AFullDiskStopsTheRunWithOneMessageAndNoHalfImage) {
         warnings.clear();
         SetInterval(1, 1, precise);
         std::unique_ptr<sptest::FileSizeLimit> full;
-        const auto watch = QObject::connect(&W(), &QWidget::windowTitleChanged, [&] {
-            if (!full && W().windowTitle().startsWith("2 of ")) // two images are written
+        // Once two images are written and counted; the third is then written while the run
+        // fetches the fourth, and its failure must still stop the run.
+        auto* number = W().Widgets().Dossiers()->findChild<QLineEdit*>("numEdit");
+        const auto watch = QObject::connect(number, &QLineEdit::textChanged, [&] {
+            if (!full && NumberText() == "0003")
                 full = std::make_unique<sptest::FileSizeLimit>(4096);
         });
         Run();
@@ -225,7 +256,7 @@ TEST_F(Interval, TheBarLiesOverTheNavigationBarAndCountsTheShots) {
     EXPECT_TRUE(bar->isHidden());
     W().ExecuteToken("show_intervallo");
     EXPECT_FALSE(bar->isHidden());
-    EXPECT_EQ(bar->geometry(), W().Widgets().Navigation->geometry());
+    ExpectBarUnderTheVideoFrame();
     EXPECT_EQ(bar->counterText(), "11");
     bar->findChild<QSpinBox*>("RxSpinEdit7")->setValue(2); // as the user would
     EXPECT_EQ(W().S->ValeurIntervallometre.Value, 2);
@@ -234,7 +265,9 @@ TEST_F(Interval, TheBarLiesOverTheNavigationBarAndCountsTheShots) {
     W().ComputeIntervalCount();
     EXPECT_EQ(bar->counterText(), "3");
     W().resize(900, 700);
-    EXPECT_EQ(bar->geometry(), W().Widgets().Navigation->geometry());
+    ExpectBarUnderTheVideoFrame();
+    W().resize(W().minimumSize());
+    ExpectBarUnderTheVideoFrame();
     // The Precise box and Ctrl+P are one switch.
     const bool precise = W().S->ModePrecision.Value;
     W().Execute("taModePrecision");

@@ -10,6 +10,9 @@ namespace sp {
 namespace {
 
 constexpr int kLabelHeight = 16;
+constexpr int kLabelGap = 2;
+constexpr int kSizeHeight = 12;
+constexpr int kBevelHeight = 28;
 
 } // namespace
 
@@ -25,6 +28,7 @@ TExtraireFrame::TExtraireFrame(QWidget* parent)
     highlight_->setLineWidth(2);
     highlight_->setAttribute(Qt::WA_TransparentForMouseEvents);
     highlight_->hide();
+    timecodeBevel_->setObjectName("SnapLabBevel");
     timecodeBevel_->setFrameShape(QFrame::StyledPanel);
     timecodeBevel_->setFrameShadow(QFrame::Sunken);
     timecode_->setObjectName("SnapLab");
@@ -77,10 +81,16 @@ QImage TExtraireFrame::picture() const {
 void TExtraireFrame::placePicture(const QRect& rect) {
     image_->setGeometry(rect);
     highlight_->setGeometry(rect.adjusted(-2, -2, 2, 2));
-    name_->setGeometry(rect.left(), rect.top() + rect.height() + 2, rect.width(), kLabelHeight + 4);
-    timecode_->setGeometry(rect.left() + 4, rect.top() - 34 + 2, rect.width() - 8, kLabelHeight);
-    timecodeBevel_->setGeometry(rect.left(), rect.top() - 42 + 4, rect.width(), 28);
-    size_->setGeometry(rect.left(), rect.top() - 12 - 2, rect.width(), 12);
+    name_->setGeometry(rect.left(), rect.top() + rect.height() + kLabelGap, rect.width(),
+                       kLabelHeight + 4);
+    // From the top: the timecode in its bevel, the size label, the picture, the name label,
+    // each kLabelGap apart (the highlight frame takes the gap around the picture).
+    const int sizeTop = rect.top() - kLabelGap - kSizeHeight;
+    const int bevelTop = sizeTop - kLabelGap - kBevelHeight;
+    timecodeBevel_->setGeometry(rect.left(), bevelTop, rect.width(), kBevelHeight);
+    timecode_->setGeometry(rect.left() + 4, bevelTop + (kBevelHeight - kLabelHeight) / 2,
+                           rect.width() - 8, kLabelHeight);
+    size_->setGeometry(rect.left(), sizeTop, rect.width(), kSizeHeight);
     timecodeBevel_->lower();
     highlight_->raise();
 }

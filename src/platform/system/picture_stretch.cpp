@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 namespace sp {
 
@@ -194,6 +197,60 @@ void stretchRowDownFromBytes(const uint8_t* rows, size_t rowStride, size_t rowVa
     }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SP_STRETCH_AVX2 1
+// The same sums 32 values at a time, on processors with AVX2 (checked once at run time). The
+// unpacks and packs work within each 128-bit half, so every half computes what the SSE2 loop
+// computes for its 16 values; the rest of the row goes to the SSE2 loop.
+__attribute__((target("avx2"))) void stretchRowDownFromBytesAvx2(const uint8_t* rows,
+                                                                 size_t rowStride, size_t rowValues,
+                                                                 const int16_t* w, int count,
+                                                                 uint8_t* to) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
+    size_t i = 0;
+    for (; i + 32 <= rowValues; i += 32) {
+        __m256i sum[4];
+        for (__m256i& v : sum)
+            v = _mm256_set1_epi32(1 << (kWeightBits - 1));
+        for (int k = 0; k < count; k += 2) {
+            const bool pair = k + 1 < count;
+            const uint32_t weights = uint16_t(w[k]) | uint32_t(pair ? uint16_t(w[k + 1]) : 0) << 16;
+            const __m256i wk = _mm256_set1_epi32(int(weights));
+            const __m256i a = _mm256_loadu_si256(
+                reinterpret_cast<const __m256i*>(rows + size_t(k) * rowStride + i));
+            const __m256i b = pair ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                         rows + size_t(k + 1) * rowStride + i))
+                                   : zero;
+            const __m256i aLow = _mm256_unpacklo_epi8(a, zero);
+            const __m256i aHigh = _mm256_unpackhi_epi8(a, zero);
+            const __m256i bLow = _mm256_unpacklo_epi8(b, zero);
+            const __m256i bHigh = _mm256_unpackhi_epi8(b, zero);
+            sum[0] =
+                _mm256_add_epi32(sum[0], _mm256_madd_epi16(_mm256_unpacklo_epi16(aLow, bLow), wk));
+            sum[1] =
+                _mm256_add_epi32(sum[1], _mm256_madd_epi16(_mm256_unpackhi_epi16(aLow, bLow), wk));
+            sum[2] = _mm256_add_epi32(sum[2],
+                                      _mm256_madd_epi16(_mm256_unpacklo_epi16(aHigh, bHigh), wk));
+            sum[3] = _mm256_add_epi32(sum[3],
+                                      _mm256_madd_epi16(_mm256_unpackhi_epi16(aHigh, bHigh), wk));
+        }
+        for (__m256i& v : sum)
+            v = _mm256_srai_epi32(v, kWeightBits);
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(sum[0], sum[1]),
+                                                  _mm256_packs_epi32(sum[2], sum[3]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + i), _mm256_or_si256(bytes, opaque));
+    }
+    if (i < rowValues)
+        stretchRowDownFromBytes(rows + i, rowStride, rowValues - i, w, count, to + i);
+}
+
+bool haveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
 __m128i widenPixel(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
@@ -260,10 +317,13 @@ bool PictureStretcher::Stretch(const PictureView& s, uint8_t* target, int width,
         return true;
     }
     if (!across) { // the source rows are read as they are
+        auto rowDown = stretchRowDownFromBytes;
+#if defined(SP_STRETCH_AVX2)
+        if (haveAvx2()) rowDown = stretchRowDownFromBytesAvx2;
+#endif
         for (int y = 0; y < height; ++y)
-            stretchRowDownFromBytes(sourceRow(down_.first[size_t(y)]), size_t(s.strideBytes),
-                                    rowValues, &down_.weights[size_t(y) * size_t(down_.count)],
-                                    down_.count, targetRow(y));
+            rowDown(sourceRow(down_.first[size_t(y)]), size_t(s.strideBytes), rowValues,
+                    &down_.weights[size_t(y) * size_t(down_.count)], down_.count, targetRow(y));
         return true;
     }
     std::vector<int32_t> sums(rowValues);

@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -92,6 +93,15 @@ TEST(ExtraireFrame, LabelsFollowThePictureAndClicksAreSignalled) {
     EXPECT_GE(name->geometry().top(), 342);
     EXPECT_LE(timecode->geometry().bottom(), 200 - 12);
     EXPECT_LE(size->geometry().bottom(), 199);
+    // From the top: the timecode's bevel, the size label, the highlight frame round the
+    // picture, the name label; none touches the next, with the gap the panel uses.
+    auto* bevel = panel.findChild<QFrame*>("SnapLabBevel");
+    auto* highlight = panel.findChild<QFrame*>("Bevel3");
+    ASSERT_TRUE(bevel && highlight);
+    EXPECT_TRUE(bevel->geometry().contains(timecode->geometry()));
+    EXPECT_GE(size->geometry().top() - bevel->geometry().bottom() - 1, 2);
+    EXPECT_GE(highlight->geometry().top() - size->geometry().bottom() - 1, 0);
+    EXPECT_GE(name->geometry().top() - (200 + 142), 2);
     EXPECT_EQ(timecode->toolTip(), "Timecode of image below.");
     panel.setNameLabel("shot_0001.jpg", "hint", QColor(0xC0, 0xDC, 0xC0), false);
     EXPECT_EQ(panel.nameText(), "shot_0001.jpg");

@@ -127,6 +127,27 @@ TEST(PictureStretch, OneAxisIsFilteredAloneAndTheOtherKeptExactly) {
     }
 }
 
+TEST(PictureStretch, StretchedDownEachColumnIsWhatItGetsAlone) {
+    // Each column of a picture stretched down, whatever part of the row it falls in (the wide
+    // vector loop, the narrower one, the tail), equals that column stretched on its own (one
+    // pixel wide: the plain sums only).
+    for (const int width : {37, 200}) {
+        Canvas source(width, 64);
+        fillNoise(source, uint32_t(width));
+        for (const int height : {21, 60, 97}) {
+            const OwnedPicture whole = StretchPicture(source.view(), width, height);
+            ASSERT_FALSE(whole.empty());
+            for (int x = 0; x < width; ++x) {
+                const PictureView column{source.at(x, 0), 1, 64, width * 4};
+                const OwnedPicture alone = StretchPicture(column, 1, height);
+                for (int y = 0; y < height; ++y)
+                    ASSERT_EQ(0, std::memcmp(pixel(whole, x, y), pixel(alone, 0, y), 4))
+                        << width << " to " << height << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(PictureStretch, AReusedStretcherMatchesAFreshOneAtEverySizeAndStride) {
     // A source inside a wider canvas (its rows 8 pixels apart) against the same picture packed;
     // one stretcher through several sizes, each against a stretcher that never saw another.

@@ -1,0 +1,133 @@
+// The image writer: a background write gives the same file as a write on the caller's thread,
+// the picture in flight is not touched by the caller's later changes, a failure comes back
+// with its reason and leaves nothing, the end of each write is reported from the writer's own
+// thread, and an image in flight when the writer goes is still written whole.
+
+#include "app/image_writer.h"
+#include "support/temp_dir.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+namespace sp {
+namespace {
+
+QImage Noise(int width, int height, uint32_t seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    uint32_t x = seed;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        for (int i = 0; i < width; ++i) {
+            x = x * 1664525u + 1013904223u;
+            row[i] = 0xFF000000u | (x >> 8);
+        }
+    }
+    return image;
+}
+
+QByteArray Contents(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TImageWriter::Job JobFor(const QImage& picture, const std::string& path, bool jpeg) {
+    TImageWriter::Job job;
+    job.picture = picture;
+    job.path = path;
+    job.jpeg = jpeg;
+    job.quality = 80;
+    job.metadata.software = "Stillpick";
+    job.metadata.description = "0:00:01:00";
+    return job;
+}
+
+TEST(ImageWriter, ABackgroundWriteIsTheSameFileAsAWriteNowAndReportsFromItsOwnThread) {
+    sptest::TempDir dir;
+    std::atomic<uint64_t> reported{0};
+    std::atomic<bool> otherThread{false};
+    const std::thread::id caller = std::this_thread::get_id();
+    TImageWriter writer([&](uint64_t sequence) {
+        otherThread = std::this_thread::get_id() != caller;
+        reported = sequence;
+    });
+    const QImage picture = Noise(203, 97, 1);
+    for (const bool jpeg : {true, false}) {
+        const std::string now = dir.path().string() + (jpeg ? "/now.jpg" : "/now.bmp");
+        const std::string later = dir.path().string() + (jpeg ? "/later.jpg" : "/later.bmp");
+        const TImageWriter::Outcome direct = writer.Write(JobFor(picture, now, jpeg));
+        ASSERT_TRUE(direct.ok) << direct.error;
+        const uint64_t sequence = writer.Submit(JobFor(picture, later, jpeg));
+        EXPECT_TRUE(writer.Pending());
+        EXPECT_EQ(writer.PendingSequence(), sequence);
+        const std::optional<TImageWriter::Outcome> outcome = writer.Collect();
+        ASSERT_TRUE(outcome && outcome->ok) << (outcome ? outcome->error : "no outcome");
+        EXPECT_EQ(outcome->path, later);
+        EXPECT_FALSE(writer.Pending());
+        EXPECT_FALSE(writer.Collect()); // collected once
+        EXPECT_FALSE(Contents(later).isEmpty());
+        EXPECT_EQ(Contents(later), Contents(now));
+        // The report may come a moment after the outcome is there.
+        for (int i = 0; i < 2000 && reported != sequence; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(reported, sequence);
+        EXPECT_TRUE(otherThread);
+    }
+}
+
+TEST(ImageWriter, ThePictureInFlightIsNotChangedByTheCallersNextFrame) {
+    sptest::TempDir dir;
+    TImageWriter writer(nullptr);
+    // Large enough that the write is still going on when the caller writes into its copy.
+    QImage frame = Noise(1920, 1080, 2);
+    const QImage original = frame.copy();
+    writer.Submit(JobFor(frame, dir.path().string() + "/a.bmp", false));
+    frame.fill(Qt::red); // the caller's next frame, in the buffer it holds
+    const auto outcome = writer.Collect();
+    ASSERT_TRUE(outcome && outcome->ok) << (outcome ? outcome->error : "");
+    const QImage saved(QString::fromStdString(dir.path().string() + "/a.bmp"));
+    ASSERT_EQ(saved.size(), original.size());
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), original);
+}
+
+TEST(ImageWriter, AFailedBackgroundWriteGivesItsReasonAndLeavesNothing) {
+    sptest::TempDir dir;
+    TImageWriter writer(nullptr);
+    const std::string missing = dir.path().string() + "/gone/a.jpg";
+    writer.Submit(JobFor(Noise(64, 48, 3), missing, true));
+    const auto outcome = writer.Collect();
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->ok);
+    EXPECT_EQ(outcome->path, missing);
+    EXPECT_NE(outcome->error.find("No such file"), std::string::npos) << outcome->error;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    // The writer goes on working after a failure.
+    writer.Submit(JobFor(Noise(64, 48, 3), dir.path().string() + "/b.jpg", true));
+    const auto next = writer.Collect();
+    EXPECT_TRUE(next && next->ok);
+}
+
+TEST(ImageWriter, SubmittingAgainCollectsTheLastImageAndAnImageInFlightAtTheEndIsWrittenWhole) {
+    sptest::TempDir dir;
+    const QImage big = Noise(1920, 1080, 4);
+    const std::string last = dir.path().string() + "/last.bmp";
+    {
+        TImageWriter writer(nullptr);
+        writer.Submit(JobFor(big, dir.path().string() + "/first.bmp", false));
+        writer.Submit(JobFor(big, last, false)); // waits for the first
+        EXPECT_TRUE(std::filesystem::exists(dir.path().string() + "/first.bmp"));
+    } // goes with the second in flight
+    EXPECT_EQ(std::filesystem::file_size(last), 54u + 1920u * 3u * 1080u);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 2u); // no temporary file left behind
+}
+
+} // namespace
+} // namespace sp
