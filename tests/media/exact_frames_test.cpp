@@ -72,12 +72,13 @@ sptest::Signature SignatureOfGrab(const GrabRecorder::Message& m) {
     return sptest::signatureOf(copy.Bits(), copy.Width(), copy.Height(), copy.Width() * 4, false);
 }
 
-// Files whose picture starts after their sound, in every container, and two whose picture
-// starts with the container.
-const char* const kLateVideoFiles[] = {"late_video.mpg",  "late_video_mpeg1.mpg", "late_video.ts",
-                                       "late_video.m2ts", "late_video.wmv",       "late_video.mkv",
-                                       "late_video.mp4",  "edit_list_cut.mp4",    "h264.mkv",
-                                       "raw.dv"};
+// Files whose picture starts after their sound, in every container, two whose picture starts
+// with the container, and two AVIs with B-frames (samples timed in decoding order only).
+const char* const kLateVideoFiles[] = {
+    "late_video.mpg",  "late_video_mpeg1.mpg", "late_video.ts",
+    "late_video.m2ts", "late_video.wmv",       "late_video.mkv",
+    "late_video.mp4",  "edit_list_cut.mp4",    "h264.mkv",
+    "raw.dv",          "h264_bframes.avi",     "mpeg4_bframes.avi"};
 
 class ExactFrames : public ::testing::Test {
 protected:
@@ -149,7 +150,7 @@ TEST_F(ExactFrames, TypedTimecodeShowsThatFrameAndReadsBackTheSame) {
 TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
     media->MaxSpeed = 1;
     for (const char* file : {"late_video.mkv", "late_video.ts", "late_video.wmv", "late_video.mpg",
-                             "edit_list_cut.mp4"}) {
+                             "edit_list_cut.mp4", "h264_bframes.avi"}) {
         ASSERT_TRUE(open(file)) << file;
         ASSERT_TRUE(media->SetPosition(0)); // a precision run starts at 0
         const size_t before = recorder->records(WM_GRAB_FRAME).size();
@@ -174,8 +175,9 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
 }
 
 TEST_F(ExactFrames, FrameStepsLandOnTheNeighbouringFrames) {
-    for (const char* file : {"late_video.mkv", "late_video.ts", "late_video.mpg",
-                             "edit_list_cut.mp4", "late_video.wmv"}) {
+    for (const char* file :
+         {"late_video.mkv", "late_video.ts", "late_video.mpg", "edit_list_cut.mp4",
+          "late_video.wmv", "h264_bframes.avi", "mpeg4_bframes.avi"}) {
         ASSERT_TRUE(open(file)) << file;
         const int last = frameCount() - 1;
         auto at = [&](int frame) { return int64_t(frame) * media->FrameDuration; };

@@ -81,6 +81,7 @@ bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
         delivered_ = false;
     }
     chooseSkipping(startHns);
+    noteSampleTime(startHns);
     return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
 }
 
@@ -94,9 +95,10 @@ void VideoDecoder::chooseSkipping(int64_t startHns) {
     const int64_t reorder = reorderBoundHns();
     // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
     const int64_t before = std::max(kSkipBeforeTargetHns, reorder + 50 * avgFrameHns_);
-    const bool skip = seeking_ && dropTarget_ != kNoTimeHns && streamEnd_ != kNoTimeHns &&
-                      dropTarget_ + reorder <= streamEnd_ && startHns != kNoTimeHns &&
-                      startHns < dropTarget_ - before;
+    // Skipped pictures would leave their decoding times unclaimed among those of the others.
+    const bool skip = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
+                      streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&
+                      startHns != kNoTimeHns && startHns < dropTarget_ - before;
     codec_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     if (!skip) return;
     const int64_t neighbours = startHns + reorder;
@@ -120,6 +122,8 @@ void VideoDecoder::newRun() {
     nextStart_ = kNoTimeHns;
     uncachedBefore_ = kNoTimeHns;
     linkBroken_ = false;
+    unclaimedTimes_.clear();
+    lastSampleTime_ = kNoTimeHns;
     cache_.beginRun();
 }
 
@@ -167,10 +171,44 @@ int64_t VideoDecoder::frameDuration(const AVFrame& frame) const {
 int64_t VideoDecoder::frameStart(const AVFrame& frame) {
     int64_t start = frame.best_effort_timestamp;
     if (start == AV_NOPTS_VALUE) start = frame.pts;
-    if (start == AV_NOPTS_VALUE) start = nextStart_;
     const int64_t duration = frameDuration(frame);
+    if (start == AV_NOPTS_VALUE)
+        start = nextStart_;
+    else
+        start = presentationTime(start, duration);
     nextStart_ = start == kNoTimeHns || duration <= 0 ? kNoTimeHns : start + duration;
     return start == AV_NOPTS_VALUE ? kNoTimeHns : start;
+}
+
+void VideoDecoder::noteSampleTime(int64_t startHns) {
+    if (startHns == kNoTimeHns || !growingTimes_) return;
+    if (lastSampleTime_ != kNoTimeHns && startHns < lastSampleTime_) {
+        growingTimes_ = false; // presentation times: every picture keeps its own
+        unclaimedTimes_.clear();
+        return;
+    }
+    lastSampleTime_ = startHns;
+    unclaimedTimes_.insert(startHns);
+}
+
+bool VideoDecoder::decodingTimes() const {
+    return growingTimes_ && codec_->has_b_frames > 0;
+}
+
+// A picture whose sample is at `ownHns` in decoding order is shown no more than the decoder's
+// reorder depth of pictures before it; earlier unclaimed times belong to samples that gave
+// none. The earliest time left is this picture's (its own when nothing is reordered; a
+// reference picture's own decoding time went to the pictures shown before it).
+int64_t VideoDecoder::presentationTime(int64_t ownHns, int64_t durationHns) {
+    if (!growingTimes_ || ownHns == kNoTimeHns || unclaimedTimes_.empty()) return ownHns;
+    const int64_t reach =
+        int64_t(std::max(codec_->has_b_frames, 0)) * durationHns + durationHns / 2;
+    while (!unclaimedTimes_.empty() && *unclaimedTimes_.begin() < ownHns - reach)
+        unclaimedTimes_.erase(unclaimedTimes_.begin());
+    if (unclaimedTimes_.empty()) return ownHns;
+    const int64_t earliest = *unclaimedTimes_.begin();
+    unclaimedTimes_.erase(unclaimedTimes_.begin());
+    return earliest;
 }
 
 // Frames come out of the decoder in presentation order.
