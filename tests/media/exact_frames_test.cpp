@@ -6,6 +6,7 @@
 
 #include "describe/timecode.h"
 #include "filters/frame_bitmap.h"
+#include "filters/superposer.h"
 #include "media/grab_builder.h"
 #include "platform/graph/message_target.h"
 
@@ -154,6 +155,7 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
         ASSERT_TRUE(open(file)) << file;
         ASSERT_TRUE(media->SetPosition(0)); // a precision run starts at 0
         const size_t before = recorder->records(WM_GRAB_FRAME).size();
+        const uint64_t leftOutBefore = media->Superposer()->PicturesLeftOut();
         bool ended = false;
         media->SetCompletionHandler([&](IFilterGraph*) { ended = true; });
         media->SetGrabPeriod(10000000);
@@ -164,11 +166,21 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         ASSERT_TRUE(ended) << file;
+        // Most pictures were neither converted nor copied, yet the last one is on screen.
+        EXPECT_GT(media->Superposer()->PicturesLeftOut() - leftOutBefore, size_t(frameCount() / 3))
+            << file;
+        EXPECT_EQ(shownFrame(), frameCount() - 1) << file;
         media->SetGrabPeriod(0);
         const auto grabs = recorder->records(WM_GRAB_FRAME);
         ASSERT_EQ(grabs.size() - before, size_t((frameCount() - 1) / 25 + 1)) << file;
         for (size_t k = before; k < grabs.size(); ++k)
             EXPECT_EQ(frameIndexOf(grabs[k], reference), int(k - before) * 25) << file;
+        // Paused with maximum speed still on, a seek shows its frame.
+        ASSERT_TRUE(media->Pause() || media->GetGraphState() == 2);
+        media->SetGrabPeriod(10000000);
+        ASSERT_TRUE(media->SetPosition(37 * media->FrameDuration));
+        EXPECT_EQ(shownFrame(), 37) << file;
+        media->SetGrabPeriod(0);
         media->SetCompletionHandler(nullptr);
         media->CloseSources();
     }

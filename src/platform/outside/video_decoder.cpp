@@ -109,7 +109,7 @@ void VideoDecoder::sendEndOfStream() {
     avcodec_send_packet(codec_, nullptr);
     draining_ = true;
     receiveFrames();
-    cache_.endOfStream();
+    if (lastCached_) cache_.endOfStream(); // else the cache's last picture is not the stream's
     runEnded_ = true;
 }
 
@@ -135,6 +135,11 @@ void VideoDecoder::flush() {
 
 void VideoDecoder::restartRun() {
     newRun();
+}
+
+void VideoDecoder::setCaching(bool on) {
+    if (on && !caching_) linkBroken_ = true; // pictures decoded meanwhile are missing
+    caching_ = on;
 }
 
 void VideoDecoder::setDropBefore(int64_t targetHns) {
@@ -214,12 +219,14 @@ int64_t VideoDecoder::presentationTime(int64_t ownHns, int64_t durationHns) {
 // Frames come out of the decoder in presentation order.
 void VideoDecoder::accept(FramePtr frame) {
     frame->pts = frameStart(*frame);
+    lastCached_ = false;
     if (frame->pts != kNoTimeHns && uncachedBefore_ != kNoTimeHns && frame->pts < uncachedBefore_) {
         linkBroken_ = true; // a picture before or after it may have been skipped
-    } else if (frame->pts != kNoTimeHns) {
+    } else if (frame->pts != kNoTimeHns && caching_) {
         if (linkBroken_) cache_.beginRun();
         linkBroken_ = false;
         cache_.add(*frame, frame->pts, frameDuration(*frame));
+        lastCached_ = true;
     }
     ready_.push_back(std::move(frame));
 }

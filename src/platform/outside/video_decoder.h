@@ -107,6 +107,9 @@ public:
     // not repeat (the same time always means the same picture).
     void setCacheBudget(size_t budgetBytes) { cache_.setBudget(budgetBytes); }
     const FrameCache& cache() const { return cache_; }
+    // Off: pictures decoded from now on are not kept (nobody will step back onto them), until
+    // it is switched on again. On by default.
+    void setCaching(bool on);
     // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
     size_t decodedPictures() const { return decodedPictures_; }
 
@@ -162,6 +165,8 @@ private:
     std::multiset<int64_t> unclaimedTimes_;
     int64_t lastSampleTime_ = kNoTimeHns;
     bool growingTimes_ = true;
+    bool caching_ = true;
+    bool lastCached_ = false; // the last picture decoded went into the cache
     bool linkBroken_ = false; // the next picture cached does not follow the last
     size_t decodedPictures_ = 0;
     int width_ = 0;
