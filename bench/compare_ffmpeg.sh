@@ -44,14 +44,21 @@ def timed(command):
     run(command)
     return time.perf_counter() - start
 
+pair_ratios = []
+
 def alternate(mine, theirs, rounds=ROUNDS):
-    """Median of each, the two taking turns (which goes first alternates)."""
+    """Median of each, the two taking turns (which goes first alternates). The median ratio of
+    the pairs (each pair run back to back, so under the same load) goes to pair_ratios."""
     a, b = [], []
     for r in range(rounds):
         pair = [(mine, a), (theirs, b)]
         for f, out in (pair if r % 2 == 0 else pair[::-1]):
             out.append(f())
+    pair_ratios[:] = [statistics.median(x / y for x, y in zip(a, b) if y)]
     return statistics.median(a), statistics.median(b)
+
+def load():
+    return "load average %.2f %.2f %.2f" % os.getloadavg()
 
 def frame_count(path):
     out = run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
@@ -67,6 +74,7 @@ def steps(direction, start, count=25):
     return r["median_ms"], r["timecode"], peak if peak > before else None
 
 frames = frame_count(video)
+print("== %s at the start" % load())
 print("== %s: %d frames, 1920x1080 H.264 (3 B-frames, GOP 250), AC-3" % (os.path.basename(video), frames))
 
 print("== Frame steps (goals: forward < 20 ms, back < 40 ms, memory <= 800 MiB)")
@@ -136,7 +144,7 @@ def ffmpeg_play():
                            "-f", "null", "-"])
 o, t = alternate(ours_play, ffmpeg_play, 5)
 print("stillpick-probe play --max-speed: %.1f fps; ffmpeg -an -pix_fmt bgra -f null: %.1f fps;"
-      " ratio %.2f" % (o, t, o / t))
+      " ratio %.2f (of pairs %.2f; %s)" % (o, t, o / t, pair_ratios[0], load()))
 
 print("== Precision grabs every second to BMP (goal: time ratio <= 1.0)")
 def clean(d):
@@ -150,7 +158,7 @@ def ffmpeg_grabs():
                   "-fps_mode", "passthrough", os.path.join(d, "%05d.bmp")])
 o, t = alternate(ours_grabs, ffmpeg_grabs, 5)
 print("stillpick-probe --grab-every 0:00:01:00: %.2f s; ffmpeg select to BMP: %.2f s; ratio %.2f"
-      % (o, t, o / t))
+      " (of pairs %.2f; %s)" % (o, t, o / t, pair_ratios[0], load()))
 
 print("== One grab 187 frames after its key frame, 0:00:37:12 (goal: time ratio <= 0.85)")
 counter = [0]
@@ -162,7 +170,8 @@ def ffmpeg_grab():
     return timed(["ffmpeg", "-nostdin", "-ss", "37.48", "-i", video, "-frames:v", "1",
                   os.path.join(work, "t%d.bmp" % counter[0])])
 o, t = alternate(ours_grab, ffmpeg_grab, 11)
-print("stillpick-probe grab: %.3f s; ffmpeg -ss: %.3f s; ratio %.2f" % (o, t, o / t))
+print("stillpick-probe grab: %.3f s; ffmpeg -ss: %.3f s; ratio %.2f (of pairs %.2f; %s)"
+      % (o, t, o / t, pair_ratios[0], load()))
 
 older = os.path.join(media, "bench_1080p.mp4")
 if os.path.exists(bench_decode) and os.path.exists(older):

@@ -5,6 +5,7 @@
 #include "platform/graph/message_target.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -15,6 +16,12 @@ namespace sp {
 using namespace mf;
 
 namespace {
+
+// Timecodes count a time this close to a frame's start as that frame (20 µs).
+constexpr int64_t kSameTimeHns = 200;
+// A picture ends about when the next starts; this much more (or its own duration) covers a
+// next picture that comes late.
+constexpr int64_t kOnScreenMarginHns = 400'000;
 
 struct PictureSize {
     int32_t width = 0;
@@ -277,7 +284,47 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
 }
 
 HRESULT TBitmapFilter::Receive(IMediaSample* sample) {
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample && sample->GetActualDataLength() == 0 && sample->GetTime(&start, &stop) == S_OK)
+        return PassOver(sample);
     return CanPassOn(sample) ? PassOn(sample) : TransformFilter::Receive(sample);
+}
+
+// A timed sample without a picture (one nobody sees): the position moves on and the grabs due
+// are sent, with `Frame` still holding the picture on screen at their times.
+HRESULT TBitmapFilter::PassOver(IMediaSample* sample) {
+    if (aborted_) return S_FALSE;
+    ++LeftOut;
+    AdvancePosition(sample);
+    SendScheduledGrabs(GrabsBefore::ThisFrame);
+    SendScheduledGrabs(GrabsBefore::NextFrame);
+    return S_OK;
+}
+
+bool TBitmapFilter::PreviewDue() {
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    int64_t last = LastPreviewNs;
+    if (now - last < kPreviewIntervalMs * 1'000'000) return false;
+    return LastPreviewNs.compare_exchange_strong(last, now);
+}
+
+// The grabs fall at NextGrabTime + k × period; the first one at or after this picture's start
+// shows it when it comes before the picture ends (with a margin for a late next picture).
+// NextGrabTime only grows while the picture travels downstream, so a value read early still
+// names the same grid.
+PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    if (!SkipUnseen || !PeriodicGrab || state() != FilterState::Running) return PictureUse::Browsed;
+    const int64_t period = GrabPeriod;
+    if (period <= 0 || stop <= start) return PictureUse::Browsed;
+    if (PreviewDue()) return PictureUse::Passing;
+    const int64_t base = TimeBase;
+    const int64_t first = base + start - kSameTimeHns;
+    int64_t grab = NextGrabTime;
+    if (first > grab) grab += (first - grab + period - 1) / period * period;
+    const int64_t margin = std::max<int64_t>(stop - start, kOnScreenMarginHns);
+    return grab + kSameTimeHns < base + stop + margin ? PictureUse::Passing : PictureUse::Unseen;
 }
 
 // The input sample holds the picture exactly as the output is declared: rows top row first,
@@ -331,7 +378,6 @@ void TBitmapFilter::AdvancePosition(IMediaSample* in) {
 // 20 µs by which timecodes absorb rounded sample times, so a grab every second lands on the
 // frames 0, 25, 50, ... of a 25 frames per second stream.
 void TBitmapFilter::SendScheduledGrabs(GrabsBefore until) {
-    constexpr int64_t kSameTimeHns = 200;
     while (PeriodicGrab) {
         const int64_t period = GrabPeriod;
         const int64_t next = NextGrabTime;

@@ -35,6 +35,15 @@
 // seek) calls off a grab message the main window has not handled yet: the streaming thread goes on
 // and that grab is skipped, since whoever stops or seeks waits for that thread.
 //
+// Pictures nobody sees: while precision grabbing runs at maximum speed (SetSkipUnseen, switched
+// by the media system), PictureUseOf tells the decoder upstream (mf::IPictureDemand) which
+// pictures may be on screen at a grab time (the grabs due from NextGrabTime on, every period)
+// or are due as a preview for the window (one per kPreviewIntervalMs of wall time): those pass
+// (nobody steps back during such a run), the others are unseen and arrive as timed samples
+// without data. Such a sample advances the position and sends the grabs
+// due, and goes no further: `Frame` keeps the last picture. Only while the filter runs: a
+// paused still is always converted.
+//
 // Threads: the overrides of mf::TransformFilter are called as the framework documents
 // (connection on the controlling thread with the graph stopped, Transform on the upstream
 // streaming thread). The setters below are called by the main thread at any time; they are
@@ -89,6 +98,17 @@ public:
     // The next accepted input type sets the frame size. Called before connecting the filter
     // and before each reconnection of one of its pins.
     virtual void PrepareReconnect() { Reconfigure = true; }
+    // Whether pictures that no grab and no preview needs may be left out (see above).
+    void SetSkipUnseen(bool on) { SkipUnseen = on; }
+    // What becomes of the picture with sample times [start, stop): browsed unless pictures are
+    // being left out. Any thread (the decoder's streaming thread); cheap.
+    mf::PictureUse PictureUseOf(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop);
+    // Samples without data taken since creation (pictures left out). Any thread.
+    uint64_t PicturesLeftOut() const { return LeftOut; }
+    // Wall time between two previews while pictures are left out: half the window's own
+    // interval during such a run, so the window finds a fresh picture each time it takes one.
+    static constexpr int64_t kPreviewIntervalMs = 100;
+
     // Copies the current frame into `target` under the frame's lock. Main thread (or a grab
     // message handler); never from DrawOverlay, which runs with the lock held.
     void CopyCurrentFrame(TFrameBitmap& target) { Frame.CopyTo(target); }
@@ -139,6 +159,8 @@ private:
     void CopyOutLocked(mf::IMediaSample* out);
     bool CanPassOn(mf::IMediaSample* in);
     mf::HRESULT PassOn(mf::IMediaSample* sample);
+    mf::HRESULT PassOver(mf::IMediaSample* sample);
+    bool PreviewDue();
 
     // Written while connecting (streaming stopped) and on the streaming thread when a sample
     // carries a new type.
@@ -157,6 +179,9 @@ private:
     std::atomic<int64_t> NextGrabTime{0};
     std::atomic<int64_t> GrabPeriod{0};
     std::atomic<bool> PeriodicGrab{false};
+    std::atomic<bool> SkipUnseen{false};
+    std::atomic<int64_t> LastPreviewNs{INT64_MIN / 2}; // steady clock
+    std::atomic<uint64_t> LeftOut{0};
     // The grab messages, called off while the filter stops or flushes.
     mf::SendGate GrabSends;
 };

@@ -81,6 +81,7 @@ void TMediaSystem::DataModuleDestroy() {
 }
 
 void TMediaSystem::ClearAndDeactivate() {
+    DropPictureDemand();
     if (graph.Graph()) graph.Graph()->SetNotify(nullptr);
     graph.Deactivate();
 }
@@ -154,6 +155,7 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     require(builder->RenderStream(nullptr, nullptr, source->OutputPin.get(), nativeNotifier_.get(),
                                   mediaForcer_.get()) == S_OK);
     ComPtr<IPin> decoded = TakeForcedPin();
+    AskPictureDemand(decoded.get());
 
     g->AddFilter(decodedNotifier_.get(), "Video Dec Notifier");
     decodedNotifier_->ResetNotifier();
@@ -169,6 +171,23 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     require(VideoWindow && VideoWindow->JoinGraph(g));
     auto rendererIn = PinOf(VideoWindow->Filter(), 0);
     return rendererIn && g->ConnectDirect(superposer_->output(), rendererIn.get(), nullptr) == S_OK;
+}
+
+// The superposer judges which pictures the decoder converts (it knows the grab times); the
+// judge keeps the superposer alive as long as the decoder holds it.
+void TMediaSystem::AskPictureDemand(IPin* decoded) {
+    DropPictureDemand();
+    pictureDemand_ = query<IPictureDemand>(OwnerOf(decoded));
+    if (!pictureDemand_) return;
+    pictureDemand_->SetPictureDemand(
+        [superposer = superposer_](REFERENCE_TIME start, REFERENCE_TIME stop) {
+            return superposer->PictureUseOf(start, stop);
+        });
+}
+
+void TMediaSystem::DropPictureDemand() {
+    if (pictureDemand_) pictureDemand_->SetPictureDemand({});
+    pictureDemand_ = nullptr;
 }
 
 // A decoder that offers its pictures top row first (the order the window shows them) is
@@ -318,6 +337,7 @@ bool TMediaSystem::DisconnectVideo() {
     if (!HasVideo()) return false;
     TVideoSource* source = CurrentVideo;
     bool result = false;
+    DropPictureDemand();
     try {
         if (VideoWindow && VideoWindow->Filter()) {
             if (auto window = query<IVideoWindow>(VideoWindow->Filter()))

@@ -13,6 +13,13 @@
 // Waiting for a seek to settle dispatches pending events through `ProcessMessages`
 // (QCoreApplication::processEvents by default, replaceable so it runs without Qt).
 //
+// Pictures nobody sees: while maximum speed and a grab period are both on (a precision run),
+// the video decoder (when it offers mf::IPictureDemand) converts only the pictures the
+// superposer may grab or show as a preview; the others pass as samples without data. On from
+// SetMaxSpeed(1) and SetGrabPeriod(p > 0), off when either goes. The still of a paused graph is
+// always converted; a caller that pauses a run half-way and wants the picture of the position
+// seeks (SetPosition), as the end of a precision run does.
+//
 // Ownership: the module owns the graph component, the sound renderer component, the two
 // decoder components (their monikers are set by the main window) and the five program
 // filters for its whole life; the preview renderer component (`SetVideoWindow`), the sources
@@ -156,6 +163,9 @@ private:
     bool ConnectDecodedTopDown(mf::IPin* decoded);
     bool BuildAudioChain(TAudioSource* source);
     void UndoAudioChain(TAudioSource* source);
+    void AskPictureDemand(mf::IPin* decoded);
+    void DropPictureDemand();
+    void UpdateSkipUnseen();
     bool RemoveFiltersBetween(mf::IBaseFilter* a, mf::IBaseFilter* b);
     bool RemoveFiltersAfterPin(mf::IPin* pin, mf::IBaseFilter* b);
     void RemoveFromGraph(mf::IBaseFilter* filter);
@@ -165,6 +175,9 @@ private:
     mf::ComPtr<TNotifier> decodedNotifier_;
     mf::ComPtr<TNotifier> audioNotifier_;
     mf::ComPtr<TMediaForcer> mediaForcer_;
+    // The decoder of the video chain that leaves out pictures nobody needs; null when none.
+    mf::ComPtr<mf::IPictureDemand> pictureDemand_;
+    int64_t grabPeriod_ = 0;
     std::function<void(mf::IFilterGraph*)> completionHandler_;
     int volume_ = 0;
     // Paused after play, with video: GetPosition() reads the superposer's time of the picture

@@ -210,6 +210,7 @@ void TMediaSystem::SetVolume(int volume) {
 
 void TMediaSystem::SetMaxSpeed(uint8_t mode) {
     MaxSpeed = mode;
+    UpdateSkipUnseen();
     FilterGraph* g = graph.Graph();
     if (!g) return;
     int previous = GetGraphState();
@@ -282,6 +283,13 @@ void TMediaSystem::FlipHorizontal(bool on) {
 }
 void TMediaSystem::SetGrabPeriod(int64_t period) {
     superposer_->SetGrabPeriod(period);
+    grabPeriod_ = period;
+    UpdateSkipUnseen();
+}
+
+// A precision run: nobody looks at most pictures, only at the grabs and a few previews.
+void TMediaSystem::UpdateSkipUnseen() {
+    superposer_->SetSkipUnseen(MaxSpeed == 1 && grabPeriod_ > 0);
 }
 
 void TMediaSystem::SetImageNumber(int64_t imageNumber, int digits) {

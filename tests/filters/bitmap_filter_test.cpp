@@ -361,6 +361,42 @@ TEST_F(BitmapFilterTest, ScheduledGrabsSeeTheFrameOnScreenAtTheScheduledTime) {
     EXPECT_EQ(target->records(WM_GRAB_FRAME).size(), 6u);
 }
 
+// A precision run at maximum speed: the source asks the filter which pictures to paint, as the
+// decoder does. Only those around each grab time (and a preview now and then) come with data;
+// the grabs still see the frame on screen at their times, and what is left out never reaches
+// the sink. Paused, or with the mode off, every picture is needed.
+TEST_F(BitmapFilterTest, PicturesNobodySeesAreLeftOutAndGrabsStayExact) {
+    auto filter = make<TBitmapFilter>(16, 8);
+    filter->SetGrabPeriod(10000000);
+    filter->SetSkipUnseen(true);
+    Chain chain(filter, makeRgb32Type(16, 8, k25Fps), 60, PaintIndex);
+    chain.source->demand = [&](REFERENCE_TIME start, REFERENCE_TIME stop) {
+        return filter->PictureUseOf(start, stop) != PictureUse::Unseen;
+    };
+    ASSERT_TRUE(chain.Connect());
+    // Not running: a still, which steps may come back to.
+    EXPECT_EQ(filter->PictureUseOf(4 * k25Fps, 5 * k25Fps), PictureUse::Browsed);
+    ASSERT_TRUE(chain.RunToEnd());
+
+    const std::vector<Grab> grabs = target->records(WM_GRAB_FRAME);
+    ASSERT_EQ(grabs.size(), 3u);
+    const uint32_t shown[] = {1, 26, 51};
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(grabs[i].firstPixel, shown[i]) << "grab " << i;
+    const uint64_t leftOut = filter->PicturesLeftOut();
+    EXPECT_GE(leftOut, 30u); // 6 around the grabs, the first, and a few previews are needed
+    const auto received = chain.sink->received();
+    EXPECT_EQ(received.size() + leftOut, 60u);
+    for (const ReceivedSample& r : received)
+        EXPECT_GT(r.actualLength, 0);
+
+    filter->SetSkipUnseen(false);
+    ASSERT_TRUE(chain.RunToEnd());
+    EXPECT_EQ(filter->PicturesLeftOut(), leftOut);
+    EXPECT_EQ(chain.sink->received().size(), 60u);
+    filter->SetGrabPeriod(0);
+}
+
 TEST_F(BitmapFilterTest, PositionAndSampleAttributes) {
     auto filter = make<TBitmapFilter>(16, 8);
     Chain chain(filter, makeRgb32Type(16, 8, k25Fps), 4, PaintIndex);

@@ -6,6 +6,7 @@
 
 #include "describe/timecode.h"
 #include "filters/frame_bitmap.h"
+#include "filters/superposer.h"
 #include "media/grab_builder.h"
 #include "platform/graph/message_target.h"
 
@@ -72,12 +73,13 @@ sptest::Signature SignatureOfGrab(const GrabRecorder::Message& m) {
     return sptest::signatureOf(copy.Bits(), copy.Width(), copy.Height(), copy.Width() * 4, false);
 }
 
-// Files whose picture starts after their sound, in every container, and two whose picture
-// starts with the container.
-const char* const kLateVideoFiles[] = {"late_video.mpg",  "late_video_mpeg1.mpg", "late_video.ts",
-                                       "late_video.m2ts", "late_video.wmv",       "late_video.mkv",
-                                       "late_video.mp4",  "edit_list_cut.mp4",    "h264.mkv",
-                                       "raw.dv"};
+// Files whose picture starts after their sound, in every container, two whose picture starts
+// with the container, and two AVIs with B-frames (samples timed in decoding order only).
+const char* const kLateVideoFiles[] = {
+    "late_video.mpg",  "late_video_mpeg1.mpg", "late_video.ts",
+    "late_video.m2ts", "late_video.wmv",       "late_video.mkv",
+    "late_video.mp4",  "edit_list_cut.mp4",    "h264.mkv",
+    "raw.dv",          "h264_bframes.avi",     "mpeg4_bframes.avi"};
 
 class ExactFrames : public ::testing::Test {
 protected:
@@ -149,10 +151,11 @@ TEST_F(ExactFrames, TypedTimecodeShowsThatFrameAndReadsBackTheSame) {
 TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
     media->MaxSpeed = 1;
     for (const char* file : {"late_video.mkv", "late_video.ts", "late_video.wmv", "late_video.mpg",
-                             "edit_list_cut.mp4"}) {
+                             "edit_list_cut.mp4", "h264_bframes.avi"}) {
         ASSERT_TRUE(open(file)) << file;
         ASSERT_TRUE(media->SetPosition(0)); // a precision run starts at 0
         const size_t before = recorder->records(WM_GRAB_FRAME).size();
+        const uint64_t leftOutBefore = media->Superposer()->PicturesLeftOut();
         bool ended = false;
         media->SetCompletionHandler([&](IFilterGraph*) { ended = true; });
         media->SetGrabPeriod(10000000);
@@ -163,19 +166,30 @@ TEST_F(ExactFrames, PrecisionGrabsAreTheFramesAtEachSecond) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         ASSERT_TRUE(ended) << file;
+        // Most pictures were neither converted nor copied, yet the last one is on screen.
+        EXPECT_GT(media->Superposer()->PicturesLeftOut() - leftOutBefore, size_t(frameCount() / 3))
+            << file;
+        EXPECT_EQ(shownFrame(), frameCount() - 1) << file;
         media->SetGrabPeriod(0);
         const auto grabs = recorder->records(WM_GRAB_FRAME);
         ASSERT_EQ(grabs.size() - before, size_t((frameCount() - 1) / 25 + 1)) << file;
         for (size_t k = before; k < grabs.size(); ++k)
             EXPECT_EQ(frameIndexOf(grabs[k], reference), int(k - before) * 25) << file;
+        // Paused with maximum speed still on, a seek shows its frame.
+        ASSERT_TRUE(media->Pause() || media->GetGraphState() == 2);
+        media->SetGrabPeriod(10000000);
+        ASSERT_TRUE(media->SetPosition(37 * media->FrameDuration));
+        EXPECT_EQ(shownFrame(), 37) << file;
+        media->SetGrabPeriod(0);
         media->SetCompletionHandler(nullptr);
         media->CloseSources();
     }
 }
 
 TEST_F(ExactFrames, FrameStepsLandOnTheNeighbouringFrames) {
-    for (const char* file : {"late_video.mkv", "late_video.ts", "late_video.mpg",
-                             "edit_list_cut.mp4", "late_video.wmv"}) {
+    for (const char* file :
+         {"late_video.mkv", "late_video.ts", "late_video.mpg", "edit_list_cut.mp4",
+          "late_video.wmv", "h264_bframes.avi", "mpeg4_bframes.avi"}) {
         ASSERT_TRUE(open(file)) << file;
         const int last = frameCount() - 1;
         auto at = [&](int frame) { return int64_t(frame) * media->FrameDuration; };

@@ -82,16 +82,18 @@ HRESULT FrameSourcePin::FillBuffer(IMediaSample* sample) {
         sample->SetMediaType(&change->second);
         current_ = HeaderOf(change->second);
     }
-    const std::span<uint8_t> bytes(sample->GetPointer(), size_t(sample->GetSize()));
-    if (owner_->paint) owner_->paint(index, current_, bytes);
-    sample->SetActualDataLength(sample->GetSize());
+    bool needed = true;
     if (owner_->timed) {
         const bool chosen = size_t(index) < owner_->starts.size();
         REFERENCE_TIME start =
             chosen ? owner_->starts[size_t(index)] : REFERENCE_TIME(index) * owner_->frameDuration;
         REFERENCE_TIME stop = start + owner_->frameDuration;
         sample->SetTime(&start, &stop);
+        needed = !owner_->demand || owner_->demand(start, stop);
     }
+    const std::span<uint8_t> bytes(sample->GetPointer(), size_t(sample->GetSize()));
+    if (needed && owner_->paint) owner_->paint(index, current_, bytes);
+    sample->SetActualDataLength(needed ? sample->GetSize() : 0);
     if (auto extended = query<IMediaSample2>(sample)) {
         SampleProperties props;
         extended->GetProperties(&props);

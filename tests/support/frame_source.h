@@ -66,6 +66,9 @@ public:
     std::map<int, mf::MediaType> typeChanges; // attached to frame i, in force from it on
     uint32_t typeSpecificFlags = 0;           // field flags set on every sample
     long bufferBytes = 0;                     // 0: room for the largest picture among the types
+    // Asked with each timed frame's start and stop, as a decoder asks its mf::IPictureDemand
+    // judge: a frame it does not need goes out unpainted, without data. Empty: all needed.
+    std::function<bool(mf::REFERENCE_TIME, mf::REFERENCE_TIME)> demand;
 
 private:
     std::unique_ptr<FrameSourcePin> pin_;

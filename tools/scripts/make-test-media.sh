@@ -219,6 +219,14 @@ make tone.flac -f lavfi -i "$(tone 440 2 44100)" -c:a flac -f flac
 make long_gop.mkv -f lavfi -i "$(video $small 25 8)" -c:v libx264 -preset veryfast -g 250 \
     -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -f matroska
 
+# AVI times its samples in decoding order only: H.264 with 3 B-frames, and MPEG-4 Part 2 with
+# 2 B-frames (Xvid's tag), each with a key frame every 2 s and sound.
+make h264_bframes.avi -f lavfi -i "$(video $small 25 8)" -f lavfi -i "$(tone 440 8)" \
+    -c:v libx264 -preset veryfast -g 50 -keyint_min 50 -sc_threshold 0 -bf 3 -pix_fmt yuv420p \
+    -c:a pcm_s16le -f avi
+make mpeg4_bframes.avi -f lavfi -i "$(video $small 25 8)" -f lavfi -i "$(tone 440 8)" \
+    -c:v mpeg4 -q:v 4 -g 50 -bf 2 -vtag XVID -c:a pcm_s16le -f avi
+
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4

@@ -264,6 +264,22 @@ public:
     virtual HRESULT get_Volume(long* volume) = 0;
 };
 
+// What becomes of a decoded picture downstream: looked at and possibly come back to (a step
+// back onto it), looked at once while the stream runs past, or not looked at at all.
+enum class PictureUse { Browsed, Passing, Unseen };
+
+// Which decoded pictures anyone will look at, for a decoder whose conversion into the output
+// type costs: before converting a picture it asks the judge with the picture's sample times
+// (start, stop). An unseen picture goes out as a timed sample without data (actual length 0;
+// renderers and the bitmap filter skip such samples); only browsed pictures are worth keeping
+// for steps back. An empty judge browses every picture. The judge runs on the decoder's
+// streaming thread and must be cheap and safe to call there.
+class IPictureDemand : public virtual Unknown {
+public:
+    using Judge = std::function<PictureUse(REFERENCE_TIME start, REFERENCE_TIME stop)>;
+    virtual HRESULT SetPictureDemand(Judge judge) = 0;
+};
+
 // Where the preview renderer shows its pictures (a widget in the application, nothing headless).
 class IPresentationSurface {
 public:
@@ -292,8 +308,7 @@ public:
     virtual HRESULT RenderStream(const GUID* category, const GUID* type, Unknown* source,
                                  IBaseFilter* intermediate, IBaseFilter* sink) = 0;
     virtual HRESULT FindPin(Unknown* source, PinDirection dir, const GUID* category,
-                            const GUID* type, bool unconnected, int index,
-                            ComPtr<IPin>* pin) = 0;
+                            const GUID* type, bool unconnected, int index, ComPtr<IPin>* pin) = 0;
 };
 
 } // namespace mf

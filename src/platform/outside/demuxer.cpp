@@ -211,6 +211,10 @@ bool Demuxer::openInput(std::string_view format, std::string* error) {
         setError(error, "cannot read the streams: " + avError(r));
         return false;
     }
+    // AVI times its samples in decoding order only. Presentation times made up from them are
+    // shifted by the decoder's delay (the first picture would not lie at the stream's start),
+    // so such samples carry their decoding times and the decoder puts them in order.
+    if (std::string_view(context_->iformat->name) == "avi") context_->flags &= ~AVFMT_FLAG_GENPTS;
     return describeStreams(error);
 }
 

@@ -81,6 +81,7 @@ bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
         delivered_ = false;
     }
     chooseSkipping(startHns);
+    noteSampleTime(startHns);
     return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
 }
 
@@ -94,9 +95,10 @@ void VideoDecoder::chooseSkipping(int64_t startHns) {
     const int64_t reorder = reorderBoundHns();
     // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
     const int64_t before = std::max(kSkipBeforeTargetHns, reorder + 50 * avgFrameHns_);
-    const bool skip = seeking_ && dropTarget_ != kNoTimeHns && streamEnd_ != kNoTimeHns &&
-                      dropTarget_ + reorder <= streamEnd_ && startHns != kNoTimeHns &&
-                      startHns < dropTarget_ - before;
+    // Skipped pictures would leave their decoding times unclaimed among those of the others.
+    const bool skip = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
+                      streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&
+                      startHns != kNoTimeHns && startHns < dropTarget_ - before;
     codec_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     if (!skip) return;
     const int64_t neighbours = startHns + reorder;
@@ -107,7 +109,7 @@ void VideoDecoder::sendEndOfStream() {
     avcodec_send_packet(codec_, nullptr);
     draining_ = true;
     receiveFrames();
-    cache_.endOfStream();
+    if (lastCached_) cache_.endOfStream(); // else the cache's last picture is not the stream's
     runEnded_ = true;
 }
 
@@ -120,6 +122,8 @@ void VideoDecoder::newRun() {
     nextStart_ = kNoTimeHns;
     uncachedBefore_ = kNoTimeHns;
     linkBroken_ = false;
+    unclaimedTimes_.clear();
+    lastSampleTime_ = kNoTimeHns;
     cache_.beginRun();
 }
 
@@ -131,6 +135,11 @@ void VideoDecoder::flush() {
 
 void VideoDecoder::restartRun() {
     newRun();
+}
+
+void VideoDecoder::setCaching(bool on) {
+    if (on && !caching_) linkBroken_ = true; // pictures decoded meanwhile are missing
+    caching_ = on;
 }
 
 void VideoDecoder::setDropBefore(int64_t targetHns) {
@@ -167,21 +176,57 @@ int64_t VideoDecoder::frameDuration(const AVFrame& frame) const {
 int64_t VideoDecoder::frameStart(const AVFrame& frame) {
     int64_t start = frame.best_effort_timestamp;
     if (start == AV_NOPTS_VALUE) start = frame.pts;
-    if (start == AV_NOPTS_VALUE) start = nextStart_;
     const int64_t duration = frameDuration(frame);
+    if (start == AV_NOPTS_VALUE)
+        start = nextStart_;
+    else
+        start = presentationTime(start, duration);
     nextStart_ = start == kNoTimeHns || duration <= 0 ? kNoTimeHns : start + duration;
     return start == AV_NOPTS_VALUE ? kNoTimeHns : start;
+}
+
+void VideoDecoder::noteSampleTime(int64_t startHns) {
+    if (startHns == kNoTimeHns || !growingTimes_) return;
+    if (lastSampleTime_ != kNoTimeHns && startHns < lastSampleTime_) {
+        growingTimes_ = false; // presentation times: every picture keeps its own
+        unclaimedTimes_.clear();
+        return;
+    }
+    lastSampleTime_ = startHns;
+    unclaimedTimes_.insert(startHns);
+}
+
+bool VideoDecoder::decodingTimes() const {
+    return growingTimes_ && codec_->has_b_frames > 0;
+}
+
+// A picture whose sample is at `ownHns` in decoding order is shown no more than the decoder's
+// reorder depth of pictures before it; earlier unclaimed times belong to samples that gave
+// none. The earliest time left is this picture's (its own when nothing is reordered; a
+// reference picture's own decoding time went to the pictures shown before it).
+int64_t VideoDecoder::presentationTime(int64_t ownHns, int64_t durationHns) {
+    if (!growingTimes_ || ownHns == kNoTimeHns || unclaimedTimes_.empty()) return ownHns;
+    const int64_t reach =
+        int64_t(std::max(codec_->has_b_frames, 0)) * durationHns + durationHns / 2;
+    while (!unclaimedTimes_.empty() && *unclaimedTimes_.begin() < ownHns - reach)
+        unclaimedTimes_.erase(unclaimedTimes_.begin());
+    if (unclaimedTimes_.empty()) return ownHns;
+    const int64_t earliest = *unclaimedTimes_.begin();
+    unclaimedTimes_.erase(unclaimedTimes_.begin());
+    return earliest;
 }
 
 // Frames come out of the decoder in presentation order.
 void VideoDecoder::accept(FramePtr frame) {
     frame->pts = frameStart(*frame);
+    lastCached_ = false;
     if (frame->pts != kNoTimeHns && uncachedBefore_ != kNoTimeHns && frame->pts < uncachedBefore_) {
         linkBroken_ = true; // a picture before or after it may have been skipped
-    } else if (frame->pts != kNoTimeHns) {
+    } else if (frame->pts != kNoTimeHns && caching_) {
         if (linkBroken_) cache_.beginRun();
         linkBroken_ = false;
         cache_.add(*frame, frame->pts, frameDuration(*frame));
+        lastCached_ = true;
     }
     ready_.push_back(std::move(frame));
 }

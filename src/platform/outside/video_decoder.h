@@ -11,6 +11,14 @@
 // time is the time of the sample that carried it; missing times are extrapolated from the
 // previous frame).
 //
+// Decoding times: some containers (AVI) time their samples in decoding order only, so with
+// B-frames the pictures come out carrying times out of order. While the sample times of a
+// stream only ever grow (as decoding times do; presentation times of reordered pictures go
+// back), each picture coming out takes the earliest time sent and not yet given to a picture:
+// pictures leave the decoder in presentation order, so that is its presentation time.
+// Times of samples that gave no picture are forgotten once they lie further behind the
+// picture's own sample time than the decoder reorders.
+//
 // Exact positioning: after setDropBefore(t) (usually after a seek and flush()), frames are
 // decoded and held back until a frame starting after t shows up; the first frame delivered is
 // then the one on screen at t (the last frame whose start is at or before t, or no more than
@@ -38,6 +46,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 
@@ -98,6 +107,9 @@ public:
     // not repeat (the same time always means the same picture).
     void setCacheBudget(size_t budgetBytes) { cache_.setBudget(budgetBytes); }
     const FrameCache& cache() const { return cache_; }
+    // Off: pictures decoded from now on are not kept (nobody will step back onto them), until
+    // it is switched on again. On by default.
+    void setCaching(bool on);
     // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
     size_t decodedPictures() const { return decodedPictures_; }
 
@@ -124,6 +136,9 @@ private:
     FramePtr fromCache(const FrameCache::Entry* entry);
     int64_t frameStart(const AVFrame& frame);
     int64_t frameDuration(const AVFrame& frame) const;
+    void noteSampleTime(int64_t startHns);
+    int64_t presentationTime(int64_t ownHns, int64_t durationHns);
+    bool decodingTimes() const;
     bool prepareScaler(const AVFrame& frame);
     int64_t reorderBoundHns() const;
     void chooseSkipping(int64_t startHns);
@@ -145,7 +160,14 @@ private:
     int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
     int64_t streamEnd_ = kNoTimeHns;
     int64_t uncachedBefore_ = kNoTimeHns; // pictures before it may neighbour a skipped one
-    bool linkBroken_ = false;             // the next picture cached does not follow the last
+    // Sample times of the run not yet given to a picture, and whether the stream's sample
+    // times have only grown so far (they may be decoding times).
+    std::multiset<int64_t> unclaimedTimes_;
+    int64_t lastSampleTime_ = kNoTimeHns;
+    bool growingTimes_ = true;
+    bool caching_ = true;
+    bool lastCached_ = false; // the last picture decoded went into the cache
+    bool linkBroken_ = false; // the next picture cached does not follow the last
     size_t decodedPictures_ = 0;
     int width_ = 0;
     int height_ = 0;

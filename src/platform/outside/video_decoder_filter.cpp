@@ -132,7 +132,21 @@ HRESULT VideoDecoderFilter::StopStreaming() {
     return S_OK;
 }
 
-HRESULT VideoDecoderFilter::deliverPictures() {
+HRESULT VideoDecoderFilter::SetPictureDemand(Judge judge) {
+    std::lock_guard lock(streamMutex_);
+    judge_ = std::move(judge);
+    return S_OK;
+}
+
+PictureUse VideoDecoderFilter::useOf(const VideoFrameInfo& picture, bool all) const {
+    if (!judge_ || picture.startHns == kNoTimeHns) return PictureUse::Browsed;
+    const REFERENCE_TIME start = picture.startHns - segmentStart_;
+    const PictureUse use = judge_(start, start + std::max<int64_t>(picture.durationHns, 1));
+    return use == PictureUse::Unseen && (all || picture.sizeChanged) ? PictureUse::Passing : use;
+}
+
+// `all`: convert every picture whatever the judge says.
+HRESULT VideoDecoderFilter::deliverPictures(bool all) {
     while (auto picture = decoder_->nextFrame()) {
         ComPtr<IMediaSample> out;
         HRESULT hr = output()->GetDeliveryBuffer(&out);
@@ -147,11 +161,17 @@ HRESULT VideoDecoderFilter::deliverPictures() {
             outWidth_ = picture->width;
             outHeight_ = picture->height;
         }
-        if (bytes > out->GetSize() ||
-            !decoder_->copyCurrentRgb32(std::span(out->GetPointer(), size_t(out->GetSize())),
-                                        outTopDown_))
+        const PictureUse use = useOf(*picture, all);
+        decoder_->setCaching(use == PictureUse::Browsed);
+        if (use == PictureUse::Unseen) {
+            out->SetActualDataLength(0);
+        } else if (bytes > out->GetSize() ||
+                   !decoder_->copyCurrentRgb32(std::span(out->GetPointer(), size_t(out->GetSize())),
+                                               outTopDown_)) {
             continue; // a picture too large for the buffers is lost, the stream goes on
-        out->SetActualDataLength(bytes);
+        } else {
+            out->SetActualDataLength(bytes);
+        }
         if (picture->startHns != kNoTimeHns) {
             REFERENCE_TIME start = picture->startHns - segmentStart_;
             REFERENCE_TIME stop = start + std::max<int64_t>(picture->durationHns, 1);
@@ -183,7 +203,7 @@ HRESULT VideoDecoderFilter::Receive(IMediaSample* sample) {
 HRESULT VideoDecoderFilter::EndOfStream() {
     if (decoder_) {
         decoder_->sendEndOfStream();
-        deliverPictures();
+        deliverPictures(true); // the last picture stays on screen: it must be there
     }
     if (!output()->IsConnected()) return S_OK;
     OutputQueue::Item item;
@@ -214,6 +234,7 @@ HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
         decoder_->setStreamEnd(stop);
         decoder_->setDropBefore(start);
         decoder_->suspendRun();
+        decoder_->setCaching(true);
     }
     if (!output()->IsConnected()) return S_OK;
     HRESULT hr = queue_.push({OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});

@@ -24,6 +24,11 @@
 // End of stream drains the decoder first. A sample the decoder rejects is skipped.
 // Pictures are handed downstream on the output pin's own thread (an OutputQueue), so decoding
 // the next pictures goes on while the filters downstream copy and draw the last one.
+//
+// Demand (mf::IPictureDemand): with a judge set, an unseen picture is not converted; it goes
+// out as a timed sample without data. Pictures of a new size, and the pictures drained at the
+// end of the stream (the last one stays on screen), are always converted. While the judge says
+// pictures are not browsed, none is kept in the cache; a new segment (a seek) keeps them again.
 
 #include "platform/graph/output_queue.h"
 #include "platform/graph/transform_filter.h"
@@ -35,9 +40,12 @@ namespace sp::outside {
 
 using mf::HRESULT;
 
-class VideoDecoderFilter final : public mf::TransformFilter {
+class VideoDecoderFilter final : public mf::TransformFilter, public mf::IPictureDemand {
 public:
     VideoDecoderFilter(std::string name, const mf::GUID& clsid);
+
+    // Controlling thread, filter stopped.
+    HRESULT SetPictureDemand(Judge judge) override;
 
     HRESULT CheckInputType(const mf::MediaType& type) override;
     HRESULT CheckTransform(const mf::MediaType& in, const mf::MediaType& out) override;
@@ -58,13 +66,15 @@ public:
     mf::MediaType outputTypeFor(int width, int height, bool videoInfo2, bool topDown = false) const;
 
 private:
-    HRESULT deliverPictures();
+    HRESULT deliverPictures(bool all = false);
+    mf::PictureUse useOf(const VideoFrameInfo& picture, bool all) const;
 
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
     mf::OutputQueue queue_;                 // started and stopped with streaming
     int outWidth_ = 0, outHeight_ = 0;      // size the output type describes
     bool outTopDown_ = false;               // the output type's rows are top row first
     mf::REFERENCE_TIME segmentStart_ = 0;   // streaming thread: stream time of sample time 0
+    Judge judge_;                           // set while stopped, called while streaming
 };
 
 } // namespace sp::outside
