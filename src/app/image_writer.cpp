@@ -2,19 +2,19 @@
 
 #include "platform/system/jpeg_encoder.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace sp {
 
 TImageWriter::TImageWriter(std::function<void(uint64_t)> finished)
     : finished_(std::move(finished)), nowEncoder_(std::make_unique<JpegEncoder>()),
-      backgroundEncoder_(std::make_unique<JpegEncoder>()), thread_([this] { Work(); }) {}
+      backgroundEncoder_(std::make_unique<JpegEncoder>()) {
+    pool_.setMaxThreadCount(1);
+    pool_.setExpiryTimeout(-1); // the thread stays for the next image
+}
 
 TImageWriter::~TImageWriter() {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
+    pool_.waitForDone(); // the image in flight is written to its end
 }
 
 TImageWriter::Outcome TImageWriter::WriteWith(JpegEncoder& encoder, const Job& job) {
@@ -36,46 +36,23 @@ TImageWriter::Outcome TImageWriter::Write(const Job& job) {
 uint64_t TImageWriter::Submit(Job job) {
     if (Pending()) Collect();
     const uint64_t sequence = ++lastSequence_;
-    {
-        std::lock_guard lock(mutex_);
-        job_ = std::move(job);
-        jobSequence_ = sequence;
-    }
+    JpegEncoder* encoder = backgroundEncoder_.get();
+    future_ =
+        QtConcurrent::run(&pool_, [encoder, job = std::move(job), sequence, finished = finished_] {
+            Outcome outcome = WriteWith(*encoder, job);
+            if (finished) finished(sequence);
+            return outcome;
+        });
     pending_ = sequence;
-    changed_.notify_all();
     return sequence;
 }
 
 std::optional<TImageWriter::Outcome> TImageWriter::Collect() {
     if (!Pending()) return std::nullopt;
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return doneSequence_ == pending_; });
-    std::optional<Outcome> outcome = std::move(outcome_);
-    outcome_.reset();
+    Outcome outcome = future_.result(); // waits for the write to end
+    future_ = {};
     pending_ = 0;
     return outcome;
-}
-
-void TImageWriter::Work() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return quit_ || job_; });
-        if (!job_) return; // quitting with nothing in flight
-        const Job job = std::move(*job_);
-        job_.reset();
-        const uint64_t sequence = jobSequence_;
-        lock.unlock();
-        Outcome outcome = WriteWith(*backgroundEncoder_, job);
-        lock.lock();
-        outcome_ = std::move(outcome);
-        doneSequence_ = sequence;
-        changed_.notify_all();
-        if (finished_) {
-            lock.unlock();
-            finished_(sequence);
-            lock.lock();
-        }
-    }
 }
 
 } // namespace sp

@@ -10,22 +10,24 @@
 // and collects the outcome when the message arrives, or earlier (Collect waits) when it needs
 // the outcome before its next save.
 //
-// Threads: everything but `finished` is called on the user-interface thread. The picture of a
-// job is an implicitly shared QImage that the worker only reads; the window writing into its
-// own copy detaches it, so the picture in flight never changes.
+// Threads: everything but `finished` is called on the user-interface thread. A background write
+// is a task on a one-thread pool of Qt's own; the job goes in by value and the outcome comes
+// back through the task's future, so the writer shares no state of its own with that thread.
+// A write not yet begun when it is collected runs on the collecting thread instead.
+// The picture of a job is an implicitly shared QImage that the worker only reads; the window
+// writing into its own copy detaches it, so the picture in flight never changes.
 
 #include "platform/system/image_files.h"
 
+#include <QFuture>
 #include <QImage>
+#include <QThreadPool>
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace sp {
 
@@ -66,23 +68,17 @@ public:
     std::optional<Outcome> Collect();
 
 private:
-    void Work();
     static Outcome WriteWith(JpegEncoder& encoder, const Job& job);
 
     std::function<void(uint64_t)> finished_;
-    std::unique_ptr<JpegEncoder> nowEncoder_;        // Write, on the calling thread
-    std::unique_ptr<JpegEncoder> backgroundEncoder_; // the writer's thread only
-    uint64_t pending_ = 0;                           // user-interface thread only
-    uint64_t lastSequence_ = 0;                      // user-interface thread only
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::optional<Job> job_;         // guarded by mutex_: waiting for the thread
-    uint64_t jobSequence_ = 0;       // guarded by mutex_
-    std::optional<Outcome> outcome_; // guarded by mutex_: the finished image's outcome
-    uint64_t doneSequence_ = 0;      // guarded by mutex_
-    bool quit_ = false;              // guarded by mutex_
-    std::thread thread_;             // started last, joined first
+    std::unique_ptr<JpegEncoder> nowEncoder_; // Write, on the calling thread
+    // Used by one background task at a time: a task is submitted only after the previous one
+    // was collected, and its future's end orders the two.
+    std::unique_ptr<JpegEncoder> backgroundEncoder_;
+    uint64_t pending_ = 0;      // user-interface thread only
+    uint64_t lastSequence_ = 0; // user-interface thread only
+    QFuture<Outcome> future_;   // the task of the pending image
+    QThreadPool pool_;          // one thread; declared last, so it is waited for first
 };
 
 } // namespace sp

@@ -47,15 +47,12 @@ TImageWriter::Job JobFor(const QImage& picture, const std::string& path, bool jp
     return job;
 }
 
-TEST(ImageWriter, ABackgroundWriteIsTheSameFileAsAWriteNowAndReportsFromItsOwnThread) {
+TEST(ImageWriter, ABackgroundWriteIsTheSameFileAsAWriteNowAndReportsItsEnd) {
     sptest::TempDir dir;
     std::atomic<uint64_t> reported{0};
-    std::atomic<bool> otherThread{false};
-    const std::thread::id caller = std::this_thread::get_id();
-    TImageWriter writer([&](uint64_t sequence) {
-        otherThread = std::this_thread::get_id() != caller;
-        reported = sequence;
-    });
+    // A write not yet begun when it is collected runs on the collecting thread (Qt takes the
+    // task back), so the report may come from either thread.
+    TImageWriter writer([&](uint64_t sequence) { reported = sequence; });
     const QImage picture = Noise(203, 97, 1);
     for (const bool jpeg : {true, false}) {
         const std::string now = dir.path().string() + (jpeg ? "/now.jpg" : "/now.bmp");
@@ -76,7 +73,6 @@ TEST(ImageWriter, ABackgroundWriteIsTheSameFileAsAWriteNowAndReportsFromItsOwnTh
         for (int i = 0; i < 2000 && reported != sequence; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         EXPECT_EQ(reported, sequence);
-        EXPECT_TRUE(otherThread);
     }
 }
 
