@@ -185,11 +185,12 @@ def check_help_tabs(env, window, shots, x, y, w, h):
     xdotool(env, "windowfocus", "--sync", window)
     xdotool(env, "key", "F1")
     panels = []
-    # The tabs' middles on the tab bar of the panel column at the window's right.
-    for offset, tab in ((None, "help"), (86, "cpu"), (141, "install")):
-        if offset:
-            xdotool(env, "mousemove", str(x + w - PANEL_WIDTH + offset), str(y + 97))
-            xdotool(env, "click", "1")
+    # The wheel over the tab bar (near the first tab's left edge, whatever the font makes of
+    # the tabs' widths) moves to the next tab, as a user scrolling over tabs would.
+    xdotool(env, "mousemove", str(x + w - PANEL_WIDTH + 20), str(y + 97))
+    for tab in ("help", "cpu", "install"):
+        if panels:
+            xdotool(env, "click", "5")
         deadline = time.time() + 10
         while True:  # until the panel shows something new (a busy machine paints late)
             time.sleep(0.5)
