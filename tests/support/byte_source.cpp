@@ -8,30 +8,13 @@ namespace sptest {
 using namespace mf;
 
 ByteSourcePin::ByteSourcePin(ByteSource* owner, MediaType type)
-    : StreamingOutputPin(owner, "Out"), owner_(owner), type_(std::move(type)) {}
-
-HRESULT ByteSourcePin::CheckMediaType(const MediaType& type) {
-    return type.majortype == type_.majortype && type.subtype == type_.subtype &&
-                   type.formattype == type_.formattype
-               ? S_OK
-               : S_FALSE;
-}
-
-HRESULT ByteSourcePin::GetMediaType(int position, MediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = type_;
-    return S_OK;
-}
+    : OneTypePin(owner, Match::MajorSubFormat), owner_(owner), type_(std::move(type)) {}
 
 HRESULT ByteSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
     size_t largest = 1;
     for (const Payload& p : owner_->payloads)
         largest = std::max(largest, p.size());
-    request->cBuffers = std::max(request->cBuffers, 2L);
-    request->cbBuffer = std::max(request->cbBuffer, long(largest));
-    AllocatorProperties actual;
-    return allocator->SetProperties(*request, &actual);
+    return askBuffers(allocator, request, 2, long(largest));
 }
 
 HRESULT ByteSourcePin::OnThreadStart() {

@@ -4,7 +4,7 @@
 // frames, MPEG sequence headers and damaged data to filters that read sample bytes.
 
 #include "platform/graph/base_filter.h"
-#include "platform/graph/streaming_pin.h"
+#include "support/one_type_pin.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,17 +16,16 @@ using Payload = std::vector<uint8_t>;
 
 class ByteSource;
 
-class ByteSourcePin final : public mf::StreamingOutputPin {
+class ByteSourcePin final : public OneTypePin {
 public:
     ByteSourcePin(ByteSource* owner, mf::MediaType type);
-    mf::HRESULT CheckMediaType(const mf::MediaType& type) override;
-    mf::HRESULT GetMediaType(int position, mf::MediaType* type) override;
     mf::HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
                                  mf::AllocatorProperties* request) override;
 
 protected:
     mf::HRESULT FillBuffer(mf::IMediaSample* sample) override;
     mf::HRESULT OnThreadStart() override;
+    const mf::MediaType& offered() const override { return type_; }
 
 private:
     ByteSource* owner_;

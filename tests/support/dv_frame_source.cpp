@@ -11,28 +11,14 @@ namespace sptest {
 using namespace mf;
 
 FrameListSourcePin::FrameListSourcePin(FrameListSource* owner, MediaType type)
-    : StreamingOutputPin(owner, "Out"), owner_(owner), type_(std::move(type)) {}
-
-HRESULT FrameListSourcePin::CheckMediaType(const MediaType& type) {
-    return matchesPartial(type_, type) ? S_OK : S_FALSE;
-}
-
-HRESULT FrameListSourcePin::GetMediaType(int position, MediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = type_;
-    return S_OK;
-}
+    : OneTypePin(owner, Match::Pattern), owner_(owner), type_(std::move(type)) {}
 
 HRESULT FrameListSourcePin::DecideBufferSize(IMemAllocator* allocator,
                                              AllocatorProperties* request) {
     long largest = 1;
     for (const auto& f : owner_->frames())
         largest = std::max(largest, long(f.size()));
-    request->cBuffers = std::max(request->cBuffers, 3L);
-    request->cbBuffer = std::max(request->cbBuffer, largest);
-    AllocatorProperties actual;
-    return allocator->SetProperties(*request, &actual);
+    return askBuffers(allocator, request, 3, largest);
 }
 
 HRESULT FrameListSourcePin::OnThreadStart() {

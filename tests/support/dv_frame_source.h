@@ -5,7 +5,7 @@
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/renderer.h"
-#include "platform/graph/streaming_pin.h"
+#include "support/one_type_pin.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,17 +20,16 @@ inline constexpr mf::GUID CLSID_CopyingSink = mf::guidOf("{5D1E00D2-0000-4000-80
 
 class FrameListSource;
 
-class FrameListSourcePin final : public mf::StreamingOutputPin {
+class FrameListSourcePin final : public OneTypePin {
 public:
     FrameListSourcePin(FrameListSource* owner, mf::MediaType type);
-    mf::HRESULT CheckMediaType(const mf::MediaType& type) override;
-    mf::HRESULT GetMediaType(int position, mf::MediaType* type) override;
     mf::HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
                                  mf::AllocatorProperties* request) override;
 
 protected:
     mf::HRESULT FillBuffer(mf::IMediaSample* sample) override;
     mf::HRESULT OnThreadStart() override;
+    const mf::MediaType& offered() const override { return type_; }
 
 private:
     FrameListSource* owner_;

@@ -46,17 +46,10 @@ MediaType makeRgb32Info2Type(int32_t width, int32_t height, REFERENCE_TIME frame
 // Source --------------------------------------------------------------------------------------
 
 FrameSourcePin::FrameSourcePin(FrameSource* owner)
-    : StreamingOutputPin(owner, "Out"), owner_(owner) {}
+    : OneTypePin(owner, Match::Whole), owner_(owner) {}
 
-HRESULT FrameSourcePin::CheckMediaType(const MediaType& type) {
-    return type == owner_->type ? S_OK : S_FALSE;
-}
-
-HRESULT FrameSourcePin::GetMediaType(int position, MediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = owner_->type;
-    return S_OK;
+const MediaType& FrameSourcePin::offered() const {
+    return owner_->type;
 }
 
 HRESULT FrameSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {

@@ -5,7 +5,7 @@
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/renderer.h"
-#include "platform/graph/streaming_pin.h"
+#include "support/one_type_pin.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,17 +23,16 @@ mf::MediaType makeRgb32Info2Type(int32_t width, int32_t height, mf::REFERENCE_TI
 
 class FrameSource;
 
-class FrameSourcePin final : public mf::StreamingOutputPin {
+class FrameSourcePin final : public OneTypePin {
 public:
     explicit FrameSourcePin(FrameSource* owner);
-    mf::HRESULT CheckMediaType(const mf::MediaType& type) override;
-    mf::HRESULT GetMediaType(int position, mf::MediaType* type) override;
     mf::HRESULT DecideBufferSize(mf::IMemAllocator* allocator,
                                  mf::AllocatorProperties* request) override;
 
 protected:
     mf::HRESULT FillBuffer(mf::IMediaSample* sample) override;
     mf::HRESULT OnThreadStart() override;
+    const mf::MediaType& offered() const override;
 
 private:
     FrameSource* owner_;

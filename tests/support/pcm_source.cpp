@@ -7,24 +7,10 @@
 namespace sptest {
 
 PayloadSourcePin::PayloadSourcePin(PayloadSource* owner, MediaType type)
-    : StreamingOutputPin(owner, "Out"), owner_(owner), type_(std::move(type)) {}
-
-HRESULT PayloadSourcePin::CheckMediaType(const MediaType& type) {
-    return type == type_ ? S_OK : S_FALSE;
-}
-
-HRESULT PayloadSourcePin::GetMediaType(int position, MediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = type_;
-    return S_OK;
-}
+    : OneTypePin(owner, Match::Whole), owner_(owner), type_(std::move(type)) {}
 
 HRESULT PayloadSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
-    request->cBuffers = std::max(request->cBuffers, 3L);
-    request->cbBuffer = std::max(request->cbBuffer, owner_->sampleBytes_);
-    AllocatorProperties actual;
-    return allocator->SetProperties(*request, &actual);
+    return askBuffers(allocator, request, 3, owner_->sampleBytes_);
 }
 
 HRESULT PayloadSourcePin::OnThreadStart() {

@@ -5,7 +5,7 @@
 // timed relative to p. A helper builds PCM tones for it.
 
 #include "platform/graph/base_filter.h"
-#include "platform/graph/streaming_pin.h"
+#include "support/one_type_pin.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,16 +23,15 @@ using PayloadFill = std::function<void(int index, std::span<uint8_t> bytes)>;
 
 class PayloadSource;
 
-class PayloadSourcePin final : public StreamingOutputPin {
+class PayloadSourcePin final : public OneTypePin {
 public:
     PayloadSourcePin(PayloadSource* owner, MediaType type);
-    HRESULT CheckMediaType(const MediaType& type) override;
-    HRESULT GetMediaType(int position, MediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) override;
 
 protected:
     HRESULT FillBuffer(IMediaSample* sample) override;
     HRESULT OnThreadStart() override;
+    const MediaType& offered() const override { return type_; }
 
 private:
     PayloadSource* owner_;

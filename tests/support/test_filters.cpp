@@ -23,24 +23,10 @@ int frameIndexOf(IMediaSample* sample) {
 // Timed source ------------------------------------------------------------------------------
 
 TimedSourcePin::TimedSourcePin(TimedSource* owner, MediaType type)
-    : StreamingOutputPin(owner, "Out"), owner_(owner), type_(std::move(type)) {}
-
-HRESULT TimedSourcePin::CheckMediaType(const MediaType& type) {
-    return type.majortype == type_.majortype && type.subtype == type_.subtype ? S_OK : S_FALSE;
-}
-
-HRESULT TimedSourcePin::GetMediaType(int position, MediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = type_;
-    return S_OK;
-}
+    : OneTypePin(owner, Match::MajorSub), owner_(owner), type_(std::move(type)) {}
 
 HRESULT TimedSourcePin::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
-    request->cBuffers = std::max(request->cBuffers, 2L);
-    request->cbBuffer = std::max<long>({request->cbBuffer, 64, long(type_.lSampleSize)});
-    AllocatorProperties actual;
-    return allocator->SetProperties(*request, &actual);
+    return askBuffers(allocator, request, 2, std::max(64L, long(type_.lSampleSize)));
 }
 
 HRESULT TimedSourcePin::OnThreadStart() {

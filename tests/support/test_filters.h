@@ -8,8 +8,8 @@
 #include "platform/graph/guids.h"
 #include "platform/graph/inplace_filter.h"
 #include "platform/graph/renderer.h"
-#include "platform/graph/streaming_pin.h"
 #include "platform/graph/transform_filter.h"
+#include "support/one_type_pin.h"
 
 #include <atomic>
 #include <functional>
@@ -32,16 +32,15 @@ MediaType testCompressedType(int width, int height, REFERENCE_TIME frameDuration
 
 class TimedSource;
 
-class TimedSourcePin final : public StreamingOutputPin {
+class TimedSourcePin final : public OneTypePin {
 public:
     TimedSourcePin(TimedSource* owner, MediaType type);
-    HRESULT CheckMediaType(const MediaType& type) override;
-    HRESULT GetMediaType(int position, MediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) override;
 
 protected:
     HRESULT FillBuffer(IMediaSample* sample) override;
     HRESULT OnThreadStart() override;
+    const MediaType& offered() const override { return type_; }
 
 private:
     TimedSource* owner_;
