@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <thread>
 
 namespace sp::outside {
 
@@ -110,10 +109,11 @@ HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
 
 HRESULT VideoDecoderFilter::StartStreaming() {
     std::string error;
-    // One decoding thread per core: libavcodec's own choice (one more) holds each picture back
-    // one frame longer, which a paused seek waits for, and plays no faster on few cores.
-    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error,
-                                  int(std::thread::hardware_concurrency()));
+    // libavcodec picks the thread count, as the ffmpeg command line lets it (one frame thread
+    // more than cores): while one thread waits for a reference picture's rows another decodes,
+    // so runs, seeks and steps all go faster than with one thread per core; the one picture
+    // more held back costs a paused seek less than the time it saves.
+    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error);
     if (!decoder_) return VFW_E_TYPE_NOT_ACCEPTED;
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
