@@ -121,6 +121,7 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     outTopDown_ = header && header->biHeight < 0;
     decoder_->setCacheBudget(FrameCache::kDefaultBudgetBytes);
     segmentStart_ = 0;
+    flushing_ = false;
     decoder_->setDropBefore(0);
     queue_.start("sp:decoded");
     return S_OK;
@@ -147,7 +148,9 @@ PictureUse VideoDecoderFilter::useOf(const VideoFrameInfo& picture, bool all) co
 
 // `all`: convert every picture whatever the judge says.
 HRESULT VideoDecoderFilter::deliverPictures(bool all) {
-    while (auto picture = decoder_->nextFrame()) {
+    while (!flushing_) {
+        auto picture = decoder_->nextFrame();
+        if (!picture) break;
         ComPtr<IMediaSample> out;
         HRESULT hr = output()->GetDeliveryBuffer(&out);
         if (FAILED(hr)) return hr;
@@ -171,6 +174,7 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
             continue; // a picture too large for the buffers is lost, the stream goes on
         } else {
             out->SetActualDataLength(bytes);
+            ++converted_;
         }
         if (picture->startHns != kNoTimeHns) {
             REFERENCE_TIME start = picture->startHns - segmentStart_;
@@ -212,6 +216,7 @@ HRESULT VideoDecoderFilter::EndOfStream() {
 }
 
 HRESULT VideoDecoderFilter::BeginFlush() {
+    flushing_ = true;
     queue_.beginFlush(); // drops queued pictures, releasing upstream if it waits for a buffer
     return TransformFilter::BeginFlush();
 }
@@ -220,6 +225,7 @@ HRESULT VideoDecoderFilter::EndFlush() {
     // The decoder keeps its state: the next sample says whether it continues.
     if (decoder_) decoder_->suspendRun();
     queue_.endFlush();
+    flushing_ = false;
     return TransformFilter::EndFlush();
 }
 
