@@ -23,6 +23,12 @@ constexpr int64_t kSameTimeHns = 200;
 // next picture that comes late.
 constexpr int64_t kOnScreenMarginHns = 400'000;
 
+int64_t SteadyNowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 struct PictureSize {
     int32_t width = 0;
     int32_t height = 0; // always positive; the sign of the header's height is the row order
@@ -301,13 +307,12 @@ HRESULT TBitmapFilter::PassOver(IMediaSample* sample) {
     return S_OK;
 }
 
-bool TBitmapFilter::PreviewDue() {
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+// A picture that passes for a grab reaches the window too, so it counts as a preview: with
+// grabs that come often enough no picture is converted for the window alone.
+bool TBitmapFilter::PreviewDue(int64_t nowNs) {
     int64_t last = LastPreviewNs;
-    if (now - last < kPreviewIntervalMs * 1'000'000) return false;
-    return LastPreviewNs.compare_exchange_strong(last, now);
+    if (nowNs - last < kPreviewIntervalMs * 1'000'000) return false;
+    return LastPreviewNs.compare_exchange_strong(last, nowNs);
 }
 
 // The grabs fall at NextGrabTime + k × period; the first one at or after this picture's start
@@ -318,13 +323,17 @@ PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop
     if (!SkipUnseen || !PeriodicGrab || state() != FilterState::Running) return PictureUse::Browsed;
     const int64_t period = GrabPeriod;
     if (period <= 0 || stop <= start) return PictureUse::Browsed;
-    if (PreviewDue()) return PictureUse::Passing;
     const int64_t base = TimeBase;
     const int64_t first = base + start - kSameTimeHns;
     int64_t grab = NextGrabTime;
     if (first > grab) grab += (first - grab + period - 1) / period * period;
     const int64_t margin = std::max<int64_t>(stop - start, kOnScreenMarginHns);
-    return grab + kSameTimeHns < base + stop + margin ? PictureUse::Passing : PictureUse::Unseen;
+    const int64_t now = SteadyNowNs();
+    if (grab + kSameTimeHns < base + stop + margin) {
+        LastPreviewNs = now;
+        return PictureUse::Passing;
+    }
+    return PreviewDue(now) ? PictureUse::Passing : PictureUse::Unseen;
 }
 
 // The input sample holds the picture exactly as the output is declared: rows top row first,

@@ -38,7 +38,8 @@
 // Pictures nobody sees: while precision grabbing runs at maximum speed (SetSkipUnseen, switched
 // by the media system), PictureUseOf tells the decoder upstream (mf::IPictureDemand) which
 // pictures may be on screen at a grab time (the grabs due from NextGrabTime on, every period)
-// or are due as a preview for the window (one per kPreviewIntervalMs of wall time): those pass
+// or are due as a preview for the window (kPreviewIntervalMs of wall time after the last picture
+// that passed, for a grab or as a preview): those pass
 // (nobody steps back during such a run), the others are unseen and arrive as timed samples
 // without data. Such a sample advances the position and sends the grabs
 // due, and goes no further: `Frame` keeps the last picture. Only while the filter runs: a
@@ -105,8 +106,9 @@ public:
     mf::PictureUse PictureUseOf(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop);
     // Samples without data taken since creation (pictures left out). Any thread.
     uint64_t PicturesLeftOut() const { return LeftOut; }
-    // Wall time between two previews while pictures are left out: half the window's own
-    // interval during such a run, so the window finds a fresh picture each time it takes one.
+    // Longest wall time without a picture for the window while pictures are left out: half the
+    // window's own interval during such a run, so the window finds a fresh picture each time
+    // it takes one.
     static constexpr int64_t kPreviewIntervalMs = 100;
 
     // Copies the current frame into `target` under the frame's lock. Main thread (or a grab
@@ -160,7 +162,7 @@ private:
     bool CanPassOn(mf::IMediaSample* in);
     mf::HRESULT PassOn(mf::IMediaSample* sample);
     mf::HRESULT PassOver(mf::IMediaSample* sample);
-    bool PreviewDue();
+    bool PreviewDue(int64_t nowNs);
 
     // Written while connecting (streaming stopped) and on the streaming thread when a sample
     // carries a new type.

@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <thread>
 
 namespace sp {
 namespace {
@@ -395,6 +397,57 @@ TEST_F(BitmapFilterTest, PicturesNobodySeesAreLeftOutAndGrabsStayExact) {
     EXPECT_EQ(filter->PicturesLeftOut(), leftOut);
     EXPECT_EQ(chain.sink->received().size(), 60u);
     filter->SetGrabPeriod(0);
+}
+
+// Grabs every 4 pictures, the pictures judged 8 ms apart: a grab picture reaches the window
+// far more often than every 100 ms, so none is converted as a preview alone; with grabs further
+// apart a preview is due once the window has had nothing for kPreviewIntervalMs. Judged on the
+// times the source took, with a little slack for the clock read inside the judge.
+TEST_F(BitmapFilterTest, GrabPicturesServeAsPreviews) {
+    using Clock = std::chrono::steady_clock;
+    struct Judged {
+        int index;
+        Clock::time_point at;
+        bool passed;
+    };
+    constexpr int kFrames = 60;
+    for (const int grabEvery : {4, 25}) {
+        auto filter = make<TBitmapFilter>(16, 8);
+        filter->SetGrabPeriod(grabEvery * k25Fps);
+        filter->SetSkipUnseen(true);
+        Chain chain(filter, makeRgb32Type(16, 8, k25Fps), kFrames, PaintIndex);
+        std::vector<Judged> judged;
+        chain.source->demand = [&](REFERENCE_TIME start, REFERENCE_TIME stop) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(8));
+            const Clock::time_point at = Clock::now();
+            const bool passed = filter->PictureUseOf(start, stop) != PictureUse::Unseen;
+            judged.push_back({int(start / k25Fps), at, passed});
+            return passed;
+        };
+        ASSERT_TRUE(chain.Connect());
+        ASSERT_TRUE(chain.RunToEnd());
+        ASSERT_EQ(judged.size(), size_t(kFrames));
+
+        const auto interval = std::chrono::milliseconds(TBitmapFilter::kPreviewIntervalMs);
+        const auto slack = std::chrono::milliseconds(5);
+        Clock::time_point lastPassed = judged.front().at;
+        for (const Judged& j : judged) {
+            const bool nearGrab = j.index % grabEvery == 0 || j.index % grabEvery == grabEvery - 1;
+            const auto since = j.at - lastPassed;
+            EXPECT_TRUE(j.passed || !nearGrab) << "grab picture " << j.index;
+            EXPECT_TRUE(!j.passed || nearGrab || since >= interval - slack)
+                << "early preview " << j.index << ", grabs every " << grabEvery;
+            EXPECT_TRUE(j.passed || since < interval + slack)
+                << "no preview for " << j.index << ", grabs every " << grabEvery;
+            if (j.passed) lastPassed = j.at;
+        }
+        const std::vector<Grab> grabs = target->records(WM_GRAB_FRAME);
+        ASSERT_EQ(grabs.size(), size_t((kFrames + grabEvery - 1) / grabEvery));
+        for (size_t i = 0; i < grabs.size(); ++i)
+            EXPECT_EQ(grabs[i].firstPixel, uint32_t(i * grabEvery + 1)) << "grab " << i;
+        target->clear();
+        filter->SetGrabPeriod(0);
+    }
 }
 
 TEST_F(BitmapFilterTest, PositionAndSampleAttributes) {

@@ -91,17 +91,31 @@ int64_t VideoDecoder::reorderBoundHns() const {
     return std::max<int64_t>(10'000'000, 20 * avgFrameHns_);
 }
 
+// How far after a skipped sample's time the pictures lie that may neighbour the missing one.
+// Pictures carry their own samples' times, so only the next one does; but a sample without a
+// time takes it from the picture before, which may be the missing one: then the wide bound.
+int64_t VideoDecoder::skipReachHns() const {
+    return untimedSamples_ || avgFrameHns_ <= 0 ? reorderBoundHns() : avgFrameHns_;
+}
+
 void VideoDecoder::chooseSkipping(int64_t startHns) {
+    if (startHns == kNoTimeHns && !untimedSamples_) {
+        untimedSamples_ = true;
+        if (lastSkipped_ != kNoTimeHns)
+            uncachedBefore_ = std::max(uncachedBefore_, lastSkipped_ + reorderBoundHns());
+    }
     const int64_t reorder = reorderBoundHns();
+    const int64_t reach = skipReachHns();
     // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
-    const int64_t before = std::max(kSkipBeforeTargetHns, reorder + 50 * avgFrameHns_);
+    const int64_t before = std::max(kCachedBeforeTargetHns, 50 * avgFrameHns_) + reach;
     // Skipped pictures would leave their decoding times unclaimed among those of the others.
     const bool skip = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
                       streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&
                       startHns != kNoTimeHns && startHns < dropTarget_ - before;
     codec_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     if (!skip) return;
-    const int64_t neighbours = startHns + reorder;
+    lastSkipped_ = std::max(lastSkipped_ == kNoTimeHns ? startHns : lastSkipped_, startHns);
+    const int64_t neighbours = startHns + reach;
     if (uncachedBefore_ == kNoTimeHns || neighbours > uncachedBefore_) uncachedBefore_ = neighbours;
 }
 
@@ -121,6 +135,7 @@ void VideoDecoder::newRun() {
     runSuspended_ = false;
     nextStart_ = kNoTimeHns;
     uncachedBefore_ = kNoTimeHns;
+    lastSkipped_ = kNoTimeHns;
     linkBroken_ = false;
     unclaimedTimes_.clear();
     lastSampleTime_ = kNoTimeHns;

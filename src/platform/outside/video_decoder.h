@@ -27,7 +27,7 @@
 // presentation order.
 //
 // Skipping: while a seek decodes towards its target, samples that start long enough before it
-// (kSkipBeforeTargetHns, or more at low frame rates) are decoded only when other pictures refer
+// (kCachedBeforeTargetHns and a frame, more at low frame rates) are decoded only when others refer
 // to them (libavcodec's AVDISCARD_NONREF, as players drop frames on a precise seek): nobody
 // sees them, and the pictures the cache keeps for steps back (the last two seconds before the
 // target) are all decoded. Only when the stream's end is known and the target lies before it,
@@ -94,8 +94,10 @@ public:
     // End of the stream in the callers' times (its duration), kNoTimeHns when unknown: seeks
     // skip pictures (see above) only with a known end.
     void setStreamEnd(int64_t endHns) { streamEnd_ = endHns; }
-    // Decoding is skipped for samples starting this long before a seek's target, at least.
-    static constexpr int64_t kSkipBeforeTargetHns = 30'000'000;
+    // Pictures this long before a seek's target (at least 50) are all decoded and cached;
+    // decoding is skipped only for samples further back (by a frame, or by the reorder bound
+    // once samples without times were seen).
+    static constexpr int64_t kCachedBeforeTargetHns = 20'000'000;
     // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
     // progress may belong to another position (the caller does not know yet whether its next
     // samples continue the run).
@@ -141,6 +143,7 @@ private:
     bool decodingTimes() const;
     bool prepareScaler(const AVFrame& frame);
     int64_t reorderBoundHns() const;
+    int64_t skipReachHns() const;
     void chooseSkipping(int64_t startHns);
 
     FramePool framePool_; // outlives codec_, which the destructor frees first
@@ -160,6 +163,8 @@ private:
     int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
     int64_t streamEnd_ = kNoTimeHns;
     int64_t uncachedBefore_ = kNoTimeHns; // pictures before it may neighbour a skipped one
+    int64_t lastSkipped_ = kNoTimeHns;    // latest sample time skipped in this run
+    bool untimedSamples_ = false;         // a sample without a time was seen (for good)
     // Sample times of the run not yet given to a picture, and whether the stream's sample
     // times have only grown so far (they may be decoding times).
     std::multiset<int64_t> unclaimedTimes_;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <thread>
 
 namespace sp::outside {
 
@@ -110,10 +109,11 @@ HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
 
 HRESULT VideoDecoderFilter::StartStreaming() {
     std::string error;
-    // One decoding thread per core: libavcodec's own choice (one more) holds each picture back
-    // one frame longer, which a paused seek waits for, and plays no faster on few cores.
-    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error,
-                                  int(std::thread::hardware_concurrency()));
+    // libavcodec picks the thread count, as the ffmpeg command line lets it (one frame thread
+    // more than cores): while one thread waits for a reference picture's rows another decodes,
+    // so runs, seeks and steps all go faster than with one thread per core; the one picture
+    // more held back costs a paused seek less than the time it saves.
+    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error);
     if (!decoder_) return VFW_E_TYPE_NOT_ACCEPTED;
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
@@ -121,6 +121,7 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     outTopDown_ = header && header->biHeight < 0;
     decoder_->setCacheBudget(FrameCache::kDefaultBudgetBytes);
     segmentStart_ = 0;
+    flushing_ = false;
     decoder_->setDropBefore(0);
     queue_.start("sp:decoded");
     return S_OK;
@@ -147,7 +148,9 @@ PictureUse VideoDecoderFilter::useOf(const VideoFrameInfo& picture, bool all) co
 
 // `all`: convert every picture whatever the judge says.
 HRESULT VideoDecoderFilter::deliverPictures(bool all) {
-    while (auto picture = decoder_->nextFrame()) {
+    while (!flushing_) {
+        auto picture = decoder_->nextFrame();
+        if (!picture) break;
         ComPtr<IMediaSample> out;
         HRESULT hr = output()->GetDeliveryBuffer(&out);
         if (FAILED(hr)) return hr;
@@ -171,6 +174,7 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
             continue; // a picture too large for the buffers is lost, the stream goes on
         } else {
             out->SetActualDataLength(bytes);
+            ++converted_;
         }
         if (picture->startHns != kNoTimeHns) {
             REFERENCE_TIME start = picture->startHns - segmentStart_;
@@ -212,6 +216,7 @@ HRESULT VideoDecoderFilter::EndOfStream() {
 }
 
 HRESULT VideoDecoderFilter::BeginFlush() {
+    flushing_ = true;
     queue_.beginFlush(); // drops queued pictures, releasing upstream if it waits for a buffer
     return TransformFilter::BeginFlush();
 }
@@ -220,6 +225,7 @@ HRESULT VideoDecoderFilter::EndFlush() {
     // The decoder keeps its state: the next sample says whether it continues.
     if (decoder_) decoder_->suspendRun();
     queue_.endFlush();
+    flushing_ = false;
     return TransformFilter::EndFlush();
 }
 

@@ -23,7 +23,10 @@
 // seeking, for a step forward).
 // End of stream drains the decoder first. A sample the decoder rejects is skipped.
 // Pictures are handed downstream on the output pin's own thread (an OutputQueue), so decoding
-// the next pictures goes on while the filters downstream copy and draw the last one.
+// the next pictures goes on while the filters downstream copy and draw the last one. From
+// BeginFlush to EndFlush no picture is taken from the decoder or converted: the queue would
+// drop it, and the seek that flushes waits for the streaming thread (after a step back, every
+// cached picture up to where the last decoding ended would be converted for nothing).
 //
 // Demand (mf::IPictureDemand): with a judge set, an unseen picture is not converted; it goes
 // out as a timed sample without data. Pictures of a new size, and the pictures drained at the
@@ -34,6 +37,8 @@
 #include "platform/graph/transform_filter.h"
 #include "platform/outside/video_decoder.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 namespace sp::outside {
@@ -61,6 +66,9 @@ public:
     HRESULT EndFlush() override;
     HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
 
+    // Pictures converted to RGB32 since creation (for tests and benches). Any thread.
+    uint64_t picturesConverted() const { return converted_; }
+
     // The output type for a picture size, in the format and row order of the connected output
     // type (`topDown`: a negative bitmap height).
     mf::MediaType outputTypeFor(int width, int height, bool videoInfo2, bool topDown = false) const;
@@ -75,6 +83,8 @@ private:
     bool outTopDown_ = false;               // the output type's rows are top row first
     mf::REFERENCE_TIME segmentStart_ = 0;   // streaming thread: stream time of sample time 0
     Judge judge_;                           // set while stopped, called while streaming
+    std::atomic<bool> flushing_{false};     // between BeginFlush and EndFlush
+    std::atomic<uint64_t> converted_{0};
 };
 
 } // namespace sp::outside
