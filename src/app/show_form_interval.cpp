@@ -12,6 +12,7 @@
 #include "app/panels/nav_file_frame.h"
 #include "app/video_panel.h"
 #include "app/video_view.h"
+#include "filters/frame_bitmap.h"
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
@@ -159,15 +160,32 @@ void TShowForm::RunNormalShots() {
     Seeking = false;
 }
 
-void TShowForm::GrabTimeHandler(int64_t /*position*/) {
-    // The timecode box already shows the grab time; the frame bitmap holds its frame.
+void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
+    // The timecode box already shows the grab time; the frame bitmap holds its frame. Only the
+    // copy of the frame keeps the stream waiting.
     if (!intervalRunning_ || !runPrecise_) return;
-    TakeSnapshot(false); // collects the last shot's write first: its failure stops the run
-    if (!intervalRunning_) return;
-    ConfirmAndSaveImage();
-    if (!intervalRunning_) return;
-    --RemainingShots;
-    ShowIntervalProgress();
+    CaptureFrame(reinterpret_cast<TFrameBitmap*>(bitmap));
+    grabShotQueued_ = true;
+    const QString timecode = Widgets().TimecodeText();
+    // Posted now, so it runs before the stream's next message, which can only come after the
+    // reply.
+    QMetaObject::invokeMethod(
+        this, [this, timecode] { GrabShot(timecode); }, Qt::QueuedConnection);
+}
+
+void TShowForm::GrabShot(const QString& timecode) {
+    if (!intervalRunning_ || !runPrecise_) return; // stopped meanwhile: the frame is dropped
+    Seeking = true;
+    Widgets().SetTimecodeText(timecode); // the box may have moved on with the stream
+    if (S->IImageAjouter.Value == 1) BuildTimestampName();
+    ApplyFrameSizes();
+    FinishSnapshot(); // collects the last shot's write first: its failure stops the run
+    if (intervalRunning_) ConfirmAndSaveImage();
+    if (intervalRunning_) {
+        --RemainingShots;
+        ShowIntervalProgress();
+    }
+    Seeking = false;
 }
 
 // A full disk or a folder that cannot be written: the run stops (the images written so far
@@ -259,7 +277,7 @@ void TShowForm::BindIntervalCommands() {
         ComputeIntervalCount();
     });
     connect(this, &TShowForm::GrabTimeReached, this,
-            [this](int64_t position, intptr_t) { GrabTimeHandler(position); });
+            [this](int64_t position, intptr_t bitmap) { GrabTimeHandler(position, bitmap); });
     // Without a video stream the bar goes (its action is disabled then).
     connect(this, &TShowForm::GraphChanged, this, [this, bar] {
         if (Media && !Media->HasVideo() && !intervalRunning_ && Checked("taIntervalloShow")) {
