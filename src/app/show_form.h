@@ -57,6 +57,7 @@ class TRaccourcisForm;
 class TScript;
 class TSwitch;
 class TFrameBitmap;
+class PaintThrottle;
 
 class TShowForm : public QMainWindow {
     Q_OBJECT
@@ -473,6 +474,8 @@ private:
     void FinishSnapshot();
     void GrabShot(const QString& timecode); // the rest of a precision grab, after the reply
     bool grabShotQueued_ = false; // set by GrabTimeHandler for the 0x401 being handled
+    // On during runs: the window is painted a few times a second, not at every shot.
+    PaintThrottle* runPaints_ = nullptr; // child of the window, made by the first run
     QString titleBeforeRun_;
     // Filter environment, missing-filters warning, shortcuts window.
     void WarnIfFiltersMissing();

@@ -8,6 +8,7 @@
 #include "app/show_form_widgets.h"
 
 #include "app/interval_count.h"
+#include "app/paint_throttle.h"
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
 #include "app/video_panel.h"
@@ -27,6 +28,8 @@ namespace {
 // During a precision run the stream plays at maximum speed: the video window shows a few
 // pictures a second of it (each grab is on the Grab panel), not every one.
 constexpr int kRunPictureIntervalMs = 200;
+// The window is painted at most this often during a run (its panels change at every shot).
+constexpr int kRunPaintIntervalMs = 40;
 
 QString Argument() {
     return ArgumentList.isEmpty() ? QString() : ArgumentList.front();
@@ -115,6 +118,8 @@ void TShowForm::StartIntervalRun() {
     Widgets().Intervallo->setRunning(true);
     SetChecked("taIntervalloGo", true);
     titleBeforeRun_ = windowTitle();
+    if (!runPaints_) runPaints_ = new PaintThrottle(this, kRunPaintIntervalMs);
+    runPaints_->setOn(true);
     try {
         Media->SetPosition(0);
         ComputeIntervalCount();
@@ -233,6 +238,7 @@ void TShowForm::StopIntervalRun() {
     // The run silenced the sound; it comes back as the user left it.
     Media->SetVolume(S->MuteOn.Value ? 0 : S->IVolume.Value);
     setWindowTitle(titleBeforeRun_);
+    if (runPaints_) runPaints_->setOn(false); // what the run left is painted now
     CommandBusy = false;
     StartTimer1IfStreams();
     PositionTimerStep();
