@@ -7,7 +7,9 @@
 #   - every frame of 30 s of PAL MPEG-2 to JPEG (precision run in frames) against ffmpeg
 #     writing every frame as JPEG: images per second;
 #   - the size and PSNR of one grabbed JPEG at the default quality (50) beside libjpeg's own
-#     (ImageMagick's libjpeg writer) at the same quality, both against the same BMP grab.
+#     (ImageMagick's libjpeg writer) at the same quality, both against the same BMP grab;
+#   - with a bench build, the JPEG encoder alone on the PAL pictures, Huffman tables per
+#     picture against tables carried over (time and size).
 # Medians of SP_BENCH_ROUNDS rounds (default 3) and the ratios are printed; nothing is asserted.
 # ffmpeg's mjpeg encoder has no libjpeg quality scale; it runs at -q:v 5, about the same size.
 set -euo pipefail
@@ -42,6 +44,11 @@ h264 = os.path.abspath(os.path.join(media, "h264_1080p_60s.mp4"))
 mpeg2 = os.path.abspath(os.path.join(media, "pal_mpeg2_30s.mpg"))
 FF = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"]
 
+def jpegs(folder):
+    """The number of JPEG files in `folder` and their total size in bytes."""
+    names = [n for n in os.listdir(folder) if n.endswith(".jpg")]
+    return len(names), sum(os.path.getsize(os.path.join(folder, n)) for n in names)
+
 def fresh(name):
     folder = tempfile.mkdtemp(prefix=name + "-")
     return folder
@@ -75,10 +82,10 @@ def stillpick_run(video, lines, values):
     subprocess.run([stillpick, "+script=" + script], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=False)
     took = time.monotonic() - start
-    images = len([n for n in os.listdir(out) if n.endswith(".jpg")])
+    images, size = jpegs(out)
     shutil.rmtree(store, ignore_errors=True)
     shutil.rmtree(out, ignore_errors=True)
-    return took, images
+    return took, images, size
 
 def ffmpeg_run(commands):
     out = fresh("ffmpeg")
@@ -86,23 +93,25 @@ def ffmpeg_run(commands):
     for c in commands(out):
         subprocess.run(FF + c, check=False)
     took = time.monotonic() - start
-    images = len([n for n in os.listdir(out) if n.endswith(".jpg")])
+    images, size = jpegs(out)
     shutil.rmtree(out, ignore_errors=True)
-    return took, images
+    return took, images, size
 
 def compare(title, ours, theirs, per_image=False):
     a, b = [], []
     for _ in range(rounds):
         a.append(ours())
         b.append(theirs())
-    ta = statistics.median(t for t, _ in a)
-    tb = statistics.median(t for t, _ in b)
+    ta = statistics.median(t for t, _, _ in a)
+    tb = statistics.median(t for t, _, _ in b)
     na, nb = a[0][1], b[0][1]
     print(f"{title}")
     print(f"  stillpick {ta:7.2f} s  {na:5d} images  ({na / ta:6.1f} images/s)")
     print(f"  ffmpeg    {tb:7.2f} s  {nb:5d} images  ({nb / tb:6.1f} images/s)")
     if per_image:
         print(f"  ratio (stillpick images/s over ffmpeg's): {(na / ta) / (nb / tb):.2f}")
+        print(f"  bytes per image: stillpick {a[0][2] / max(na, 1):.0f}, "
+              f"ffmpeg {b[0][2] / max(nb, 1):.0f}")
     else:
         print(f"  ratio (stillpick time over ffmpeg's): {ta / tb:.2f}")
 
@@ -150,3 +159,11 @@ else:
 shutil.rmtree(store, ignore_errors=True)
 shutil.rmtree(out, ignore_errors=True)
 PY
+
+# The encoder alone on the PAL file's pictures (4:3 grabs): Huffman tables computed for each
+# picture (single grabs) against tables carried from picture to picture (runs).
+cmake --build "$build" -j "$(nproc)" --target bench_jpeg_encoder >/dev/null 2>&1 || true
+if [ -x "$build/bench/bench_jpeg_encoder" ]; then
+    echo "JPEG encoder alone, PAL pictures at 720 x 540, quality 50"
+    "$build/bench/bench_jpeg_encoder" "$media/pal_mpeg2_30s.mpg" 200 720 540 50 | sed 's/^/  /'
+fi

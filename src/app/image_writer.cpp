@@ -8,7 +8,7 @@ namespace sp {
 
 TImageWriter::TImageWriter(std::function<void(uint64_t)> finished)
     : finished_(std::move(finished)), nowEncoder_(std::make_unique<JpegEncoder>()),
-      backgroundEncoder_(std::make_unique<JpegEncoder>()) {
+      backgroundEncoder_(std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried)) {
     pool_.setMaxThreadCount(1);
     pool_.setExpiryTimeout(-1); // the thread stays for the next image
 }

@@ -57,6 +57,7 @@ class TRaccourcisForm;
 class TScript;
 class TSwitch;
 class TFrameBitmap;
+class PaintThrottle;
 
 class TShowForm : public QMainWindow {
     Q_OBJECT
@@ -259,8 +260,10 @@ public:
     bool ParseIntervalArgument(const QString& argument);
     void StartIntervalRun();
     void StopIntervalRun();
-    // One precision grab at `position` (0x401).
-    void GrabTimeHandler(int64_t position);
+    // One precision grab at `position` (0x401): the frame is copied out of `bitmap` (the frame
+    // bitmap the stream holds during the message; 0: the media system's) at once, and the shot
+    // goes on (GrabShot) after the reply, while the stream decodes the next frames.
+    void GrabTimeHandler(int64_t position, intptr_t bitmap = 0);
     bool IntervalRunning() const { return intervalRunning_; }
     int64_t IntervalLength = 0, IntervalStart = 0, RemainingShots = 0;
     int64_t IntervalShots = 0; // shots counted when the run started
@@ -464,6 +467,15 @@ private:
     void ImageWritten(uint64_t sequence);
     std::unique_ptr<TImageWriter> writer_;
     bool backgroundSaves_ = false;
+    // The snapshot in steps: the copy of the frame (CapturedFrame, FrameSize), the sizes for the
+    // display aspect, then deinterlacing, stretching and the Grab panel.
+    void CaptureFrame(TFrameBitmap* bitmap);
+    void ApplyFrameSizes();
+    void FinishSnapshot();
+    void GrabShot(const QString& timecode); // the rest of a precision grab, after the reply
+    bool grabShotQueued_ = false; // set by GrabTimeHandler for the 0x401 being handled
+    // On during runs: the window is painted a few times a second, not at every shot.
+    PaintThrottle* runPaints_ = nullptr; // child of the window, made by the first run
     QString titleBeforeRun_;
     // Filter environment, missing-filters warning, shortcuts window.
     void WarnIfFiltersMissing();

@@ -111,15 +111,31 @@ QString TShowForm::SizeLabelText(QSize frame, QSize image, uint8_t aspectMode) {
 }
 
 void TShowForm::CaptureFrameAndSizes() {
-    const bool video = Media && Media->HasVideo();
-    if (video) {
+    CaptureFrame(nullptr);
+    ApplyFrameSizes();
+}
+
+void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
+    if (!Media || !Media->HasVideo()) {
+        FrameSize = QSize(0, 0);
+        return;
+    }
+    bool empty = true;
+    if (bitmap) { // the stream waits in its message: read its bitmap in place
+        std::lock_guard lock(*bitmap);
+        empty = bitmap->Empty();
+        if (!empty) CopyOpaque(*bitmap, CapturedFrame);
+    } else {
         if (!grabFrame_) grabFrame_ = std::make_shared<TFrameBitmap>();
         Media->CopyCurrentFrame(*grabFrame_);
-        if (!grabFrame_->Empty()) CopyOpaque(*grabFrame_, CapturedFrame);
-        FrameSize = grabFrame_->Empty() ? QSize(0, 0) : CapturedFrame.size();
-    } else {
-        FrameSize = QSize(0, 0);
+        empty = grabFrame_->Empty();
+        if (!empty) CopyOpaque(*grabFrame_, CapturedFrame);
     }
+    FrameSize = empty ? QSize(0, 0) : CapturedFrame.size();
+}
+
+void TShowForm::ApplyFrameSizes() {
+    const bool video = Media && Media->HasVideo();
     const QSize captured = FrameSize;
     ApplyDisplayAspect();
     // The layout sized the image for the stream's description; the saved image follows the
@@ -139,6 +155,10 @@ void TShowForm::TakeSnapshot(bool readPosition) {
     if (readPosition) PositionTimerStep();
     if (S->IImageAjouter.Value == 1) BuildTimestampName();
     CaptureFrameAndSizes();
+    FinishSnapshot();
+}
+
+void TShowForm::FinishSnapshot() {
     if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return;
     if (S->InternalDeinterlacer.Value) { // in place: only the combed pixels change
         const FrameView frame{CapturedFrame.bits(), CapturedFrame.width(), CapturedFrame.height(),

@@ -8,10 +8,12 @@
 #include "app/show_form_widgets.h"
 
 #include "app/interval_count.h"
+#include "app/paint_throttle.h"
 #include "app/panels/intervallo_frame.h"
 #include "app/panels/nav_file_frame.h"
 #include "app/video_panel.h"
 #include "app/video_view.h"
+#include "filters/frame_bitmap.h"
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
@@ -26,6 +28,8 @@ namespace {
 // During a precision run the stream plays at maximum speed: the video window shows a few
 // pictures a second of it (each grab is on the Grab panel), not every one.
 constexpr int kRunPictureIntervalMs = 200;
+// The window is painted at most this often during a run (its panels change at every shot).
+constexpr int kRunPaintIntervalMs = 40;
 
 QString Argument() {
     return ArgumentList.isEmpty() ? QString() : ArgumentList.front();
@@ -114,6 +118,8 @@ void TShowForm::StartIntervalRun() {
     Widgets().Intervallo->setRunning(true);
     SetChecked("taIntervalloGo", true);
     titleBeforeRun_ = windowTitle();
+    if (!runPaints_) runPaints_ = new PaintThrottle(this, kRunPaintIntervalMs);
+    runPaints_->setOn(true);
     try {
         Media->SetPosition(0);
         ComputeIntervalCount();
@@ -159,15 +165,32 @@ void TShowForm::RunNormalShots() {
     Seeking = false;
 }
 
-void TShowForm::GrabTimeHandler(int64_t /*position*/) {
-    // The timecode box already shows the grab time; the frame bitmap holds its frame.
+void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
+    // The timecode box already shows the grab time; the frame bitmap holds its frame. Only the
+    // copy of the frame keeps the stream waiting.
     if (!intervalRunning_ || !runPrecise_) return;
-    TakeSnapshot(false); // collects the last shot's write first: its failure stops the run
-    if (!intervalRunning_) return;
-    ConfirmAndSaveImage();
-    if (!intervalRunning_) return;
-    --RemainingShots;
-    ShowIntervalProgress();
+    CaptureFrame(reinterpret_cast<TFrameBitmap*>(bitmap));
+    grabShotQueued_ = true;
+    const QString timecode = Widgets().TimecodeText();
+    // Posted now, so it runs before the stream's next message, which can only come after the
+    // reply.
+    QMetaObject::invokeMethod(
+        this, [this, timecode] { GrabShot(timecode); }, Qt::QueuedConnection);
+}
+
+void TShowForm::GrabShot(const QString& timecode) {
+    if (!intervalRunning_ || !runPrecise_) return; // stopped meanwhile: the frame is dropped
+    Seeking = true;
+    Widgets().SetTimecodeText(timecode); // the box may have moved on with the stream
+    if (S->IImageAjouter.Value == 1) BuildTimestampName();
+    ApplyFrameSizes();
+    FinishSnapshot(); // collects the last shot's write first: its failure stops the run
+    if (intervalRunning_) ConfirmAndSaveImage();
+    if (intervalRunning_) {
+        --RemainingShots;
+        ShowIntervalProgress();
+    }
+    Seeking = false;
 }
 
 // A full disk or a folder that cannot be written: the run stops (the images written so far
@@ -215,6 +238,7 @@ void TShowForm::StopIntervalRun() {
     // The run silenced the sound; it comes back as the user left it.
     Media->SetVolume(S->MuteOn.Value ? 0 : S->IVolume.Value);
     setWindowTitle(titleBeforeRun_);
+    if (runPaints_) runPaints_->setOn(false); // what the run left is painted now
     CommandBusy = false;
     StartTimer1IfStreams();
     PositionTimerStep();
@@ -259,7 +283,7 @@ void TShowForm::BindIntervalCommands() {
         ComputeIntervalCount();
     });
     connect(this, &TShowForm::GrabTimeReached, this,
-            [this](int64_t position, intptr_t) { GrabTimeHandler(position); });
+            [this](int64_t position, intptr_t bitmap) { GrabTimeHandler(position, bitmap); });
     // Without a video stream the bar goes (its action is disabled then).
     connect(this, &TShowForm::GraphChanged, this, [this, bar] {
         if (Media && !Media->HasVideo() && !intervalRunning_ && Checked("taIntervalloShow")) {

@@ -16,6 +16,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <utility>
+
 namespace sp {
 
 using namespace mf;
@@ -29,7 +31,8 @@ intptr_t TShowForm::HandleMessage(uint32_t msg, uintptr_t wParam, intptr_t lPara
         // The low 32 bits of the grab time, taken back to a signed 64-bit position.
         Widgets().SetTimecodeText(Timecode(int64_t(int32_t(uint32_t(wParam)))));
         emit GrabTimeReached(int64_t(int32_t(uint32_t(wParam))), lParam);
-        QCoreApplication::processEvents();
+        // A run's shot goes on after the reply: the stream need not wait for it.
+        if (!std::exchange(grabShotQueued_, false)) QCoreApplication::processEvents();
         Seeking = false;
         return 0;
     case WM_STREAM_INFO:

@@ -197,6 +197,9 @@ void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
     for (int i = detectCombs(above, current, below, width, detected); i < width; ++i)
         detected[i] = combScore(above[i], current[i], below[i]) > kDetectionThreshold ? 1 : 0;
 
+    // Most rows of most pictures have no comb at all: the row stays as copied.
+    if (std::memchr(detected, 1, std::size_t(width)) == nullptr) return;
+
     // A detection counts only with a detected horizontal neighbour.
     if (width == 1) {
         kept[0] = 0;

@@ -221,6 +221,28 @@ TEST_F(Interval, EscStopsAPrecisionRunAtOnce) {
     EXPECT_EQ(W().Media->LastPosition, kFrame);
 }
 
+// The rest of a precision shot runs after the grab message has been answered. A run stopped
+// inside the message itself (before that rest) drops that shot whole: nothing is written or
+// counted for it, and no shot of the run comes after the stop.
+TEST_F(Interval, APrecisionRunStoppedInsideTheGrabMessageDropsThatShot) {
+    media_ = "interval_10s.avi";
+    LoadNumbered(media_, "ten.avi");
+    SetInterval(1, 0, true);
+    int grabs = 0, shownAfterStop = 0;
+    QObject::connect(&W(), &TShowForm::GrabTimeReached, [&] {
+        if (!W().IntervalRunning()) ++shownAfterStop;
+        if (++grabs == 3) W().Execute("saAbort");
+    });
+    Run();
+    ASSERT_TRUE(WaitUntil([this] { return !W().SaveInFlight(); }));
+    QCoreApplication::processEvents(); // a shot still queued would run here
+    EXPECT_EQ(shownAfterStop, 0);
+    EXPECT_EQ(SavedFiles(), (QStringList{"shot_0001.bmp", "shot_0002.bmp"}));
+    EXPECT_EQ(NumberText(), "0003");
+    ExpectFrames({0, 1});
+    ExpectIdleAtTheStart();
+}
+
 TEST_F(Interval, AFullDiskStopsTheRunWithOneMessageAndNoHalfImage) {
     media_ = "interval_10s.avi";
     LoadNumbered(media_, "ten.avi");

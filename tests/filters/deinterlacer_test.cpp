@@ -215,6 +215,32 @@ TEST(Deinterlacer, MatchesThePlainRulesOnRandomPictures) {
     }
 }
 
+// Rows without a single comb are left as they are, whether the picture is repaired in place or
+// into another one. Combs in a few rows only, the rest a smooth gradient.
+TEST(Deinterlacer, RowsWithoutCombsAreKeptAsTheyAre) {
+    std::mt19937 random(77);
+    Deinterlacer d;
+    const int w = 45, h = 31;
+    Picture src(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            src.set(x, y, std::uint32_t(x * 5 + y) * 0x010101u | 0x7F000000u);
+    for (int y : {3, 4, 5, 17, 29})
+        for (int x = 0; x < w; ++x)
+            if (random() % 3) src.set(x, y, std::uint32_t(random()));
+    const Picture expected = referenceDeinterlace(src);
+    ASSERT_NE(expected.bytes, src.bytes);
+    Picture out(w, h, 0x12345678u);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+    Picture inPlace = src;
+    ASSERT_TRUE(d.Deinterlace(inPlace.view(), inPlace.view()));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            ASSERT_EQ(out.at(x, y), expected.at(x, y)) << x << "," << y;
+            ASSERT_EQ(inPlace.at(x, y), expected.at(x, y)) << x << "," << y;
+        }
+}
+
 TEST(Deinterlacer, RejectsMismatchedOrInvalidViews) {
     Deinterlacer d;
     Picture src(4, 4);

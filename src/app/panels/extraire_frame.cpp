@@ -23,6 +23,9 @@ TExtraireFrame::TExtraireFrame(QWidget* parent)
     image_->setObjectName("Image");
     image_->setCursor(Qt::PointingHandCursor);
     image_->setToolTip("Click to go back to the time of this picture.");
+    // The picture (or the dark fill) covers the whole widget: nothing under it is repainted
+    // when a run changes the picture at every shot.
+    image_->setAttribute(Qt::WA_OpaquePaintEvent);
     highlight_->setObjectName("Bevel3");
     highlight_->setFrameShape(QFrame::Box);
     highlight_->setLineWidth(2);

@@ -1,5 +1,7 @@
 #include "platform/system/jpeg_encoder.h"
 
+#include "platform/system/jpeg_huffman.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -51,15 +53,43 @@ void endOutput(j_compress_ptr) {}
 
 } // namespace
 
+// Tables 0 (luminance) and 1 (chrominance) of each class, as jpeg_set_defaults assigns them.
+struct CarriedTables {
+    bool carry = false;
+    bool valid = false;
+    int width = 0, height = 0, quality = 0;
+    int picturesLeft = 0;
+    jpeg::HuffmanTable dc[2], ac[2];
+};
+
 struct JpegEncoder::State {
     jpeg_compress_struct cinfo{};
     ErrorManager errors{};
     VectorDestination destination{};
     std::vector<JSAMPROW> rows;
+    CarriedTables tables;
 };
 
-JpegEncoder::JpegEncoder() : state_(std::make_unique<State>()) {
+namespace {
+
+void CopyInto(JHUFF_TBL* to, const jpeg::HuffmanTable& from) {
+    std::copy(from.bits.begin(), from.bits.end(), to->bits);
+    std::copy(from.huffval.begin(), from.huffval.end(), to->huffval);
+    to->sent_table = FALSE;
+}
+
+jpeg::HuffmanTable CopyOf(const JHUFF_TBL* table) {
+    jpeg::HuffmanTable t;
+    std::copy(table->bits, table->bits + 17, t.bits.begin());
+    std::copy(table->huffval, table->huffval + 256, t.huffval.begin());
+    return t;
+}
+
+} // namespace
+
+JpegEncoder::JpegEncoder(HuffmanTables tables) : state_(std::make_unique<State>()) {
     State& s = *state_;
+    s.tables.carry = tables == HuffmanTables::Carried;
     s.cinfo.err = jpeg_std_error(&s.errors.pub);
     s.errors.pub.error_exit = failAndJump;
     s.errors.pub.output_message = keepQuiet;
@@ -96,6 +126,7 @@ bool JpegEncoder::Encode(const PictureView& picture, int quality, std::span<cons
     jpeg_compress_struct& c = s.cinfo;
     if (setjmp(s.errors.jump)) {
         jpeg_abort_compress(&c);
+        s.tables.valid = false; // the next picture computes its own
         if (error) *error = std::string("the JPEG encoder failed: ") + s.errors.message;
         return false;
     }
@@ -106,7 +137,12 @@ bool JpegEncoder::Encode(const PictureView& picture, int quality, std::span<cons
     jpeg_set_defaults(&c); // 4:2:0 chroma, JFIF header
     jpeg_set_quality(&c, std::clamp(quality, 1, 100), TRUE);
     c.dct_method = JDCT_ISLOW;
-    c.optimize_coding = TRUE;
+    const CarriedTables& carried = s.tables;
+    const bool carry = carried.valid && carried.picturesLeft > 0 &&
+                       carried.width == picture.width && carried.height == picture.height &&
+                       carried.quality == quality;
+    c.optimize_coding = carry ? FALSE : TRUE;
+    if (carry) UseCarriedTables();
     jpeg_start_compress(&c, TRUE);
     if (!exif.empty() && exif.size() <= 65533)
         jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
@@ -114,7 +150,37 @@ bool JpegEncoder::Encode(const PictureView& picture, int quality, std::span<cons
         jpeg_write_scanlines(&c, s.rows.data() + c.next_scanline, c.image_height - c.next_scanline);
     jpeg_finish_compress(&c);
     outputSize_ = output_.size() - s.destination.pub.free_in_buffer;
+    tablesComputed_ = !carry;
+    if (carry)
+        --s.tables.picturesLeft;
+    else if (s.tables.carry)
+        KeepTables(picture, quality);
     return true;
+}
+
+void JpegEncoder::UseCarriedTables() {
+    jpeg_compress_struct& c = state_->cinfo;
+    for (int i = 0; i < 2; ++i) { // jpeg_set_defaults allocated both
+        CopyInto(c.dc_huff_tbl_ptrs[i], state_->tables.dc[i]);
+        CopyInto(c.ac_huff_tbl_ptrs[i], state_->tables.ac[i]);
+    }
+}
+
+// libjpeg leaves the tables it computed for this picture in its table slots.
+void JpegEncoder::KeepTables(const PictureView& picture, int quality) {
+    const jpeg_compress_struct& c = state_->cinfo;
+    CarriedTables& t = state_->tables;
+    t.valid = false;
+    for (int i = 0; i < 2; ++i) {
+        if (!c.dc_huff_tbl_ptrs[i] || !c.ac_huff_tbl_ptrs[i]) return;
+        t.dc[i] = jpeg::CompleteTable(CopyOf(c.dc_huff_tbl_ptrs[i]), jpeg::TableClass::Dc);
+        t.ac[i] = jpeg::CompleteTable(CopyOf(c.ac_huff_tbl_ptrs[i]), jpeg::TableClass::Ac);
+    }
+    t.valid = true;
+    t.width = picture.width;
+    t.height = picture.height;
+    t.quality = quality;
+    t.picturesLeft = kPicturesPerTables - 1;
 }
 
 } // namespace sp

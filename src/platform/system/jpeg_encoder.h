@@ -4,6 +4,13 @@
 // picture (smaller files than the standard tables at the same quality, for one extra pass over
 // the coefficients). An optional EXIF payload goes into an APP1 segment after the JFIF header.
 //
+// Huffman tables: by default computed for each picture. An encoder made with
+// HuffmanTables::Carried (for runs of pictures of one video) computes them for the first picture
+// of a given size and quality, completes them so that every symbol has a code, and codes the
+// next pictures of that size and quality with them, which saves the statistics pass; the tables
+// are computed afresh every kPicturesPerTables pictures so that they follow the video. The
+// pictures decode exactly the same either way; the files are a little larger.
+//
 // One encoder is used by one thread at a time; it keeps its libjpeg state and its output buffer
 // from one picture to the next, so a run of same-sized pictures allocates next to nothing.
 
@@ -19,7 +26,10 @@ namespace sp {
 
 class JpegEncoder {
 public:
-    JpegEncoder();
+    enum class HuffmanTables { PerPicture, Carried };
+    static constexpr int kPicturesPerTables = 50;
+
+    explicit JpegEncoder(HuffmanTables tables = HuffmanTables::PerPicture);
     ~JpegEncoder();
     JpegEncoder(const JpegEncoder&) = delete;
     JpegEncoder& operator=(const JpegEncoder&) = delete;
@@ -33,11 +43,18 @@ public:
     // The file of the last successful Encode; valid until the next call.
     std::span<const uint8_t> Bytes() const { return {output_.data(), outputSize_}; }
 
+    // The last successful Encode computed its Huffman tables (rather than carrying them).
+    bool TablesComputed() const { return tablesComputed_; }
+
 private:
+    void UseCarriedTables();
+    void KeepTables(const PictureView& picture, int quality);
+
     struct State; // libjpeg's structures, kept out of this header
     std::unique_ptr<State> state_;
     std::vector<uint8_t> output_; // grows as needed, never shrinks
     size_t outputSize_ = 0;
+    bool tablesComputed_ = false;
 };
 
 } // namespace sp
