@@ -135,6 +135,43 @@ private:
     sptest::Signature last_;
 };
 
+// The file through the splitter and the decoder filter into a signature sink, paused.
+struct PausedDecoding {
+    ComPtr<FilterGraph> graph = make<FilterGraph>();
+    ComPtr<SignatureSink> sink = make<SignatureSink>();
+    VideoDecoderFilter* decoder = nullptr;
+
+    void open(const std::string& path) {
+        ComPtr<IBaseFilter> source;
+        ASSERT_EQ(graph->AddSourceFilter(path, "source", &source), S_OK);
+        graph->AddFilter(sink.get(), "sink");
+        auto builder = make<CaptureGraphBuilder>();
+        builder->SetFiltergraph(graph.get());
+        ASSERT_EQ(
+            builder->RenderStream(nullptr, &MEDIATYPE_Video, source.get(), nullptr, sink.get()),
+            S_OK);
+        std::vector<ComPtr<IBaseFilter>> filters;
+        graph->EnumFilters(&filters);
+        for (const auto& f : filters)
+            if (auto* d = dynamic_cast<VideoDecoderFilter*>(f.get())) decoder = d;
+        ASSERT_NE(decoder, nullptr);
+        ASSERT_EQ(graph->Pause(), S_OK);
+        ASSERT_EQ(settle(), S_OK);
+    }
+    HRESULT settle() {
+        FilterState state;
+        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
+        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
+            hr = graph->GetState(10, &state);
+        return hr;
+    }
+    // Seeks to `target` and waits for its picture to be cued.
+    HRESULT seekTo(REFERENCE_TIME target) {
+        const HRESULT hr = graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0);
+        return FAILED(hr) ? hr : settle();
+    }
+};
+
 // Through the splitter and the decoder filter, paused: the target, then 70 steps back one
 // frame at a time (the first 50 from the cache, then past the decoded stretch), each exact.
 TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExact) {
@@ -143,32 +180,14 @@ TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExact) {
     const Reference reference(path);
     ASSERT_EQ(reference.frames.size(), 200u);
 
-    auto graph = make<FilterGraph>();
-    ComPtr<IBaseFilter> source;
-    ASSERT_EQ(graph->AddSourceFilter(path, "source", &source), S_OK);
-    auto sink = make<SignatureSink>();
-    graph->AddFilter(sink.get(), "sink");
-    auto builder = make<CaptureGraphBuilder>();
-    builder->SetFiltergraph(graph.get());
-    ASSERT_EQ(builder->RenderStream(nullptr, &MEDIATYPE_Video, source.get(), nullptr, sink.get()),
-              S_OK);
-    auto settle = [&] {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
-    };
-    ASSERT_EQ(graph->Pause(), S_OK);
-    ASSERT_EQ(settle(), S_OK);
+    PausedDecoding paused;
+    ASSERT_NO_FATAL_FAILURE(paused.open(path));
     const int first = reference.at(kTarget);
     for (int k = 0; k <= 70; ++k) {
-        REFERENCE_TIME target = reference.start(first - k);
-        ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
-        ASSERT_EQ(settle(), S_OK) << "step " << k;
-        EXPECT_EQ(reference.indexOf(sink->last()), first - k) << "step " << k;
+        ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
+        EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
     }
-    graph->Stop();
+    paused.graph->Stop();
 }
 
 // Steps back inside the cached stretch convert about the picture each shows: the cached
@@ -180,43 +199,19 @@ TEST_P(SeekSkipping, StepsBackConvertOnlyWhatTheyShow) {
     const Reference reference(path);
     ASSERT_EQ(reference.frames.size(), 200u);
 
-    auto graph = make<FilterGraph>();
-    ComPtr<IBaseFilter> source;
-    ASSERT_EQ(graph->AddSourceFilter(path, "source", &source), S_OK);
-    auto sink = make<SignatureSink>();
-    graph->AddFilter(sink.get(), "sink");
-    auto builder = make<CaptureGraphBuilder>();
-    builder->SetFiltergraph(graph.get());
-    ASSERT_EQ(builder->RenderStream(nullptr, &MEDIATYPE_Video, source.get(), nullptr, sink.get()),
-              S_OK);
-    VideoDecoderFilter* decoder = nullptr;
-    std::vector<ComPtr<IBaseFilter>> filters;
-    graph->EnumFilters(&filters);
-    for (const auto& f : filters)
-        if (auto* d = dynamic_cast<VideoDecoderFilter*>(f.get())) decoder = d;
-    ASSERT_NE(decoder, nullptr);
-    auto settle = [&] {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
-    };
-    ASSERT_EQ(graph->Pause(), S_OK);
-    ASSERT_EQ(settle(), S_OK);
+    PausedDecoding paused;
+    ASSERT_NO_FATAL_FAILURE(paused.open(path));
     const int first = reference.at(kTarget);
-    uint64_t converted = decoder->picturesConverted();
+    uint64_t converted = paused.decoder->picturesConverted();
     for (int k = 0; k <= 30; ++k) {
-        REFERENCE_TIME target = reference.start(first - k);
-        ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
-        ASSERT_EQ(settle(), S_OK) << "step " << k;
-        EXPECT_EQ(reference.indexOf(sink->last()), first - k) << "step " << k;
+        ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
+        EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
         // The picture shown, and at most the few that fit the buffers left behind it.
-        const uint64_t now = decoder->picturesConverted();
+        const uint64_t now = paused.decoder->picturesConverted();
         EXPECT_LE(now - converted, 5u) << "step " << k;
         converted = now;
     }
-    graph->Stop();
+    paused.graph->Stop();
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, SeekSkipping,
