@@ -2,6 +2,7 @@
 #include "platform/graph/clock.h"
 #include "platform/graph/filter_graph.h"
 
+#include "support/graph_state.h"
 #include "support/test_filters.h"
 
 #include <gtest/gtest.h>
@@ -38,13 +39,7 @@ struct Chain {
     }
     HRESULT connect() { return graph->Connect(source->pin(), sink->input()); }
     // Waits until the paused graph has cued a frame.
-    HRESULT settle() {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 200 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
-    }
+    HRESULT settle() { return sptest::settleGraph(*graph, 200); }
     void waitForEvent(long wanted, int timeoutMs = 5000) {
         long code = 0;
         intptr_t p1, p2;

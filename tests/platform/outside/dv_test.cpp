@@ -11,6 +11,7 @@
 #include "platform/outside/media_types_av.h"
 #include "platform/outside/outside_registration.h"
 #include "support/dv_frame_source.h"
+#include "support/graph_state.h"
 
 #include <gtest/gtest.h>
 
@@ -523,10 +524,7 @@ TEST(DvSplitter, PausedGraphCuesBothStreamsAndSeeks) {
     ASSERT_EQ(chain.connectAudio(), S_OK);
     ASSERT_TRUE(SUCCEEDED(chain.graph->Pause()));
     FilterState state = FilterState::Stopped;
-    HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-    for (int i = 0; i < 500 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-        hr = chain.graph->GetState(10, &state);
-    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(sptest::settleGraph(*chain.graph, 500, &state), S_OK);
     EXPECT_EQ(state, FilterState::Paused);
 
     REFERENCE_TIME position = 20 * kDvFrameHns625;

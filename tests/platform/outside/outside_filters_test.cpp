@@ -14,6 +14,7 @@
 
 #include "media_files.h"
 #include "support/ffmpeg_reference.h"
+#include "support/graph_state.h"
 
 #include <gtest/gtest.h>
 
@@ -104,13 +105,7 @@ protected:
                                                                                 : nullptr;
     }
 
-    HRESULT settle() {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
-    }
+    HRESULT settle() { return sptest::settleGraph(*graph); }
 
     ComPtr<FilterGraph> graph = make<FilterGraph>();
 };

@@ -6,6 +6,7 @@
 #include "platform/outside/renderers_registration.h"
 #include "platform/outside/video_renderer.h"
 
+#include "support/graph_state.h"
 #include "support/pcm_source.h"
 #include "support/test_filters.h"
 
@@ -55,11 +56,7 @@ struct Playback {
     // Pauses and waits until the renderer has cued a sample.
     HRESULT pauseAndSettle() {
         graph->Pause();
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 500 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
+        return sptest::settleGraph(*graph, 500);
     }
     // Counts EC_COMPLETE events until none arrives for `quietMs`.
     int completions(int firstWaitMs, int quietMs = 300) {

@@ -10,6 +10,7 @@
 
 #include "media_files.h"
 #include "support/ffmpeg_reference.h"
+#include "support/graph_state.h"
 #include "support/sample_recorder.h"
 #include "support/test_filters.h"
 
@@ -69,13 +70,7 @@ public:
     std::vector<sptest::RecordedSample> pictures() { return pictures_->samples(); }
 
 private:
-    bool settle() {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph_->GetState(10, &state);
-        return hr == S_OK;
-    }
+    bool settle() { return sptest::settleGraph(*graph_) == S_OK; }
     bool waitForCompletion() {
         long code = 0;
         intptr_t p1, p2;

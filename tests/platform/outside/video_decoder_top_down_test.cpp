@@ -13,6 +13,7 @@
 
 #include "media_files.h"
 #include "support/ffmpeg_reference.h"
+#include "support/graph_state.h"
 #include "support/reference_frames.h"
 
 #include <gtest/gtest.h>
@@ -106,13 +107,7 @@ protected:
         return builder->RenderStream(nullptr, &MEDIATYPE_Video, splitter.get(), nullptr, sink) ==
                S_OK;
     }
-    HRESULT settle() {
-        FilterState state;
-        HRESULT hr = VFW_S_STATE_INTERMEDIATE;
-        for (int i = 0; i < 1000 && hr == VFW_S_STATE_INTERMEDIATE; ++i)
-            hr = graph->GetState(10, &state);
-        return hr;
-    }
+    HRESULT settle() { return sptest::settleGraph(*graph); }
     bool playToEnd() {
         graph->SetSyncSource(nullptr);
         if (graph->Run() != S_OK) return false;
