@@ -1,11 +1,11 @@
 #include "filters/bitmap_filter.h"
 
 #include "filters/stream_info.h"
+#include "platform/graph/clock.h"
 #include "platform/graph/guids.h"
 #include "platform/graph/message_target.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -22,12 +22,6 @@ constexpr int64_t kSameTimeHns = 200;
 // A picture ends about when the next starts; this much more (or its own duration) covers a
 // next picture that comes late.
 constexpr int64_t kOnScreenMarginHns = 400'000;
-
-int64_t SteadyNowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 struct PictureSize {
     int32_t width = 0;
@@ -309,10 +303,10 @@ HRESULT TBitmapFilter::PassOver(IMediaSample* sample) {
 
 // A picture that passes for a grab reaches the window too, so it counts as a preview: with
 // grabs that come often enough no picture is converted for the window alone.
-bool TBitmapFilter::PreviewDue(int64_t nowNs) {
-    int64_t last = LastPreviewNs;
-    if (nowNs - last < kPreviewIntervalMs * 1'000'000) return false;
-    return LastPreviewNs.compare_exchange_strong(last, nowNs);
+bool TBitmapFilter::PreviewDue(REFERENCE_TIME now) {
+    REFERENCE_TIME last = LastPreview;
+    if (now - last < kPreviewIntervalMs * 10'000) return false;
+    return LastPreview.compare_exchange_strong(last, now);
 }
 
 // The grabs fall at NextGrabTime + k × period; the first one at or after this picture's start
@@ -328,9 +322,9 @@ PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop
     int64_t grab = NextGrabTime;
     if (first > grab) grab += (first - grab + period - 1) / period * period;
     const int64_t margin = std::max<int64_t>(stop - start, kOnScreenMarginHns);
-    const int64_t now = SteadyNowNs();
+    const REFERENCE_TIME now = SystemClock::now();
     if (grab + kSameTimeHns < base + stop + margin) {
-        LastPreviewNs = now;
+        LastPreview = now;
         return PictureUse::Passing;
     }
     return PreviewDue(now) ? PictureUse::Passing : PictureUse::Unseen;

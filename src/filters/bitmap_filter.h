@@ -38,12 +38,11 @@
 // Pictures nobody sees: while precision grabbing runs at maximum speed (SetSkipUnseen, switched
 // by the media system), PictureUseOf tells the decoder upstream (mf::IPictureDemand) which
 // pictures may be on screen at a grab time (the grabs due from NextGrabTime on, every period)
-// or are due as a preview for the window (kPreviewIntervalMs of wall time after the last picture
-// that passed, for a grab or as a preview): those pass
-// (nobody steps back during such a run), the others are unseen and arrive as timed samples
-// without data. Such a sample advances the position and sends the grabs
-// due, and goes no further: `Frame` keeps the last picture. Only while the filter runs: a
-// paused still is always converted.
+// or are due as a preview for the window (kPreviewIntervalMs of wall time after the last
+// picture that passed, for a grab or as a preview): those pass (nobody steps back during such
+// a run), the others are unseen and arrive as timed samples without data. Such a sample
+// advances the position and sends the grabs due, and goes no further: `Frame` keeps the last
+// picture. Only while the filter runs: a paused still is always converted.
 //
 // Threads: the overrides of mf::TransformFilter are called as the framework documents
 // (connection on the controlling thread with the graph stopped, Transform on the upstream
@@ -162,7 +161,7 @@ private:
     bool CanPassOn(mf::IMediaSample* in);
     mf::HRESULT PassOn(mf::IMediaSample* sample);
     mf::HRESULT PassOver(mf::IMediaSample* sample);
-    bool PreviewDue(int64_t nowNs);
+    bool PreviewDue(mf::REFERENCE_TIME now);
 
     // Written while connecting (streaming stopped) and on the streaming thread when a sample
     // carries a new type.
@@ -182,7 +181,7 @@ private:
     std::atomic<int64_t> GrabPeriod{0};
     std::atomic<bool> PeriodicGrab{false};
     std::atomic<bool> SkipUnseen{false};
-    std::atomic<int64_t> LastPreviewNs{INT64_MIN / 2}; // steady clock
+    std::atomic<mf::REFERENCE_TIME> LastPreview{INT64_MIN / 2}; // mf::SystemClock::now()
     std::atomic<uint64_t> LeftOut{0};
     // The grab messages, called off while the filter stops or flushes.
     mf::SendGate GrabSends;
