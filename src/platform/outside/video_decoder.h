@@ -32,7 +32,10 @@
 // sees them, and the pictures the cache keeps for steps back (the last two seconds before the
 // target) are all decoded. Only when the stream's end is known and the target lies before it,
 // so the last picture of a stream is never one skipped. Pictures near a skipped one are not
-// cached (the cache must not link across a missing picture).
+// cached (the cache must not link across a missing picture). A sample the caller marks unseen
+// (nobody will look at its picture) is skipped the same way, at any position, once the sample
+// times are known to be presentation times (they went back at least once) and every sample so
+// far had one; never within the reorder bound of a known end.
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
@@ -76,7 +79,8 @@ public:
     VideoDecoder& operator=(const VideoDecoder&) = delete;
 
     // One compressed sample (startHns may be kNoTimeHns). False when the decoder rejected it.
-    bool sendPacket(std::span<const uint8_t> data, int64_t startHns);
+    // `unseen`: the picture it carries is not needed (see Skipping above).
+    bool sendPacket(std::span<const uint8_t> data, int64_t startHns, bool unseen = false);
     // No more samples: the frames still inside the decoder become available (a held-back frame
     // too). Samples sent afterwards start a new run, as after flush().
     void sendEndOfStream();
@@ -114,6 +118,8 @@ public:
     void setCaching(bool on);
     // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
     size_t decodedPictures() const { return decodedPictures_; }
+    // The input type's frame duration, 0 when it gives none.
+    int64_t averageFrameHns() const { return avgFrameHns_; }
 
     // The next frame in presentation order, if one is ready; it becomes the current frame.
     // A frame the cache holds is delivered at once, before any sample is decoded.
@@ -144,7 +150,8 @@ private:
     bool prepareScaler(const AVFrame& frame);
     int64_t reorderBoundHns() const;
     int64_t skipReachHns() const;
-    void chooseSkipping(int64_t startHns);
+    bool skipsUnseen(int64_t startHns) const;
+    void chooseSkipping(int64_t startHns, bool unseen);
 
     FramePool framePool_; // outlives codec_, which the destructor frees first
     AVCodecContext* codec_ = nullptr;
