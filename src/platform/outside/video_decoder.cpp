@@ -114,8 +114,8 @@ void VideoDecoder::chooseSkipping(int64_t startHns, bool unseen) {
     }
     const int64_t reorder = reorderBoundHns();
     const int64_t reach = skipReachHns();
-    // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
-    const int64_t before = std::max(kCachedBeforeTargetHns, 50 * avgFrameHns_) + reach;
+    // Every picture from a second (25 pictures) before the target on is decoded and cached.
+    const int64_t before = std::max(kCachedBeforeTargetHns, 25 * avgFrameHns_) + reach;
     // Skipped pictures would leave their decoding times unclaimed among those of the others.
     const bool beforeTarget = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
                               streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&

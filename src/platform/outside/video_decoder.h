@@ -29,7 +29,7 @@
 // Skipping: while a seek decodes towards its target, samples that start long enough before it
 // (kCachedBeforeTargetHns and a frame, more at low frame rates) are decoded only when others refer
 // to them (libavcodec's AVDISCARD_NONREF, as players drop frames on a precise seek): nobody
-// sees them, and the pictures the cache keeps for steps back (the last two seconds before the
+// sees them, and the pictures the cache keeps for steps back (the last second before the
 // target) are all decoded. Only when the stream's end is known and the target lies before it,
 // so the last picture of a stream is never one skipped. Pictures near a skipped one are not
 // cached (the cache must not link across a missing picture). A sample the caller marks unseen
@@ -98,10 +98,13 @@ public:
     // End of the stream in the callers' times (its duration), kNoTimeHns when unknown: seeks
     // skip pictures (see above) only with a known end.
     void setStreamEnd(int64_t endHns) { streamEnd_ = endHns; }
-    // Pictures this long before a seek's target (at least 50) are all decoded and cached;
+    // Pictures this long before a seek's target (at least 25) are all decoded and cached;
     // decoding is skipped only for samples further back (by a frame, or by the reorder bound
-    // once samples without times were seen).
-    static constexpr int64_t kCachedBeforeTargetHns = 20'000'000;
+    // once samples without times were seen). One second: 25 steps back from a typed time
+    // need no decoding, and a far seek touches no more fresh memory than that (a full-HD
+    // picture is 3 MiB, and the first touch of new memory is much of a seek's cost); a step
+    // past it decodes from the key frame again and caches the second before it.
+    static constexpr int64_t kCachedBeforeTargetHns = 10'000'000;
     // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
     // progress may belong to another position (the caller does not know yet whether its next
     // samples continue the run).

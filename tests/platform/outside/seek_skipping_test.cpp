@@ -93,10 +93,10 @@ TEST_P(SeekSkipping, DecoderSkipsOnlyWithAKnownEndAndLandsOnTheTarget) {
         EXPECT_EQ(reference.indexOf(sptest::signatureOf(rgb.data(), info->width, info->height,
                                                         info->width * 4, true)),
                   expected);
-        // Skipping goes on until a frame short of the two cached seconds: half the pictures of
-        // the first 4.4 s (the B-frames no other refers to) are not decoded.
+        // Skipping goes on until a frame short of the cached second: half the pictures of the
+        // first 5.4 s (the B-frames no other refers to) are not decoded.
         if (endKnown)
-            EXPECT_LT(decoder->decodedPictures(), size_t(expected) * 18 / 25);
+            EXPECT_LT(decoder->decodedPictures(), size_t(expected) * 16 / 25);
         else
             EXPECT_GE(decoder->decodedPictures(), size_t(expected));
     }
@@ -245,7 +245,7 @@ struct PausedDecoding {
 };
 
 // Through the splitter and the decoder filter, paused: the target, then 70 steps back one
-// frame at a time (the first 50 from the cache, then past the decoded stretch), each exact.
+// frame at a time (the first 25 from the cache, then past the decoded stretch), each exact.
 // Inside the cached stretch a step converts about the picture it shows: the cached pictures
 // after it are not converted while the next seek flushes them away (which made each step back
 // slower than the one before).
