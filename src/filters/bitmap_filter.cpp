@@ -313,7 +313,8 @@ bool TBitmapFilter::PreviewDue(REFERENCE_TIME now) {
 // shows it when it comes before the picture ends (with a margin for a late next picture).
 // NextGrabTime only grows while the picture travels downstream, so a value read early still
 // names the same grid.
-PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop) {
+PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop,
+                                       PictureStage stage) {
     if (!SkipUnseen || !PeriodicGrab || state() != FilterState::Running) return PictureUse::Browsed;
     const int64_t period = GrabPeriod;
     if (period <= 0 || stop <= start) return PictureUse::Browsed;
@@ -322,8 +323,10 @@ PictureUse TBitmapFilter::PictureUseOf(REFERENCE_TIME start, REFERENCE_TIME stop
     int64_t grab = NextGrabTime;
     if (first > grab) grab += (first - grab + period - 1) / period * period;
     const int64_t margin = std::max<int64_t>(stop - start, kOnScreenMarginHns);
+    const bool grabbed = grab + kSameTimeHns < base + stop + margin;
+    if (stage == PictureStage::Coming) return grabbed ? PictureUse::Passing : PictureUse::Unseen;
     const REFERENCE_TIME now = SystemClock::now();
-    if (grab + kSameTimeHns < base + stop + margin) {
+    if (grabbed) {
         LastPreview = now;
         return PictureUse::Passing;
     }

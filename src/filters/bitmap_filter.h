@@ -42,7 +42,9 @@
 // picture that passed, for a grab or as a preview): those pass (nobody steps back during such
 // a run), the others are unseen and arrive as timed samples without data. Such a sample
 // advances the position and sends the grabs due, and goes no further: `Frame` keeps the last
-// picture. Only while the filter runs: a paused still is always converted.
+// picture. Only while the filter runs: a paused still is always converted. Asked about a
+// picture still to be decoded, the filter names only those a grab may need: the decoder need
+// not decode the others that no picture refers to (a preview can be any picture decoded).
 //
 // Threads: the overrides of mf::TransformFilter are called as the framework documents
 // (connection on the controlling thread with the graph stopped, Transform on the upstream
@@ -101,8 +103,11 @@ public:
     // Whether pictures that no grab and no preview needs may be left out (see above).
     void SetSkipUnseen(bool on) { SkipUnseen = on; }
     // What becomes of the picture with sample times [start, stop): browsed unless pictures are
-    // being left out. Any thread (the decoder's streaming thread); cheap.
-    mf::PictureUse PictureUseOf(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop);
+    // being left out. Any thread (the decoder's streaming thread); cheap. Asked of a coming
+    // picture, only the grabs count (any decoded picture may serve as a preview) and nothing
+    // is noted.
+    mf::PictureUse PictureUseOf(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop,
+                                mf::PictureStage stage = mf::PictureStage::Decoded);
     // Samples without data taken since creation (pictures left out). Any thread.
     uint64_t PicturesLeftOut() const { return LeftOut; }
     // Longest wall time without a picture for the window while pictures are left out: half the

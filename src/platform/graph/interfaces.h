@@ -268,15 +268,24 @@ public:
 // back onto it), looked at once while the stream runs past, or not looked at at all.
 enum class PictureUse { Browsed, Passing, Unseen };
 
+// When a picture is judged: from its compressed sample, before decoding (a decoder may then
+// leave out a picture no other refers to), or decoded, before converting it.
+enum class PictureStage { Coming, Decoded };
+
 // Which decoded pictures anyone will look at, for a decoder whose conversion into the output
 // type costs: before converting a picture it asks the judge with the picture's sample times
 // (start, stop). An unseen picture goes out as a timed sample without data (actual length 0;
 // renderers and the bitmap filter skip such samples); only browsed pictures are worth keeping
-// for steps back. An empty judge browses every picture. The judge runs on the decoder's
-// streaming thread and must be cheap and safe to call there.
+// for steps back. A decoder may also ask before decoding a sample (PictureStage::Coming, with
+// the sample's times when they are presentation times): unseen then means that no decoded
+// picture with those times is needed, so one that no other picture refers to need not be
+// decoded at all. That question has no side effects; the one about the decoded picture may
+// count it (as a preview, say). An empty judge browses every picture. The judge runs on the
+// decoder's streaming thread and must be cheap and safe to call there.
 class IPictureDemand : public virtual Unknown {
 public:
-    using Judge = std::function<PictureUse(REFERENCE_TIME start, REFERENCE_TIME stop)>;
+    using Judge =
+        std::function<PictureUse(REFERENCE_TIME start, REFERENCE_TIME stop, PictureStage stage)>;
     virtual HRESULT SetPictureDemand(Judge judge) = 0;
 };
 

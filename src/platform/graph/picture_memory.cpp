@@ -13,6 +13,7 @@ namespace mf {
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t(2) << 20;
+constexpr std::size_t kSmallPage = 4096;
 
 // Under AddressSanitizer every block comes from calloc, where overruns are caught.
 #if defined(__SANITIZE_ADDRESS__)
@@ -27,7 +28,7 @@ constexpr bool kMapLargeBlocks = true;
 constexpr bool kMapLargeBlocks = true;
 #endif
 
-// Maps `bytes` (whole large pages) on a large-page boundary: a large page more is mapped and
+// Maps `bytes` (whole small pages) on a large-page boundary: a large page more is mapped and
 // what lies outside the aligned block is given back.
 std::uint8_t* mapAligned(std::size_t bytes) {
     const std::size_t span = bytes + kLargePage;
@@ -55,7 +56,7 @@ void PictureMemoryRelease::operator()(std::uint8_t* block) const {
 
 PictureMemory MapPictureMemory(std::size_t bytes) {
     const std::size_t rounded =
-        (std::max<std::size_t>(bytes, 1) + kLargePage - 1) & ~(kLargePage - 1);
+        (std::max<std::size_t>(bytes, 1) + kSmallPage - 1) & ~(kSmallPage - 1);
     std::uint8_t* block = mapAligned(rounded);
     return block ? PictureMemory(block, PictureMemoryRelease{rounded})
                  : PictureMemory(nullptr, PictureMemoryRelease{0});

@@ -4,6 +4,10 @@
 // 2 MiB and more are therefore mapped straight from the system, aligned to 2 MiB and advised for
 // large pages where the system offers them (a fresh full-HD buffer then fills about three times
 // faster); smaller blocks come from calloc. Either way the memory reads as zeros until written.
+// A mapped block ends at the small page after its last byte, not at a large-page boundary: the
+// whole large pages it spans are large, its tail is small pages (rounding a 3.1 MiB picture up
+// to 4 MiB would leave a quarter of the memory of a decoder's pool unused, and the first touch
+// of fresh memory is what costs).
 
 #include <cstddef>
 #include <cstdint>

@@ -75,12 +75,12 @@ std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std
     return d;
 }
 
-bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns) {
+bool VideoDecoder::sendPacket(std::span<const uint8_t> data, int64_t startHns, bool unseen) {
     if (draining_) { // samples after an end of stream: a new run, delivered in order
         newRun();
         delivered_ = false;
     }
-    chooseSkipping(startHns);
+    chooseSkipping(startHns, unseen);
     noteSampleTime(startHns);
     return sendDecoderPacket(codec_, data, startHns, draining_, [this] { receiveFrames(); });
 }
@@ -98,7 +98,15 @@ int64_t VideoDecoder::skipReachHns() const {
     return untimedSamples_ || avgFrameHns_ <= 0 ? reorderBoundHns() : avgFrameHns_;
 }
 
-void VideoDecoder::chooseSkipping(int64_t startHns) {
+// An unseen sample's picture may be left out when its time is the picture's own: the times
+// have gone back (so they are presentation times, not decoding times) and none was missing
+// (a picture without a time would take it from the missing one).
+bool VideoDecoder::skipsUnseen(int64_t startHns) const {
+    return startHns != kNoTimeHns && !growingTimes_ && !untimedSamples_ &&
+           streamEnd_ != kNoTimeHns && startHns + reorderBoundHns() <= streamEnd_;
+}
+
+void VideoDecoder::chooseSkipping(int64_t startHns, bool unseen) {
     if (startHns == kNoTimeHns && !untimedSamples_) {
         untimedSamples_ = true;
         if (lastSkipped_ != kNoTimeHns)
@@ -106,12 +114,13 @@ void VideoDecoder::chooseSkipping(int64_t startHns) {
     }
     const int64_t reorder = reorderBoundHns();
     const int64_t reach = skipReachHns();
-    // Every picture from two seconds (50 pictures) before the target on is decoded and cached.
-    const int64_t before = std::max(kCachedBeforeTargetHns, 50 * avgFrameHns_) + reach;
+    // Every picture from a second (25 pictures) before the target on is decoded and cached.
+    const int64_t before = std::max(kCachedBeforeTargetHns, 25 * avgFrameHns_) + reach;
     // Skipped pictures would leave their decoding times unclaimed among those of the others.
-    const bool skip = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
-                      streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&
-                      startHns != kNoTimeHns && startHns < dropTarget_ - before;
+    const bool beforeTarget = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
+                              streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&
+                              startHns != kNoTimeHns && startHns < dropTarget_ - before;
+    const bool skip = beforeTarget || (unseen && skipsUnseen(startHns));
     codec_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     if (!skip) return;
     lastSkipped_ = std::max(lastSkipped_ == kNoTimeHns ? startHns : lastSkipped_, startHns);

@@ -29,10 +29,13 @@
 // Skipping: while a seek decodes towards its target, samples that start long enough before it
 // (kCachedBeforeTargetHns and a frame, more at low frame rates) are decoded only when others refer
 // to them (libavcodec's AVDISCARD_NONREF, as players drop frames on a precise seek): nobody
-// sees them, and the pictures the cache keeps for steps back (the last two seconds before the
+// sees them, and the pictures the cache keeps for steps back (the last second before the
 // target) are all decoded. Only when the stream's end is known and the target lies before it,
 // so the last picture of a stream is never one skipped. Pictures near a skipped one are not
-// cached (the cache must not link across a missing picture).
+// cached (the cache must not link across a missing picture). A sample the caller marks unseen
+// (nobody will look at its picture) is skipped the same way, at any position, once the sample
+// times are known to be presentation times (they went back at least once) and every sample so
+// far had one; never within the reorder bound of a known end.
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
@@ -76,7 +79,8 @@ public:
     VideoDecoder& operator=(const VideoDecoder&) = delete;
 
     // One compressed sample (startHns may be kNoTimeHns). False when the decoder rejected it.
-    bool sendPacket(std::span<const uint8_t> data, int64_t startHns);
+    // `unseen`: the picture it carries is not needed (see Skipping above).
+    bool sendPacket(std::span<const uint8_t> data, int64_t startHns, bool unseen = false);
     // No more samples: the frames still inside the decoder become available (a held-back frame
     // too). Samples sent afterwards start a new run, as after flush().
     void sendEndOfStream();
@@ -94,10 +98,13 @@ public:
     // End of the stream in the callers' times (its duration), kNoTimeHns when unknown: seeks
     // skip pictures (see above) only with a known end.
     void setStreamEnd(int64_t endHns) { streamEnd_ = endHns; }
-    // Pictures this long before a seek's target (at least 50) are all decoded and cached;
+    // Pictures this long before a seek's target (at least 25) are all decoded and cached;
     // decoding is skipped only for samples further back (by a frame, or by the reorder bound
-    // once samples without times were seen).
-    static constexpr int64_t kCachedBeforeTargetHns = 20'000'000;
+    // once samples without times were seen). One second: 25 steps back from a typed time
+    // need no decoding, and a far seek touches no more fresh memory than that (a full-HD
+    // picture is 3 MiB, and the first touch of new memory is much of a seek's cost); a step
+    // past it decodes from the key frame again and caches the second before it.
+    static constexpr int64_t kCachedBeforeTargetHns = 10'000'000;
     // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
     // progress may belong to another position (the caller does not know yet whether its next
     // samples continue the run).
@@ -114,6 +121,8 @@ public:
     void setCaching(bool on);
     // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
     size_t decodedPictures() const { return decodedPictures_; }
+    // The input type's frame duration, 0 when it gives none.
+    int64_t averageFrameHns() const { return avgFrameHns_; }
 
     // The next frame in presentation order, if one is ready; it becomes the current frame.
     // A frame the cache holds is delivered at once, before any sample is decoded.
@@ -144,7 +153,8 @@ private:
     bool prepareScaler(const AVFrame& frame);
     int64_t reorderBoundHns() const;
     int64_t skipReachHns() const;
-    void chooseSkipping(int64_t startHns);
+    bool skipsUnseen(int64_t startHns) const;
+    void chooseSkipping(int64_t startHns, bool unseen);
 
     FramePool framePool_; // outlives codec_, which the destructor frees first
     AVCodecContext* codec_ = nullptr;

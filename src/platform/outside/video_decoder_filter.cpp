@@ -142,8 +142,17 @@ HRESULT VideoDecoderFilter::SetPictureDemand(Judge judge) {
 PictureUse VideoDecoderFilter::useOf(const VideoFrameInfo& picture, bool all) const {
     if (!judge_ || picture.startHns == kNoTimeHns) return PictureUse::Browsed;
     const REFERENCE_TIME start = picture.startHns - segmentStart_;
-    const PictureUse use = judge_(start, start + std::max<int64_t>(picture.durationHns, 1));
+    const PictureUse use =
+        judge_(start, start + std::max<int64_t>(picture.durationHns, 1), PictureStage::Decoded);
     return use == PictureUse::Unseen && (all || picture.sizeChanged) ? PictureUse::Passing : use;
+}
+
+// Whether the judge needs no picture with these sample times; a sample without a stop time
+// lasts the input type's frame duration.
+bool VideoDecoderFilter::comingUnseen(REFERENCE_TIME start, REFERENCE_TIME stop) const {
+    if (!judge_) return false;
+    if (stop <= start) stop = start + std::max<int64_t>(decoder_->averageFrameHns(), 1);
+    return judge_(start, stop, PictureStage::Coming) == PictureUse::Unseen;
 }
 
 // `all`: convert every picture whatever the judge says.
@@ -198,8 +207,10 @@ HRESULT VideoDecoderFilter::Receive(IMediaSample* sample) {
         decoder_->restartRun();
     else
         decoder_->resumeRun();
+    const bool unseen = time != kNoTimeHns && comingUnseen(start, stop);
     decoder_->sendPacket(std::span(sample->GetPointer(), size_t(sample->GetActualDataLength())),
-                         time);
+                         time, unseen);
+    decoded_ = decoder_->decodedPictures();
     HRESULT hr = deliverPictures();
     return FAILED(hr) ? hr : S_OK;
 }

@@ -32,6 +32,8 @@
 // out as a timed sample without data. Pictures of a new size, and the pictures drained at the
 // end of the stream (the last one stays on screen), are always converted. While the judge says
 // pictures are not browsed, none is kept in the cache; a new segment (a seek) keeps them again.
+// Each sample is judged before decoding too: the decoder leaves out the picture of an unseen
+// one when no other picture refers to it (VideoDecoder, Skipping).
 
 #include "platform/graph/output_queue.h"
 #include "platform/graph/transform_filter.h"
@@ -68,6 +70,8 @@ public:
 
     // Pictures converted to RGB32 since creation (for tests and benches). Any thread.
     uint64_t picturesConverted() const { return converted_; }
+    // Pictures decoded since streaming started last (left-out ones are not). Any thread.
+    uint64_t picturesDecoded() const { return decoded_; }
 
     // The output type for a picture size, in the format and row order of the connected output
     // type (`topDown`: a negative bitmap height).
@@ -76,6 +80,7 @@ public:
 private:
     HRESULT deliverPictures(bool all = false);
     mf::PictureUse useOf(const VideoFrameInfo& picture, bool all) const;
+    bool comingUnseen(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop) const;
 
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
     mf::OutputQueue queue_;                 // started and stopped with streaming
@@ -85,6 +90,7 @@ private:
     Judge judge_;                           // set while stopped, called while streaming
     std::atomic<bool> flushing_{false};     // between BeginFlush and EndFlush
     std::atomic<uint64_t> converted_{0};
+    std::atomic<uint64_t> decoded_{0};
 };
 
 } // namespace sp::outside

@@ -29,8 +29,10 @@ TEST(PictureMemory, BlocksOfEitherKindStartAsZerosAndHoldTheirWholeSize) {
     ASSERT_TRUE(mapped);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(mapped.get()) % (std::uintptr_t(2) << 20), 0u);
     EXPECT_TRUE(allZero(mapped.get(), 3 << 20));
-    mapped[(3 << 20) - 1] = 1; // the rounded-up part belongs to the block too
-    mapped[(4 << 20) - 1] = 1;
+    mapped[(3 << 20) - 1] = 1;
+    PictureMemory odd = MapPictureMemory((3 << 20) + 5);
+    ASSERT_TRUE(odd);
+    odd[(3 << 20) + 4095] = 1; // the rounded-up part of the last small page is the block's too
 }
 
 TEST(PictureMemory, ZeroedBufferKeepsItsBytesOnlyAtTheSameSize) {
