@@ -192,14 +192,21 @@ HRESULT TBitmapFilter::BeginFlush() {
 
 HRESULT TBitmapFilter::EndFlush() {
     HRESULT hr = TransformFilter::EndFlush();
+    LastStop = kNoStop;
     GrabSends.open();
     return hr;
+}
+
+HRESULT TBitmapFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    LastStop = kNoStop; // sample times start again
+    return TransformFilter::NewSegment(start, stop, rate);
 }
 
 HRESULT TBitmapFilter::StartStreaming() {
     GrabSends.open();
     Reconfigure = true;
     NextGrabTime = 0;
+    LastStop = kNoStop;
     CurrentTime = TimeBase.load();
     return TransformFilter::StartStreaming();
 }
@@ -284,10 +291,23 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
 }
 
 HRESULT TBitmapFilter::Receive(IMediaSample* sample) {
+    CountMissingBefore(sample);
     REFERENCE_TIME start = 0, stop = 0;
     if (sample && sample->GetActualDataLength() == 0 && sample->GetTime(&start, &stop) == S_OK)
         return PassOver(sample);
     return CanPassOn(sample) ? PassOn(sample) : TransformFilter::Receive(sample);
+}
+
+// While pictures are left out the decoder skips some it need not decode: the time between the
+// last sample and this one, in frames of this sample's length, counts as pictures left out.
+void TBitmapFilter::CountMissingBefore(IMediaSample* in) {
+    REFERENCE_TIME start = 0, stop = 0;
+    if (!in || in->GetTime(&start, &stop) != S_OK) return;
+    const REFERENCE_TIME last = LastStop;
+    LastStop = stop;
+    const int64_t frame = stop - start;
+    if (!SkipUnseen || last == kNoStop || frame <= 0 || start - last <= kSameTimeHns) return;
+    LeftOut += uint64_t((start - last + frame / 2) / frame);
 }
 
 // A timed sample without a picture (one nobody sees): the position moves on and the grabs due

@@ -108,7 +108,8 @@ public:
     // is noted.
     mf::PictureUse PictureUseOf(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop,
                                 mf::PictureStage stage = mf::PictureStage::Decoded);
-    // Samples without data taken since creation (pictures left out). Any thread.
+    // Pictures left out since creation: samples without data, and while pictures are left out
+    // the frames missing between two samples (the decoder did not even decode them). Any thread.
     uint64_t PicturesLeftOut() const { return LeftOut; }
     // Longest wall time without a picture for the window while pictures are left out: half the
     // window's own interval during such a run, so the window finds a fresh picture each time
@@ -138,6 +139,8 @@ public:
     mf::HRESULT Stop() override;
     mf::HRESULT BeginFlush() override;
     mf::HRESULT EndFlush() override;
+    mf::HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop,
+                           double rate) override;
 
 protected:
     // For subclasses, which give their own identity.
@@ -156,6 +159,7 @@ private:
     void TakeFrameSize(const mf::MediaType& type);
     mf::MediaType OutputTypeFrom(const mf::MediaType& input) const;
     void AdvancePosition(mf::IMediaSample* in);
+    void CountMissingBefore(mf::IMediaSample* in);
     enum class GrabsBefore { ThisFrame, NextFrame };
     void SendScheduledGrabs(GrabsBefore until);
     void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);
@@ -188,6 +192,9 @@ private:
     std::atomic<bool> SkipUnseen{false};
     std::atomic<mf::REFERENCE_TIME> LastPreview{INT64_MIN / 2}; // mf::SystemClock::now()
     std::atomic<uint64_t> LeftOut{0};
+    // Streaming thread: stop time of the last timed sample of the segment, kNoStop before one.
+    static constexpr mf::REFERENCE_TIME kNoStop = INT64_MIN;
+    mf::REFERENCE_TIME LastStop = kNoStop;
     // The grab messages, called off while the filter stops or flushes.
     mf::SendGate GrabSends;
 };

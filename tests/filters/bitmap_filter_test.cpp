@@ -396,6 +396,17 @@ TEST_F(BitmapFilterTest, PicturesNobodySeesAreLeftOutAndGrabsStayExact) {
     ASSERT_TRUE(chain.RunToEnd());
     EXPECT_EQ(filter->PicturesLeftOut(), leftOut);
     EXPECT_EQ(chain.sink->received().size(), 60u);
+
+    // Frames the decoder did not decode at all leave gaps between the samples: they count as
+    // left out too, but only while pictures are being left out.
+    chain.source->demand = nullptr;
+    chain.source->frames = 5;
+    chain.source->starts = {0, k25Fps, 4 * k25Fps, 5 * k25Fps, 8 * k25Fps};
+    ASSERT_TRUE(chain.RunToEnd());
+    EXPECT_EQ(filter->PicturesLeftOut(), leftOut);
+    filter->SetSkipUnseen(true);
+    ASSERT_TRUE(chain.RunToEnd());
+    EXPECT_EQ(filter->PicturesLeftOut(), leftOut + 4);
     filter->SetGrabPeriod(0);
 }
 
