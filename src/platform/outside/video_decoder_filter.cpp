@@ -175,6 +175,8 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
         }
         const PictureUse use = useOf(*picture, all);
         decoder_->setCaching(use == PictureUse::Browsed);
+        decoder_->setCacheBudget(state() == FilterState::Running ? kPlayingBudgetBytes
+                                                                 : FrameCache::kDefaultBudgetBytes);
         if (use == PictureUse::Unseen) {
             out->SetActualDataLength(0);
         } else if (bytes > out->GetSize() ||

@@ -16,7 +16,10 @@
 //
 // Fast steps: decoded pictures are kept in the decoder's cache (at most
 // FrameCache::kDefaultBudgetBytes, 384 MiB, of libavcodec's own pictures, converted only when
-// delivered; dropped with the decoder when streaming stops, so with the file or stream). A
+// delivered; dropped with the decoder when streaming stops, so with the file or stream). While
+// the filter runs, the cache keeps only kPlayingBudgetBytes, the pictures just played: enough to
+// step back from where playback pauses, without a run filling memory with pictures it has left
+// behind (first touching fresh memory is much of what a decoded picture costs). A
 // new segment whose picture is cached is answered at once. A flush does not reset the
 // decoder: the first sample after it does when it is marked as a discontinuity (a seek from a
 // key frame); otherwise decoding goes on where it was (the splitter continued instead of
@@ -49,6 +52,9 @@ using mf::HRESULT;
 
 class VideoDecoderFilter final : public mf::TransformFilter, public mf::IPictureDemand {
 public:
+    // About a second of full-HD pictures, as much as a seek keeps before its target.
+    static constexpr size_t kPlayingBudgetBytes = size_t(80) << 20;
+
     VideoDecoderFilter(std::string name, const mf::GUID& clsid);
 
     // Controlling thread, filter stopped.
