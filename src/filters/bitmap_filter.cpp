@@ -78,7 +78,7 @@ void SetCanvas(BITMAPINFOHEADER& header, int32_t width, int32_t height) {
 }
 
 void CopyRow(const uint8_t* __restrict source, uint8_t* __restrict target, int pixels) {
-    std::memcpy(target, source, size_t(pixels) * 4);
+    mf::CopyPictureBytes(target, source, size_t(pixels) * 4);
 }
 
 // The first pixel of the source row becomes the last of the target row.
@@ -495,7 +495,7 @@ void TBitmapFilter::CopyOutLocked(IMediaSample* out) {
     for (int k = 0; k < Frame.Height(); ++k) {
         const size_t offset = size_t(k) * size_t(OutputStride);
         if (offset + rowBytes > size_t(size)) return;
-        std::memcpy(target + offset, Frame.Row(k), rowBytes);
+        mf::CopyPictureBytes(target + offset, Frame.Row(k), rowBytes);
     }
 }
 

@@ -139,8 +139,7 @@ public:
     mf::HRESULT Stop() override;
     mf::HRESULT BeginFlush() override;
     mf::HRESULT EndFlush() override;
-    mf::HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop,
-                           double rate) override;
+    mf::HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
 
 protected:
     // For subclasses, which give their own identity.

@@ -32,7 +32,7 @@ void TFrameBitmap::CopyTo(TFrameBitmap& target) {
     std::lock_guard lock(*this);
     target.DropBorrowed();
     if (!target.SetSize(width_, height_)) return;
-    std::copy(Bits(), Bits() + pixels_.size(), target.pixels_.begin());
+    mf::CopyPictureBytes(target.pixels_.data(), Bits(), pixels_.size());
 }
 
 bool TFrameBitmap::Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits) {
@@ -44,7 +44,7 @@ bool TFrameBitmap::Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bit
 
 void TFrameBitmap::KeepOwnCopy() {
     if (!borrowedBits_) return;
-    std::copy(borrowedBits_, borrowedBits_ + pixels_.size(), pixels_.begin());
+    mf::CopyPictureBytes(pixels_.data(), borrowedBits_, pixels_.size());
     DropBorrowed();
 }
 

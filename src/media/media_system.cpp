@@ -180,8 +180,7 @@ void TMediaSystem::AskPictureDemand(IPin* decoded) {
     pictureDemand_ = query<IPictureDemand>(OwnerOf(decoded));
     if (!pictureDemand_) return;
     pictureDemand_->SetPictureDemand(
-        [superposer = superposer_](REFERENCE_TIME start, REFERENCE_TIME stop,
-                                   PictureStage stage) {
+        [superposer = superposer_](REFERENCE_TIME start, REFERENCE_TIME stop, PictureStage stage) {
             return superposer->PictureUseOf(start, stop, stage);
         });
 }

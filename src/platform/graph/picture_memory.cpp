@@ -2,6 +2,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +50,22 @@ std::uint8_t* mapAligned(std::size_t bytes) {
 }
 
 } // namespace
+
+void CopyPictureBytes(std::uint8_t* target, const std::uint8_t* source, std::size_t bytes) {
+#if defined(__SSE2__)
+    for (; bytes >= 64; bytes -= 64, source += 64, target += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 48));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target), a);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 16), b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 32), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 48), d);
+    }
+#endif
+    if (bytes) std::memcpy(target, source, bytes);
+}
 
 void PictureMemoryRelease::operator()(std::uint8_t* block) const {
     if (mappedBytes)

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace mf {
 namespace {
@@ -56,6 +58,22 @@ TEST(PictureMemory, ZeroedBufferKeepsItsBytesOnlyAtTheSameSize) {
     moved.clear();
     EXPECT_TRUE(moved.empty());
     EXPECT_EQ(moved.data(), nullptr);
+}
+
+// Every length around the 64-byte steps, from and to unaligned addresses, and nothing written
+// past the end.
+TEST(PictureMemory, CopyPictureBytesCopiesEveryByteAndNoMore) {
+    std::vector<std::uint8_t> source(3000), target(3100);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = std::uint8_t(i * 7 + 1);
+    for (std::size_t bytes : {0u, 1u, 15u, 63u, 64u, 65u, 129u, 2880u, 2999u}) {
+        std::fill(target.begin(), target.end(), 0xEE);
+        CopyPictureBytes(target.data() + 3, source.data() + 1, bytes);
+        EXPECT_TRUE(std::equal(source.begin() + 1, source.begin() + 1 + bytes, target.begin() + 3))
+            << bytes;
+        EXPECT_EQ(target[2], 0xEE) << bytes;
+        EXPECT_EQ(target[3 + bytes], 0xEE) << bytes;
+    }
 }
 
 } // namespace

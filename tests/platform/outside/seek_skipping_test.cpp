@@ -157,8 +157,8 @@ TEST(UnseenSkipping, OnlyPicturesNoGrabNeedsAreLeftOutAndTheRestStayExact) {
         SCOPED_TRACE(file);
         const Reference reference(mediaPath(file));
         UnseenRun run;
-        ASSERT_NO_FATAL_FAILURE(decodeWithGrabsEverySecond(mediaPath(file), format,
-                                                           reference.start(0), run));
+        ASSERT_NO_FATAL_FAILURE(
+            decodeWithGrabsEverySecond(mediaPath(file), format, reference.start(0), run));
         const size_t frames = reference.frames.size();
         if (skips)
             EXPECT_LT(run.decoded, frames * 3 / 4);
