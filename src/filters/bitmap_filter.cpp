@@ -291,18 +291,16 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
 }
 
 HRESULT TBitmapFilter::Receive(IMediaSample* sample) {
-    CountMissingBefore(sample);
     REFERENCE_TIME start = 0, stop = 0;
-    if (sample && sample->GetActualDataLength() == 0 && sample->GetTime(&start, &stop) == S_OK)
-        return PassOver(sample);
+    const bool timed = sample && sample->GetTime(&start, &stop) == S_OK;
+    if (timed) CountMissingBefore(start, stop);
+    if (timed && sample->GetActualDataLength() == 0) return PassOver(sample);
     return CanPassOn(sample) ? PassOn(sample) : TransformFilter::Receive(sample);
 }
 
 // While pictures are left out the decoder skips some it need not decode: the time between the
 // last sample and this one, in frames of this sample's length, counts as pictures left out.
-void TBitmapFilter::CountMissingBefore(IMediaSample* in) {
-    REFERENCE_TIME start = 0, stop = 0;
-    if (!in || in->GetTime(&start, &stop) != S_OK) return;
+void TBitmapFilter::CountMissingBefore(REFERENCE_TIME start, REFERENCE_TIME stop) {
     const REFERENCE_TIME last = LastStop;
     LastStop = stop;
     const int64_t frame = stop - start;

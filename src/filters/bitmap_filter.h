@@ -158,7 +158,7 @@ private:
     void TakeFrameSize(const mf::MediaType& type);
     mf::MediaType OutputTypeFrom(const mf::MediaType& input) const;
     void AdvancePosition(mf::IMediaSample* in);
-    void CountMissingBefore(mf::IMediaSample* in);
+    void CountMissingBefore(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop);
     enum class GrabsBefore { ThisFrame, NextFrame };
     void SendScheduledGrabs(GrabsBefore until);
     void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);

@@ -212,7 +212,6 @@ HRESULT VideoDecoderFilter::Receive(IMediaSample* sample) {
     const bool unseen = time != kNoTimeHns && comingUnseen(start, stop);
     decoder_->sendPacket(std::span(sample->GetPointer(), size_t(sample->GetActualDataLength())),
                          time, unseen);
-    decoded_ = decoder_->decodedPictures();
     HRESULT hr = deliverPictures();
     return FAILED(hr) ? hr : S_OK;
 }

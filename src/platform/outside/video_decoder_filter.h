@@ -76,8 +76,6 @@ public:
 
     // Pictures converted to RGB32 since creation (for tests and benches). Any thread.
     uint64_t picturesConverted() const { return converted_; }
-    // Pictures decoded since streaming started last (left-out ones are not). Any thread.
-    uint64_t picturesDecoded() const { return decoded_; }
 
     // The output type for a picture size, in the format and row order of the connected output
     // type (`topDown`: a negative bitmap height).
@@ -96,7 +94,6 @@ private:
     Judge judge_;                           // set while stopped, called while streaming
     std::atomic<bool> flushing_{false};     // between BeginFlush and EndFlush
     std::atomic<uint64_t> converted_{0};
-    std::atomic<uint64_t> decoded_{0};
 };
 
 } // namespace sp::outside
