@@ -279,7 +279,7 @@ HRESULT TBitmapFilter::Transform(IMediaSample* in, IMediaSample* out) {
             if (InlayOn) DrawOverlay(Frame); // draws into the output picture `Frame` borrows
         } else {
             Frame.KeepOwnCopy(); // the borrowed buffer may be on its way downstream
-            if (!CopyInLocked(in, Frame.Bits())) return S_OK;
+            if (!CopyInLocked(in, Frame.Bits(), Frame.Stride())) return S_OK;
             if (InlayOn) DrawOverlay(Frame);
             CopyOutLocked(out);
         }
@@ -448,20 +448,21 @@ void TBitmapFilter::CopySampleAttributes(IMediaSample* in, IMediaSample* out) {
     out2->SetProperties(props);
 }
 
-// When the canvas rows are the frame's rows (the canvas is as wide as the frame), the picture
-// is written once, into the output buffer, and `Frame` borrows it: no second copy.
+// The picture is written once, into the output buffer at the canvas's row stride, and `Frame`
+// borrows it there: no second copy.
 bool TBitmapFilter::CopyIntoOutputLocked(IMediaSample* in, IMediaSample* out) {
     uint8_t* target = out->GetPointer();
-    const size_t picture = Frame.Stride() * size_t(Frame.Height());
-    if (!target || Frame.Empty() || OutputStride <= 0 || size_t(OutputStride) != Frame.Stride() ||
-        Frame.Width() != FrameWidth || Frame.Height() != FrameHeight || out->GetSize() < 0 ||
-        size_t(out->GetSize()) < picture)
+    const size_t rowBytes = size_t(Frame.Width()) * 4;
+    const size_t stride = size_t(std::max(OutputStride, 0));
+    if (!target || Frame.Empty() || stride < rowBytes || Frame.Width() != FrameWidth ||
+        Frame.Height() != FrameHeight || out->GetSize() < 0 ||
+        size_t(out->GetSize()) < stride * size_t(Frame.Height() - 1) + rowBytes)
         return false;
-    if (!CopyInLocked(in, target)) return false;
-    return Frame.Borrow(ComPtr<IMediaSample>(out), target);
+    if (!CopyInLocked(in, target, stride)) return false;
+    return Frame.Borrow(ComPtr<IMediaSample>(out), target, stride);
 }
 
-bool TBitmapFilter::CopyInLocked(IMediaSample* in, uint8_t* picture) {
+bool TBitmapFilter::CopyInLocked(IMediaSample* in, uint8_t* picture, size_t pictureStride) {
     const int width = std::min(FrameWidth, Frame.Width());
     const int height = std::min(FrameHeight, Frame.Height());
     const uint8_t* source = in->GetPointer();
@@ -475,7 +476,7 @@ bool TBitmapFilter::CopyInLocked(IMediaSample* in, uint8_t* picture) {
     const bool mirror = FlipHorizontal;
     for (int k = 0; k < height; ++k) {
         const uint8_t* row = source + size_t(k) * inputStride;
-        uint8_t* target = picture + Frame.Stride() * size_t(reverseRows ? height - 1 - k : k);
+        uint8_t* target = picture + pictureStride * size_t(reverseRows ? height - 1 - k : k);
         if (mirror)
             CopyRowReversed(row, target, width);
         else

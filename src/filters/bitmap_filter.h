@@ -4,10 +4,11 @@
 //
 // For every sample it copies the picture into `Frame` (the input's bottom-up rows turned top row
 // first, with the user's vertical and horizontal flips), lets a subclass draw on it
-// (DrawOverlay, while the inlay is on), and copies `Frame` row by row into the output buffer.
-// When the canvas is as wide as the frame (its rows are the frame's rows) the picture is written
-// once, into the output buffer, and `Frame` borrows that buffer (TFrameBitmap::Borrow) until the
-// next frame or until streaming stops (then it keeps its own copy). The output's declared
+// (DrawOverlay, while the inlay is on) and sends it on in the output buffer. The picture is
+// written once, into the output buffer at the canvas's row stride, and `Frame` borrows that
+// buffer (TFrameBitmap::Borrow) until the next frame or until streaming stops (then it keeps its
+// own copy); only when the output buffer cannot hold it so is `Frame` filled in its own memory
+// and copied row by row into the output. The output's declared
 // picture is a canvas (`MaxWidth` × `MaxHeight`) at least as large as any frame
 // seen: output row k holds `Frame` row k, at byte offset k × `OutputStride`. The canvas only
 // grows; when a frame outgrows it the filter posts WM_RECONNECT (0x404) to the main window
@@ -164,7 +165,8 @@ private:
     void TakeSampleType(mf::IMediaSample* in, mf::IMediaSample* out);
     void CopySampleAttributes(mf::IMediaSample* in, mf::IMediaSample* out);
     bool CopyIntoOutputLocked(mf::IMediaSample* in, mf::IMediaSample* out);
-    bool CopyInLocked(mf::IMediaSample* in, uint8_t* picture);
+    // The input picture written into `picture`, rows `pictureStride` bytes apart.
+    bool CopyInLocked(mf::IMediaSample* in, uint8_t* picture, size_t pictureStride);
     void CopyOutLocked(mf::IMediaSample* out);
     bool CanPassOn(mf::IMediaSample* in);
     mf::HRESULT PassOn(mf::IMediaSample* sample);

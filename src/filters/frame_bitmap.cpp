@@ -32,24 +32,39 @@ void TFrameBitmap::CopyTo(TFrameBitmap& target) {
     std::lock_guard lock(*this);
     target.DropBorrowed();
     if (!target.SetSize(width_, height_)) return;
-    mf::CopyPictureBytes(target.pixels_.data(), Bits(), pixels_.size());
+    CopyRowsTo(target.pixels_.data());
 }
 
-bool TFrameBitmap::Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits) {
-    if (!sample || !bits || Empty()) return false;
+void TFrameBitmap::CopyRowsTo(std::uint8_t* target) const {
+    const std::size_t rowBytes = std::size_t(width_) * 4;
+    if (Stride() == rowBytes) {
+        mf::CopyPictureBytes(target, Bits(), pixels_.size());
+        return;
+    }
+    for (int y = 0; y < height_; ++y)
+        mf::CopyPictureBytes(target + std::size_t(y) * rowBytes, Row(y), rowBytes);
+}
+
+bool TFrameBitmap::Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits,
+                          std::size_t strideBytes) {
+    const std::size_t rowBytes = std::size_t(width_) * 4;
+    if (strideBytes == 0) strideBytes = rowBytes;
+    if (!sample || !bits || Empty() || strideBytes < rowBytes) return false;
     borrowed_ = std::move(sample);
     borrowedBits_ = bits;
+    borrowedStride_ = strideBytes;
     return true;
 }
 
 void TFrameBitmap::KeepOwnCopy() {
     if (!borrowedBits_) return;
-    mf::CopyPictureBytes(pixels_.data(), borrowedBits_, pixels_.size());
+    CopyRowsTo(pixels_.data());
     DropBorrowed();
 }
 
 void TFrameBitmap::DropBorrowed() {
     borrowedBits_ = nullptr;
+    borrowedStride_ = 0;
     borrowed_ = nullptr;
 }
 

@@ -1,10 +1,10 @@
 // The bitmap filter's frame: a 32-bit picture in memory with its own lock.
 //
-// Pixels are 4 bytes each in the order B, G, R, reserved; rows are stored top row first with no
-// padding (stride = width × 4). The frame owns its memory, or holds a picture that lives in a
-// media sample's buffer (Borrow): the bitmap filter writes each picture once, straight into the
-// output sample it sends downstream, and the frame keeps that sample referenced instead of
-// holding a second copy. Such a buffer is written only before it is borrowed; the frame lets the
+// Pixels are 4 bytes each in the order B, G, R, reserved; rows are stored top row first. The
+// frame owns its memory (rows with no padding: stride = width × 4), or holds a picture that lives
+// in a media sample's buffer (Borrow), whose rows may lie further apart (a canvas wider than the
+// frame): the bitmap filter writes each picture once, straight into the output sample it sends
+// downstream, and the frame keeps that sample referenced instead of holding a second copy. Such a buffer is written only before it is borrowed; the frame lets the
 // sample go at the next Borrow, at a change of size, at DropBorrowed, or copies the picture into
 // its own memory first (KeepOwnCopy, before the sample's allocator is reconfigured).
 //
@@ -46,7 +46,9 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     bool Empty() const { return width_ == 0 || height_ == 0; }
-    std::size_t Stride() const { return std::size_t(width_) * 4; }
+    // Bytes from one row to the next: width × 4 in the frame's own memory, more in a borrowed
+    // canvas.
+    std::size_t Stride() const { return borrowedBits_ ? borrowedStride_ : std::size_t(width_) * 4; }
     std::uint8_t* Bits() { return borrowedBits_ ? borrowedBits_ : pixels_.data(); }
     const std::uint8_t* Bits() const { return borrowedBits_ ? borrowedBits_ : pixels_.data(); }
     std::uint8_t* Row(int y) { return Bits() + std::size_t(y) * Stride(); }
@@ -60,11 +62,13 @@ public:
     // A borrowed picture stays when the size is the same.
     bool SetSize(int width, int height);
 
-    // The picture now is the one at `bits`, Height() rows of Stride() bytes inside `sample`'s
-    // buffer, which the frame keeps referenced; the previous borrowed sample is let go. The
-    // caller has written the picture and lets no one write that buffer while it is borrowed.
-    // Ignored (false) for a null sample or bits, or an empty frame.
-    bool Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits);
+    // The picture now is the one at `bits`, Height() rows `strideBytes` apart (0: width × 4)
+    // inside `sample`'s buffer, which the frame keeps referenced; the previous borrowed sample is
+    // let go. The caller has written the picture and lets no one write that buffer while it is
+    // borrowed. Ignored (false) for a null sample or bits, an empty frame, or a stride shorter
+    // than a row.
+    bool Borrow(mf::ComPtr<mf::IMediaSample> sample, std::uint8_t* bits,
+                std::size_t strideBytes = 0);
     bool Borrowing() const { return borrowedBits_ != nullptr; }
     // Copies a borrowed picture into the frame's own memory and lets the sample go.
     void KeepOwnCopy();
@@ -72,8 +76,8 @@ public:
     void DropBorrowed();
 
     // Takes this frame's lock and copies size and pixels into `target`, which belongs to the
-    // caller and is not locked (it must not be this frame). Used by the main window, on the
-    // thread that handles the grab message or takes a snapshot.
+    // caller and is not locked (it must not be this frame). The copy's rows have no padding.
+    // Used by the main window, on the thread that handles the grab message or takes a snapshot.
     void CopyTo(TFrameBitmap& target);
 
 private:
@@ -83,6 +87,10 @@ private:
     mf::ZeroedBuffer pixels_;               // guarded by mutex_
     mf::ComPtr<mf::IMediaSample> borrowed_; // guarded by mutex_
     std::uint8_t* borrowedBits_ = nullptr;  // guarded by mutex_; inside borrowed_'s buffer
+    std::size_t borrowedStride_ = 0;        // guarded by mutex_
+
+    // Copies the picture (rows Stride() apart) into `target`, rows width × 4 apart.
+    void CopyRowsTo(std::uint8_t* target) const;
 };
 
 } // namespace sp

@@ -1,5 +1,5 @@
 // The bitmap filter writing each picture once, into the output buffer that its frame then
-// borrows (a canvas as wide as the frame): the pictures sent and the frame kept must be the
+// borrows (at the canvas's row stride): the pictures sent and the frame kept must be the
 // same as with two copies, and the frame must let the buffer go when streaming stops.
 
 #include "bitmap_filter_chain.h"
@@ -135,6 +135,35 @@ TEST_F(BitmapFilterBorrowTest, DrawingAndFlipsReachThePictureSent) {
     EXPECT_EQ(PixelAt(kept.Row(1), 0), uint32_t(1) << 16 | uint32_t(1) << 8 | uint32_t(kWidth - 1));
 }
 
+// A canvas wider than the frame: each picture sent holds the frame's rows at the canvas's
+// stride, and the frame kept (borrowed at that stride, then its own copy after the stop) reads
+// back row for row.
+TEST_F(BitmapFilterBorrowTest, WiderCanvasRowsLandAtTheCanvasStride) {
+    constexpr int kCanvas = kWidth + 16;
+    constexpr int kFrames = 4;
+    Chain chain(make<TBitmapFilter>(kCanvas, kHeight), kFrames);
+    ASSERT_TRUE(chain.Connect());
+    ASSERT_TRUE(chain.RunToEnd());
+    const auto received = chain.sink->received();
+    ASSERT_EQ(received.size(), size_t(kFrames));
+    for (int i = 0; i < kFrames; ++i) {
+        const auto& bytes = received[size_t(i)].bytes;
+        ASSERT_GE(bytes.size(), size_t(kCanvas) * (kHeight - 1) * 4 + kWidth * 4);
+        for (int r : {0, 1, kHeight - 1}) {
+            const size_t row = size_t(r) * kCanvas * 4;
+            EXPECT_EQ(PixelAt(bytes.data(), row), Expected(i, r, 0)) << i << " row " << r;
+            EXPECT_EQ(PixelAt(bytes.data(), row + (kWidth - 1) * 4), Expected(i, r, kWidth - 1));
+        }
+    }
+    TFrameBitmap kept;
+    chain.filter->CopyCurrentFrame(kept);
+    ASSERT_EQ(kept.Width(), kWidth);
+    EXPECT_EQ(kept.Stride(), size_t(kWidth) * 4);
+    for (int r = 0; r < kHeight; ++r)
+        ASSERT_EQ(PixelAt(kept.Row(r), (kWidth - 1) * 4), Expected(kFrames - 1, r, kWidth - 1))
+            << "row " << r;
+}
+
 // The frame's own borrowing rules: same size keeps a borrowed picture, another size drops it,
 // KeepOwnCopy keeps the pixels and lets the sample go.
 TEST(FrameBitmapBorrow, BorrowKeepAndResize) {
@@ -165,6 +194,37 @@ TEST(FrameBitmapBorrow, BorrowKeepAndResize) {
     EXPECT_FALSE(frame.Borrowing());
     EXPECT_EQ(frame.Row(1)[7], 0); // a new size starts black
     again = nullptr;
+    allocator->Decommit();
+}
+
+// A picture borrowed with rows further apart than its width: rows are found at that stride, a
+// stride shorter than a row is refused, and both copies out have rows with no padding.
+TEST(FrameBitmapBorrow, PaddedRows) {
+    ComPtr<MemAllocator> allocator = make<MemAllocator>();
+    AllocatorProperties props{1, 3 * 24, 1, 0}, actual; // 3 rows of 6 pixels, 4 of them used
+    ASSERT_EQ(allocator->SetProperties(props, &actual), S_OK);
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    ComPtr<IMediaSample> sample;
+    ASSERT_EQ(allocator->GetBuffer(&sample), S_OK);
+    for (int i = 0; i < 3 * 24; ++i)
+        sample->GetPointer()[i] = uint8_t(i);
+
+    TFrameBitmap frame;
+    ASSERT_TRUE(frame.SetSize(4, 3));
+    EXPECT_FALSE(frame.Borrow(sample, sample->GetPointer(), 12)); // shorter than a row
+    ASSERT_TRUE(frame.Borrow(sample, sample->GetPointer(), 24));
+    EXPECT_EQ(frame.Stride(), 24u);
+    EXPECT_EQ(frame.Row(2)[0], 48);
+    TFrameBitmap copy;
+    frame.CopyTo(copy);
+    EXPECT_EQ(copy.Stride(), 16u);
+    EXPECT_EQ(copy.Row(1)[0], 24);
+    EXPECT_EQ(copy.Row(2)[15], 48 + 15);
+    frame.KeepOwnCopy();
+    EXPECT_FALSE(frame.Borrowing());
+    EXPECT_EQ(frame.Stride(), 16u);
+    EXPECT_EQ(frame.Row(2)[15], 48 + 15);
+    sample = nullptr;
     allocator->Decommit();
 }
 
