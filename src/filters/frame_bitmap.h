@@ -4,9 +4,10 @@
 // frame owns its memory (rows with no padding: stride = width × 4), or holds a picture that lives
 // in a media sample's buffer (Borrow), whose rows may lie further apart (a canvas wider than the
 // frame): the bitmap filter writes each picture once, straight into the output sample it sends
-// downstream, and the frame keeps that sample referenced instead of holding a second copy. Such a buffer is written only before it is borrowed; the frame lets the
-// sample go at the next Borrow, at a change of size, at DropBorrowed, or copies the picture into
-// its own memory first (KeepOwnCopy, before the sample's allocator is reconfigured).
+// downstream, and the frame keeps that sample referenced instead of holding a second copy. Such
+// a buffer is written only before it is borrowed; the frame lets the sample go at the next
+// Borrow, at a change of size, at DropBorrowed, or copies the picture into its own memory first
+// (KeepOwnCopy, before the sample's allocator is reconfigured).
 //
 // Locking: the frame is the one object the video streaming thread and the main window share on
 // purpose. The streaming thread holds the lock while it copies a picture in, draws on it and
