@@ -7,13 +7,12 @@
 // (DrawOverlay, while the inlay is on) and sends it on in the output buffer. The picture is
 // written once, into the output buffer at the canvas's row stride, and `Frame` borrows that
 // buffer (TFrameBitmap::Borrow) until the next frame or until streaming stops (then it keeps its
-// own copy); only when the output buffer cannot hold it so is `Frame` filled in its own memory
-// and copied row by row into the output. The output's declared
-// picture is a canvas (`MaxWidth` × `MaxHeight`) at least as large as any frame
-// seen: output row k holds `Frame` row k, at byte offset k × `OutputStride`. The canvas only
-// grows; when a frame outgrows it the filter posts WM_RECONNECT (0x404) to the main window
-// (wParam 0, lParam 0 for the input pin, 1 for the output pin), which calls PrepareReconnect and
-// has the graph reconnect that pin.
+// own copy). Only an output buffer too small for that gets `Frame` filled in its own memory and
+// copied out row by row. The output's declared picture is a canvas (`MaxWidth` × `MaxHeight`)
+// at least as large as any frame seen: output row k holds `Frame` row k, at byte offset
+// k × `OutputStride`. The canvas only grows; when a frame outgrows it the filter posts
+// WM_RECONNECT (0x404) to the main window (wParam 0, lParam 0 for the input pin, 1 for the
+// output pin), which calls PrepareReconnect and has the graph reconnect that pin.
 //
 // Row order: the output canvas is declared top-down (a negative bitmap height), matching the
 // copy-out, which writes the top of the picture into the output buffer's first row. An input
