@@ -145,6 +145,23 @@ void copyPicture(ConstFrameView source, FrameView result) {
                     bytes);
 }
 
+// Row `row` of `source` into `result`, with `fourth` (0 or 0xFF000000) set in every pixel; in
+// place and with nothing to set there is nothing to do.
+void copyRow(ConstFrameView source, FrameView result, int row, std::uint32_t fourth) {
+    const std::uint8_t* from = source.bits + row * source.strideBytes;
+    std::uint8_t* to = result.bits + row * result.strideBytes;
+    if (fourth == 0) {
+        if (from != to) std::memcpy(to, from, std::size_t(source.width) * 4);
+        return;
+    }
+    for (int i = 0; i < source.width; ++i, from += 4, to += 4) { // vectorised by the compiler
+        std::uint32_t pixel;
+        std::memcpy(&pixel, from, 4);
+        pixel |= fourth;
+        std::memcpy(to, &pixel, 4);
+    }
+}
+
 } // namespace
 
 std::size_t FrameView::rowBytes() const {
@@ -165,18 +182,24 @@ bool ConstFrameView::valid() const {
            strideBytes >= std::ptrdiff_t(rowBytes());
 }
 
-bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result) {
+bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opaque) {
     if (!source.valid() || !result.valid() || source.width != result.width ||
         source.height != result.height || source.bitsPerPixel != result.bitsPerPixel)
         return false;
-    copyPicture(source, result);
-    if (source.bitsPerPixel != 32) return true;
+    if (source.bitsPerPixel != 32) {
+        copyPicture(source, result);
+        return true;
+    }
     prepareMasks(source.width, source.height);
-    // Each odd row is finished (detect, filter, repair) before the next: the rows it reads
-    // stay in cache, and repairing in place is safe because only odd rows change and each odd
-    // row is read before it is written.
-    for (int row = 1; row < source.height - 1; row += 2)
-        repairRow(source, result, row);
+    const std::uint32_t fourth = opaque ? 0xFF000000u : 0;
+    // One pass, row by row: each odd row is detected, filtered and repaired while the rows it
+    // reads are in cache. Repairing in place is safe because only odd rows change (even rows
+    // at most in their fourth byte, which detection ignores) and each is read before written.
+    for (int row = 0; row < source.height; ++row) {
+        const bool repairable = (row & 1) != 0 && row < source.height - 1;
+        if (!repairable || !repairRow(source, result, row, fourth))
+            copyRow(source, result, row, fourth);
+    }
     return true;
 }
 
@@ -186,7 +209,8 @@ void Deinterlacer::prepareMasks(int width, int height) {
     DeinterlaceMask2.resize(size);
 }
 
-void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
+bool Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row,
+                             std::uint32_t fourth) {
     const int width = source.width;
     const std::uint32_t* above = pixelRow(source, row - 1);
     const std::uint32_t* current = pixelRow(source, row);
@@ -197,8 +221,8 @@ void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
     for (int i = detectCombs(above, current, below, width, detected); i < width; ++i)
         detected[i] = combScore(above[i], current[i], below[i]) > kDetectionThreshold ? 1 : 0;
 
-    // Most rows of most pictures have no comb at all: the row stays as copied.
-    if (std::memchr(detected, 1, std::size_t(width)) == nullptr) return;
+    // Most rows of most pictures have no comb at all: the row is copied as it is.
+    if (std::memchr(detected, 1, std::size_t(width)) == nullptr) return false;
 
     // A detection counts only with a detected horizontal neighbour.
     if (width == 1) {
@@ -213,8 +237,9 @@ void Deinterlacer::repairRow(ConstFrameView source, FrameView result, int row) {
     std::uint32_t* out = pixelRow(result, row);
     for (int i = 0; i < width; ++i) {
         const std::uint32_t repaired = averageKeepingFourth(above[i], below[i], current[i]);
-        out[i] = kept[i] ? repaired : current[i];
+        out[i] = (kept[i] ? repaired : current[i]) | fourth;
     }
+    return true;
 }
 
 } // namespace sp

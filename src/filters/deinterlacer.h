@@ -53,11 +53,15 @@ public:
     // memory as `source` (same bits and stride) to repair in place; other overlaps are not
     // allowed. Returns false, leaving `result` untouched, when either view is invalid (null
     // bits, negative size, stride shorter than a row) or the two differ in size or depth.
-    bool Deinterlace(ConstFrameView source, FrameView result);
+    // With `opaque`, the fourth byte of every 32-bit result pixel is 255 (a copy out of a frame
+    // into an RGB32 image is then the same single pass as the repair).
+    bool Deinterlace(ConstFrameView source, FrameView result, bool opaque = false);
 
 private:
     void prepareMasks(int width, int height);
-    void repairRow(ConstFrameView source, FrameView result, int row);
+    // Writes repaired odd row `row` into `result`; false, writing nothing, when no pixel of
+    // the row is combed.
+    bool repairRow(ConstFrameView source, FrameView result, int row, std::uint32_t fourth);
 
     // Detection mask and filtered mask, one byte per pixel (0 or 1), meaningful on odd rows.
     std::vector<std::uint8_t> DeinterlaceMask;

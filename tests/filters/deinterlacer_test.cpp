@@ -241,6 +241,32 @@ TEST(Deinterlacer, RowsWithoutCombsAreKeptAsTheyAre) {
         }
 }
 
+// Copying out of a frame into an opaque image is the same single pass: every pixel as the
+// plain repair gives it, its fourth byte 255, in place or into another picture, also where a
+// row has no comb or the picture is too short to repair.
+TEST(Deinterlacer, OpaqueResultIsTheRepairWithEveryFourthByteSet) {
+    std::mt19937 random(99);
+    Deinterlacer d;
+    for (auto [w, h] : {std::pair{37, 23}, std::pair{8, 2}, std::pair{722, 7}}) {
+        Picture src(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                src.set(x, y, y == 3 ? 0x10203040u : std::uint32_t(random()) & 0x3FC0E0F0u);
+        const Picture expected = referenceDeinterlace(src);
+        Picture out(w, h, 0x12345678u);
+        ASSERT_TRUE(d.Deinterlace(src.view(), out.view(), true));
+        Picture inPlace = src;
+        ASSERT_TRUE(d.Deinterlace(inPlace.view(), inPlace.view(), true));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t want = expected.at(x, y) | 0xFF000000u;
+                ASSERT_EQ(out.at(x, y), want) << w << "x" << h << " at " << x << "," << y;
+                ASSERT_EQ(inPlace.at(x, y), want) << w << "x" << h << " at " << x << "," << y;
+            }
+        EXPECT_EQ(out.bytes[std::size_t(w) * 4], 0xEE); // the row padding is not written
+    }
+}
+
 TEST(Deinterlacer, RejectsMismatchedOrInvalidViews) {
     Deinterlacer d;
     Picture src(4, 4);

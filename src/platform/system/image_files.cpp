@@ -102,15 +102,13 @@ bool writeJpegWithExif(JpegEncoder& encoder, const std::string& path, const Pict
 
 } // namespace
 
-bool WriteBmp24(const std::string& path, const PictureView& p, std::string* error,
-                ExistingFile existing) {
-    if (!valid(p, error)) return false;
+std::vector<uint8_t> EncodeBmp24(const PictureView& p, std::string* error) {
+    if (!valid(p, error)) return {};
     const uint32_t rowBytes = (uint32_t(p.width) * 3 + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * uint32_t(p.height);
     const size_t fileBytes = 54 + size_t(imageBytes);
-    // Every byte is written below, so the buffer is not cleared first.
-    auto file = std::make_unique_for_overwrite<uint8_t[]>(fileBytes);
-    uint8_t* at = file.get();
+    std::vector<uint8_t> file(fileBytes);
+    uint8_t* at = file.data();
     *at++ = 'B';
     *at++ = 'M';
     put32(at, uint32_t(fileBytes));
@@ -127,12 +125,21 @@ bool WriteBmp24(const std::string& path, const PictureView& p, std::string* erro
     put32(at, 3780);
     put32(at, 0);
     put32(at, 0);
-    const size_t padding = rowBytes - size_t(p.width) * 3; // rows end on 4 bytes, with zeros
-    for (int y = p.height - 1; y >= 0; --y, at += rowBytes) {
+    // Rows end on 4 bytes; the padding stays as the vector was made, zero.
+    for (int y = p.height - 1; y >= 0; --y, at += rowBytes)
         packRow24(p.pixels + size_t(y) * size_t(p.strideBytes), at, p.width);
-        std::memset(at + rowBytes - padding, 0, padding);
-    }
-    return writeAll(path, std::span<const uint8_t>(file.get(), fileBytes), error, existing);
+    return file;
+}
+
+bool WriteImageFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error,
+                    ExistingFile existing) {
+    return writeAll(path, bytes, error, existing);
+}
+
+bool WriteBmp24(const std::string& path, const PictureView& p, std::string* error,
+                ExistingFile existing) {
+    const std::vector<uint8_t> file = EncodeBmp24(p, error);
+    return !file.empty() && writeAll(path, file, error, existing);
 }
 
 bool WriteJpeg(const std::string& path, const PictureView& p, int quality, std::string* error,
@@ -151,6 +158,14 @@ bool WriteJpeg(JpegEncoder& encoder, const std::string& path, const PictureView&
                const ImageMetadata& metadata, std::string* error, ExistingFile existing) {
     const std::vector<uint8_t> exif = BuildExifBlock(metadata);
     return writeJpegWithExif(encoder, path, p, quality, exif, error, existing);
+}
+
+bool WriteJpeg(JpegEncoder& encoder, const std::string& path, int width, int height,
+               const std::function<bool(int, int, uint8_t*)>& rows, int quality,
+               const ImageMetadata& metadata, std::string* error, ExistingFile existing) {
+    const std::vector<uint8_t> exif = BuildExifBlock(metadata);
+    return encoder.Encode(width, height, rows, quality, exif, error) &&
+           writeAll(path, encoder.Bytes(), error, existing);
 }
 
 std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata) {

@@ -11,6 +11,7 @@
 #include "platform/system/atomic_file.h" // ExistingFile
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +28,11 @@ struct PictureView {
 
 bool WriteBmp24(const std::string& path, const PictureView& picture, std::string* error = nullptr,
                 ExistingFile existing = ExistingFile::Replace);
+// The same BMP file in memory; empty, with the reason in `error`, for no valid picture.
+std::vector<uint8_t> EncodeBmp24(const PictureView& picture, std::string* error = nullptr);
+// The bytes of an image file made in memory, written as every image file is (see above).
+bool WriteImageFile(const std::string& path, std::span<const uint8_t> bytes,
+                    std::string* error = nullptr, ExistingFile existing = ExistingFile::Replace);
 // quality 1..100 (clamped).
 bool WriteJpeg(const std::string& path, const PictureView& picture, int quality,
                std::string* error = nullptr, ExistingFile existing = ExistingFile::Replace);
@@ -59,6 +65,12 @@ bool WriteJpeg(const std::string& path, const PictureView& picture, int quality,
 class JpegEncoder;
 bool WriteJpeg(JpegEncoder& encoder, const std::string& path, const PictureView& picture,
                int quality, const ImageMetadata& metadata, std::string* error = nullptr,
+               ExistingFile existing = ExistingFile::Replace);
+// The same for a width x height picture that `rows` writes a band at a time (see
+// JpegEncoder::RowSource): rows `first` .. `first + count - 1` into `band`, width x 4 bytes apart.
+bool WriteJpeg(JpegEncoder& encoder, const std::string& path, int width, int height,
+               const std::function<bool(int first, int count, uint8_t* band)>& rows, int quality,
+               const ImageMetadata& metadata, std::string* error = nullptr,
                ExistingFile existing = ExistingFile::Replace);
 
 // The EXIF block of `metadata` as the payload of a JPEG APP1 segment ("Exif\0\0" then the TIFF

@@ -105,23 +105,55 @@ JpegEncoder::~JpegEncoder() {
     jpeg_destroy_compress(&state_->cinfo);
 }
 
+namespace {
+
+bool encodable(int width, int height, std::string* error) {
+    const bool ok =
+        width >= 1 && height >= 1 && width <= JPEG_MAX_DIMENSION && height <= JPEG_MAX_DIMENSION;
+    if (!ok && error) *error = "no picture to write";
+    return ok;
+}
+
+} // namespace
+
 bool JpegEncoder::Encode(const PictureView& picture, int quality, std::span<const uint8_t> exif,
                          std::string* error) {
     outputSize_ = 0;
-    if (!picture.pixels || picture.width < 1 || picture.height < 1 ||
-        picture.width > JPEG_MAX_DIMENSION || picture.height > JPEG_MAX_DIMENSION ||
-        picture.strideBytes < picture.width * 4) {
+    if (!picture.pixels || picture.strideBytes < picture.width * 4) {
         if (error) *error = "no picture to write";
         return false;
     }
+    if (!encodable(picture.width, picture.height, error)) return false;
     State& s = *state_;
     s.rows.resize(size_t(picture.height));
     for (int y = 0; y < picture.height; ++y)
         s.rows[size_t(y)] =
             const_cast<JSAMPROW>(picture.pixels) + size_t(y) * size_t(picture.strideBytes);
+    return Compress(picture.width, picture.height, quality, exif, nullptr, error);
+}
+
+bool JpegEncoder::Encode(int width, int height, const RowSource& source, int quality,
+                         std::span<const uint8_t> exif, std::string* error) {
+    outputSize_ = 0;
+    if (!source) {
+        if (error) *error = "no picture to write";
+        return false;
+    }
+    if (!encodable(width, height, error)) return false;
+    const size_t rowBytes = size_t(width) * 4;
+    band_.resize(rowBytes * kBandRows);
+    State& s = *state_;
+    s.rows.resize(kBandRows);
+    for (int y = 0; y < kBandRows; ++y)
+        s.rows[size_t(y)] = band_.data() + size_t(y) * rowBytes;
+    return Compress(width, height, quality, exif, &source, error);
+}
+
+bool JpegEncoder::Compress(int width, int height, int quality, std::span<const uint8_t> exif,
+                           const RowSource* source, std::string* error) {
+    State& s = *state_;
     // A first guess that holds most pictures at ordinary qualities without growing.
-    output_.resize(
-        std::max(output_.size(), size_t(picture.width) * size_t(picture.height) / 4 + 4096));
+    output_.resize(std::max(output_.size(), size_t(width) * size_t(height) / 4 + 4096));
 
     jpeg_compress_struct& c = s.cinfo;
     if (setjmp(s.errors.jump)) {
@@ -130,31 +162,42 @@ bool JpegEncoder::Encode(const PictureView& picture, int quality, std::span<cons
         if (error) *error = std::string("the JPEG encoder failed: ") + s.errors.message;
         return false;
     }
-    c.image_width = JDIMENSION(picture.width);
-    c.image_height = JDIMENSION(picture.height);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
     c.input_components = 4;
     c.in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(&c); // 4:2:0 chroma, JFIF header
     jpeg_set_quality(&c, std::clamp(quality, 1, 100), TRUE);
     c.dct_method = JDCT_ISLOW;
     const CarriedTables& carried = s.tables;
-    const bool carry = carried.valid && carried.picturesLeft > 0 &&
-                       carried.width == picture.width && carried.height == picture.height &&
-                       carried.quality == quality;
+    const bool carry = carried.valid && carried.picturesLeft > 0 && carried.width == width &&
+                       carried.height == height && carried.quality == quality;
     c.optimize_coding = carry ? FALSE : TRUE;
     if (carry) UseCarriedTables();
     jpeg_start_compress(&c, TRUE);
     if (!exif.empty() && exif.size() <= 65533)
         jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
-    while (c.next_scanline < c.image_height)
-        jpeg_write_scanlines(&c, s.rows.data() + c.next_scanline, c.image_height - c.next_scanline);
+    while (c.next_scanline < c.image_height) {
+        const int next = int(c.next_scanline);
+        if (!source) {
+            jpeg_write_scanlines(&c, s.rows.data() + next, JDIMENSION(height - next));
+            continue;
+        }
+        const int count = std::min(kBandRows, height - next);
+        if (!(*source)(next, count, band_.data())) { // the source never jumps: only libjpeg does
+            jpeg_abort_compress(&c);
+            if (error) *error = "the picture could not be prepared";
+            return false;
+        }
+        jpeg_write_scanlines(&c, s.rows.data(), JDIMENSION(count));
+    }
     jpeg_finish_compress(&c);
     outputSize_ = output_.size() - s.destination.pub.free_in_buffer;
     tablesComputed_ = !carry;
     if (carry)
         --s.tables.picturesLeft;
     else if (s.tables.carry)
-        KeepTables(picture, quality);
+        KeepTables(width, height, quality);
     return true;
 }
 
@@ -167,7 +210,7 @@ void JpegEncoder::UseCarriedTables() {
 }
 
 // libjpeg leaves the tables it computed for this picture in its table slots.
-void JpegEncoder::KeepTables(const PictureView& picture, int quality) {
+void JpegEncoder::KeepTables(int width, int height, int quality) {
     const jpeg_compress_struct& c = state_->cinfo;
     CarriedTables& t = state_->tables;
     t.valid = false;
@@ -177,8 +220,8 @@ void JpegEncoder::KeepTables(const PictureView& picture, int quality) {
         t.ac[i] = jpeg::CompleteTable(CopyOf(c.ac_huff_tbl_ptrs[i]), jpeg::TableClass::Ac);
     }
     t.valid = true;
-    t.width = picture.width;
-    t.height = picture.height;
+    t.width = width;
+    t.height = height;
     t.quality = quality;
     t.picturesLeft = kPicturesPerTables - 1;
 }

@@ -17,6 +17,7 @@
 #include "platform/system/image_files.h" // PictureView
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -40,6 +41,15 @@ public:
     // stays usable.
     bool Encode(const PictureView& picture, int quality, std::span<const uint8_t> exif = {},
                 std::string* error = nullptr);
+
+    // Writes `count` rows of the picture, from row `first`, into `rows` (B, G, R, x, width x 4
+    // bytes a row); false gives up the picture.
+    using RowSource = std::function<bool(int first, int count, uint8_t* rows)>;
+    static constexpr int kBandRows = 16; // one row of 4:2:0 blocks
+    // The same for a width x height picture that `source` makes a band of kBandRows rows at a
+    // time, so it never exists whole: the encoder reads each band while it is in cache.
+    bool Encode(int width, int height, const RowSource& source, int quality,
+                std::span<const uint8_t> exif = {}, std::string* error = nullptr);
     // The file of the last successful Encode; valid until the next call.
     std::span<const uint8_t> Bytes() const { return {output_.data(), outputSize_}; }
 
@@ -47,12 +57,17 @@ public:
     bool TablesComputed() const { return tablesComputed_; }
 
 private:
+    // Compresses the rows that state_->rows points at: all of them, or with `source` one band
+    // refilled before each write.
+    bool Compress(int width, int height, int quality, std::span<const uint8_t> exif,
+                  const RowSource* source, std::string* error);
     void UseCarriedTables();
-    void KeepTables(const PictureView& picture, int quality);
+    void KeepTables(int width, int height, int quality);
 
     struct State; // libjpeg's structures, kept out of this header
     std::unique_ptr<State> state_;
     std::vector<uint8_t> output_; // grows as needed, never shrinks
+    std::vector<uint8_t> band_;   // the rows of a RowSource
     size_t outputSize_ = 0;
     bool tablesComputed_ = false;
 };

@@ -290,20 +290,27 @@ void stretchRowAcrossToBytes(const uint8_t* from, uint8_t* to, const StretchTaps
 
 } // namespace
 
-bool PictureStretcher::Stretch(const PictureView& s, uint8_t* target, int width, int height,
+bool PictureStretcher::Stretch(const PictureView& source, uint8_t* target, int width, int height,
                                int targetStride) {
+    return StretchRows(source, width, height, 0, height, target, targetStride);
+}
+
+bool PictureStretcher::StretchRows(const PictureView& s, int width, int height, int first,
+                                   int count, uint8_t* target, int targetStride) {
     const bool valid = s.pixels && s.width > 0 && s.height > 0 && s.strideBytes >= s.width * 4;
     if (!valid || !target || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide ||
-        targetStride < width * 4)
+        targetStride < width * 4 || first < 0 || count < 1 || count > height - first)
         return false;
     const size_t rowValues = size_t(width) * 4;
-    auto targetRow = [&](int y) { return target + size_t(y) * size_t(targetStride); };
+    // Output row y (first <= y < first + count) goes to band row y - first.
+    auto targetRow = [&](int y) { return target + size_t(y - first) * size_t(targetStride); };
     auto sourceRow = [&](int y) { return s.pixels + size_t(y) * size_t(s.strideBytes); };
+    const int end = first + count;
     const bool across = width != s.width, down = height != s.height;
     if (across) makeTaps(s.width, width, across_);
     if (down) makeTaps(s.height, height, down_);
     if (!across && !down) { // same size: a plain copy
-        for (int y = 0; y < height; ++y) {
+        for (int y = first; y < end; ++y) {
             uint8_t* to = targetRow(y);
             std::memcpy(to, sourceRow(y), rowValues);
             for (size_t i = 3; i < rowValues; i += 4)
@@ -312,7 +319,7 @@ bool PictureStretcher::Stretch(const PictureView& s, uint8_t* target, int width,
         return true;
     }
     if (!down) {
-        for (int y = 0; y < height; ++y)
+        for (int y = first; y < end; ++y)
             stretchRowAcrossToBytes(sourceRow(y), targetRow(y), across_);
         return true;
     }
@@ -321,19 +328,22 @@ bool PictureStretcher::Stretch(const PictureView& s, uint8_t* target, int width,
 #if defined(SP_STRETCH_AVX2)
         if (haveAvx2()) rowDown = stretchRowDownFromBytesAvx2;
 #endif
-        for (int y = 0; y < height; ++y)
+        for (int y = first; y < end; ++y)
             rowDown(sourceRow(down_.first[size_t(y)]), size_t(s.strideBytes), rowValues,
                     &down_.weights[size_t(y) * size_t(down_.count)], down_.count, targetRow(y));
         return true;
     }
+    // Both axes: the source rows these output rows read, stretched across first.
+    const int lowest = down_.first[size_t(first)];
+    const int highest = down_.first[size_t(end - 1)] + down_.count; // one past
     std::vector<int32_t> sums(rowValues);
-    rows_.resize(rowValues * size_t(s.height));
-    for (int y = 0; y < s.height; ++y)
-        stretchRowAcross(sourceRow(y), &rows_[size_t(y) * rowValues], across_);
-    for (int y = 0; y < height; ++y)
-        stretchRowDown(&rows_[size_t(down_.first[size_t(y)]) * rowValues], rowValues, rowValues,
-                       &down_.weights[size_t(y) * size_t(down_.count)], down_.count, targetRow(y),
-                       sums.data());
+    rows_.resize(rowValues * size_t(highest - lowest));
+    for (int y = lowest; y < highest; ++y)
+        stretchRowAcross(sourceRow(y), &rows_[size_t(y - lowest) * rowValues], across_);
+    for (int y = first; y < end; ++y)
+        stretchRowDown(&rows_[size_t(down_.first[size_t(y)] - lowest) * rowValues], rowValues,
+                       rowValues, &down_.weights[size_t(y) * size_t(down_.count)], down_.count,
+                       targetRow(y), sums.data());
     return true;
 }
 

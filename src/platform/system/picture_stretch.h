@@ -43,6 +43,12 @@ public:
     // 1 or above 65,500, or the target stride is shorter than a row.
     bool Stretch(const PictureView& source, uint8_t* target, int width, int height,
                  int targetStride);
+    // Only the output rows `first` .. `first + count - 1` of the same stretch, into `target`
+    // (`count` rows, `targetStride` apart): a consumer that takes a picture a band at a time
+    // (the JPEG encoder) gets each band while it is still in cache. False, with `target`
+    // untouched, as Stretch, and when the rows are not all inside the output.
+    bool StretchRows(const PictureView& source, int width, int height, int first, int count,
+                     uint8_t* target, int targetStride);
 
 private:
     StretchTaps across_, down_;

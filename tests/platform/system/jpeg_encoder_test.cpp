@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -154,6 +155,37 @@ TEST(JpegEncoder, ExifPayloadFollowsTheJfifHeader) {
 
 // Pictures of a run coded with tables carried over decode exactly as pictures coded with their
 // own tables (the entropy coding is lossless), however their content changes.
+// A picture handed over a band at a time makes the very file the whole picture makes; a
+// source that gives up fails the picture with a reason, and the encoder goes on working.
+TEST(JpegEncoder, APictureInBandsIsTheSameFileAsThePictureWhole) {
+    const int width = 75, height = 61; // the last band is short
+    const auto photo = scene(width, height);
+    JpegEncoder whole, banded;
+    ASSERT_TRUE(whole.Encode({photo.data(), width, height, width * 4}, 80));
+    int calls = 0;
+    auto rows = [&](int first, int count, uint8_t* band) {
+        ++calls;
+        EXPECT_LE(count, JpegEncoder::kBandRows);
+        std::memcpy(band, &photo[size_t(first) * width * 4], size_t(count) * width * 4);
+        return true;
+    };
+    ASSERT_TRUE(banded.Encode(width, height, rows, 80));
+    EXPECT_EQ(calls, (height + JpegEncoder::kBandRows - 1) / JpegEncoder::kBandRows);
+    EXPECT_EQ(std::vector<uint8_t>(banded.Bytes().begin(), banded.Bytes().end()),
+              std::vector<uint8_t>(whole.Bytes().begin(), whole.Bytes().end()));
+
+    std::string error;
+    auto failing = [&](int first, int count, uint8_t* band) {
+        return first < 16 && rows(first, count, band);
+    };
+    EXPECT_FALSE(banded.Encode(width, height, failing, 80, {}, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(banded.Bytes().empty());
+    EXPECT_FALSE(banded.Encode(0, height, rows, 80, {}, &error));
+    ASSERT_TRUE(banded.Encode(width, height, rows, 80));
+    EXPECT_EQ(decode(banded.Bytes()), decode(whole.Bytes()));
+}
+
 TEST(JpegEncoder, CarriedTablesDecodeLikeTablesOfTheirOwn) {
     const int width = 96, height = 64;
     std::vector<uint8_t> flat(size_t(width) * height * 4, 128); // few symbols

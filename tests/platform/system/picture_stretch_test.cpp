@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -171,6 +172,36 @@ TEST(PictureStretch, AReusedStretcherMatchesAFreshOneAtEverySizeAndStride) {
     EXPECT_FALSE(reused.Stretch(inside, nullptr, 4, 4, 16));
     std::vector<uint8_t> small(16);
     EXPECT_FALSE(reused.Stretch(inside, small.data(), 4, 1, 12)); // target stride too short
+}
+
+// A picture stretched band by band (as the JPEG encoder takes it) is the whole stretch, on
+// each path: rows only, across only, both axes, and the same size; bands that do not lie
+// inside the output are refused and leave the target as it was.
+TEST(PictureStretch, BandsPutTogetherAreTheWholeStretch) {
+    Canvas source(53, 47);
+    for (size_t i = 0; i < source.pixels.size(); ++i)
+        source.pixels[i] = uint8_t(i * 2654435761u >> 24);
+    PictureStretcher bands;
+    for (auto [w, h] : {std::pair{53, 35}, {40, 47}, {70, 33}, {53, 47}, {53, 90}}) {
+        const OwnedPicture whole = StretchPicture(source.view(), w, h);
+        ASSERT_FALSE(whole.empty());
+        for (const int band : {16, 5, 1}) {
+            std::vector<uint8_t> rows(size_t(w) * size_t(band) * 4);
+            for (int first = 0; first < h; first += band) {
+                const int count = std::min(band, h - first);
+                ASSERT_TRUE(
+                    bands.StretchRows(source.view(), w, h, first, count, rows.data(), w * 4));
+                ASSERT_EQ(0, std::memcmp(rows.data(), pixel(whole, 0, first),
+                                         size_t(w) * size_t(count) * 4))
+                    << w << "x" << h << " band " << band << " from row " << first;
+            }
+        }
+    }
+    std::vector<uint8_t> rows(53 * 4 * 4, 7);
+    EXPECT_FALSE(bands.StretchRows(source.view(), 53, 35, 33, 3, rows.data(), 53 * 4));
+    EXPECT_FALSE(bands.StretchRows(source.view(), 53, 35, -1, 2, rows.data(), 53 * 4));
+    EXPECT_FALSE(bands.StretchRows(source.view(), 53, 35, 0, 0, rows.data(), 53 * 4));
+    EXPECT_EQ(rows, std::vector<uint8_t>(53 * 4 * 4, 7));
 }
 
 TEST(PictureStretch, InvalidInputGivesAnEmptyPicture) {
