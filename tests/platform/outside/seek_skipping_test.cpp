@@ -262,10 +262,12 @@ TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExactAndConvertOnlyWhatTheyShow) {
     for (int k = 0; k <= 70; ++k) {
         ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
         EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
-        // The picture shown, and at most the few that fit the buffers left behind it.
+        // The picture shown, and at most the few that fit the buffers left behind it (one more
+        // when the decoder's thread gets a buffer back before the next seek reaches it, which
+        // a loaded machine shows now and then); far fewer than the cached stretch.
         const uint64_t now = paused.decoder->picturesConverted();
         if (k <= 30) {
-            EXPECT_LE(now - converted, 5u) << "step " << k;
+            EXPECT_LE(now - converted, 6u) << "step " << k;
         }
         converted = now;
     }
