@@ -6,53 +6,118 @@
 
 namespace sp {
 
-TImageWriter::TImageWriter(std::function<void(uint64_t)> finished)
-    : finished_(std::move(finished)), nowEncoder_(std::make_unique<JpegEncoder>()),
-      backgroundEncoder_(std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried)) {
+TImageWriter::TImageWriter(std::function<void(uint64_t)> made)
+    : made_(std::move(made)),
+      now_(std::make_unique<Tools>(Tools{std::make_unique<JpegEncoder>(), {}})),
+      background_(std::make_unique<Tools>(
+          Tools{std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried), {}})) {
     pool_.setMaxThreadCount(1);
     pool_.setExpiryTimeout(-1); // the thread stays for the next image
 }
 
 TImageWriter::~TImageWriter() {
-    pool_.waitForDone(); // the image in flight is written to its end
+    Collect(); // never a lost image: the one submitted is written
+    if (last_.isValid()) last_.waitForFinished();
+    pool_.waitForDone();
 }
 
-TImageWriter::Outcome TImageWriter::WriteWith(JpegEncoder& encoder, const Job& job) {
-    const QImage& image = job.picture;
-    const PictureView view{image.constBits(), image.width(), image.height(),
-                           int(image.bytesPerLine())};
+namespace {
+
+PictureView ViewOf(const QImage& image) {
+    return {image.constBits(), image.width(), image.height(), int(image.bytesPerLine())};
+}
+
+} // namespace
+
+TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
+    const PictureView view = ViewOf(job.picture);
+    const bool stretch = !job.size.isEmpty() && job.size != job.picture.size();
+    const int width = job.size.width(), height = job.size.height();
+    Made made;
+    if (!job.jpeg) {
+        QImage stretched; // null when there is no memory for it
+        if (stretch) {
+            stretched = QImage(job.size, QImage::Format_RGB32);
+            if (stretched.isNull() ||
+                !tools.stretcher.Stretch(view, stretched.bits(), width, height,
+                                         int(stretched.bytesPerLine()))) {
+                made.error = "the picture could not be stretched";
+                return made;
+            }
+        }
+        made.bytes = EncodeBmp24(stretch ? ViewOf(stretched) : view, &made.error);
+        return made;
+    }
+    const std::vector<uint8_t> exif = BuildExifBlock(job.metadata);
+    JpegEncoder& encoder = *tools.encoder;
+    bool ok = false;
+    if (stretch) {
+        auto band = [&](int first, int count, uint8_t* rows) {
+            return tools.stretcher.StretchRows(view, width, height, first, count, rows, width * 4);
+        };
+        ok = encoder.Encode(width, height, band, job.quality, exif, &made.error);
+    } else {
+        ok = encoder.Encode(view, job.quality, exif, &made.error);
+    }
+    if (ok) made.bytes.assign(encoder.Bytes().begin(), encoder.Bytes().end());
+    return made;
+}
+
+TImageWriter::Outcome TImageWriter::WriteMade(const Made& made, const std::string& path) {
     Outcome outcome;
-    outcome.path = job.path;
-    outcome.ok = job.jpeg
-                     ? WriteJpeg(encoder, job.path, view, job.quality, job.metadata, &outcome.error)
-                     : WriteBmp24(job.path, view, &outcome.error);
+    outcome.path = path;
+    outcome.error = made.error;
+    if (!made.bytes.empty()) outcome.ok = WriteImageFile(path, made.bytes, &outcome.error);
+    if (!outcome.ok && outcome.error.empty()) outcome.error = "the image could not be made";
     return outcome;
 }
 
 TImageWriter::Outcome TImageWriter::Write(const Job& job) {
-    return WriteWith(*nowEncoder_, job);
+    return WriteMade(MakeFile(*now_, job), job.path);
+}
+
+uint64_t TImageWriter::Prepare(Job job) {
+    const uint64_t sequence = ++lastSequence_;
+    Tools* tools = background_.get();
+    auto make = [tools, job = std::move(job), sequence, made = made_] {
+        Made file = MakeFile(*tools, job);
+        if (made) made(sequence);
+        return file;
+    };
+    // Each task starts when the one before has ended: a task waited for before it began runs
+    // on the waiting thread, and must not share the tools with the one still running.
+    if (last_.isValid())
+        last_ = last_.then(&pool_, [make = std::move(make)](QFuture<Made>) { return make(); });
+    else
+        last_ = QtConcurrent::run(&pool_, std::move(make));
+    prepared_ = {sequence, {}, last_};
+    return sequence;
+}
+
+bool TImageWriter::Submit(std::string path) {
+    if (prepared_.sequence == 0) return false;
+    if (Pending()) Collect();
+    pending_ = std::move(prepared_);
+    pending_.path = std::move(path);
+    prepared_ = {};
+    // Made before it was submitted: its report went unheeded, so it is given again.
+    if (pending_.future.isFinished() && made_) made_(pending_.sequence);
+    return true;
 }
 
 uint64_t TImageWriter::Submit(Job job) {
-    if (Pending()) Collect();
-    const uint64_t sequence = ++lastSequence_;
-    JpegEncoder* encoder = backgroundEncoder_.get();
-    future_ =
-        QtConcurrent::run(&pool_, [encoder, job = std::move(job), sequence, finished = finished_] {
-            Outcome outcome = WriteWith(*encoder, job);
-            if (finished) finished(sequence);
-            return outcome;
-        });
-    pending_ = sequence;
+    std::string path = job.path;
+    const uint64_t sequence = Prepare(std::move(job));
+    Submit(std::move(path));
     return sequence;
 }
 
 std::optional<TImageWriter::Outcome> TImageWriter::Collect() {
     if (!Pending()) return std::nullopt;
-    Outcome outcome = future_.result(); // waits for the write to end
-    future_ = {};
-    pending_ = 0;
-    return outcome;
+    const Made made = pending_.future.result(); // waits for the file to be made
+    const std::string path = std::move(pending_.path);
+    pending_ = {};
+    return WriteMade(made, path);
 }
 
 } // namespace sp

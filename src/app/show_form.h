@@ -18,13 +18,13 @@
 // through `HandleMessage`, called by the message target on this thread (0x401 is sent, the
 // streaming thread waiting for the answer; the others are posted).
 
+#include "app/image_writer.h"
 #include "app/screen_saver.h"
 #include "filters/deinterlacer.h"
 #include "filters/scenes.h"
 #include "media/grab_builder.h"
 #include "media/media_system.h"
 #include "media/moniker.h"
-#include "app/image_writer.h"
 #include "platform/system/picture_stretch.h"
 #include "settings/settings_catalogue.h"
 #include "settings/super_action.h"
@@ -35,6 +35,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -219,6 +220,10 @@ public:
     // panel. `readPosition`: run the position timer's step first (a precision grab has set the
     // timecode box to its own time already).
     void TakeSnapshot(bool readPosition = true);
+    // OutputImage, the snapshot's frame stretched to its image size. The stretch is made when
+    // something asks for the whole image (the clipboard): a saved image is stretched by the
+    // writer as it encodes, so a run never makes it.
+    const QImage& SnapshotOutput();
     // CapturedFrame from the media system (with a video stream), FrameSize, ImageSize for the
     // display aspect, and the top bar's size label ("720 x 576  =>  720 x 405 [16x9}").
     void CaptureFrameAndSizes();
@@ -344,8 +349,7 @@ private:
     // LayoutVideoArea's full-screen and reduced cases: the video panel filling a reduced window,
     // the picture on the backdrop (true: laid out there, the panel is left as it is).
     bool PlaceVideoForView(int a, int b);
-    void PlaceInlaySliders(const QPoint& vertical, int height, const QPoint& horizontal,
-                           int width);
+    void PlaceInlaySliders(const QPoint& vertical, int height, const QPoint& horizontal, int width);
     void SetEditorsFromOldDate();
     class TIncrusterFrame* InlayPanel() const;
     class Tplaque* plaque_ = nullptr; // child window of the main window
@@ -450,36 +454,44 @@ private:
     void RunNormalShots();
     void SaveFailedDuringRun();
     Deinterlacer deinterlacer_;
-    PictureStretcher stretcher_; // CapturedFrame onto OutputImage, taps kept between grabs
+    PictureStretcher stretcher_; // the snapshot onto OutputImage, taps kept between grabs
+    // The last snapshot's frame (deinterlaced, shared with CapturedFrame until the next capture
+    // writes) and the size of its image; OutputImage is null while not yet stretched.
+    QImage snapshotFrame_;
+    QSize snapshotSize_;
+    std::array<QImage, 3> captureBuffers_; // CapturedFrame is one of them
+    size_t nextCaptureBuffer_ = 0;
     bool intervalRunning_ = false;
     bool runSaveFailed_ = false;
     bool runPrecise_ = false;
     QString lastSaveError_;
     std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
-    // Saves during a run are written in the background, one at a time; their outcome is
-    // collected before the next snapshot, at the stop of the run and on kImageWritten.
+    // Saves during a run are made in the background, one at a time, each snapshot's file begun
+    // as the snapshot is taken; their outcome is collected (the file written) before the next
+    // snapshot, at the stop of the run and on kImageWritten.
     static constexpr uint32_t kImageWritten = 0x406; // posted for the writer: wParam = sequence
     TImageWriter& Writer();
-    TImageWriter::Job SaveJob() const;
-    bool FinishPendingSave(); // false: the image in flight could not be written
+    TImageWriter::Job SaveJob(const QString& timecode) const;
+    uint64_t snapshotPrepared_ = 0; // the writer's sequence of the snapshot's file, 0: none
+    bool FinishPendingSave();       // false: the image in flight could not be written
     void ImageSaved();
     void ImageNotSaved(const std::string& path, const std::string& reason);
     void ImageWritten(uint64_t sequence);
     std::unique_ptr<TImageWriter> writer_;
     bool backgroundSaves_ = false;
-    // The snapshot in steps: the copy of the frame (CapturedFrame, FrameSize), the sizes for the
-    // display aspect, then deinterlacing, stretching and the Grab panel.
+    // The snapshot in steps: the copy of the frame, deinterlaced (CapturedFrame, FrameSize), the
+    // sizes for the display aspect, then stretching and the Grab panel.
     void CaptureFrame(TFrameBitmap* bitmap);
     void ApplyFrameSizes();
     void FinishSnapshot();
     void GrabShot(const QString& timecode); // the rest of a precision grab, after the reply
-    bool grabShotQueued_ = false; // set by GrabTimeHandler for the 0x401 being handled
+    bool grabShotQueued_ = false;           // set by GrabTimeHandler for the 0x401 being handled
     // On during runs: the window is painted a few times a second, not at every shot.
     PaintThrottle* runPaints_ = nullptr; // child of the window, made by the first run
     QString titleBeforeRun_;
     // Filter environment, missing-filters warning, shortcuts window.
     void WarnIfFiltersMissing();
-    TRaccourcisForm* raccourcis_ = nullptr; // child of the window (a tool window)
+    TRaccourcisForm* raccourcis_ = nullptr;               // child of the window (a tool window)
     std::unique_ptr<TFiltresWarningForm> filtersWarning_; // uses the settings: goes before them
     bool filterEnvironmentStarted_ = false;
     bool firstPaintSeen_ = false;

@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 namespace sp {
 
@@ -45,6 +46,7 @@ constexpr int kPreviewMargin = 12;
 constexpr int kPreviewAboveVideoBottom = 56;
 // The labels above the picture need this much room under the panel's title.
 constexpr int kLowestPreviewTop = 72;
+constexpr int kMaxImageSide = 65500; // what the stretch and the image files take
 
 // Presses of any mouse button on the video window, with the keys held.
 class MousePressWatcher final : public QObject {
@@ -66,24 +68,40 @@ private:
     Handler handler_;
 };
 
-// `into` := the frame bitmap's B, G, R, x pixels, made opaque (Qt's RGB32 wants 0xFF there).
-// The image's memory is reused when it has the size and no one else holds it (the last output
-// image or the preview may still share it: they keep their picture).
-void CopyOpaque(const TFrameBitmap& frame, QImage& into) {
-    if (into.width() != frame.Width() || into.height() != frame.Height() ||
-        into.format() != QImage::Format_RGB32 || !into.isDetached())
-        into = QImage(frame.Width(), frame.Height(), QImage::Format_RGB32);
-    if (into.isNull()) return;
-    const int width = frame.Width();
+// `into` := the frame bitmap's B, G, R, x pixels, made opaque (Qt's RGB32 wants 0xFF there),
+// repaired by `deinterlacer` when there is one, in one pass over the picture. `into` has the
+// frame's size.
+void CaptureInto(const TFrameBitmap& frame, QImage& into, Deinterlacer* deinterlacer) {
+    const ConstFrameView source{frame.Bits(), frame.Width(), frame.Height(),
+                                std::ptrdiff_t(frame.Stride())};
+    const FrameView target{into.bits(), into.width(), into.height(), into.bytesPerLine(), 32};
+    if (deinterlacer) {
+        deinterlacer->Deinterlace(source, target, true);
+        return;
+    }
     for (int y = 0; y < frame.Height(); ++y) { // one pass: read, make opaque, write
         auto* out = reinterpret_cast<uint32_t*>(into.scanLine(y));
         const uint8_t* in = frame.Row(y);
-        for (int x = 0; x < width; ++x, in += 4) {
+        for (int x = 0; x < frame.Width(); ++x, in += 4) {
             uint32_t pixel;
             std::memcpy(&pixel, in, 4);
             out[x] = pixel | 0xFF000000u;
         }
     }
+}
+
+// A buffer of `size` to capture into that no one else holds: one of `buffers` when one is free
+// (no snapshot, preview or image being written shares it any more), else a new one in the
+// place of the one after the last taken. A run so writes its frames into the same few
+// buffers rather than into fresh memory every time.
+QImage& FreeBuffer(std::span<QImage> buffers, QSize size, size_t& next) {
+    for (QImage& buffer : buffers)
+        if (buffer.size() == size && buffer.format() == QImage::Format_RGB32 && buffer.isDetached())
+            return buffer;
+    QImage& replaced = buffers[next];
+    next = (next + 1) % buffers.size();
+    replaced = QImage(size, QImage::Format_RGB32); // null when there is no memory for it
+    return replaced;
 }
 
 PictureView ViewOf(const QImage& image) {
@@ -120,18 +138,27 @@ void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
         FrameSize = QSize(0, 0);
         return;
     }
+    // Combs are repaired on the way in, so the frame is read and written once.
+    Deinterlacer* deinterlacer = S && S->InternalDeinterlacer.Value ? &deinterlacer_ : nullptr;
+    auto capture = [&](const TFrameBitmap& frame) {
+        CapturedFrame = QImage(); // its buffer may be free once this share is gone
+        QImage& into =
+            FreeBuffer(captureBuffers_, QSize(frame.Width(), frame.Height()), nextCaptureBuffer_);
+        if (!into.isNull()) CaptureInto(frame, into, deinterlacer);
+        CapturedFrame = into;
+    };
     bool empty = true;
     if (bitmap) { // the stream waits in its message: read its bitmap in place
         std::lock_guard lock(*bitmap);
         empty = bitmap->Empty();
-        if (!empty) CopyOpaque(*bitmap, CapturedFrame);
+        if (!empty) capture(*bitmap);
     } else {
         if (!grabFrame_) grabFrame_ = std::make_shared<TFrameBitmap>();
         Media->CopyCurrentFrame(*grabFrame_);
         empty = grabFrame_->Empty();
-        if (!empty) CopyOpaque(*grabFrame_, CapturedFrame);
+        if (!empty) capture(*grabFrame_);
     }
-    FrameSize = empty ? QSize(0, 0) : CapturedFrame.size();
+    FrameSize = empty || CapturedFrame.isNull() ? QSize(0, 0) : CapturedFrame.size();
 }
 
 void TShowForm::ApplyFrameSizes() {
@@ -160,33 +187,40 @@ void TShowForm::TakeSnapshot(bool readPosition) {
 
 void TShowForm::FinishSnapshot() {
     if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return;
-    if (S->InternalDeinterlacer.Value) { // in place: only the combed pixels change
-        const FrameView frame{CapturedFrame.bits(), CapturedFrame.width(), CapturedFrame.height(),
-                              CapturedFrame.bytesPerLine(), 32};
-        deinterlacer_.Deinterlace(frame, frame);
-    }
     const QSize size = ImageSize.isEmpty() ? CapturedFrame.size() : ImageSize;
-    if (size == CapturedFrame.size()) {
-        OutputImage = CapturedFrame; // shared: the next capture writes into a buffer of its own
-    } else {
-        QImage stretched(size, QImage::Format_RGB32); // the preview still shows the last one
-        if (stretched.isNull() ||
-            !stretcher_.Stretch(ViewOf(CapturedFrame), stretched.bits(), size.width(),
-                                size.height(), int(stretched.bytesPerLine())))
-            return;
-        OutputImage = std::move(stretched);
-    }
+    if (size.width() > kMaxImageSide || size.height() > kMaxImageSide) return;
+    // Shared: the next capture writes into a buffer of its own. The stretched image is made
+    // when asked for (SnapshotOutput) or, for a save, by the writer.
+    snapshotFrame_ = CapturedFrame;
+    snapshotSize_ = size;
+    OutputImage = size == CapturedFrame.size() ? CapturedFrame : QImage();
+    // During a run the file is begun now, while the last shot's outcome (which decides this
+    // one's name) is collected.
+    snapshotPrepared_ = backgroundSaves_ && GraphBuiltOnce
+                            ? Writer().Prepare(SaveJob(Widgets().TimecodeText()))
+                            : 0;
     // The image still being written counts before this one shows (its write went on meanwhile).
     if (!FinishPendingSave()) return;
     TExtraireFrame* grab = Widgets().Extraire();
-    grab->setSizeText(QString("%1 x %2").arg(OutputImage.width()).arg(OutputImage.height()));
+    grab->setSizeText(QString("%1 x %2").arg(size.width()).arg(size.height()));
     if (GraphBuiltOnce) {
-        grab->setPicture(OutputImage);
+        // Drawn over the preview's rectangle, which has the image's shape.
+        grab->setPicture(snapshotFrame_);
         grab->setTimecodeText(Widgets().TimecodeText());
         SetNameLabelSaved(false);
         grab->setHighlightVisible(true);
     }
     PlaceSnapshotPreview();
+}
+
+const QImage& TShowForm::SnapshotOutput() {
+    if (!OutputImage.isNull() || snapshotFrame_.isNull()) return OutputImage;
+    QImage stretched(snapshotSize_, QImage::Format_RGB32);
+    if (!stretched.isNull() &&
+        stretcher_.Stretch(ViewOf(snapshotFrame_), stretched.bits(), snapshotSize_.width(),
+                           snapshotSize_.height(), int(stretched.bytesPerLine())))
+        OutputImage = std::move(stretched);
+    return OutputImage;
 }
 
 void TShowForm::SetNameLabelSaved(bool saved) {
@@ -259,13 +293,17 @@ TShowForm::SaveResult TShowForm::ConfirmAndSaveImage() {
 }
 
 bool TShowForm::SaveImage() {
-    if (!GraphBuiltOnce || !S || OutputImage.isNull()) return false;
+    if (!GraphBuiltOnce || !S || (OutputImage.isNull() && snapshotFrame_.isNull())) return false;
     if (!FinishPendingSave()) return false;
+    const QString timecode = Widgets().Extraire()->timecodeText();
     if (backgroundSaves_) { // the outcome is collected before the next snapshot
-        Writer().Submit(SaveJob());
+        if (!snapshotPrepared_ || Writer().PreparedSequence() != snapshotPrepared_)
+            Writer().Prepare(SaveJob(timecode));
+        snapshotPrepared_ = 0;
+        Writer().Submit(QFile::encodeName(NextImageName).toStdString());
         return true;
     }
-    const TImageWriter::Outcome outcome = Writer().Write(SaveJob());
+    const TImageWriter::Outcome outcome = Writer().Write(SaveJob(timecode));
     if (outcome.ok)
         ImageSaved();
     else
@@ -273,15 +311,20 @@ bool TShowForm::SaveImage() {
     return outcome.ok;
 }
 
-TImageWriter::Job TShowForm::SaveJob() const {
+TImageWriter::Job TShowForm::SaveJob(const QString& timecode) const {
     TImageWriter::Job job;
-    job.picture = OutputImage;
+    if (OutputImage.isNull()) { // the writer stretches it
+        job.picture = snapshotFrame_;
+        job.size = snapshotSize_;
+    } else {
+        job.picture = OutputImage;
+    }
     job.path = QFile::encodeName(NextImageName).toStdString();
     job.jpeg = S->IImageExtension.Value == 1;
     job.quality = S->JpegQuality.Value;
     if (!job.jpeg) return job;
     job.metadata.software = "Stillpick";
-    job.metadata.description = Widgets().Extraire()->timecodeText().toStdString();
+    job.metadata.description = timecode.toStdString();
     const TvData video = CopyTvData();
     if (Media && Media->HasVideo() && Media->CurrentVideo->IsDV && video.RecDateValid) {
         const double when = video.RecDateTime + S->IncrustRec.Value.DecalageHoraire;
@@ -335,7 +378,8 @@ bool TShowForm::FinishPendingSave() {
     return false;
 }
 
-// A background write has ended: its outcome applies now unless a snapshot collected it first.
+// A background image has been made: it is written and its outcome applies now, unless a
+// snapshot collected it first.
 void TShowForm::ImageWritten(uint64_t sequence) {
     if (writer_ && writer_->PendingSequence() == sequence) FinishPendingSave();
 }
@@ -344,7 +388,7 @@ void TShowForm::ImageWritten(uint64_t sequence) {
 
 void TShowForm::CopySnapshotToClipboard() {
     TakeSnapshot();
-    if (!OutputImage.isNull()) QGuiApplication::clipboard()->setImage(OutputImage);
+    if (!SnapshotOutput().isNull()) QGuiApplication::clipboard()->setImage(OutputImage);
 }
 
 void TShowForm::OpenImageFolder() {

@@ -167,7 +167,7 @@ void TShowForm::RunNormalShots() {
 
 void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
     // The timecode box already shows the grab time; the frame bitmap holds its frame. Only the
-    // copy of the frame keeps the stream waiting.
+    // copy of the frame (deinterlaced on the way) keeps the stream waiting.
     if (!intervalRunning_ || !runPrecise_) return;
     CaptureFrame(reinterpret_cast<TFrameBitmap*>(bitmap));
     grabShotQueued_ = true;

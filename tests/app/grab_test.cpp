@@ -103,7 +103,7 @@ TEST_F(Grab, ASnapshotKeepsItsPictureWhenTheFrameIsCapturedAgain) {
     GoTo(30 * kFrame);
     W().CaptureFrameAndSizes();
     EXPECT_TRUE(sptest::showsFrame(dv, 30, ViewOf(W().CapturedFrame)));
-    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(W().OutputImage)));
+    EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(W().SnapshotOutput())));
     EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(W().Widgets().Extraire()->picture())));
     EXPECT_TRUE(sptest::showsFrame(dv, 10, ViewOf(LoadSaved(Image("shot_0001.bmp")))));
     // The next snapshot takes the new frame everywhere; the file of the first stays as it was.

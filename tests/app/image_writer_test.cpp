@@ -1,9 +1,11 @@
 // The image writer: a background write gives the same file as a write on the caller's thread,
 // the picture in flight is not touched by the caller's later changes, a failure comes back
-// with its reason and leaves nothing, the end of each write is reported from the writer's own
-// thread, and an image in flight when the writer goes is still written whole.
+// with its reason and leaves nothing, the end of each image made is reported from the writer's
+// own thread, an image in flight when the writer goes is still written whole, a job of another
+// size is written stretched, and prepared images are written only as submitted.
 
 #include "app/image_writer.h"
+#include "platform/system/picture_stretch.h"
 #include "support/temp_dir.h"
 
 #include <QFile>
@@ -123,6 +125,71 @@ TEST(ImageWriter, SubmittingAgainCollectsTheLastImageAndAnImageInFlightAtTheEndI
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 2u); // no temporary file left behind
+}
+
+// A job asking for another size is written as the picture stretched beforehand would be, at
+// once or in the background, as JPEG (stretched band by band) and as BMP.
+TEST(ImageWriter, AJobWithAnotherSizeIsWrittenStretched) {
+    sptest::TempDir dir;
+    TImageWriter writer(nullptr);
+    const QImage picture = Noise(120, 96, 5);
+    const OwnedPicture stretched =
+        StretchPicture({picture.constBits(), 120, 96, int(picture.bytesPerLine())}, 120, 90);
+    const QImage expected(stretched.pixels.data(), 120, 90, 120 * 4, QImage::Format_RGB32);
+    for (const bool jpeg : {true, false}) {
+        const std::string ext = jpeg ? ".jpg" : ".bmp";
+        const std::string before = dir.path().string() + "/before" + ext;
+        ASSERT_TRUE(writer.Write(JobFor(expected, before, jpeg)).ok);
+        TImageWriter::Job job = JobFor(picture, dir.path().string() + "/now" + ext, jpeg);
+        job.size = QSize(120, 90);
+        ASSERT_TRUE(writer.Write(job).ok);
+        job.path = dir.path().string() + "/later" + ext;
+        writer.Submit(job);
+        const auto outcome = writer.Collect();
+        ASSERT_TRUE(outcome && outcome->ok) << (outcome ? outcome->error : "");
+        EXPECT_EQ(Contents(dir.path().string() + "/now" + ext), Contents(before));
+        EXPECT_EQ(Contents(job.path), Contents(before));
+    }
+}
+
+// An image is made before its name is known; only the one submitted is written, under the
+// name given then, and a run of them (each made while the last is collected) writes each
+// picture under its own name.
+TEST(ImageWriter, PreparedImagesAreWrittenOnlyWhenSubmittedUnderTheNameGivenThen) {
+    sptest::TempDir dir;
+    std::atomic<int> made{0};
+    TImageWriter writer([&](uint64_t) { ++made; });
+    EXPECT_FALSE(writer.Submit(dir.path().string() + "/nothing.bmp")); // nothing prepared
+    const uint64_t dropped = writer.Prepare(JobFor(Noise(64, 48, 6), "unused", false));
+    const uint64_t kept = writer.Prepare(JobFor(Noise(64, 48, 7), "unused", false));
+    EXPECT_NE(dropped, kept);
+    EXPECT_EQ(writer.PreparedSequence(), kept);
+    ASSERT_TRUE(writer.Submit(dir.path().string() + "/kept.bmp"));
+    EXPECT_EQ(writer.PreparedSequence(), 0u);
+    EXPECT_EQ(writer.PendingSequence(), kept);
+    auto outcome = writer.Collect();
+    ASSERT_TRUE(outcome && outcome->ok);
+    EXPECT_EQ(QImage(QString::fromStdString(outcome->path)).convertToFormat(QImage::Format_RGB32),
+              Noise(64, 48, 7));
+    for (uint32_t i = 0; i < 40; ++i) { // as a run does: prepare the next, collect the last
+        const std::string name = dir.path().string() + "/run" + std::to_string(i) + ".bmp";
+        writer.Prepare(JobFor(Noise(32, 24, 100 + i), "unused", false));
+        if (i > 0) ASSERT_TRUE(writer.Collect().value().ok);
+        ASSERT_TRUE(writer.Submit(name));
+    }
+    ASSERT_TRUE(writer.Collect().value().ok);
+    for (uint32_t i = 0; i < 40; ++i) {
+        const QString name =
+            QString::fromStdString(dir.path().string() + "/run" + std::to_string(i) + ".bmp");
+        ASSERT_EQ(QImage(name).convertToFormat(QImage::Format_RGB32), Noise(32, 24, 100 + i)) << i;
+    }
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 41u); // the dropped image and the unused name were never written
+    for (int i = 0; i < 2000 && made < 43; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(made, 43); // each image made is reported
 }
 
 } // namespace
