@@ -82,6 +82,8 @@ public:
     // An image was submitted and its outcome not yet collected.
     bool Pending() const { return pending_.sequence != 0; }
     uint64_t PendingSequence() const { return pending_.sequence; }
+    // The pending image's file is made: collecting it waits for nothing but the disk.
+    bool PendingMade() const { return Pending() && pending_.future.isFinished(); }
     // The outcome of the pending image: waits for its file to be made, then writes it on the
     // calling thread. None when nothing is pending.
     std::optional<Outcome> Collect();

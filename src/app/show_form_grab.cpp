@@ -186,9 +186,14 @@ void TShowForm::TakeSnapshot(bool readPosition) {
 }
 
 void TShowForm::FinishSnapshot() {
-    if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return;
+    if (waitingShot_) SaveWaitingShot(); // a run's shot goes before another snapshot
+    if (HoldSnapshot()) ShowSnapshot();
+}
+
+bool TShowForm::HoldSnapshot() {
+    if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return false;
     const QSize size = ImageSize.isEmpty() ? CapturedFrame.size() : ImageSize;
-    if (size.width() > kMaxImageSide || size.height() > kMaxImageSide) return;
+    if (size.width() > kMaxImageSide || size.height() > kMaxImageSide) return false;
     // Shared: the next capture writes into a buffer of its own. The stretched image is made
     // when asked for (SnapshotOutput) or, for a save, by the writer.
     snapshotFrame_ = CapturedFrame;
@@ -199,10 +204,14 @@ void TShowForm::FinishSnapshot() {
     snapshotPrepared_ = backgroundSaves_ && GraphBuiltOnce
                             ? Writer().Prepare(SaveJob(Widgets().TimecodeText()))
                             : 0;
+    return true;
+}
+
+bool TShowForm::ShowSnapshot() {
     // The image still being written counts before this one shows (its write went on meanwhile).
-    if (!FinishPendingSave()) return;
+    if (!FinishPendingSave()) return false;
     TExtraireFrame* grab = Widgets().Extraire();
-    grab->setSizeText(QString("%1 x %2").arg(size.width()).arg(size.height()));
+    grab->setSizeText(QString("%1 x %2").arg(snapshotSize_.width()).arg(snapshotSize_.height()));
     if (GraphBuiltOnce) {
         // Drawn over the preview's rectangle, which has the image's shape.
         grab->setPicture(snapshotFrame_);
@@ -211,6 +220,7 @@ void TShowForm::FinishSnapshot() {
         grab->setHighlightVisible(true);
     }
     PlaceSnapshotPreview();
+    return true;
 }
 
 const QImage& TShowForm::SnapshotOutput() {
@@ -294,6 +304,10 @@ TShowForm::SaveResult TShowForm::ConfirmAndSaveImage() {
 
 bool TShowForm::SaveImage() {
     if (!GraphBuiltOnce || !S || (OutputImage.isNull() && snapshotFrame_.isNull())) return false;
+    if (waitingShot_) { // a run's shot not yet shown: that one is saved, in its turn
+        SaveWaitingShot();
+        return !runSaveFailed_;
+    }
     if (!FinishPendingSave()) return false;
     const QString timecode = Widgets().Extraire()->timecodeText();
     if (backgroundSaves_) { // the outcome is collected before the next snapshot
@@ -381,7 +395,11 @@ bool TShowForm::FinishPendingSave() {
 // A background image has been made: it is written and its outcome applies now, unless a
 // snapshot collected it first.
 void TShowForm::ImageWritten(uint64_t sequence) {
-    if (writer_ && writer_->PendingSequence() == sequence) FinishPendingSave();
+    if (!writer_ || writer_->PendingSequence() != sequence) return;
+    if (waitingShot_)
+        SaveWaitingShot(); // collects this one first
+    else
+        FinishPendingSave();
 }
 
 // ---- Clipboard and image folder ----

@@ -20,6 +20,7 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace sp {
 
@@ -180,17 +181,40 @@ void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
 
 void TShowForm::GrabShot(const QString& timecode) {
     if (!intervalRunning_ || !runPrecise_) return; // stopped meanwhile: the frame is dropped
+    // At most one shot waits: the one before is saved now, waiting for its own predecessor.
+    if (waitingShot_) SaveWaitingShot();
+    if (!intervalRunning_) return; // that save failed and stopped the run
     Seeking = true;
     Widgets().SetTimecodeText(timecode); // the box may have moved on with the stream
     if (S->IImageAjouter.Value == 1) BuildTimestampName();
     ApplyFrameSizes();
-    FinishSnapshot(); // collects the last shot's write first: its failure stops the run
-    if (intervalRunning_) ConfirmAndSaveImage();
+    if (HoldSnapshot()) {
+        // While the last shot's file is still being made, this shot's file is begun and the
+        // stream is served; the shot is named and saved when the last one has been written.
+        if (writer_ && writer_->Pending() && !writer_->PendingMade())
+            waitingShot_ = timecode;
+        else
+            SaveShot(timecode);
+    }
+    Seeking = false;
+}
+
+void TShowForm::SaveWaitingShot() {
+    const QString timecode = *std::exchange(waitingShot_, std::nullopt);
+    SaveShot(timecode);
+}
+
+void TShowForm::SaveShot(const QString& timecode) {
+    const bool seeking = std::exchange(Seeking, true);
+    Widgets().SetTimecodeText(timecode);
+    if (S->IImageAjouter.Value == 1) BuildTimestampName();
+    // Collects the last shot's write first: its failure stops the run.
+    if (ShowSnapshot() && intervalRunning_) ConfirmAndSaveImage();
     if (intervalRunning_) {
         --RemainingShots;
         ShowIntervalProgress();
     }
-    Seeking = false;
+    Seeking = seeking;
 }
 
 // A full disk or a folder that cannot be written: the run stops (the images written so far
@@ -209,8 +233,10 @@ void TShowForm::StopIntervalRun() {
         SetChecked("taIntervalloGo", false);
         return;
     }
-    // The image in flight is written and counted first; a failure there stops the run itself.
-    if (!FinishPendingSave()) return;
+    // The shot waiting and the image in flight are written and counted first; a failure there
+    // stops the run itself.
+    if (waitingShot_) SaveWaitingShot();
+    if (!intervalRunning_ || !FinishPendingSave()) return;
     backgroundSaves_ = false;
     intervalRunning_ = false;
     Widgets().Intervallo->setRunning(false);
