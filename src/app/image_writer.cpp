@@ -6,19 +6,22 @@
 
 namespace sp {
 
-TImageWriter::TImageWriter(std::function<void(uint64_t)> made)
-    : made_(std::move(made)),
-      now_(std::make_unique<Tools>(Tools{std::make_unique<JpegEncoder>(), {}})),
-      background_(std::make_unique<Tools>(
-          Tools{std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried), {}})) {
-    pool_.setMaxThreadCount(1);
-    pool_.setExpiryTimeout(-1); // the thread stays for the next image
+TImageWriter::TImageWriter(std::function<void(uint64_t)> written)
+    : written_(std::move(written)),
+      now_(std::make_unique<Tools>()),
+      background_(std::make_unique<Tools>()) {
+    now_->encoder = std::make_unique<JpegEncoder>();
+    background_->encoder = std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried);
+    for (QThreadPool* pool : {&pool_, &disk_}) {
+        pool->setMaxThreadCount(1);
+        pool->setExpiryTimeout(-1); // the thread stays for the next image
+    }
 }
 
 TImageWriter::~TImageWriter() {
     Collect(); // never a lost image: the one submitted is written
-    if (last_.isValid()) last_.waitForFinished();
     pool_.waitForDone();
+    disk_.waitForDone();
 }
 
 namespace {
@@ -79,29 +82,26 @@ TImageWriter::Outcome TImageWriter::Write(const Job& job) {
 uint64_t TImageWriter::Prepare(Job job) {
     const uint64_t sequence = ++lastSequence_;
     Tools* tools = background_.get();
-    auto make = [tools, job = std::move(job), sequence, made = made_] {
-        Made file = MakeFile(*tools, job);
-        if (made) made(sequence);
-        return file;
-    };
-    // Each task starts when the one before has ended: a task waited for before it began runs
-    // on the waiting thread, and must not share the tools with the one still running.
-    if (last_.isValid())
-        last_ = last_.then(&pool_, [make = std::move(make)](QFuture<Made>) { return make(); });
-    else
-        last_ = QtConcurrent::run(&pool_, std::move(make));
-    prepared_ = {sequence, {}, last_};
+    // The tools serve one image at a time, also if a task waited for runs on the waiting
+    // thread while the one before is still running.
+    prepared_ = {sequence, QtConcurrent::run(&pool_, [tools, job = std::move(job)] {
+                     std::lock_guard lock(tools->busy);
+                     return MakeFile(*tools, job);
+                 })};
     return sequence;
 }
 
 bool TImageWriter::Submit(std::string path) {
     if (prepared_.sequence == 0) return false;
     if (Pending()) Collect();
-    pending_ = std::move(prepared_);
-    pending_.path = std::move(path);
+    const uint64_t sequence = prepared_.sequence;
+    auto write = [path = std::move(path), sequence, written = written_](const Made& made) {
+        Outcome outcome = WriteMade(made, path);
+        if (written) written(sequence);
+        return outcome;
+    };
+    pending_ = {sequence, prepared_.future.then(&disk_, std::move(write))};
     prepared_ = {};
-    // Made before it was submitted: its report went unheeded, so it is given again.
-    if (pending_.future.isFinished() && made_) made_(pending_.sequence);
     return true;
 }
 
@@ -114,10 +114,9 @@ uint64_t TImageWriter::Submit(Job job) {
 
 std::optional<TImageWriter::Outcome> TImageWriter::Collect() {
     if (!Pending()) return std::nullopt;
-    const Made made = pending_.future.result(); // waits for the file to be made
-    const std::string path = std::move(pending_.path);
+    Outcome outcome = pending_.outcome.result(); // waits for the file to be written
     pending_ = {};
-    return WriteMade(made, path);
+    return outcome;
 }
 
 } // namespace sp

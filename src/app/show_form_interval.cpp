@@ -191,7 +191,7 @@ void TShowForm::GrabShot(const QString& timecode) {
     if (HoldSnapshot()) {
         // While the last shot's file is still being made, this shot's file is begun and the
         // stream is served; the shot is named and saved when the last one has been written.
-        if (writer_ && writer_->Pending() && !writer_->PendingMade())
+        if (writer_ && writer_->Pending() && !writer_->PendingWritten())
             waitingShot_ = timecode;
         else
             SaveShot(timecode);

@@ -246,13 +246,20 @@ TEST_F(Interval, APrecisionRunStoppedInsideTheGrabMessageDropsThatShot) {
 TEST_F(Interval, AFullDiskStopsTheRunWithOneMessageAndNoHalfImage) {
     media_ = "interval_10s.avi";
     LoadNumbered(media_, "ten.avi");
-    for (const bool precise : {false, true}) {
-        SCOPED_TRACE(precise ? "precision" : "normal");
+    // Every frame at maximum speed: shots wait while the one before is still on its way, and
+    // none of them may be written after the failure.
+    const struct {
+        bool precise;
+        int unit;
+    } runs[] = {{false, 1}, {true, 1}, {true, 0}};
+    for (const auto& run : runs) {
+        const bool precise = run.precise;
+        SCOPED_TRACE(precise ? (run.unit == 0 ? "precision, frames" : "precision") : "normal");
         QDir(Images()).removeRecursively();
         QDir().mkpath(Images());
         W().ExecuteToken("add_num", "0001");
         warnings.clear();
-        SetInterval(1, 1, precise);
+        SetInterval(1, run.unit, precise);
         std::unique_ptr<sptest::FileSizeLimit> full;
         // Once two images are written and counted; the third is then written while the run
         // fetches the fourth, and its failure must still stop the run.
