@@ -7,8 +7,7 @@
 namespace sp {
 
 TImageWriter::TImageWriter(std::function<void(uint64_t)> written)
-    : written_(std::move(written)),
-      now_(std::make_unique<Tools>()),
+    : written_(std::move(written)), now_(std::make_unique<Tools>()),
       background_(std::make_unique<Tools>()) {
     now_->encoder = std::make_unique<JpegEncoder>();
     background_->encoder = std::make_unique<JpegEncoder>(JpegEncoder::HuffmanTables::Carried);
@@ -82,10 +81,10 @@ TImageWriter::Outcome TImageWriter::Write(const Job& job) {
 uint64_t TImageWriter::Prepare(Job job) {
     const uint64_t sequence = ++lastSequence_;
     Tools* tools = background_.get();
-    // The tools serve one image at a time, also if a task waited for runs on the waiting
-    // thread while the one before is still running.
+    // The tasks run one after another on the pool's one thread: nothing waits for a making
+    // task itself (Collect waits for the write after it), so none is taken back onto a waiting
+    // thread to run beside another with the same tools.
     prepared_ = {sequence, QtConcurrent::run(&pool_, [tools, job = std::move(job)] {
-                     std::lock_guard lock(tools->busy);
                      return MakeFile(*tools, job);
                  })};
     return sequence;

@@ -18,9 +18,8 @@
 // Threads: everything but `written` is called on the user-interface thread. Making and writing
 // are tasks on two one-thread pools of Qt's own; the job goes in by value, the file's bytes go
 // from one task to the next and the outcome comes back through the last task's future, so the
-// writer shares no state of its own with those threads. A making task not yet begun when it is
-// waited for runs on the waiting thread instead (the tools it shares with the one before are
-// locked while in use).
+// writer shares no state of its own with those threads. Only the writes are waited for, never
+// a making task, so the making tasks all run on their pool's thread, one after another.
 // The picture of a job is an implicitly shared QImage that the worker only reads; the window
 // writing into its own copy detaches it, so the picture in flight never changes.
 //
@@ -38,7 +37,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,7 +95,6 @@ private:
     struct Tools {
         std::unique_ptr<JpegEncoder> encoder;
         PictureStretcher stretcher;
-        std::mutex busy; // held while an image is made with them
     };
     struct Made {
         std::vector<uint8_t> bytes; // the whole file; empty on failure
@@ -115,11 +112,11 @@ private:
     static Outcome WriteMade(const Made& made, const std::string& path);
 
     std::function<void(uint64_t)> written_;
-    std::unique_ptr<Tools> now_; // Write, on the calling thread
+    std::unique_ptr<Tools> now_;        // Write, on the calling thread
     std::unique_ptr<Tools> background_; // Prepare's tasks, one at a time
-    Prepared prepared_;         // user-interface thread only
-    Submitted pending_;         // user-interface thread only
-    uint64_t lastSequence_ = 0; // user-interface thread only
+    Prepared prepared_;                 // user-interface thread only
+    Submitted pending_;                 // user-interface thread only
+    uint64_t lastSequence_ = 0;         // user-interface thread only
     // One thread each; declared last, so they are waited for first.
     QThreadPool pool_; // making
     QThreadPool disk_; // writing

@@ -483,15 +483,15 @@ private:
     // sizes for the display aspect, then stretching and the Grab panel.
     void CaptureFrame(TFrameBitmap* bitmap);
     void ApplyFrameSizes();
-    void FinishSnapshot();              // HoldSnapshot, then ShowSnapshot
-    bool HoldSnapshot();                // keeps the frame as the snapshot (begins its file in runs)
-    bool ShowSnapshot();                // collects the image in flight, then the Grab panel
+    void FinishSnapshot(); // HoldSnapshot, then ShowSnapshot
+    bool HoldSnapshot();   // keeps the frame as the snapshot (begins its file in runs)
+    bool ShowSnapshot();   // collects the image in flight, then the Grab panel
     void GrabShot(const QString& timecode); // the rest of a precision grab, after the reply
     void SaveShot(const QString& timecode); // a run's shot held: shown, saved, counted
     void SaveWaitingShot();
     // A precision shot held while the shot before is still being made: its timecode.
     std::optional<QString> waitingShot_;
-    bool grabShotQueued_ = false;           // set by GrabTimeHandler for the 0x401 being handled
+    bool grabShotQueued_ = false; // set by GrabTimeHandler for the 0x401 being handled
     // On during runs: the window is painted a few times a second, not at every shot.
     PaintThrottle* runPaints_ = nullptr; // child of the window, made by the first run
     QString titleBeforeRun_;

@@ -189,7 +189,7 @@ TEST(ImageWriter, PreparedImagesAreWrittenOnlyWhenSubmittedUnderTheNameGivenThen
     size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
-    EXPECT_EQ(files, 41u); // the dropped image and the unused name were never written
+    EXPECT_EQ(files, 41u);  // the dropped image and the unused name were never written
     EXPECT_EQ(written, 41); // each image written is reported, the dropped one not
 }
 
