@@ -11,7 +11,10 @@
 #   - with a bench build, the JPEG encoder alone on the PAL pictures, Huffman tables per
 #     picture against tables carried over (time and size).
 # Medians of SP_BENCH_ROUNDS rounds (default 3) and the ratios are printed; nothing is asserted.
-# ffmpeg's mjpeg encoder has no libjpeg quality scale; it runs at -q:v 5, about the same size.
+# ffmpeg's mjpeg encoder has no libjpeg quality scale. Each run is timed against ffmpeg at
+# -q:v 5 and against ffmpeg making files like ours: scaled to our image size (bicubic) when it
+# differs, at the -q:v whose bytes per image (over the first 50 frames) come nearest ours.
+# -q:v 5 makes files more than 1.5 times as large as ours, so it codes more bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SP_BENCH_BUILD:-build/release}
@@ -70,7 +73,13 @@ def seed_settings(store, values):
     json.dump(data, open(path, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
     return env
 
-def stillpick_run(video, lines, values):
+def jpeg_size(path):
+    r = subprocess.run(["identify", "-format", "%w %h", path], stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL, text=True)
+    parts = r.stdout.split()
+    return (int(parts[0]), int(parts[1])) if len(parts) == 2 else None
+
+def stillpick_run(video, lines, values, seen=None):
     store, out = fresh("settings"), fresh("stills")
     env = seed_settings(store, values)
     script = os.path.join(store, "job.txt")
@@ -83,6 +92,8 @@ def stillpick_run(video, lines, values):
                    stderr=subprocess.DEVNULL, check=False)
     took = time.monotonic() - start
     images, size = jpegs(out)
+    if seen is not None and images:
+        seen["size"] = jpeg_size(os.path.join(out, sorted(os.listdir(out))[0]))
     shutil.rmtree(store, ignore_errors=True)
     shutil.rmtree(out, ignore_errors=True)
     return took, images, size
@@ -97,41 +108,98 @@ def ffmpeg_run(commands):
     shutil.rmtree(out, ignore_errors=True)
     return took, images, size
 
-def compare(title, ours, theirs, per_image=False):
-    a, b = [], []
+def compare(title, ours, theirs, per_image=False, labels=("ffmpeg",)):
+    """`theirs`: one command or a list of them (labelled by `labels`), each taking its turn
+    after ours in every round."""
+    theirs = theirs if isinstance(theirs, list) else [theirs]
+    a, b = [], [[] for _ in theirs]
     for _ in range(rounds):
         a.append(ours())
-        b.append(theirs())
+        for runs, run in zip(b, theirs):
+            runs.append(run())
     ta = statistics.median(t for t, _, _ in a)
-    tb = statistics.median(t for t, _, _ in b)
-    na, nb = a[0][1], b[0][1]
+    na = a[0][1]
     print(f"{title}")
-    print(f"  stillpick {ta:7.2f} s  {na:5d} images  ({na / ta:6.1f} images/s)")
-    print(f"  ffmpeg    {tb:7.2f} s  {nb:5d} images  ({nb / tb:6.1f} images/s)")
-    if per_image:
-        print(f"  ratio (stillpick images/s over ffmpeg's): {(na / ta) / (nb / tb):.2f}")
-        print(f"  bytes per image: stillpick {a[0][2] / max(na, 1):.0f}, "
-              f"ffmpeg {b[0][2] / max(nb, 1):.0f}")
-    else:
-        print(f"  ratio (stillpick time over ffmpeg's): {ta / tb:.2f}")
+    print(f"  stillpick {ta:7.2f} s  {na:5d} images  ({na / ta:6.1f} images/s)  "
+          f"{a[0][2] / max(na, 1):.0f} bytes per image")
+    for label, runs in zip(labels, b):
+        tb, nb = statistics.median(t for t, _, _ in runs), runs[0][1]
+        print(f"  {label} {tb:7.2f} s  {nb:5d} images  ({nb / tb:6.1f} images/s)  "
+              f"{runs[0][2] / max(nb, 1):.0f} bytes per image")
+        if per_image:
+            print(f"    ratio (stillpick images/s over these): {(na / ta) / (nb / tb):.2f}")
+        else:
+            print(f"    ratio (stillpick time over this): {ta / tb:.2f}")
+
+def jpeg_size_of_video(video):
+    r = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                        "stream=width,height", "-of", "csv=p=0", video],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    w, _, h = r.stdout.strip().partition(",")
+    return (int(w), int(h)) if w.isdigit() and h.isdigit() else None
+
+def matching_quality(video, size, target_bytes, frames=50):
+    """ffmpeg's -q:v whose JPEGs of the first `frames` frames, scaled to `size`, come nearest
+    `target_bytes` per image."""
+    best = None
+    for q in range(2, 32):
+        out = fresh("quality")
+        subprocess.run(FF + ["-i", video, "-an", "-frames:v", str(frames)] +
+                       scaled(size, jpeg_size_of_video(video)) +
+                       ["-q:v", str(q), os.path.join(out, "s_%03d.jpg")], check=False)
+        n, total = jpegs(out)
+        shutil.rmtree(out, ignore_errors=True)
+        if not n:
+            continue
+        gap = abs(total / n - target_bytes)
+        if best is None or gap < best[1]:
+            best = (q, gap)
+        if total / n < target_bytes:
+            break
+    return best[0] if best else 5
+
+def scaled(size, native):
+    return [] if size == native else ["-vf", "scale=%d:%d:flags=bicubic" % size]
+
+def reference(video, lines, values, native):
+    """Our image size and bytes per image for a run, and ffmpeg's -q:v for that size."""
+    seen = {}
+    _, images, total = stillpick_run(video, lines, values, seen)
+    size = seen.get("size") or native
+    return size, matching_quality(video, size, total / max(images, 1))
 
 precise = {"Mode Precision": 1, "Valeur Intervallomètre": 1, "Unités Intervallomètre": 1}
+frames = {"Mode Precision": 1, "Valeur Intervallomètre": 1, "Unités Intervallomètre": 0}
+hd_size, hd_q = reference(h264, ["intervallo"], precise, (1920, 1080))
+pal_size, pal_q = reference(mpeg2, ["intervallo"], frames, (720, 576))
+hd_labels = ("ffmpeg -q:v 5", "ffmpeg -q:v %d, %d x %d" % (hd_q, *hd_size))
+
+def every_second(q, size):
+    return lambda: ffmpeg_run(lambda out: [
+        ["-i", h264, "-an", "-vf", r"select=not(mod(n\,25))" +
+         ("" if size == (1920, 1080) else ",scale=%d:%d:flags=bicubic" % size),
+         "-vsync", "vfr", "-q:v", str(q), os.path.join(out, "s_%04d.jpg")]])
+
+def every_ten_seconds(q, size):
+    return lambda: ffmpeg_run(lambda out: [
+        ["-ss", str(t), "-i", h264, "-an", "-frames:v", "1"] + scaled(size, (1920, 1080)) +
+        ["-q:v", str(q), os.path.join(out, "s_%02d.jpg" % t)] for t in range(0, 61, 10)])
+
 compare("Precision run every second, 60 s of 1080p H.264 to JPEG",
         lambda: stillpick_run(h264, ["intervallo"], precise),
-        lambda: ffmpeg_run(lambda out: [["-i", h264, "-an", "-vf", r"select=not(mod(n\,25))",
-                                         "-vsync", "vfr", "-q:v", "5",
-                                         os.path.join(out, "s_%04d.jpg")]]))
+        [every_second(5, (1920, 1080)), every_second(hd_q, hd_size)], labels=hd_labels)
 compare("Normal run every 10 s, 60 s of 1080p H.264 to JPEG",
         lambda: stillpick_run(h264, ["intervallo 10seconds"], {}),
-        lambda: ffmpeg_run(lambda out: [["-ss", str(t), "-i", h264, "-an", "-frames:v", "1",
-                                         "-q:v", "5", os.path.join(out, "s_%02d.jpg" % t)]
-                                        for t in range(0, 61, 10)]))
-frames = {"Mode Precision": 1, "Valeur Intervallomètre": 1, "Unités Intervallomètre": 0}
+        [every_ten_seconds(5, (1920, 1080)), every_ten_seconds(hd_q, hd_size)],
+        labels=hd_labels)
 compare("Every frame of 30 s of PAL MPEG-2 to JPEG",
         lambda: stillpick_run(mpeg2, ["intervallo"], frames),
-        lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", "-q:v", "5",
-                                         os.path.join(out, "s_%05d.jpg")]]),
-        per_image=True)
+        [lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", "-q:v", "5",
+                                          os.path.join(out, "s_%05d.jpg")]]),
+         lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an"] + scaled(pal_size, (720, 576)) +
+                                         ["-q:v", str(pal_q), os.path.join(out, "s_%05d.jpg")]])],
+        per_image=True,
+        labels=("ffmpeg -q:v 5, 720 x 576", "ffmpeg -q:v %d, %d x %d" % (pal_q, *pal_size)))
 
 # One frame as BMP (the reference) and as our JPEG; libjpeg's JPEG of that BMP.
 store, out = fresh("settings"), fresh("quality")
