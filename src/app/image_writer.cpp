@@ -81,10 +81,10 @@ TImageWriter::Outcome TImageWriter::Write(const Job& job) {
 uint64_t TImageWriter::Prepare(Job job) {
     const uint64_t sequence = ++lastSequence_;
     Tools* tools = background_.get();
-    // The tasks run one after another on the pool's one thread: nothing waits for a making
-    // task itself (Collect waits for the write after it), so none is taken back onto a waiting
-    // thread to run beside another with the same tools.
     prepared_ = {sequence, QtConcurrent::run(&pool_, [tools, job = std::move(job)] {
+                     // A task waited for before it began runs on the waiting thread, maybe
+                     // beside one still running here (an image prepared and dropped).
+                     std::lock_guard lock(tools->busy);
                      return MakeFile(*tools, job);
                  })};
     return sequence;
@@ -94,12 +94,13 @@ bool TImageWriter::Submit(std::string path) {
     if (prepared_.sequence == 0) return false;
     if (Pending()) Collect();
     const uint64_t sequence = prepared_.sequence;
-    auto write = [path = std::move(path), sequence, written = written_](const Made& made) {
-        Outcome outcome = WriteMade(made, path);
+    auto write = [made = std::move(prepared_.future), path = std::move(path), sequence,
+                  written = written_] {
+        Outcome outcome = WriteMade(made.result(), path); // waits for the file to be made
         if (written) written(sequence);
         return outcome;
     };
-    pending_ = {sequence, prepared_.future.then(&disk_, std::move(write))};
+    pending_ = {sequence, QtConcurrent::run(&disk_, std::move(write))};
     prepared_ = {};
     return true;
 }

@@ -17,9 +17,11 @@
 //
 // Threads: everything but `written` is called on the user-interface thread. Making and writing
 // are tasks on two one-thread pools of Qt's own; the job goes in by value, the file's bytes go
-// from one task to the next and the outcome comes back through the last task's future, so the
-// writer shares no state of its own with those threads. Only the writes are waited for, never
-// a making task, so the making tasks all run on their pool's thread, one after another.
+// from one task to the next through the making task's future (the writing task waits for it)
+// and the outcome comes back through the writing task's future. A task not yet begun when it
+// is waited for runs on the waiting thread instead; the tools the making tasks share are locked
+// while one of them uses them. Qt's future continuations are not used: under ThreadSanitizer
+// one of Qt 6.4 crashed here, started without its promise.
 // The picture of a job is an implicitly shared QImage that the worker only reads; the window
 // writing into its own copy detaches it, so the picture in flight never changes.
 //
@@ -37,6 +39,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,6 +98,7 @@ private:
     struct Tools {
         std::unique_ptr<JpegEncoder> encoder;
         PictureStretcher stretcher;
+        std::mutex busy; // held while an image is made with them
     };
     struct Made {
         std::vector<uint8_t> bytes; // the whole file; empty on failure
