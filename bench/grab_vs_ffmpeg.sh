@@ -131,7 +131,7 @@ def compare(title, ours, theirs, per_image=False, labels=("ffmpeg",)):
         else:
             print(f"    ratio (stillpick time over this): {ta / tb:.2f}")
 
-def jpeg_size_of_video(video):
+def video_size(video):
     r = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
                         "stream=width,height", "-of", "csv=p=0", video],
                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -141,11 +141,11 @@ def jpeg_size_of_video(video):
 def matching_quality(video, size, target_bytes, frames=50):
     """ffmpeg's -q:v whose JPEGs of the first `frames` frames, scaled to `size`, come nearest
     `target_bytes` per image."""
-    best = None
+    best, native = None, video_size(video)
     for q in range(2, 32):
         out = fresh("quality")
         subprocess.run(FF + ["-i", video, "-an", "-frames:v", str(frames)] +
-                       scaled(size, jpeg_size_of_video(video)) +
+                       scaled(size, native) +
                        ["-q:v", str(q), os.path.join(out, "s_%03d.jpg")], check=False)
         n, total = jpegs(out)
         shutil.rmtree(out, ignore_errors=True)

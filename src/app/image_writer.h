@@ -10,10 +10,10 @@
 // name, so that a failed write changes nothing. An image can be prepared before its name is
 // known (Prepare, then Submit with the name): the window starts compressing a frame before it
 // has collected the outcome of the one before, which decides the name. When a submitted image
-// has been written (or has failed), the writer calls `written` on its own thread with the
-// image's sequence number; the window passes that on as a posted message to itself, and
-// collects the outcome when the message arrives, or earlier (Collect waits) when it needs the
-// outcome before its next save.
+// has been written (or has failed), the writer calls `written` with the image's sequence
+// number, on its disk thread (or on a thread that collects it, if Qt runs the write there); the
+// window passes that on as a posted message to itself, and collects the outcome when the message
+// arrives, or earlier (Collect waits) when it needs the outcome before its next save.
 //
 // Threads: everything but `written` is called on the user-interface thread. Making and writing
 // are tasks on two one-thread pools of Qt's own; the job goes in by value, the file's bytes go
@@ -64,7 +64,7 @@ public:
         std::string error; // the system's reason when !ok
     };
 
-    // `written(sequence)` runs on the writer's disk thread after each image submitted.
+    // `written(sequence)` runs after each image submitted has been written or has failed.
     explicit TImageWriter(std::function<void(uint64_t sequence)> written);
     // An image submitted and not collected is written first, then the thread stops.
     ~TImageWriter();

@@ -466,9 +466,9 @@ private:
     bool runPrecise_ = false;
     QString lastSaveError_;
     std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
-    // Saves during a run are made in the background, one at a time, each snapshot's file begun
-    // as the snapshot is taken; their outcome is collected (the file written) before the next
-    // snapshot, at the stop of the run and on kImageWritten.
+    // Saves during a run are made and written in the background, one at a time, each
+    // snapshot's file begun as the snapshot is taken; their outcome is collected before the
+    // next snapshot, at the stop of the run and on kImageWritten.
     static constexpr uint32_t kImageWritten = 0x406; // posted for the writer: wParam = sequence
     TImageWriter& Writer();
     TImageWriter::Job SaveJob(const QString& timecode) const;
@@ -483,13 +483,13 @@ private:
     // sizes for the display aspect, then stretching and the Grab panel.
     void CaptureFrame(TFrameBitmap* bitmap);
     void ApplyFrameSizes();
-    void FinishSnapshot(); // HoldSnapshot, then ShowSnapshot
-    bool HoldSnapshot();   // keeps the frame as the snapshot (begins its file in runs)
-    bool ShowSnapshot();   // collects the image in flight, then the Grab panel
-    void GrabShot(const QString& timecode); // the rest of a precision grab, after the reply
-    void SaveShot(const QString& timecode); // a run's shot held: shown, saved, counted
-    void SaveWaitingShot();
-    // A precision shot held while the shot before is still being made: its timecode.
+    void FinishSnapshot();                      // HoldSnapshot, then ShowSnapshot
+    bool HoldSnapshot(const QString& timecode); // keeps the frame (begins its file in runs)
+    bool ShowSnapshot();                        // collects the image in flight, then the Grab panel
+    void GrabShot(const QString& timecode);     // the rest of a precision grab, after the reply
+    void SaveShot(const QString& timecode);     // a precision shot kept: shown, saved, counted
+    void SaveWaitingShot();                     // the shot held, if any
+    // A precision shot held while the shot before is still being made or written: its timecode.
     std::optional<QString> waitingShot_;
     bool grabShotQueued_ = false; // set by GrabTimeHandler for the 0x401 being handled
     // On during runs: the window is painted a few times a second, not at every shot.

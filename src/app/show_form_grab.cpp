@@ -186,11 +186,11 @@ void TShowForm::TakeSnapshot(bool readPosition) {
 }
 
 void TShowForm::FinishSnapshot() {
-    if (waitingShot_) SaveWaitingShot(); // a run's shot goes before another snapshot
-    if (HoldSnapshot()) ShowSnapshot();
+    SaveWaitingShot(); // a run's shot goes before another snapshot
+    if (HoldSnapshot(Widgets().TimecodeText())) ShowSnapshot();
 }
 
-bool TShowForm::HoldSnapshot() {
+bool TShowForm::HoldSnapshot(const QString& timecode) {
     if (FrameSize.isEmpty() || CapturedFrame.height() <= 0) return false;
     const QSize size = ImageSize.isEmpty() ? CapturedFrame.size() : ImageSize;
     if (size.width() > kMaxImageSide || size.height() > kMaxImageSide) return false;
@@ -201,9 +201,8 @@ bool TShowForm::HoldSnapshot() {
     OutputImage = size == CapturedFrame.size() ? CapturedFrame : QImage();
     // During a run the file is begun now, while the last shot's outcome (which decides this
     // one's name) is collected.
-    snapshotPrepared_ = backgroundSaves_ && GraphBuiltOnce
-                            ? Writer().Prepare(SaveJob(Widgets().TimecodeText()))
-                            : 0;
+    snapshotPrepared_ =
+        backgroundSaves_ && GraphBuiltOnce ? Writer().Prepare(SaveJob(timecode)) : 0;
     return true;
 }
 
@@ -392,8 +391,8 @@ bool TShowForm::FinishPendingSave() {
     return false;
 }
 
-// A background image has been made: it is written and its outcome applies now, unless a
-// snapshot collected it first.
+// A background image has been written: its outcome applies now (and a shot held for it is
+// saved), unless a snapshot collected it first.
 void TShowForm::ImageWritten(uint64_t sequence) {
     if (!writer_ || writer_->PendingSequence() != sequence) return;
     if (waitingShot_)

@@ -182,13 +182,11 @@ void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
 void TShowForm::GrabShot(const QString& timecode) {
     if (!intervalRunning_ || !runPrecise_) return; // stopped meanwhile: the frame is dropped
     // At most one shot waits: the one before is saved now, waiting for its own predecessor.
-    if (waitingShot_) SaveWaitingShot();
+    SaveWaitingShot();
     if (!intervalRunning_) return; // that save failed and stopped the run
     Seeking = true;
-    Widgets().SetTimecodeText(timecode); // the box may have moved on with the stream
-    if (S->IImageAjouter.Value == 1) BuildTimestampName();
     ApplyFrameSizes();
-    if (HoldSnapshot()) {
+    if (HoldSnapshot(timecode)) {
         // While the last shot's file is still being made, this shot's file is begun and the
         // stream is served; the shot is named and saved when the last one has been written.
         if (writer_ && writer_->Pending() && !writer_->PendingWritten())
@@ -200,13 +198,14 @@ void TShowForm::GrabShot(const QString& timecode) {
 }
 
 void TShowForm::SaveWaitingShot() {
+    if (!waitingShot_) return;
     const QString timecode = *std::exchange(waitingShot_, std::nullopt);
     SaveShot(timecode);
 }
 
 void TShowForm::SaveShot(const QString& timecode) {
     const bool seeking = std::exchange(Seeking, true);
-    Widgets().SetTimecodeText(timecode);
+    Widgets().SetTimecodeText(timecode); // the box may have moved on with the stream
     if (S->IImageAjouter.Value == 1) BuildTimestampName();
     // Collects the last shot's write first: its failure stops the run.
     if (ShowSnapshot() && intervalRunning_) ConfirmAndSaveImage();
@@ -235,7 +234,7 @@ void TShowForm::StopIntervalRun() {
     }
     // The shot waiting and the image in flight are written and counted first; a failure there
     // stops the run itself.
-    if (waitingShot_) SaveWaitingShot();
+    SaveWaitingShot();
     if (!intervalRunning_ || !FinishPendingSave()) return;
     backgroundSaves_ = false;
     intervalRunning_ = false;
