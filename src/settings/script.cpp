@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 namespace sp {
 namespace {
@@ -211,7 +212,9 @@ void TCustomScript::Run() {
     CommandBusy = false;
     Aborted = false;
     if (Commands.empty()) {
-        if (depth_ == 0) QuitRequested = false;
+        // Nothing to run, but a "quit" is still honoured: a script or a command line that asks
+        // for it never leaves the program open (offscreen, waiting for no one).
+        if (depth_ == 0 && std::exchange(QuitRequested, false) && OnQuit) OnQuit(this);
         return;
     }
     if (depth_ >= kMaxRunDepth) {
@@ -312,7 +315,7 @@ void TSwitch::Activate() {
     if (!first) return;
     AtExit clear([this] { Commands.clear(); });
     ParseCommandLine();
-    if (!Commands.empty())
+    if (!Commands.empty() || QuitRequested)
         Run();
     else if (OnNoCommandLine)
         OnNoCommandLine(this);

@@ -93,7 +93,7 @@ public:
     TActionList* actionlist = nullptr;
     std::vector<TActionEx> Commands;
     // Set at parse time by "quit"; honoured (closing through OnQuit) and cleared when the
-    // outermost run ends, or cleared by that run when it has no command to run.
+    // outermost run ends, also when it had no other command to run.
     bool QuitRequested = false;
     // The index of the command being run, -1 before the first. A handler may set it to make the
     // run continue after that index.
@@ -128,8 +128,8 @@ public:
 
     // Parses every parameter, first to last, into Commands (cleared first).
     void ParseCommandLine();
-    // The first time: OnActivate, ParseCommandLine, then Run when a command was parsed, else
-    // OnNoCommandLine, then clears Commands. Later times: OnActivate only.
+    // The first time: OnActivate, ParseCommandLine, then Run when a command (or "quit") was
+    // parsed, else OnNoCommandLine, then clears Commands. Later times: OnActivate only.
     void Activate();
     bool Activated() const { return activated_; }
 

@@ -108,17 +108,18 @@ TEST_F(ScriptRun, DisabledActionsAreSkipped) {
     EXPECT_EQ(recorder.Names(), Names{"saCopier"});
 }
 
-TEST_F(ScriptRun, QuitClosesOnlyAfterARunWithCommands) {
+TEST_F(ScriptRun, QuitClosesAfterTheRunAlsoWithNothingElseToRun) {
     RunText("quit\ngrab\ncopy\n");
     EXPECT_EQ(recorder.Names(), (Names{"saGrab", "saCopier"}));
     EXPECT_EQ(quits, 1);
     EXPECT_FALSE(script.QuitRequested);
 
-    RunText("quit\nno such command\n");
+    RunText("quit\nno such command\n"); // a script of only "quit" must not leave us running
+    EXPECT_EQ(quits, 2);
+    EXPECT_FALSE(script.QuitRequested);
     RunText("");
-    EXPECT_EQ(quits, 1);
-    RunText("grab\n"); // an earlier quit that was not honoured does not linger
-    EXPECT_EQ(quits, 1);
+    RunText("grab\n"); // a quit honoured does not linger
+    EXPECT_EQ(quits, 2);
 }
 
 TEST_F(ScriptRun, AbortStopsBeforeTheNextCommandAndStillQuits) {
@@ -171,9 +172,10 @@ TEST_F(ScriptRun, WaitBlocksTheThreadForItsMilliseconds) {
     bool timerFired = false;
     std::vector<bool> firedDuringWait;
     std::vector<qint64> waited;
+    QObject timers; // the last timer must not fire into a later test
     al.OnExecute("saWait", [&](QObject* sender) {
         timerFired = false;
-        QTimer::singleShot(1, [&] { timerFired = true; });
+        QTimer::singleShot(1, &timers, [&] { timerFired = true; });
         QElapsedTimer clock;
         clock.start();
         WaitHandler(sender);
@@ -305,11 +307,17 @@ TEST_F(CommandLine, RunsOnceOnTheFirstActivation) {
 }
 
 TEST_F(CommandLine, NothingToRunCallsTheNoCommandLineHandler) {
-    auto runner = Runner({"/videos/a.mts", "video.avi", "+nothing", "+quit"});
+    auto runner = Runner({"/videos/a.mts", "video.avi", "+nothing"});
     runner->Activate();
     EXPECT_TRUE(recorder.calls.empty());
     EXPECT_EQ(noCommandLine, 1);
     EXPECT_EQ(quits, 0);
+    // "+quit" with nothing else closes the program rather than leaving it open.
+    auto quitting = Runner({"video.avi", "+quit"});
+    quitting->Activate();
+    EXPECT_TRUE(recorder.calls.empty());
+    EXPECT_EQ(noCommandLine, 1);
+    EXPECT_EQ(quits, 1);
 }
 
 } // namespace
