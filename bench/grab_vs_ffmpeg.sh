@@ -5,12 +5,14 @@
 #     ffmpeg's select=not(mod(n\,25)) writing JPEGs;
 #   - normal run every 10 s over the same file against one `ffmpeg -ss T` per shot;
 #   - every frame of 30 s of PAL MPEG-2 to JPEG (precision run in frames) against ffmpeg
-#     writing every frame as JPEG: images per second;
+#     writing every frame as JPEG, also as typed with no option (its rate control, 200 kb/s,
+#     makes small, coarse files): images per second;
 #   - the size and PSNR of one grabbed JPEG at the default quality (50) beside libjpeg's own
 #     (ImageMagick's libjpeg writer) at the same quality, both against the same BMP grab;
 #   - with a bench build, the JPEG encoder alone on the PAL pictures, Huffman tables per
 #     picture against tables carried over (time and size).
-# Medians of SP_BENCH_ROUNDS rounds (default 3) and the ratios are printed; nothing is asserted.
+# Medians of SP_BENCH_ROUNDS rounds (default 3), wall and CPU time (user + system, all threads),
+# and the ratios of the wall times are printed; nothing is asserted.
 # ffmpeg's mjpeg encoder has no libjpeg quality scale. Each run is timed against ffmpeg at
 # -q:v 5 and against ffmpeg making files like ours: scaled to our image size (bicubic) when it
 # differs, at the -q:v whose bytes per image (over the first 50 frames) come nearest ours.
@@ -40,7 +42,7 @@ echo "load before: $(uptime)"
 trap 'echo "load after: $(uptime)"' EXIT
 
 python3 - "$build/src/stillpick" "$media" "${SP_BENCH_ROUNDS:-3}" <<'PY'
-import json, os, re, shutil, statistics, subprocess, sys, tempfile, time
+import json, os, re, resource, shutil, statistics, subprocess, sys, tempfile, time
 
 stillpick, media, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
 h264 = os.path.abspath(os.path.join(media, "h264_1080p_60s.mp4"))
@@ -55,6 +57,23 @@ def jpegs(folder):
 def fresh(name):
     folder = tempfile.mkdtemp(prefix=name + "-")
     return folder
+
+# The images of the timed runs stay until their comparison ends: deleting hundreds of files
+# just before the next run makes its file creations slower (ext4 passes over the inodes it
+# freed in the last half minute), which no user's grab meets.
+written = []
+
+def put_aside(folder):
+    written.append(folder)
+
+def remove_written():
+    for folder in written:
+        shutil.rmtree(folder, ignore_errors=True)
+    written.clear()
+
+def children_cpu():
+    r = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return r.ru_utime + r.ru_stime
 
 def seed_settings(store, values):
     """A settings store of its own, with `values` (name -> number) changed."""
@@ -87,26 +106,26 @@ def stillpick_run(video, lines, values, seen=None):
         f.write('dest_folder "%s"\nrootname shot\nadd_num 0001\nconfirm false\njpeg 50\n'
                 'open "%s"\n' % (out, video))
         f.write("\n".join(lines) + "\nquit\n")
-    start = time.monotonic()
+    start, cpu = time.monotonic(), children_cpu()
     subprocess.run([stillpick, "+script=" + script], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=False)
-    took = time.monotonic() - start
+    took, cpu = time.monotonic() - start, children_cpu() - cpu
     images, size = jpegs(out)
     if seen is not None and images:
         seen["size"] = jpeg_size(os.path.join(out, sorted(os.listdir(out))[0]))
     shutil.rmtree(store, ignore_errors=True)
-    shutil.rmtree(out, ignore_errors=True)
-    return took, images, size
+    put_aside(out)
+    return took, images, size, cpu
 
 def ffmpeg_run(commands):
     out = fresh("ffmpeg")
-    start = time.monotonic()
+    start, cpu = time.monotonic(), children_cpu()
     for c in commands(out):
         subprocess.run(FF + c, check=False)
-    took = time.monotonic() - start
+    took, cpu = time.monotonic() - start, children_cpu() - cpu
     images, size = jpegs(out)
-    shutil.rmtree(out, ignore_errors=True)
-    return took, images, size
+    put_aside(out)
+    return took, images, size, cpu
 
 def compare(title, ours, theirs, per_image=False, labels=("ffmpeg",)):
     """`theirs`: one command or a list of them (labelled by `labels`), each taking its turn
@@ -117,15 +136,18 @@ def compare(title, ours, theirs, per_image=False, labels=("ffmpeg",)):
         a.append(ours())
         for runs, run in zip(b, theirs):
             runs.append(run())
-    ta = statistics.median(t for t, _, _ in a)
+    remove_written()
+    ta = statistics.median(r[0] for r in a)
     na = a[0][1]
     print(f"{title}")
     print(f"  stillpick {ta:7.2f} s  {na:5d} images  ({na / ta:6.1f} images/s)  "
-          f"{a[0][2] / max(na, 1):.0f} bytes per image")
+          f"{a[0][2] / max(na, 1):.0f} bytes per image  "
+          f"CPU {statistics.median(r[3] for r in a):.2f} s")
     for label, runs in zip(labels, b):
-        tb, nb = statistics.median(t for t, _, _ in runs), runs[0][1]
+        tb, nb = statistics.median(r[0] for r in runs), runs[0][1]
         print(f"  {label} {tb:7.2f} s  {nb:5d} images  ({nb / tb:6.1f} images/s)  "
-              f"{runs[0][2] / max(nb, 1):.0f} bytes per image")
+              f"{runs[0][2] / max(nb, 1):.0f} bytes per image  "
+              f"CPU {statistics.median(r[3] for r in runs):.2f} s")
         if per_image:
             print(f"    ratio (stillpick images/s over these): {(na / ta) / (nb / tb):.2f}")
         else:
@@ -164,7 +186,8 @@ def scaled(size, native):
 def reference(video, lines, values, native):
     """Our image size and bytes per image for a run, and ffmpeg's -q:v for that size."""
     seen = {}
-    _, images, total = stillpick_run(video, lines, values, seen)
+    _, images, total, _ = stillpick_run(video, lines, values, seen)
+    remove_written()
     size = seen.get("size") or native
     return size, matching_quality(video, size, total / max(images, 1))
 
@@ -194,12 +217,14 @@ compare("Normal run every 10 s, 60 s of 1080p H.264 to JPEG",
         labels=hd_labels)
 compare("Every frame of 30 s of PAL MPEG-2 to JPEG",
         lambda: stillpick_run(mpeg2, ["intervallo"], frames),
-        [lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", "-q:v", "5",
+        [lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", os.path.join(out, "s_%05d.jpg")]]),
+         lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an", "-q:v", "5",
                                           os.path.join(out, "s_%05d.jpg")]]),
          lambda: ffmpeg_run(lambda out: [["-i", mpeg2, "-an"] + scaled(pal_size, (720, 576)) +
                                          ["-q:v", str(pal_q), os.path.join(out, "s_%05d.jpg")]])],
         per_image=True,
-        labels=("ffmpeg -q:v 5, 720 x 576", "ffmpeg -q:v %d, %d x %d" % (pal_q, *pal_size)))
+        labels=("ffmpeg at its defaults, 720 x 576", "ffmpeg -q:v 5, 720 x 576",
+                "ffmpeg -q:v %d, %d x %d" % (pal_q, *pal_size)))
 
 # One frame as BMP (the reference) and as our JPEG; libjpeg's JPEG of that BMP.
 store, out = fresh("settings"), fresh("quality")
