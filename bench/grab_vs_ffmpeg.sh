@@ -63,9 +63,6 @@ def fresh(name):
 # freed in the last half minute), which no user's grab meets.
 written = []
 
-def put_aside(folder):
-    written.append(folder)
-
 def remove_written():
     for folder in written:
         shutil.rmtree(folder, ignore_errors=True)
@@ -114,7 +111,7 @@ def stillpick_run(video, lines, values, seen=None):
     if seen is not None and images:
         seen["size"] = jpeg_size(os.path.join(out, sorted(os.listdir(out))[0]))
     shutil.rmtree(store, ignore_errors=True)
-    put_aside(out)
+    written.append(out)
     return took, images, size, cpu
 
 def ffmpeg_run(commands):
@@ -124,7 +121,7 @@ def ffmpeg_run(commands):
         subprocess.run(FF + c, check=False)
     took, cpu = time.monotonic() - start, children_cpu() - cpu
     images, size = jpegs(out)
-    put_aside(out)
+    written.append(out)
     return took, images, size, cpu
 
 def compare(title, ours, theirs, per_image=False, labels=("ffmpeg",)):
@@ -180,8 +177,12 @@ def matching_quality(video, size, target_bytes, frames=50):
             break
     return best[0] if best else 5
 
+def scale_filters(size, native):
+    return [] if size == native else ["scale=%d:%d:flags=bicubic" % size]
+
 def scaled(size, native):
-    return [] if size == native else ["-vf", "scale=%d:%d:flags=bicubic" % size]
+    filters = scale_filters(size, native)
+    return ["-vf"] + filters if filters else []
 
 def reference(video, lines, values, native):
     """Our image size and bytes per image for a run, and ffmpeg's -q:v for that size."""
@@ -199,8 +200,8 @@ hd_labels = ("ffmpeg -q:v 5", "ffmpeg -q:v %d, %d x %d" % (hd_q, *hd_size))
 
 def every_second(q, size):
     return lambda: ffmpeg_run(lambda out: [
-        ["-i", h264, "-an", "-vf", r"select=not(mod(n\,25))" +
-         ("" if size == (1920, 1080) else ",scale=%d:%d:flags=bicubic" % size),
+        ["-i", h264, "-an", "-vf", ",".join([r"select=not(mod(n\,25))"] +
+                                            scale_filters(size, (1920, 1080))),
          "-vsync", "vfr", "-q:v", str(q), os.path.join(out, "s_%04d.jpg")]])
 
 def every_ten_seconds(q, size):
