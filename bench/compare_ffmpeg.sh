@@ -191,3 +191,8 @@ for b in bench_graph bench_filters bench_bitmap_filter; do
     echo "== $b"
     "$build/bench/$b" --benchmark_min_time=0.5 2>/dev/null | sed -n '/^Benchmark/,$p'
 done
+
+if [ -x "$build/bench/bench_stretch_handoff" ]; then
+    echo "== bench_stretch_handoff"
+    "$build/bench/bench_stretch_handoff"
+fi

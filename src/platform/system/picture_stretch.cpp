@@ -288,6 +288,11 @@ void stretchRowAcrossToBytes(const uint8_t* from, uint8_t* to, const StretchTaps
 }
 #endif
 
+void prefetchRow(const uint8_t* row, size_t bytes) {
+    for (size_t i = 0; i < bytes; i += 64)
+        __builtin_prefetch(row + i);
+}
+
 } // namespace
 
 bool PictureStretcher::Stretch(const PictureView& source, uint8_t* target, int width, int height,
@@ -328,9 +333,15 @@ bool PictureStretcher::StretchRows(const PictureView& s, int width, int height, 
 #if defined(SP_STRETCH_AVX2)
         if (haveAvx2()) rowDown = stretchRowDownFromBytesAvx2;
 #endif
-        for (int y = first; y < end; ++y)
+        for (int y = first; y < end; ++y) {
+            // The source row the next output row reads for the first time is asked for now:
+            // the picture was usually just written by another thread, and waiting for its
+            // rows is most of what this loop costs otherwise.
+            const int ahead = down_.first[size_t(y)] + down_.count;
+            if (ahead < s.height) prefetchRow(sourceRow(ahead), rowValues);
             rowDown(sourceRow(down_.first[size_t(y)]), size_t(s.strideBytes), rowValues,
                     &down_.weights[size_t(y) * size_t(down_.count)], down_.count, targetRow(y));
+        }
         return true;
     }
     // Both axes: the source rows these output rows read, stretched across first.
