@@ -3,7 +3,7 @@
 // Start: "--open FILE" (the desktop entry's form) becomes "+open=" for that file; the information
 // options (--help, --version) are answered before anything else; then the application, the
 // check of the media framework's version (anything but Yes to its question ends here), the
-// main window (which makes the save-mode dialog and the script runners),
+// main window (which makes the script runners; the save-mode dialog is made when first asked),
 // the first show, and the command line run once the window is up. SIGINT and SIGTERM close the
 // window through its normal close path (settings saved, graph emptied); a second signal while
 // the close is refused ends the program at once.

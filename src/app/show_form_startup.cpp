@@ -97,8 +97,9 @@ TShowForm::TShowForm(QWidget* parent)
     target_ = std::make_shared<QtMessageTarget>(
         [this](uint32_t msg, uintptr_t w, intptr_t l) { return HandleMessage(msg, w, l); });
     setMainWindowTarget(target_);
-    savePrefsForm_ = std::make_unique<TSavePrefsForm>(this);
+    // The save-mode question is made when first asked: most closings never ask it.
     AskSaveMode = [this]() -> std::optional<TPrefsMode> {
+        if (!savePrefsForm_) savePrefsForm_ = std::make_unique<TSavePrefsForm>(this);
         savePrefsForm_->Chosen = false;
         if (!savePrefsForm_->Ask()) return std::nullopt;
         return savePrefsForm_->Choice;
