@@ -160,11 +160,15 @@ void TShowForm::LoadVideoFile(const QString& path) {
         const bool loaded = LoadBuilder(builder);
         if (closing_ || closed_) return;
         if (loaded) {
+            // LoadBuilder ended with a refresh (and a seek that decodes the first picture);
+            // only a graph the speed rule changed is refreshed again.
             if (S->MtsEnVitesseMaxi.Value) {
                 const bool isTs = ext == ".mts" || ext == ".m2ts";
-                if (isTs != S->VitesseMaxi.Value) Execute("taVitesseMaxi");
+                if (isTs != S->VitesseMaxi.Value) {
+                    Execute("taVitesseMaxi");
+                    RefreshAfterGraphChange();
+                }
             }
-            RefreshAfterGraphChange();
             ShowSideFileIndicators(path);
             SetImageRootAtLoad(path);
             emit ImageRootChanged();
