@@ -219,6 +219,13 @@ void TFileSplitterDevice::RemoveFromGraph() {
     FilterGraphRef = nullptr;
 }
 
+void TFileSplitterDevice::LeaveDiscoveryGraph() {
+    OutputFilter = nullptr;
+    Splitter.SetAside();
+    FileSource.LeaveGraph();
+    FilterGraphRef = nullptr;
+}
+
 #define SP_SPLITTER_DEVICE(Class, clsid, name)                                                     \
     Class::Class(const std::string& path, const TBuilderEnvironment& env)                          \
         : TFileSplitterDevice(path, clsid, name, env) {                                            \

@@ -114,6 +114,9 @@ public:
     void RemoveFromGraph() override;
 
 protected:
+    // The splitter is kept: connected again to a source of the same file, it goes on with the
+    // demultiplexer it opened rather than probing the file again.
+    void LeaveDiscoveryGraph() override;
     TFilterComponent FileSource;
     TFilterComponent Splitter;
 };

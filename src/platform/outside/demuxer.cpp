@@ -94,6 +94,12 @@ void Demuxer::abort() {
     aborted_.store(true);
 }
 
+bool Demuxer::rebind(ReadAt reader) {
+    if (!customIo_ || !reader) return false;
+    reader_ = std::move(reader);
+    return true;
+}
+
 int Demuxer::readCallback(void* opaque, uint8_t* buf, int size) {
     auto* self = static_cast<Demuxer*>(opaque);
     if (self->aborted_.load()) return AVERROR_EXIT;
@@ -358,6 +364,7 @@ std::optional<Packet> Demuxer::readRaw() {
 }
 
 std::optional<Packet> Demuxer::readPacket() {
+    untouched_ = false;
     if (aborted_.load()) return std::nullopt;
     if (!pending_.empty()) {
         Packet p = std::move(pending_.front());
@@ -470,6 +477,7 @@ void Demuxer::restoreSoundLead() {
 }
 
 bool Demuxer::seek(int64_t positionHns) {
+    untouched_ = false;
     if (!seekToKeyframe(positionHns)) return false;
     restoreSoundLead();
     return true;

@@ -114,6 +114,13 @@ public:
     // Any thread. Makes the read in progress and later reads end; seek() clears it.
     void abort();
 
+    // Nothing has been read, sought or aborted since the open: the demuxer is as a new open of
+    // the same bytes would leave it.
+    bool untouched() const { return untouched_ && !aborted_.load(); }
+    // A demuxer opened with openReader reads through `reader` from now on (the same bytes
+    // offered by another reader); false, changing nothing, for one opened on a file.
+    bool rebind(ReadAt reader);
+
 private:
     Demuxer();
     bool openInput(std::string_view format, std::string* error);
@@ -137,6 +144,7 @@ private:
     AVIOContext* io_ = nullptr;
     bool customIo_ = false;
     ReadAt reader_;
+    bool untouched_ = true;
     int64_t readerLength_ = 0;
     int64_t readerPos_ = 0;
     std::vector<DemuxerStream> streams_;

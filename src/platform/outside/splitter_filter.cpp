@@ -106,7 +106,7 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
         const REFERENCE_TIME segmentStart = owner_->segmentStart();
         const LeadingCut cut = pcmBeforeStart(type_, *packet, segmentStart);
         std::span<const uint8_t> data = packet->data().subspan(cut.bytes);
-        if (data.empty() && cut.bytes > 0) continue; // all of it before the start
+        if (data.empty() && cut.bytes > 0) continue;   // all of it before the start
         if (data.size() > size_t(sample->GetSize())) { // cannot carry it: skip, mark the gap
             discontinuity_ = true;
             continue;
@@ -184,7 +184,7 @@ bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error)
     return true;
 }
 
-void SplitterFilter::dropOutputs() {
+std::unique_ptr<Demuxer> SplitterFilter::dropOutputs() {
     for (auto& pin : outputs_) {
         ComPtr<IPin> peer;
         if (pin->ConnectedTo(&peer) == S_OK) {
@@ -197,7 +197,7 @@ void SplitterFilter::dropOutputs() {
         retired_.push_back(std::move(pin));
     outputs_.clear();
     queues_.clear();
-    demuxer_.reset();
+    return std::move(demuxer_);
 }
 
 std::optional<Packet> SplitterFilter::nextPacket(int streamIndex, const std::stop_token& stop) {
@@ -335,21 +335,42 @@ BasePin* StreamSplitterFilter::GetPin(int n) {
     return n - 1 < outputCount() ? output(n - 1) : nullptr;
 }
 
+namespace {
+
+// The file a reader pin's filter loaded; empty when it does not say.
+std::string FileBehind(IAsyncReader* reader) {
+    auto pin = query<IPin>(reader);
+    PinInfo info;
+    if (!pin || FAILED(pin->QueryPinInfo(&info)) || !info.filter) return {};
+    auto source = query<IFileSourceFilter>(info.filter);
+    std::string path;
+    if (!source || FAILED(source->GetCurFile(&path, nullptr))) return {};
+    return path;
+}
+
+} // namespace
+
 HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
     int64_t total = 0, available = 0;
     if (FAILED(reader->Length(&total, &available))) return E_FAIL;
     reader_ = ComPtr<IAsyncReader>(reader);
+    path_ = FileBehind(reader);
+    length_ = total;
     IAsyncReader* raw = reader;
     Demuxer::ReadAt readAt = [raw, total](int64_t pos, std::span<uint8_t> buffer) -> int64_t {
         if (pos >= total) return 0;
         long length = long(std::min<int64_t>(int64_t(buffer.size()), total - pos));
         return raw->SyncRead(pos, length, buffer.data()) == E_FAIL ? -1 : length;
     };
+    std::string error;
+    Kept kept = std::exchange(kept_, {});
+    if (kept.demuxer && !path_.empty() && kept.path == path_ && kept.length == total &&
+        kept.demuxer->rebind(readAt) && adopt(std::move(kept.demuxer), &error))
+        return S_OK;
     // Each container we take is tried in turn (the demultiplexer reads program and transport
     // streams alike).
     std::vector<std::string> formats = identity_.formats;
     if (formats.empty()) formats.push_back("");
-    std::string error;
     for (const std::string& format : formats)
         if (adopt(Demuxer::openReader(readAt, total, format, &error), &error)) return S_OK;
     reader_ = nullptr;
@@ -357,8 +378,13 @@ HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
 }
 
 void StreamSplitterFilter::close() {
-    dropOutputs();
+    std::unique_ptr<Demuxer> demuxer = dropOutputs();
+    // Its reader goes with the connection: until it is given another one it reads nothing.
+    if (demuxer && demuxer->untouched() && !path_.empty() &&
+        demuxer->rebind([](int64_t, std::span<uint8_t>) -> int64_t { return -1; }))
+        kept_ = {std::move(demuxer), path_, length_};
     reader_ = nullptr;
+    path_.clear();
 }
 
 // File splitter (loads the path itself) ---------------------------------------------------------

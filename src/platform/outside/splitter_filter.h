@@ -7,7 +7,10 @@
 // Two ways in: StreamSplitterFilter takes the byte stream of File Source (Async.) on its input
 // pin and opens the demuxer when that pin connects (the connection fails when the data is not
 // its container); FileSplitterFilter loads the path itself (IFileSourceFilter, S_OK only when
-// the file opened as one of its containers).
+// the file opened as one of its containers). A stream splitter disconnected before it streamed
+// keeps its demuxer: connected again to a reader of the same file (a filter moved from the
+// graph that discovered the streams to the one that plays them), it takes it up again
+// instead of reading and probing the file a second time.
 //
 // Samples carry times relative to the current segment: after a seek to p the segment starts
 // at p, so earlier frames decoded to reach p have negative times (decoders drop them); PCM
@@ -100,7 +103,8 @@ protected:
     // container is not one of ours or offers no stream.
     bool adopt(std::unique_ptr<Demuxer> demuxer, std::string* error);
     bool acceptsFormat(const std::string& formatName) const;
-    void dropOutputs();
+    // Disconnects and retires the output pins; returns the demuxer they read.
+    std::unique_ptr<Demuxer> dropOutputs();
     int outputCount() const { return int(outputs_.size()); }
     SplitterOutputPin* output(int i) const { return outputs_[size_t(i)].get(); }
 
@@ -158,8 +162,18 @@ public:
     const SplitterIdentity& identity() const { return identity_; }
 
 private:
+    // The demuxer of the last connection, while it has not streamed, and what it read.
+    struct Kept {
+        std::unique_ptr<Demuxer> demuxer;
+        std::string path;
+        int64_t length = 0;
+    };
+
     std::unique_ptr<SplitterInputPin> input_;
     mf::ComPtr<mf::IAsyncReader> reader_; // kept while connected
+    std::string path_;                    // the reader's file, while connected
+    int64_t length_ = 0;
+    Kept kept_;
 };
 
 class FileSplitterFilter final : public SplitterFilter, public mf::IFileSourceFilter {

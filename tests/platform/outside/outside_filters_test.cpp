@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <mutex>
 
 namespace sp::outside {
@@ -220,6 +221,92 @@ TEST(OutsideSplitters, RefuseFilesThatAreNotTheirContainer) {
     EXPECT_NE(load("h264.mp4", CLSID_WMAsfReader), S_OK);
     EXPECT_NE(load("not_a_video.mpg", CLSID_HaaliMediaSplitter), S_OK);
     EXPECT_NE(load("/no/such/file.ts", CLSID_HaaliMediaSplitter), S_OK);
+}
+
+// Bytes this process has read so far (all threads).
+int64_t BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    int64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}
+
+// A stream splitter taken out of one graph before it streamed and connected in another to a
+// source of the same file goes on with what it read (the streams are found once); connected
+// to any other file, or once it has streamed, it opens the file again.
+TEST(OutsideSplitters, AMovedSplitterGoesOnWithTheFileItOpenedAndOnlyWithThatFile) {
+    registerOutsideFilters();
+    auto splitter = [] {
+        ComPtr<IBaseFilter> f;
+        FilterMapper::instance().CreateFilter(CLSID_MPEG2Demultiplexer, &f);
+        return f;
+    };
+    struct Wired {
+        ComPtr<FilterGraph> graph = make<FilterGraph>();
+        ComPtr<IBaseFilter> source;
+        int64_t bytes = 0; // read to connect
+    };
+    auto connect = [](IBaseFilter* to, const char* file) {
+        Wired w;
+        FilterMapper::instance().CreateFilter(CLSID_AsyncReader, &w.source);
+        w.graph->AddFilter(w.source.get(), "source");
+        w.graph->AddFilter(to, "splitter");
+        EXPECT_EQ(query<IFileSourceFilter>(w.source)->Load(mediaPath(file), nullptr), S_OK);
+        std::vector<ComPtr<IPin>> out, in;
+        w.source->EnumPins(&out);
+        to->EnumPins(&in);
+        const int64_t before = BytesRead();
+        EXPECT_EQ(w.graph->ConnectDirect(out[0].get(), in[0].get(), nullptr), S_OK) << file;
+        w.bytes = BytesRead() - before;
+        return w;
+    };
+    // The first picture the splitter's video shows, paused at the start, is `file`'s first.
+    auto showsFirstFrame = [](Wired& w, IBaseFilter* from, const char* file) {
+        auto builder = make<CaptureGraphBuilder>();
+        builder->SetFiltergraph(w.graph.get());
+        auto sink = make<PictureSink>();
+        w.graph->AddFilter(sink.get(), "sink");
+        EXPECT_EQ(builder->RenderStream(nullptr, &MEDIATYPE_Video, from, nullptr, sink.get()),
+                  S_OK);
+        EXPECT_EQ(w.graph->Pause(), S_OK);
+        EXPECT_EQ(sptest::settleGraph(*w.graph), S_OK);
+        int width = 0, height = 0;
+        bool bottomUp = true;
+        const std::vector<uint8_t> picture = sink->last(&width, &height, &bottomUp);
+        w.graph->Stop();
+        w.graph->RemoveFilter(sink.get());
+        return picture.size() >= size_t(width) * height * 4 && width > 0 &&
+               sptest::showsFrame(mediaPath(file), 0,
+                                  {picture.data(), width, height, width * 4, bottomUp});
+    };
+    auto leave = [](Wired& w, IBaseFilter* f) {
+        w.graph->RemoveFilter(f);
+        w.graph->RemoveFilter(w.source.get());
+    };
+
+    auto moved = splitter();
+    Wired discovery = connect(moved.get(), "dvd.vob");
+    ASSERT_GT(discovery.bytes, 64 * 1024); // the streams are looked for in the data
+    leave(discovery, moved.get());
+    Wired playing = connect(moved.get(), "dvd.vob");
+    EXPECT_LT(playing.bytes, discovery.bytes / 10);
+    EXPECT_TRUE(showsFirstFrame(playing, moved.get(), "dvd.vob"));
+
+    // It has streamed now: connected again, it reads the file afresh and still starts there.
+    leave(playing, moved.get());
+    Wired again = connect(moved.get(), "dvd.vob");
+    EXPECT_GT(again.bytes, discovery.bytes / 2);
+    EXPECT_TRUE(showsFirstFrame(again, moved.get(), "dvd.vob"));
+
+    // Kept for one file, it is connected to another: that one's streams and pictures.
+    auto other = splitter();
+    Wired first = connect(other.get(), "dvd.vob");
+    leave(first, other.get());
+    Wired second = connect(other.get(), "mpeg2_16x9.mpg");
+    EXPECT_GT(second.bytes, 64 * 1024);
+    EXPECT_TRUE(showsFirstFrame(second, other.get(), "mpeg2_16x9.mpg"));
 }
 
 TEST(OutsideSplitters, DamagedFilesEndCleanly) {
