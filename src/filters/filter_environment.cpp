@@ -175,7 +175,19 @@ bool AdjustFfdshowSettings() {
     }
 }
 
+namespace {
+
+// A handle on each hive for the whole of the start or the end: the steps share the hives read
+// once rather than reading the files again for every key they open.
+struct HeldHives {
+    std::optional<RegistryKey> user = RegistryKey::open(RegRoot::CurrentUser, QString(), false);
+    std::optional<RegistryKey> machine = RegistryKey::open(RegRoot::LocalMachine, QString(), false);
+};
+
+} // namespace
+
 void StartFilterEnvironment(bool adjustFilters) {
+    const HeldHives held;
     SaveFfdshowSettings();
     if (adjustFilters) AdjustFfdshowSettings();
     SaveHaaliSettings();
@@ -183,6 +195,7 @@ void StartFilterEnvironment(bool adjustFilters) {
 }
 
 void EndFilterEnvironment() {
+    const HeldHives held;
     RestoreFfdshowSettings();
     RestoreHaaliSettings();
 }

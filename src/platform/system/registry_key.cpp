@@ -72,6 +72,8 @@ std::optional<std::vector<uint8_t>> RegistryKey::readBinary(const QString& name)
 
 bool RegistryKey::setValue(const QString& name, RegValue value) {
     if (node_->deleted) return false;
+    // Writing what is there already changes nothing, and the hive is not written again for it.
+    if (const RegValue* present = node_->findValue(name); present && *present == value) return true;
     node_->setValue(name, std::move(value));
     hive_->markChanged();
     return true;

@@ -1,6 +1,6 @@
 #include "platform/system/atomic_file.h"
-#include "support/file_size_limit.h"
 #include "platform/system/registry_key.h"
+#include "support/file_size_limit.h"
 
 #include "registry_test_support.h"
 
@@ -101,6 +101,28 @@ TEST_F(RegistryStoreTest, FailedWriteKeepsThePreviousHive) {
 
     EXPECT_TRUE(key->flush()); // changes were kept pending and go through now
     EXPECT_GT(readFile(hivePath()).size(), 100000u);
+}
+
+TEST_F(RegistryStoreTest, OnlyAChangedValueWritesTheHiveAgain) {
+    // The file is replaced behind the store's back: it stays so until the hive is written.
+    const std::string marker = "not written since";
+    auto key = RegistryKey::open(RegRoot::CurrentUser, "Software\\Same", true);
+    key->writeDWord("n", 5);
+    key->writeString("s", "text");
+    ASSERT_TRUE(key->flush());
+    writeFile(hivePath(), marker);
+    key->writeDWord("N", 5); // the same value, under another case of its name
+    key->writeString("s", "text");
+    ASSERT_TRUE(key->flush());
+    EXPECT_EQ(readFile(hivePath()), marker);
+    key->writeString("s", "Text");
+    ASSERT_TRUE(key->flush());
+    EXPECT_NE(readFile(hivePath()), marker);
+    writeFile(hivePath(), marker);
+    key->writeBinary("n", std::vector<uint8_t>{5, 0, 0, 0}); // the same bytes as another type
+    ASSERT_TRUE(key->flush());
+    EXPECT_NE(readFile(hivePath()), marker);
+    EXPECT_EQ(key->readBinary("n")->size(), 4u);
 }
 
 TEST_F(RegistryStoreTest, UnusableStoreFolderFailsCleanly) {
