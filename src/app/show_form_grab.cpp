@@ -17,6 +17,7 @@
 #include "describe/day_count.h"
 #include "filters/frame_bitmap.h"
 #include "platform/system/image_files.h"
+#include "platform/system/picture_image.h"
 #include "platform/system/picture_stretch.h"
 #include "platform/system/qt_message_target.h"
 #include "platform/system/shell_ops.h"
@@ -100,7 +101,7 @@ QImage& FreeBuffer(std::span<QImage> buffers, QSize size, size_t& next) {
             return buffer;
     QImage& replaced = buffers[next];
     next = (next + 1) % buffers.size();
-    replaced = QImage(size, QImage::Format_RGB32); // null when there is no memory for it
+    replaced = NewPictureImage(size.width(), size.height()); // null when there is no memory
     return replaced;
 }
 

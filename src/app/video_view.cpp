@@ -1,5 +1,7 @@
 #include "app/video_view.h"
 
+#include "platform/system/picture_image.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -76,7 +78,7 @@ void TVideoView::present(const uint8_t* pixels, int width, int height, int strid
         lastTakenNs_ = INT64_MIN;
     }
     if (writing_.width() != width || writing_.height() != height)
-        writing_ = QImage(width, height, QImage::Format_RGB32);
+        writing_ = NewPictureImage(width, height);
     if (writing_.isNull()) return; // out of memory: skip this picture
     copyOpaque(pixels, strideBytes, writing_);
     {

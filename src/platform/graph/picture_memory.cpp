@@ -82,10 +82,19 @@ PictureMemory MapPictureMemory(std::size_t bytes) {
                  : PictureMemory(nullptr, PictureMemoryRelease{0});
 }
 
+// What a picture block of `bytes` is mapped as: whole large pages where they add at most a third
+// to it (a PAL RGB32 picture in one large page, a full-HD one in four), its own size otherwise;
+// 0 for a block the heap gives.
+std::size_t mappedSizeFor(std::size_t bytes) {
+    const std::size_t whole = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    if ((whole - bytes) * 3 <= bytes) return whole;
+    return bytes >= kLargePage ? bytes : 0;
+}
+
 PictureMemory AllocatePictureMemory(std::size_t bytes) {
     if (bytes == 0) bytes = 1;
-    if (kMapLargeBlocks && bytes >= kLargePage) {
-        if (PictureMemory mapped = MapPictureMemory(bytes)) return mapped;
+    if (const std::size_t mapped = kMapLargeBlocks ? mappedSizeFor(bytes) : 0) {
+        if (PictureMemory block = MapPictureMemory(mapped)) return block;
     }
     auto* block = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
     if (!block) throw std::bad_alloc();

@@ -17,10 +17,10 @@ bool allZero(const std::uint8_t* p, std::size_t n) {
 }
 
 TEST(PictureMemory, BlocksOfEitherKindStartAsZerosAndHoldTheirWholeSize) {
-    // A full-HD picture (mapped, on a large-page boundary), one just above a large page, and a
-    // small one from the heap.
-    for (std::size_t bytes :
-         {std::size_t(1920) * 1088 * 4, (std::size_t(2) << 20) + 1, std::size_t(4096)}) {
+    // A full-HD picture (mapped, on a large-page boundary), a PAL one (mapped as one large
+    // page), one just above a large page, and a small one from the heap.
+    for (std::size_t bytes : {std::size_t(1920) * 1088 * 4, std::size_t(720) * 576 * 4,
+                              (std::size_t(2) << 20) + 1, std::size_t(4096)}) {
         PictureMemory block = AllocatePictureMemory(bytes);
         ASSERT_TRUE(block) << bytes;
         EXPECT_TRUE(allZero(block.get(), bytes)) << bytes;
