@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <memory>
 
 namespace sp::outside {
 
@@ -27,6 +28,25 @@ void releaseBlock(void* mappedBytes, uint8_t* data) {
     mf::PictureMemoryRelease{reinterpret_cast<std::uintptr_t>(mappedBytes)}(data);
 }
 
+// Smaller pictures share large pages: each page is cut into as many blocks as it holds, and goes
+// back to the system with its last block.
+struct SlabRef {
+    std::shared_ptr<mf::PictureMemory> slab;
+};
+
+void releaseSlabBlock(void* ref, uint8_t*) {
+    std::unique_ptr<SlabRef> owned(static_cast<SlabRef*>(ref));
+}
+
+// How many blocks of `bytes` (a standard-definition picture, 256 KiB or more) one large page
+// takes, when they fill at least two thirds of it; 0 otherwise (the pictures keep libavcodec's
+// buffers).
+std::size_t blocksPerSlab(std::size_t bytes) {
+    constexpr std::size_t kSlabFrom = std::size_t(256) << 10;
+    const std::size_t n = bytes >= kSlabFrom ? kLargeBlock / bytes : 0;
+    return n >= 2 && n * bytes * 3 >= kLargeBlock * 2 ? n : 0;
+}
+
 AVBufferRef* allocateBlock(void*, size_t bytes) {
     mf::PictureMemory block = mf::MapPictureMemory(bytes);
     if (!block) return av_buffer_allocz(bytes);
@@ -38,6 +58,24 @@ AVBufferRef* allocateBlock(void*, size_t bytes) {
 }
 
 } // namespace
+
+AVBufferRef* FramePool::allocateFromSlab(void* opaque, size_t bytes) {
+    auto* pool = static_cast<FramePool*>(opaque); // called within fill(), under the pool's lock
+    if (!pool->slab_ || pool->slabBlocksLeft_ == 0) {
+        mf::PictureMemory page = mf::MapPictureMemory(kLargeBlock);
+        if (!page) return av_buffer_allocz(bytes);
+        pool->slab_ = std::make_shared<mf::PictureMemory>(std::move(page));
+        pool->slabBlocksLeft_ = blocksPerSlab(bytes);
+    }
+    const std::size_t index = blocksPerSlab(bytes) - pool->slabBlocksLeft_;
+    uint8_t* data = pool->slab_->get() + index * bytes;
+    auto ref = std::make_unique<SlabRef>(SlabRef{pool->slab_});
+    AVBufferRef* buffer = av_buffer_create(data, bytes, releaseSlabBlock, ref.get(), 0);
+    if (!buffer) return nullptr;
+    ref.release(); // the buffer holds the page now
+    --pool->slabBlocksLeft_;
+    return buffer;
+}
 
 FramePool::~FramePool() {
     av_buffer_pool_uninit(&pool_);
@@ -100,14 +138,20 @@ bool FramePool::layoutFor(AVCodecContext* context, const AVFrame& frame) {
         blockBytes_ += alignUp(sizes[i] + kPlaneSlack);
     }
     large_ = blockBytes_ >= kLargeBlock;
-    if (large_) pool_ = av_buffer_pool_init2(blockBytes_, nullptr, allocateBlock, nullptr);
-    return !large_ || pool_;
+    sliced_ = !large_ && blocksPerSlab(blockBytes_) > 0;
+    slab_.reset(); // blocks of another size start a page of their own
+    slabBlocksLeft_ = 0;
+    if (large_)
+        pool_ = av_buffer_pool_init2(blockBytes_, nullptr, allocateBlock, nullptr);
+    else if (sliced_)
+        pool_ = av_buffer_pool_init2(blockBytes_, this, allocateFromSlab, nullptr);
+    return !(large_ || sliced_) || pool_;
 }
 
 int FramePool::fill(AVCodecContext* context, AVFrame* frame) {
     std::lock_guard lock(mutex_);
     // Small pictures, and layouts this pool cannot make, are left to libavcodec's default.
-    if (!layoutFor(context, *frame) || !large_) return AVERROR(ENOSYS);
+    if (!layoutFor(context, *frame) || !(large_ || sliced_)) return AVERROR(ENOSYS);
     frame->buf[0] = av_buffer_pool_get(pool_);
     if (!frame->buf[0]) return AVERROR(ENOMEM);
     for (int i = 0; i < 4; ++i) {

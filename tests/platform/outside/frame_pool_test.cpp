@@ -92,6 +92,21 @@ TEST(FramePool, FullHdPicturesFromThePoolDecodeExactlyAsWithLibavcodecsBuffers) 
     }
 }
 
+TEST(FramePool, PalPicturesShareLargePagesAndDecodeExactlyAsWithLibavcodecsBuffers) {
+    const std::string path = mediaPath("avi_dv_type2.avi"); // 720 x 576, 4:2:0
+    const Decoded plain = decodeAll(path, nullptr);
+    Decoded pooled;
+    {
+        FramePool pool;
+        pooled = decodeAll(path, &pool);
+    } // the pool goes before the pictures it cut: they were copied out already
+    ASSERT_EQ(plain.pictures.size(), 50u);
+    ASSERT_EQ(pooled.pictures.size(), plain.pictures.size());
+    EXPECT_EQ(pooled.pooled, 50);
+    for (size_t i = 0; i < plain.pictures.size(); ++i)
+        EXPECT_TRUE(pooled.pictures[i] == plain.pictures[i]) << "picture " << i;
+}
+
 TEST(FramePool, SmallPicturesKeepLibavcodecsBuffers) {
     FramePool pool;
     const Decoded small = decodeAll(mediaPath("h264.mp4"), &pool);
