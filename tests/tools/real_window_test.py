@@ -159,9 +159,10 @@ def decoded(path):
 def wait_for_file(folder, timeout=10):
     deadline = time.time() + timeout
     while time.time() < deadline:
-        files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        # An image is written under a temporary name and renamed when whole.
+        files = sorted(f for f in os.listdir(folder) if ".tmp-" not in f) \
+            if os.path.isdir(folder) else []
         if files:
-            time.sleep(0.5)  # written whole
             return os.path.join(folder, files[0])
         time.sleep(0.2)
     return None
@@ -256,20 +257,20 @@ def main():
         rect = video_rect(x, y, w, h, video_at_left=True)
         frame0 = ffmpeg_frame(sample, 0, rect[2], rect[3])
         frame1 = ffmpeg_frame(sample, 1, rect[2], rect[3])
-        # The first picture: the video area shows FFmpeg's frame 0, scaled.
-        deadline, difference = time.time() + 20, 255.0
+        # The first picture: the video area shows FFmpeg's frame 0, scaled. The picture comes
+        # while the file is still loading; the title strip's label follows when it is loaded.
+        deadline, difference, labelled = time.time() + 20, 255.0, False
         while time.time() < deadline:
             shot = screenshot(env)
             difference = best_difference(shot, rect, frame0)
-            if difference < 12:
+            labelled = shot.crop(x, y + 30, min(300, w), 24).count_near(MAROON, 40) > 20
+            if difference < 12 and labelled:
                 break
             time.sleep(0.3)
         shot.crop(x, y, w, h).save_png(os.path.join(shots, "real_window.png"))
         check("the video area shows the sample's first frame", difference < 12,
               f"mean difference {difference:.1f} of 255")
-        title_strip = shot.crop(x, y + 30, min(300, w), 24)
-        check("the title strip shows the loaded file's label",
-              title_strip.count_near(MAROON, 40) > 20)
+        check("the title strip shows the loaded file's label", labelled)
 
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "ctrl+Right")

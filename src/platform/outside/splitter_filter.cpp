@@ -106,7 +106,7 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
         const REFERENCE_TIME segmentStart = owner_->segmentStart();
         const LeadingCut cut = pcmBeforeStart(type_, *packet, segmentStart);
         std::span<const uint8_t> data = packet->data().subspan(cut.bytes);
-        if (data.empty() && cut.bytes > 0) continue;   // all of it before the start
+        if (data.empty() && cut.bytes > 0) continue; // all of it before the start
         if (data.size() > size_t(sample->GetSize())) { // cannot carry it: skip, mark the gap
             discontinuity_ = true;
             continue;

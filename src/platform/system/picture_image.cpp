@@ -24,7 +24,7 @@ QImage NewPictureImage(int width, int height) {
     try {
         auto block = std::make_unique<mf::PictureMemory>(
             mf::AllocatePictureMemory(size_t(stride) * size_t(height)));
-        QImage image((*block).get(), width, height, stride, QImage::Format_RGB32, releaseBlock,
+        QImage image(block->get(), width, height, stride, QImage::Format_RGB32, releaseBlock,
                      block.get());
         if (image.isNull()) return {};
         block.release(); // the image owns it now
