@@ -1,6 +1,7 @@
 #include "app/image_writer.h"
 
 #include "platform/system/jpeg_encoder.h"
+#include "platform/system/picture_image.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -39,7 +40,7 @@ TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
     if (!job.jpeg) {
         QImage stretched; // null when there is no memory for it
         if (stretch) {
-            stretched = QImage(job.size, QImage::Format_RGB32);
+            stretched = NewPictureImage(width, height);
             if (stretched.isNull() ||
                 !tools.stretcher.Stretch(view, stretched.bits(), width, height,
                                          int(stretched.bytesPerLine()))) {

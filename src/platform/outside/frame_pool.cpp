@@ -61,19 +61,18 @@ AVBufferRef* allocateBlock(void*, size_t bytes) {
 
 AVBufferRef* FramePool::allocateFromSlab(void* opaque, size_t bytes) {
     auto* pool = static_cast<FramePool*>(opaque); // called within fill(), under the pool's lock
-    if (!pool->slab_ || pool->slabBlocksLeft_ == 0) {
+    if (!pool->slab_ || pool->slabUsed_ + bytes > kLargeBlock) {
         mf::PictureMemory page = mf::MapPictureMemory(kLargeBlock);
         if (!page) return av_buffer_allocz(bytes);
         pool->slab_ = std::make_shared<mf::PictureMemory>(std::move(page));
-        pool->slabBlocksLeft_ = blocksPerSlab(bytes);
+        pool->slabUsed_ = 0;
     }
-    const std::size_t index = blocksPerSlab(bytes) - pool->slabBlocksLeft_;
-    uint8_t* data = pool->slab_->get() + index * bytes;
+    uint8_t* data = pool->slab_->get() + pool->slabUsed_;
     auto ref = std::make_unique<SlabRef>(SlabRef{pool->slab_});
     AVBufferRef* buffer = av_buffer_create(data, bytes, releaseSlabBlock, ref.get(), 0);
     if (!buffer) return nullptr;
     ref.release(); // the buffer holds the page now
-    --pool->slabBlocksLeft_;
+    pool->slabUsed_ += bytes;
     return buffer;
 }
 
@@ -140,7 +139,6 @@ bool FramePool::layoutFor(AVCodecContext* context, const AVFrame& frame) {
     large_ = blockBytes_ >= kLargeBlock;
     sliced_ = !large_ && blocksPerSlab(blockBytes_) > 0;
     slab_.reset(); // blocks of another size start a page of their own
-    slabBlocksLeft_ = 0;
     if (large_)
         pool_ = av_buffer_pool_init2(blockBytes_, nullptr, allocateBlock, nullptr);
     else if (sliced_)

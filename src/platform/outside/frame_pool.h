@@ -49,7 +49,7 @@ private:
     bool large_ = false;                      // the picture is big enough for large-page memory
     bool sliced_ = false;                     // pictures share large pages
     std::shared_ptr<mf::PictureMemory> slab_; // the page being cut into blocks
-    std::size_t slabBlocksLeft_ = 0;
+    std::size_t slabUsed_ = 0;                // bytes of it given out
     int linesize_[4] = {};
     std::size_t offset_[4] = {}; // of each plane in the block
     int planes_ = 0;

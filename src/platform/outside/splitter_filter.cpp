@@ -354,8 +354,6 @@ HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
     int64_t total = 0, available = 0;
     if (FAILED(reader->Length(&total, &available))) return E_FAIL;
     reader_ = ComPtr<IAsyncReader>(reader);
-    path_ = FileBehind(reader);
-    length_ = total;
     IAsyncReader* raw = reader;
     Demuxer::ReadAt readAt = [raw, total](int64_t pos, std::span<uint8_t> buffer) -> int64_t {
         if (pos >= total) return 0;
@@ -364,7 +362,7 @@ HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
     };
     std::string error;
     Kept kept = std::exchange(kept_, {});
-    if (kept.demuxer && !path_.empty() && kept.path == path_ && kept.length == total &&
+    if (kept.demuxer && kept.length == total && kept.path == FileBehind(reader) &&
         kept.demuxer->rebind(readAt) && adopt(std::move(kept.demuxer), &error))
         return S_OK;
     // Each container we take is tried in turn (the demultiplexer reads program and transport
@@ -379,12 +377,14 @@ HRESULT StreamSplitterFilter::openFrom(IAsyncReader* reader) {
 
 void StreamSplitterFilter::close() {
     std::unique_ptr<Demuxer> demuxer = dropOutputs();
+    std::string path = reader_ ? FileBehind(reader_.get()) : std::string();
+    int64_t total = 0, available = 0;
     // Its reader goes with the connection: until it is given another one it reads nothing.
-    if (demuxer && demuxer->untouched() && !path_.empty() &&
+    if (demuxer && demuxer->untouched() && !path.empty() &&
+        SUCCEEDED(reader_->Length(&total, &available)) &&
         demuxer->rebind([](int64_t, std::span<uint8_t>) -> int64_t { return -1; }))
-        kept_ = {std::move(demuxer), path_, length_};
+        kept_ = {std::move(demuxer), std::move(path), total};
     reader_ = nullptr;
-    path_.clear();
 }
 
 // File splitter (loads the path itself) ---------------------------------------------------------

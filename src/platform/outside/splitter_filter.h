@@ -171,8 +171,6 @@ private:
 
     std::unique_ptr<SplitterInputPin> input_;
     mf::ComPtr<mf::IAsyncReader> reader_; // kept while connected
-    std::string path_;                    // the reader's file, while connected
-    int64_t length_ = 0;
     Kept kept_;
 };
 
