@@ -22,15 +22,17 @@ namespace sp {
 
 using namespace mf;
 
+static_assert(sizeof(uintptr_t) >= sizeof(int64_t), "a grab time travels whole in wParam");
+
 intptr_t TShowForm::HandleMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     if (!Media) return 0;
     switch (msg) {
     case WM_GRAB_FRAME:
         if (AbortRequested) return 0;
         Seeking = true;
-        // The low 32 bits of the grab time, taken back to a signed 64-bit position.
-        Widgets().SetTimecodeText(Timecode(int64_t(int32_t(uint32_t(wParam)))));
-        emit GrabTimeReached(int64_t(int32_t(uint32_t(wParam))), lParam);
+        // The whole grab time: 32 bits of it would wrap after 7 min 9 s.
+        Widgets().SetTimecodeText(Timecode(int64_t(wParam)));
+        emit GrabTimeReached(int64_t(wParam), lParam);
         // A run's shot goes on after the reply: the stream need not wait for it.
         if (!std::exchange(grabShotQueued_, false)) QCoreApplication::processEvents();
         Seeking = false;

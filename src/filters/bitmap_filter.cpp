@@ -411,7 +411,7 @@ void TBitmapFilter::SendScheduledGrabs(GrabsBefore until) {
         // A period being switched off may be seen as 0 here: never loop on it.
         if (period <= 0 || !due) return;
         if (auto target = mainWindowTarget())
-            GrabSends.send(*target, WM_GRAB_FRAME, uintptr_t(uint32_t(uint64_t(next))),
+            GrabSends.send(*target, WM_GRAB_FRAME, uintptr_t(next),
                            reinterpret_cast<intptr_t>(&Frame));
         NextGrabTime = next + period;
     }

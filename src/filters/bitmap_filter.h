@@ -26,7 +26,7 @@
 //
 // Precision grabbing: while a grab period is set, each sample whose stream position reaches the
 // next scheduled grab time sends WM_GRAB_FRAME (0x401) synchronously to the main window
-// (wParam: low 32 bits of the scheduled time in 100 ns units; lParam: the address of `Frame`,
+// (wParam: the whole scheduled time in 100 ns units; lParam: the address of `Frame`,
 // a TFrameBitmap) while `Frame` holds the frame on screen at that time: the previous frame when
 // the time lies before this sample's start (sent before the copy), this one when it starts at
 // that time within 20 µs (sent after the copy, so a grab at 1 s of a 25 frames per second

@@ -155,6 +155,7 @@ private:
     void DispatchGraphEvents();
     void DefaultCompletion();
     bool SeekInternal(bool wait, int64_t position);
+    void TakeShownPositionBeforeTarget(int64_t target);
     bool WaitForState();
     mf::ComPtr<mf::IPin> FindSourcePin(TavSource* source, const mf::GUID& major);
     mf::ComPtr<mf::IPin> TakeForcedPin();

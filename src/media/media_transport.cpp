@@ -18,6 +18,7 @@ using namespace mf;
 
 namespace {
 constexpr int kMaxStatePolls = 200; // of 10 ms each
+constexpr int64_t kSameTimeHns = 200;   // the rounding allowance of sample times
 }
 
 long VolumeToHundredthsDb(int volume) {
@@ -116,7 +117,18 @@ bool TMediaSystem::SetPosition(int64_t position) {
         superposer_->TimeBase = position;
         superposer_->CurrentTime = position;
     }
-    return SeekInternal(true, position);
+    const bool settled = SeekInternal(true, position);
+    if (settled && HasVideo()) TakeShownPositionBeforeTarget(position);
+    return settled;
+}
+
+// Past the last picture that decodes (a cut file whose index promises more), the picture shown
+// is that last one, a frame or more before the target: the position becomes its time, so that
+// the timecode, the image name and the inlay say which frame it is.
+void TMediaSystem::TakeShownPositionBeforeTarget(int64_t target) {
+    if (GetGraphState() == 3) return;
+    const int64_t shown = superposer_->CurrentTime;
+    if (shown + FrameDuration + kSameTimeHns <= target) LastPosition = shown;
 }
 
 bool TMediaSystem::Seek(int64_t position) {
@@ -136,6 +148,9 @@ bool TMediaSystem::SeekInternal(bool wait, int64_t position) {
     superposer_->TimeBase = position;
     superposer_->CurrentTime = position;
     g->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    // A stopped graph streams nothing, so its picture would stay the one shown before (after
+    // a chain was removed, say): pause it, which cues the picture at the target.
+    if (GetGraphState() == 1) g->Pause();
     if (!wait) return false;
     bool wasPlaying = GetGraphState() == 3;
     ComPtr<FilterGraph> waited(g); // kept alive even if a handler drops it meanwhile

@@ -171,7 +171,10 @@ void expectNoOverlap(const AssembledWindow& w) {
 }
 
 void savePicture(QWidget& window, const QString& name) {
-    const QString path = QDir::current().absoluteFilePath(name);
+    // Into the build tree's screenshot folder, never the folder the test was started from.
+    QDir folder(QStringLiteral(SP_SCREENSHOT_DIR));
+    folder.mkpath(".");
+    const QString path = folder.absoluteFilePath(name);
     EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
     std::printf("window picture: %s\n", qPrintable(path));
 }

@@ -108,6 +108,28 @@ TEST_F(MediaSystem, PausedSeekGivesTheFrameOnScreenOnEveryContainer) {
     }
 }
 
+// Without a reference clock (maximum speed) a paused seek must still bring the picture of
+// its target, not leave the first one on screen.
+TEST_F(MediaSystem, PausedSeekAtMaximumSpeedGivesTheFrameOnScreen) {
+    for (const char* file : {"camera.MTS", "avchd.m2ts", "mpeg1.mpg", "h264.mp4"}) {
+        const std::string path = mediaPath(file);
+        const auto times = sptest::ffprobeFrameTimes(path);
+        ASSERT_GT(times.size(), 10u) << file;
+        open(file);
+        ASSERT_TRUE(media->Seek(0)) << file;
+        media->SetMaxSpeed(1);
+        media->DisconnectAudio();
+        ASSERT_TRUE(media->Seek(0)) << file;
+        const int64_t last = times.back();
+        for (int64_t t : {int64_t(10'000'000), last / 2, int64_t(400000 * 7), int64_t(0)}) {
+            ASSERT_TRUE(media->SetPosition(t)) << file << " at " << t;
+            EXPECT_TRUE(showsFrameAt(*media, path, times, t)) << file << " at " << t;
+        }
+        media->SetMaxSpeed(0);
+        media->CloseSources();
+    }
+}
+
 TEST_F(MediaSystem, PositionsAreClampedAndStepsStayInside) {
     open("mpeg2_16x9.mpg");
     ASSERT_GT(media->Duration, 0);

@@ -227,6 +227,18 @@ make h264_bframes.avi -f lavfi -i "$(video $small 25 8)" -f lavfi -i "$(tone 440
 make mpeg4_bframes.avi -f lavfi -i "$(video $small 25 8)" -f lavfi -i "$(tone 440 8)" \
     -c:v mpeg4 -q:v 4 -g 50 -bf 2 -vtag XVID -c:a pcm_s16le -f avi
 
+# Longer than 2^32 units of 100 ns (7 min 9 s): 8 min 20 s at 2 frames per second, every
+# picture a key picture. And an MP4 whose index, written first, promises 24 s while its data is
+# cut after about 12 s, as a copy broken off leaves it.
+make long_500s.avi -f lavfi -i "$(video 160x120 2 500)" -c:v mjpeg -q:v 8 -f avi
+make index_first_24s.mp4 -f lavfi -i "$(video 160x120 25 24)" -c:v libx264 -preset veryfast \
+    -g 25 -bf 2 -pix_fmt yuv420p -movflags +faststart -f mp4
+if [ ! -e "$out/truncated.mp4" ]; then
+    head -c $(($(stat -c %s "$out/index_first_24s.mp4") / 2)) "$out/index_first_24s.mp4" \
+        >"$out/.tmp.truncated.mp4"
+    mv "$out/.tmp.truncated.mp4" "$out/truncated.mp4"
+fi
+
 if [ $bench = 1 ]; then
     make bench_1080p.mp4 -f lavfi -i "testsrc2=s=1920x1080:r=25:d=20" \
         -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -f mp4
