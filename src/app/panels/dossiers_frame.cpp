@@ -94,20 +94,20 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     // Format and quality.
     auto* formatBox = Named(new QGroupBox("Format", this), "rgExtension");
     auto* formatGrid = new QGridLayout(formatBox);
-    // Items 0 and 1 as described, then the formats beyond, two a row.
+    // Items 0 and 1 as described, then the formats beyond, three a row.
     const char* const formats[] = {"bmp", "jpeg", "png", "webp", "jxl", "avif"};
     for (int item = 0; item < int(std::size(formats)); ++item) {
         auto* button = new QRadioButton(formats[item], this);
         extensionGroup_->addButton(button, item);
-        formatGrid->addWidget(button, item / 2, item % 2);
+        formatGrid->addWidget(button, item / 3, item % 3);
     }
     qualityCaption_->setText("Quality of jpeg");
-    formatGrid->addWidget(qualityCaption_, 3, 0);
+    formatGrid->addWidget(qualityCaption_, 2, 0, 1, 2);
     quality_->setRange(1, 100);
     quality_->setValue(50);
     qualityLabel_->setNum(50);
-    formatGrid->addWidget(qualityLabel_, 3, 1, Qt::AlignRight);
-    formatGrid->addWidget(quality_, 4, 0, 1, 2);
+    formatGrid->addWidget(qualityLabel_, 2, 2, Qt::AlignRight);
+    formatGrid->addWidget(quality_, 3, 0, 1, 3);
     body()->addWidget(formatBox);
 
     connect(browse_, &QToolButton::clicked, this, &TDossiersFrame::browse);
