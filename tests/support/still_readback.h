@@ -1,8 +1,8 @@
 #pragma once
 // Reading a saved still back with tools that share no code with the program's writers:
 // ImageMagick's convert and identify (BMP, JPEG, PNG, WebP), the ffmpeg command line for JPEG XL
-// and AVIF (which this ImageMagick cannot read, or reads wrongly when lossless), and exiftool for the EXIF
-// fields and colour tags of every format.
+// and AVIF (which this ImageMagick cannot read, or reads wrongly when lossless), and exiftool
+// for the EXIF fields and colour tags of every format.
 //
 // Threads: any; each call runs its own process and waits for it.
 
