@@ -19,19 +19,8 @@
 # -q:v 5 makes files more than 1.5 times as large as ours, so it codes more bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${SP_BENCH_BUILD:-build/release}
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_BUILD_TESTS=OFF >/dev/null
-fi
-cmake --build "$build" -j "$(nproc)" --target stillpick >/dev/null
-media=$build/grabmedia
-mkdir -p "$media"
-ff=(ffmpeg -hide_banner -nostdin -loglevel error -y)
-if [ ! -s "$media/h264_1080p_60s.mp4" ]; then
-    "${ff[@]}" -f lavfi -i "testsrc2=s=1920x1080:r=25:d=60" -c:v libx264 -preset veryfast \
-        -g 250 -bf 3 -pix_fmt yuv420p -f mp4 "$media/.tmp.mp4"
-    mv "$media/.tmp.mp4" "$media/h264_1080p_60s.mp4"
-fi
+. bench/bench_setup.sh
+sp_bench_setup stillpick
 if [ ! -s "$media/pal_mpeg2_30s.mpg" ]; then
     "${ff[@]}" -f lavfi -i "testsrc2=s=720x576:r=25:d=30" -c:v mpeg2video -b:v 6M -g 12 -bf 2 \
         -aspect 4:3 -f vob "$media/.tmp.mpg"

@@ -33,24 +33,36 @@ PictureView ViewOf(const QImage& image) {
 } // namespace
 
 TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
+    if (job.format == ImageFormat::Jpeg) return MakeJpeg(tools, job);
     const PictureView view = ViewOf(job.picture);
     const bool stretch = !job.size.isEmpty() && job.size != job.picture.size();
     const int width = job.size.width(), height = job.size.height();
     Made made;
-    if (!job.jpeg) {
-        QImage stretched; // null when there is no memory for it
-        if (stretch) {
-            stretched = NewPictureImage(width, height);
-            if (stretched.isNull() ||
-                !tools.stretcher.Stretch(view, stretched.bits(), width, height,
-                                         int(stretched.bytesPerLine()))) {
-                made.error = "the picture could not be stretched";
-                return made;
-            }
+    QImage stretched; // null when there is no memory for it
+    if (stretch) {
+        stretched = NewPictureImage(width, height);
+        if (stretched.isNull() || !tools.stretcher.Stretch(view, stretched.bits(), width, height,
+                                                           int(stretched.bytesPerLine()))) {
+            made.error = "the picture could not be stretched";
+            return made;
         }
-        made.bytes = EncodeBmp24(stretch ? ViewOf(stretched) : view, &made.error);
-        return made;
     }
+    std::unique_ptr<ImageEncoder>& encoder =
+        tools.others[size_t(ImageFormatOrJpeg(int(job.format)))];
+    if (!encoder) encoder = MakeImageEncoder(job.format);
+    const std::vector<uint8_t> exif =
+        job.format == ImageFormat::Bmp ? std::vector<uint8_t>{} : BuildExifBlock(job.metadata);
+    if (!encoder->Encode(stretch ? ViewOf(stretched) : view, job.quality, exif, made.bytes,
+                         &made.error))
+        made.bytes.clear();
+    return made;
+}
+
+TImageWriter::Made TImageWriter::MakeJpeg(Tools& tools, const Job& job) {
+    const PictureView view = ViewOf(job.picture);
+    const bool stretch = !job.size.isEmpty() && job.size != job.picture.size();
+    const int width = job.size.width(), height = job.size.height();
+    Made made;
     const std::vector<uint8_t> exif = BuildExifBlock(job.metadata);
     JpegEncoder& encoder = *tools.encoder;
     bool ok = false;

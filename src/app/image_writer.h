@@ -1,9 +1,9 @@
 #pragma once
-// TImageWriter: writes grabbed images as JPEG or BMP files, either at once on the calling
-// thread or in steps during an intervalometer run: the file is made in memory (stretched,
-// compressed) on a thread of its own, then written to the disk on another. So the next frame
-// is fetched and prepared while the last one is being compressed, the compressing thread never
-// waits for the disk, and the calling thread neither.
+// TImageWriter: writes grabbed images in any of the still formats (image_encoder.h), either at once
+// on the calling thread or in steps during an intervalometer run: the file is made in memory
+// (stretched, compressed) on a thread of its own, then written to the disk on another. So the next
+// frame is fetched and prepared while the last one is being compressed, the compressing thread
+// never waits for the disk, and the calling thread neither.
 //
 // At most one image is submitted and not yet collected. Its outcome is not applied by the
 // writer: the window collects it (Collect) and only then advances its number and its next
@@ -27,8 +27,9 @@
 //
 // A job may ask for its picture stretched to another size: the writer stretches it while it
 // makes the file, for a JPEG a band of rows at a time as the encoder takes them, so the
-// stretched picture never exists whole.
+// stretched picture never exists whole; the other formats take it stretched whole.
 
+#include "platform/system/image_encoder.h"
 #include "platform/system/image_files.h"
 #include "platform/system/picture_stretch.h"
 
@@ -36,6 +37,7 @@
 #include <QImage>
 #include <QThreadPool>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,9 +56,9 @@ public:
         QImage picture; // RGB32, read only
         QSize size;     // of the image written, the picture stretched over it; empty: as it is
         std::string path;
-        bool jpeg = true; // false: 24-bit BMP
-        int quality = 75;
-        ImageMetadata metadata; // JPEG only
+        ImageFormat format = ImageFormat::Jpeg;
+        int quality = 75;       // where the format has one
+        ImageMetadata metadata; // every format but BMP
     };
     struct Outcome {
         bool ok = false;
@@ -97,6 +99,7 @@ private:
     // What making a file works with, kept from one image to the next.
     struct Tools {
         std::unique_ptr<JpegEncoder> encoder;
+        std::array<std::unique_ptr<ImageEncoder>, kImageFormatCount> others; // made when first used
         PictureStretcher stretcher;
         std::mutex busy; // held while an image is made with them
     };
@@ -113,6 +116,7 @@ private:
         QFuture<Outcome> outcome;
     };
     static Made MakeFile(Tools& tools, const Job& job);
+    static Made MakeJpeg(Tools& tools, const Job& job);
     static Outcome WriteMade(const Made& made, const std::string& path);
 
     std::function<void(uint64_t)> written_;

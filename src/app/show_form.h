@@ -234,7 +234,7 @@ public:
     // Saves OutputImage under NextImageName, asking first when that file exists and "Confirmer
     // Image" is set.
     SaveResult ConfirmAndSaveImage();
-    // Writes OutputImage (JPEG at "JpegQuality" with EXIF, or 24-bit BMP) under NextImageName,
+    // Writes OutputImage (in the chosen format, at its quality, with EXIF) under NextImageName,
     // replacing a file there; false, with the system's reason shown and nothing of the naming
     // changed, when it cannot be written.
     bool SaveImage();
@@ -328,7 +328,9 @@ public:
     // The inlay position sliders (children of the client widget).
     QSlider* Xslider = nullptr;
     QSlider* Yslider = nullptr;
-    class Tplaque* Plaque() const { return plaque_; }
+    class Tplaque* Plaque() const {
+        return plaque_;
+    }
 
     // ---- Filter environment, Help, About, shortcuts (show_form_startup.cpp) ----
     // The Help panel shows the free space where the images go; call after "DossierSave" changed.
@@ -441,6 +443,7 @@ private:
     // Grabbing and the intervalometer.
     void BindGrabCommands();
     void BindNamingCommands();
+    void BindFormatCommands(); // png, webp, jxl, avif
     void BindIntervalCommands();
     void ChooseTimestampNames();
     void ChooseNumberedNames();
@@ -478,6 +481,12 @@ private:
     void ImageNotSaved(const std::string& path, const std::string& reason);
     void ImageWritten(uint64_t sequence);
     std::unique_ptr<TImageWriter> writer_;
+    // The still format (show_form_formats.cpp): the chosen one becomes the format choice, the
+    // extension of the next name and, with a quality, the slider's quality; `quality` (a
+    // script's argument, an empty text keeping the stored one) sets it first.
+    void ChooseStillFormat(ImageFormat format, const QString& quality = {});
+    void ShowFormatQuality();
+    QString StillExtension() const;
     bool backgroundSaves_ = false;
     // The snapshot in steps: the copy of the frame, deinterlaced (CapturedFrame, FrameSize), the
     // sizes for the display aspect, then stretching and the Grab panel.

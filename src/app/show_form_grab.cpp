@@ -22,6 +22,7 @@
 #include "platform/system/qt_message_target.h"
 #include "platform/system/shell_ops.h"
 #include "settings/action_table.h"
+#include "settings/still_format.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -334,9 +335,9 @@ TImageWriter::Job TShowForm::SaveJob(const QString& timecode) const {
         job.picture = OutputImage;
     }
     job.path = QFile::encodeName(NextImageName).toStdString();
-    job.jpeg = S->IImageExtension.Value == 1;
-    job.quality = S->JpegQuality.Value;
-    if (!job.jpeg) return job;
+    job.format = StillFormat(*S);
+    job.quality = QualitySetting(*S, job.format).Value;
+    if (job.format == ImageFormat::Bmp) return job;
     job.metadata.software = "Stillpick";
     job.metadata.description = timecode.toStdString();
     const TvData video = CopyTvData();

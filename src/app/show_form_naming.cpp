@@ -11,6 +11,7 @@
 #include "app/panels/intervallo_frame.h"
 #include "platform/system/atomic_file.h"
 #include "settings/action_table.h"
+#include "settings/still_format.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,15 +49,14 @@ void TShowForm::UpdateNextImageName() {
 void TShowForm::BuildNumberedName() {
     const QString number = Widgets().Dossiers()->numberText();
     ImageNumber = naming::ParseImageNumber(number);
-    NextImageName = naming::BuildNumberedName(S->DossierSave.Value, ImageRoot, number,
-                                              naming::ImageExtension(S->IImageExtension.Value));
+    NextImageName =
+        naming::BuildNumberedName(S->DossierSave.Value, ImageRoot, number, StillExtension());
     Widgets().BottomStrip->setNextImageName(NextImageName, QFileInfo::exists(NextImageName));
 }
 
 void TShowForm::BuildTimestampName() {
-    NextImageName =
-        naming::BuildTimestampName(S->DossierSave.Value, ImageRoot, Widgets().TimecodeText(),
-                                   naming::ImageExtension(S->IImageExtension.Value));
+    NextImageName = naming::BuildTimestampName(S->DossierSave.Value, ImageRoot,
+                                               Widgets().TimecodeText(), StillExtension());
     Widgets().BottomStrip->setNextImageName(NextImageName, QFileInfo::exists(NextImageName));
 }
 
@@ -101,8 +101,8 @@ void TShowForm::ApplyGrabSettings() {
     d->setLimitLength(S->LimiterLongueur.Value);
     d->setRootText(S->DefaultRacine.Value);
     d->setRootMode(S->INomFichierImage.Value);
-    d->setQuality(S->JpegQuality.Value);
-    d->setExtension(S->IImageExtension.Value);
+    d->setExtension(int(StillFormat(*S)));
+    ShowFormatQuality();
     S->Digits.Value = std::clamp(S->Digits.Value, 0, naming::kMaxDigits);
     d->setDigits(S->Digits.Value);
     ImageNumber = S->IFirstImageNum.Value;
@@ -164,12 +164,10 @@ void TShowForm::ConnectFolderPanel() {
         if (Media) Media->SetImageNumber(ImageNumber, digits);
     });
     connect(d, &TDossiersFrame::extensionChosen, this, [this](int item) {
-        if (item != 0 && item != 1) return;
-        S->IImageExtension.Value = item;
-        UpdateNextImageName();
+        if (item >= 0 && item < kImageFormatCount) ChooseStillFormat(ImageFormat(item));
     });
     connect(d, &TDossiersFrame::qualityChanged, this,
-            [this](int quality) { S->JpegQuality.Value = quality; });
+            [this](int quality) { QualitySetting(*S, StillFormat(*S)).Value = quality; });
 }
 
 // ---- Commands ----
@@ -179,21 +177,8 @@ void TShowForm::BindNamingCommands() {
     auto on = [](auto f) { return [f](QObject*) { f(); }; };
     al.OnPrepare("saJpgOption",
                  on([this] { ArgumentList = QStringList{QString::number(S->JpegQuality.Value)}; }));
-    al.OnExecute("saJpgOption", on([this] {
-                     S->IImageExtension.Value = 1;
-                     Widgets().Dossiers()->setExtension(1);
-                     // No argument keeps the quality; a word that is not a number reads as 0,
-                     // which the encoder takes as 1.
-                     if (!Argument().trimmed().isEmpty())
-                         S->JpegQuality.Value = std::clamp(IntegerOrZero(Argument()), 0, 100);
-                     Widgets().Dossiers()->setQuality(S->JpegQuality.Value);
-                     UpdateNextImageName();
-                 }));
-    al.OnExecute("saBmpOption", on([this] {
-                     S->IImageExtension.Value = 0;
-                     Widgets().Dossiers()->setExtension(0);
-                     UpdateNextImageName();
-                 }));
+    al.OnExecute("saJpgOption", on([this] { ChooseStillFormat(ImageFormat::Jpeg, Argument()); }));
+    al.OnExecute("saBmpOption", on([this] { ChooseStillFormat(ImageFormat::Bmp); }));
     al.OnPrepare("saDossierDest", on([this] { ArgumentList = QStringList{S->DossierSave.Value}; }));
     al.OnExecute("saDossierDest", on([this] {
                      const QString folder = Argument();
@@ -245,6 +230,45 @@ void TShowForm::BindNamingCommands() {
                      }
                      ChooseNumberedNames();
                  }));
+    BindFormatCommands();
+}
+
+// ---- Still formats ----
+
+void TShowForm::BindFormatCommands() {
+    TActionList& al = *actions_;
+    al.OnExecute("saPngOption", [this](QObject*) { ChooseStillFormat(ImageFormat::Png); });
+    const std::pair<const char*, ImageFormat> withQuality[] = {{"saWebpOption", ImageFormat::Webp},
+                                                               {"saJxlOption", ImageFormat::Jxl},
+                                                               {"saAvifOption", ImageFormat::Avif}};
+    for (const auto& [name, format] : withQuality) {
+        al.OnPrepare(name, [this, format](QObject*) {
+            ArgumentList = QStringList{QString::number(QualitySetting(*S, format).Value)};
+        });
+        al.OnExecute(name, [this, format](QObject*) { ChooseStillFormat(format, Argument()); });
+    }
+}
+
+void TShowForm::ChooseStillFormat(ImageFormat format, const QString& quality) {
+    SetStillFormat(*S, format);
+    Widgets().Dossiers()->setExtension(int(format));
+    // No argument keeps the quality; a word that is not a number reads as 0, which the encoders
+    // take as 1.
+    if (ImageFormatHasQuality(format) && !quality.trimmed().isEmpty())
+        QualitySetting(*S, format).Value = std::clamp(IntegerOrZero(quality), 0, 100);
+    ShowFormatQuality();
+    UpdateNextImageName();
+}
+
+void TShowForm::ShowFormatQuality() {
+    const ImageFormat format = StillFormat(*S);
+    const ImageFormat shown = ImageFormatHasQuality(format) ? format : ImageFormat::Jpeg;
+    Widgets().Dossiers()->setQualityCaption(QString::fromUtf8(ImageFormatName(shown)));
+    Widgets().Dossiers()->setQuality(QualitySetting(*S, shown).Value);
+}
+
+QString TShowForm::StillExtension() const {
+    return QString::fromUtf8(ImageFormatExtension(StillFormat(*S)));
 }
 
 } // namespace sp

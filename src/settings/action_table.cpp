@@ -185,6 +185,15 @@ constexpr std::array<TActionRow, kActionCount> kRows = {{
      "Set the format of the second inlaid date", "", "DATE FORMAT"},
     {"saPerso1", P, "incrust", "Format Perso1©", "", "", "", "p1", "perso1", false,
      "Set the first personal template of the inlay", "", "TEMPLATE"},
+    // The still formats beyond JPEG and BMP, after the 86 described actions.
+    {"saPngOption", P, "Frames", "Png", "", "", "", "pn", "png", false,
+     "Save the images as PNG files (lossless)", "", ""},
+    {"saWebpOption", P, "Frames", "WebP", "", "", "", "wp", "webp", false,
+     "Save the images as WebP files; quality 100 is lossless", "", "QUALITY (1 to 100)"},
+    {"saJxlOption", P, "Frames", "Jxl", "", "", "", "jx", "jxl", false,
+     "Save the images as JPEG XL files; quality 100 is lossless", "", "QUALITY (1 to 100)"},
+    {"saAvifOption", P, "Frames", "Avif", "", "", "", "av", "avif", false,
+     "Save the images as AVIF files; quality 100 is lossless", "", "QUALITY (1 to 100)"},
 }};
 // clang-format on
 

@@ -1,7 +1,7 @@
 #pragma once
-// The main window's 86 actions as one data table in list order, and the action list `al` built
-// from it in one loop. The order matters: script lookup takes the first action whose switch or
-// token matches.
+// The main window's 86 actions, and the four still-format actions after them, as one data
+// table in list order, and the action list `al` built from it in one loop. The order matters:
+// script lookup takes the first action whose switch or token matches.
 //
 // Usage (the main window owns the list and binds its handlers by action name):
 //
@@ -52,7 +52,8 @@ struct TActionRow {
     const char* Argument;    // what a script gives the command, for the usage text
 };
 
-inline constexpr int kActionCount = 86;
+inline constexpr int kDescribedActionCount = 86;
+inline constexpr int kActionCount = kDescribedActionCount + 4; // + png, webp, jxl, avif
 // The main window's actions in list order.
 std::span<const TActionRow> ActionTable();
 

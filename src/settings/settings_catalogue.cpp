@@ -1,5 +1,7 @@
 #include "settings/settings_catalogue.h"
 
+#include "settings/still_format.h"
+
 #include "platform/system/shell_folders.h"
 
 #include <QDir>
@@ -57,7 +59,10 @@ TSettings::TSettings(TparameterList& list)
       ConfirmerImage("Confirmer Image", true, list),
       MtsEnVitesseMaxi("MTS en vitesse Maxi", true, list),
       ModePrecision("Mode Precision", true, list),
-      ParametrerFiltres("Parametrer Filtres", true, list) {}
+      ParametrerFiltres("Parametrer Filtres", true, list),
+      IImageFormat("iImageFormat", kFormatFollowsExtension, list),
+      WebpQuality("WebpQuality", 75, list), JxlQuality("JxlQuality", 90, list),
+      AvifQuality("AvifQuality", 60, list) {}
 
 TPrefsMode ChooseSaveMode() {
     if (QFileInfo::exists(IniFileName())) return pmPortable;

@@ -1,6 +1,7 @@
 #pragma once
-// The program's settings: the catalogue of its 47 parameters, the choice of the save mode at
-// start-up, loading, saving, and removing the stores. User-interface thread only.
+// The program's settings: the catalogue of its 47 parameters and the
+// four of the still formats beyond JPEG and BMP (appended, see still_format.h), the choice of the
+// save mode at start-up, loading, saving, and removing the stores. User-interface thread only.
 
 #include "settings/parameters.h"
 
@@ -63,6 +64,10 @@ struct TSettings {
     TBooleanParameter MtsEnVitesseMaxi;            // "MTS en vitesse Maxi"
     TBooleanParameter ModePrecision;               // "Mode Precision"
     TBooleanParameter ParametrerFiltres;           // "Parametrer Filtres"
+    TIntegerParameter IImageFormat;                // "iImageFormat"
+    TIntegerParameter WebpQuality;                 // "WebpQuality"
+    TIntegerParameter JxlQuality;                  // "JxlQuality"
+    TIntegerParameter AvifQuality;                 // "AvifQuality"
 };
 
 // Size of the primary screen when a GUI application with a screen exists, else 1024 x 768.

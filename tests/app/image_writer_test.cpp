@@ -42,7 +42,7 @@ TImageWriter::Job JobFor(const QImage& picture, const std::string& path, bool jp
     TImageWriter::Job job;
     job.picture = picture;
     job.path = path;
-    job.jpeg = jpeg;
+    job.format = jpeg ? ImageFormat::Jpeg : ImageFormat::Bmp;
     job.quality = 80;
     job.metadata.software = "Stillpick";
     job.metadata.description = "0:00:01:00";

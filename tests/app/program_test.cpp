@@ -3,6 +3,7 @@
 // of the window with a video loaded, written into the build tree.
 
 #include "app_fixture.h"
+#include "portable_program.h"
 
 #include "app/video_view.h"
 #include "settings/ini_file.h"
@@ -17,37 +18,18 @@ namespace {
 using namespace sp;
 
 TEST(Program, RunsACommandLineAndSavesItsPortableSettings) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString program = dir.filePath("stillpick");
-    ASSERT_TRUE(QFile::copy(SP_STILLPICK_PROGRAM, program));
-    QFile ini(dir.filePath("Stillpick.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly)); // an empty file selects the portable mode
-    ini.close();
-    const QString clip = dir.filePath("my clip.avi");
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(MediaPath("avi_mjpeg.avi")), clip));
-
+    PortableProgram program;
+    const QString clip = program.CopyMedia("avi_mjpeg.avi", "my clip.avi");
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("STILLPICK_REGISTRY_DIR", dir.filePath("registry"));
-    run.setProcessEnvironment(env);
-    run.start(program, {"+open=" + clip, "+position=0:00:01:00", "+op", "+q"});
+    program.Start(run, {"+open=" + clip, "+position=0:00:01:00", "+op", "+q"});
     ASSERT_TRUE(run.waitForFinished(60000)) << "the program did not end by itself";
     EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
 
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    // The file's text in its own encoding (UTF-8, or UTF-16 after its byte-order mark).
-    const QByteArray bytes = ini.readAll();
-    const bool utf16 = bytes.startsWith("\xFF\xFE");
-    const QString text =
-        utf16 ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                   (bytes.size() - 2) / 2)
-              : QString::fromUtf8(bytes);
+    const QString text = program.IniText();
     EXPECT_TRUE(text.contains("Panneau Actif=4")) << text.toStdString(); // "+op": Settings panel
     EXPECT_TRUE(text.contains("Signature=Stillpick 5.0.6 En by Orvane")) << text.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("registry/HKCU.json")));
+    EXPECT_FALSE(QFile::exists(program.Path("registry/HKCU.json")));
 }
 
 TEST(Program, AnswersVersionWithoutAWindow) {

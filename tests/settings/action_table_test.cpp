@@ -23,7 +23,7 @@ std::string S(const QString& text) {
 
 TEST_F(MainActionTable, BuildsTheEightySixActionsInListOrder) {
     TActionList al;
-    ASSERT_EQ(al.Count(), 86);
+    ASSERT_EQ(al.Count(), 86 + 4); // the still formats' actions after the described ones
     QSet<QString> names;
     for (int i = 0; i < al.Count(); ++i) {
         EXPECT_EQ(S(al.Items(i)->objectName()), ActionTable()[size_t(i)].Name);
@@ -31,7 +31,9 @@ TEST_F(MainActionTable, BuildsTheEightySixActionsInListOrder) {
         EXPECT_FALSE(al.Items(i)->Hint().isEmpty()) << S(al.Items(i)->objectName());
         names.insert(al.Items(i)->objectName());
     }
-    EXPECT_EQ(names.size(), 86);
+    EXPECT_EQ(names.size(), 86 + 4);
+    EXPECT_EQ(S(al.Items(85)->objectName()), "saPerso1");
+    EXPECT_EQ(S(al.Items(86)->objectName()), "saPngOption");
     EXPECT_EQ(S(al.Items(55)->objectName()), "saAbort");
     EXPECT_NE(al.Plain("taFontsize"), nullptr); // a one-state action despite its name
     EXPECT_EQ(al.Plain("taMute"), nullptr);
@@ -82,11 +84,35 @@ TEST_F(MainActionTable, ShortcutsAreUnderstoodAndNeverShared) {
     EXPECT_EQ(owner.size(), 68u);
 }
 
+// The still-format actions reach scripts by names no other action holds, since the first
+// match of a switch or token wins.
+TEST_F(MainActionTable, StillFormatActionsHaveSwitchesAndTokensOfTheirOwn) {
+    TActionList al;
+    const std::map<std::string, std::pair<std::string, std::string>> formats = {
+        {"saPngOption", {"pn", "png"}},
+        {"saWebpOption", {"wp", "webp"}},
+        {"saJxlOption", {"jx", "jxl"}},
+        {"saAvifOption", {"av", "avif"}}};
+    for (const auto& [name, names] : formats) {
+        ASSERT_NE(al.Plain(QString::fromStdString(name)), nullptr) << name;
+        EXPECT_EQ(S(al.Find(QString::fromStdString(name))->Switch()), names.first);
+        EXPECT_EQ(S(al.Find(QString::fromStdString(name))->Token()), names.second);
+        EXPECT_FALSE(al.Find(QString::fromStdString(name))->Caption().isEmpty());
+    }
+    std::map<QString, int> uses;
+    for (TCustomSuperAction* action : al.Actions())
+        for (const QString& word : {action->Switch(), action->Token()})
+            if (!word.isEmpty()) ++uses[word];
+    for (const auto& [name, names] : formats)
+        for (const std::string& word : {names.first, names.second})
+            EXPECT_EQ(uses[QString::fromStdString(word)], 1) << word;
+}
+
 TEST_F(ActionBinding, HandlersAttachByNameAndUnattachedOnesDoNothing) {
     QPointer<TCustomSuperAction> grab;
     {
         TActionList al;
-        EXPECT_EQ(al.Unbound().size(), 86);
+        EXPECT_EQ(al.Unbound().size(), 86 + 4);
         std::vector<std::string> calls;
         al.OnExecute("saGrab", [&](QObject*) { calls.push_back("grab"); });
         al.OnSwitch(
@@ -107,7 +133,7 @@ TEST_F(ActionBinding, HandlersAttachByNameAndUnattachedOnesDoNothing) {
         al.Find("taMute")->Execute();
         al.Find("taMute")->Execute();
         EXPECT_EQ(calls, (std::vector<std::string>{"prepare", "grab", "on", "off"}));
-        EXPECT_EQ(al.Unbound().size(), 84);
+        EXPECT_EQ(al.Unbound().size(), 84 + 4);
         EXPECT_FALSE(al.Find("saCopier")->Execute()); // not attached yet
         EXPECT_FALSE(al.Find("taIncruster")->Execute());
         al.Find("saCopier")->Setimageindex(3);

@@ -5,11 +5,11 @@ packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev libgl-dev libqt6svg6
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-    libjpeg62-turbo-dev libexif-dev libsdl2-dev nlohmann-json3-dev
+    libjpeg62-turbo-dev libexif-dev libpng-dev libwebp-dev libjxl-dev libavif-dev libsdl2-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core python3 dbus-daemon
     librsvg2-bin desktop-file-utils appstream man-db libglib2.0-bin
-    xvfb xdotool imagemagick
+    xvfb xdotool imagemagick libimage-exiftool-perl
 )
 missing=()
 for p in "${packages[@]}"; do

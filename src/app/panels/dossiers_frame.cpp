@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace sp {
 
@@ -51,7 +52,7 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
       numberEdit_(Named(new QLineEdit("0000", this), "numEdit")),
       digits_(Named(new QSpinBox(this), "DigitsEdit")), extensionGroup_(new QButtonGroup(this)),
       quality_(Named(new QSlider(Qt::Horizontal, this), "TrackBar1")),
-      qualityLabel_(Named(new QLabel(this), "labQuality")) {
+      qualityLabel_(Named(new QLabel(this), "labQuality")), qualityCaption_(new QLabel(this)) {
     // Image folder.
     auto* folderBox = new QGroupBox("Image folder", this);
     auto* folderRow = new QHBoxLayout(folderBox);
@@ -93,18 +94,20 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     // Format and quality.
     auto* formatBox = Named(new QGroupBox("Format", this), "rgExtension");
     auto* formatGrid = new QGridLayout(formatBox);
-    auto* bmp = new QRadioButton("bmp", this);
-    auto* jpeg = new QRadioButton("jpeg", this);
-    extensionGroup_->addButton(bmp, 0);
-    extensionGroup_->addButton(jpeg, 1);
-    formatGrid->addWidget(bmp, 0, 0);
-    formatGrid->addWidget(jpeg, 0, 1);
-    formatGrid->addWidget(new QLabel("Quality of jpeg", this), 1, 0);
+    // Items 0 and 1 as described, then the formats beyond, three a row.
+    const char* const formats[] = {"bmp", "jpeg", "png", "webp", "jxl", "avif"};
+    for (int item = 0; item < int(std::size(formats)); ++item) {
+        auto* button = new QRadioButton(formats[item], this);
+        extensionGroup_->addButton(button, item);
+        formatGrid->addWidget(button, item / 3, item % 3);
+    }
+    qualityCaption_->setText("Quality of jpeg");
+    formatGrid->addWidget(qualityCaption_, 2, 0, 1, 2);
     quality_->setRange(1, 100);
     quality_->setValue(50);
     qualityLabel_->setNum(50);
-    formatGrid->addWidget(qualityLabel_, 1, 1, Qt::AlignRight);
-    formatGrid->addWidget(quality_, 2, 0, 1, 2);
+    formatGrid->addWidget(qualityLabel_, 2, 2, Qt::AlignRight);
+    formatGrid->addWidget(quality_, 3, 0, 1, 3);
     body()->addWidget(formatBox);
 
     connect(browse_, &QToolButton::clicked, this, &TDossiersFrame::browse);
@@ -207,6 +210,12 @@ int TDossiersFrame::quality() const {
 }
 QString TDossiersFrame::qualityText() const {
     return qualityLabel_->text();
+}
+void TDossiersFrame::setQualityCaption(const QString& format) {
+    qualityCaption_->setText("Quality of " + format);
+}
+QString TDossiersFrame::qualityCaption() const {
+    return qualityCaption_->text();
 }
 
 } // namespace sp

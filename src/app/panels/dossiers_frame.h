@@ -5,8 +5,9 @@
 // `rbUtiliserNomVideo`, "Set a maximum for the root name" `cbLimiterLongueur`, "Maximum
 // length:" `RacineLengthEdit`), the suffix ("Add timestamp" `rbTimestamp`, "Number from"
 // `rbNumero` with `numEdit` and "Number of digits:" `DigitsEdit` 0..20), the format
-// (`rgExtension`: "bmp", "jpeg") and "Quality of jpeg" (`TrackBar1` 1..100, shown in
-// `labQuality`).
+// (`rgExtension`: "bmp", "jpeg", then "png", "webp", "jxl", "avif") and "Quality of jpeg"
+// (`TrackBar1` 1..100, shown in `labQuality`; its caption names the format whose quality it
+// shows).
 //
 // A dumb widget: the setters change what is shown without emitting anything; only the user's
 // own changes are signalled. The controller decides what a change means (it may, for example,
@@ -50,11 +51,14 @@ public:
     void setDigits(int digits); // clamped to 0..20
     int digits() const;
     void setNumberEditsEnabled(bool enabled);
-    void setExtension(int item); // 0 bmp, 1 jpeg; other values check neither
+    // 0 bmp, 1 jpeg, 2 png, 3 webp, 4 jxl, 5 avif; other values check none.
+    void setExtension(int item);
     int extension() const;
     void setQuality(int quality); // clamped to 1..100, shown in the label
     int quality() const;
     QString qualityText() const;
+    void setQualityCaption(const QString& format); // "Quality of " + format
+    QString qualityCaption() const;
 
 signals:
     void folderChosen(const QString& folder);
@@ -87,6 +91,7 @@ private:
     QButtonGroup* extensionGroup_;
     QSlider* quality_;
     QLabel* qualityLabel_;
+    QLabel* qualityCaption_;
 };
 
 } // namespace sp

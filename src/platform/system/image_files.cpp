@@ -1,11 +1,8 @@
 #include "platform/system/image_files.h"
 
 #include "platform/system/atomic_file.h"
+#include "platform/system/image_encoder.h"
 #include "platform/system/jpeg_encoder.h"
-
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
 
 #include <libexif/exif-data.h>
 
@@ -20,10 +17,7 @@ namespace sp {
 namespace {
 
 bool valid(const PictureView& p, std::string* error) {
-    bool ok = p.pixels && p.width > 0 && p.height > 0 && p.width <= 65500 && p.height <= 65500 &&
-              p.strideBytes >= p.width * 4;
-    if (!ok && error) *error = "no picture to write";
-    return ok;
+    return ValidPicture(p, error);
 }
 
 bool writeAll(const std::string& path, std::span<const uint8_t> bytes, std::string* error,
@@ -198,18 +192,9 @@ std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata) {
 
 bool WritePng(const std::string& path, const PictureView& p, std::string* error,
               ExistingFile existing) {
-    if (!valid(p, error)) return false;
-    const QImage image(p.pixels, p.width, p.height, p.strideBytes, QImage::Format_RGB32);
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
-        if (error) *error = "the PNG encoder failed";
-        return false;
-    }
-    return writeAll(path,
-                    std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(png.constData()),
-                                             size_t(png.size())),
-                    error, existing);
+    std::vector<uint8_t> file;
+    return MakeImageEncoder(ImageFormat::Png)->Encode(p, 0, {}, file, error) &&
+           writeAll(path, file, error, existing);
 }
 
 } // namespace sp

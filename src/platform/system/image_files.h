@@ -1,10 +1,10 @@
 #pragma once
-// Writing grabbed pictures: 24-bit BMP, JPEG (libjpeg-turbo, see jpeg_encoder.h) and PNG from a
-// 32-bit B,G,R,x picture stored top row first. Each file is written to a temporary name and renamed
-// into place, so a failed write never leaves a half-written image or destroys an existing one; with
-// ExistingFile::Keep an image already at that name is never replaced (the write fails).
-// A JPEG can carry EXIF metadata (libexif): when the picture was recorded, the program that
-// wrote it and a description; a BMP has no place for metadata.
+// Writing grabbed pictures: 24-bit BMP, JPEG (libjpeg-turbo, see jpeg_encoder.h) and PNG (the
+// encoder of image_encoder.h) from a 32-bit B,G,R,x picture stored top row first. Each file is
+// written to a temporary name and renamed into place, so a failed write never leaves a half-written
+// image or destroys an existing one; with ExistingFile::Keep an image already at that name is never
+// replaced (the write fails). A JPEG can carry EXIF metadata (libexif): when the picture was
+// recorded, the program that wrote it and a description; a BMP has no place for metadata.
 //
 // Any thread. Failures return false with a one-line reason in `error`.
 
@@ -47,8 +47,8 @@ struct RecordingTime {
     int second = 0;
 };
 
-// The EXIF fields of a grabbed JPEG. Empty texts are left out; texts are written as UTF-8 with
-// any NUL removed.
+// The EXIF fields of a grabbed still (every format but BMP carries them, see image_encoder.h).
+// Empty texts are left out; texts are written as UTF-8 with any NUL removed.
 struct ImageMetadata {
     std::optional<RecordingTime> recorded; // DateTimeOriginal; left out when out of range
     std::string software;                  // Software: the program's name

@@ -41,7 +41,7 @@ TEST(DossiersFrame, SettersAreQuietAndRangesHold) {
     EXPECT_EQ(panel.suffixMode(), 1);
     panel.setSuffixMode(0);
     EXPECT_EQ(panel.suffixMode(), 0);
-    panel.setExtension(5); // no such item: neither is checked
+    panel.setExtension(6); // no such item: none is checked (5 is avif)
     EXPECT_EQ(panel.extension(), -1);
     panel.setExtension(1);
     EXPECT_EQ(panel.extension(), 1);
