@@ -4,19 +4,28 @@
 
 namespace sp::layout {
 
+namespace {
+
+// A standard shape in the picture's own orientation: 3:4 and 9:16 for a portrait picture.
+Aspect shaped(int a, int b, const VideoShape& video) {
+    return video.height > video.width ? Aspect{b, a} : Aspect{a, b};
+}
+
+} // namespace
+
 DisplayChoice chooseDisplayAspect(int forced, const VideoShape& video) {
     switch (forced) {
     case 1:
-        return {{4, 3}, 1};
+        return {shaped(4, 3, video), 1};
     case 2:
-        return {{16, 9}, 2};
+        return {shaped(16, 9, video), 2};
     case 3:
         return {{video.width, video.height}, 3};
     default:
         break;
     }
-    if (video.aspect == 0) return {{4, 3}, 1};
-    if (video.aspect == 1) return {{16, 9}, 2};
+    if (video.aspect == 0) return {shaped(4, 3, video), 1};
+    if (video.aspect == 1) return {shaped(16, 9, video), 2};
     return {{video.width, video.height}, 0};
 }
 
@@ -27,10 +36,10 @@ Aspect displayAspectFor(uint8_t mode, const VideoShape& video) {
         aspect = chooseDisplayAspect(0, video).aspect;
         break;
     case 1:
-        aspect = {4, 3};
+        aspect = shaped(4, 3, video);
         break;
     case 2:
-        aspect = {16, 9};
+        aspect = shaped(16, 9, video);
         break;
     case 3:
         aspect = {video.width, video.height};

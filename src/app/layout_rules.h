@@ -42,7 +42,9 @@ struct DisplayChoice {
     bool operator==(const DisplayChoice&) const = default;
 };
 
-// The display aspect for the setting "Forcer Aspect Ratio" (`forced`) and a description.
+// The display aspect for the setting "Forcer Aspect Ratio" (`forced`) and a description. The
+// standard shapes keep the picture's orientation: a portrait picture (taller than wide, as a
+// phone's video turned upright) forced to 4:3 or 16:9 takes 3:4 or 9:16.
 DisplayChoice chooseDisplayAspect(int forced, const VideoShape& video);
 // The aspect a stream shown in `mode` is laid out with; 4:3 whenever the mode gives a zero side.
 Aspect displayAspectFor(uint8_t mode, const VideoShape& video);

@@ -174,7 +174,12 @@ void TShowForm::ApplyFrameSizes() {
         const layout::Aspect a = layout::displayAspectFor(AspectMode, ShapeOf(Media->VideoInfo));
         ImageSize = layout::fitAspect(a.a, a.b, QRect(QPoint(0, 0), captured), true, 0).size();
     }
-    Widgets().TopBar->setSizeText(SizeLabelText(FrameSize, ImageSize, AspectMode));
+    // The label gives the size as stored, then the image's: a phone's portrait picture, stored
+    // lying on its side, reads 1280 x 720  =>  720 x 1280.
+    QSize stored = FrameSize;
+    if (video && mf::PictureOrientation::fromPacked(Media->VideoInfo.Orientation).swapsSides())
+        stored.transpose();
+    Widgets().TopBar->setSizeText(SizeLabelText(stored, ImageSize, AspectMode));
 }
 
 // ---- Snapshot ----

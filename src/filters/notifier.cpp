@@ -228,7 +228,10 @@ void TNotifier::DescribeVideoBlock(const MediaType& type, const NativeVideo& nat
         tv.TvStandard = kTvStandardUnknown;
         tv.Description = native.codecName + AspectSuffix(native.aspect);
     }
-    if (ReportDecoded) ApplySizeGroup(tv, header, avgTimePerFrame);
+    if (ReportDecoded) {
+        ApplySizeGroup(tv, header, avgTimePerFrame);
+        tv.Orientation = uint8_t(type.orientation().packed());
+    }
 }
 
 bool TNotifier::DescribeDvInVideoInfo(const MediaType& type) {

@@ -54,6 +54,10 @@ struct TvData {
     bool TimecodeValid = false;
     uint32_t Timecode = 0; // packed: from the lowest byte hours, minutes, seconds, frames
     int32_t BitRate = 0;   // bits per second
+    // How the decoded pictures were turned upright (mf::PictureOrientation packed; 0 when shown
+    // as stored): Width and Height are the upright size, the stored one has the sides swapped
+    // when the turn is a quarter or three.
+    uint8_t Orientation = 0;
 };
 
 // The description of the audio stream.

@@ -48,6 +48,18 @@ TEST(DisplayAspect, ForcedSettingFirstThenTheStreamsFlag) {
     EXPECT_EQ(displayAspectFor(9, pal169), (Aspect{4, 3}));
 }
 
+TEST(DisplayAspect, StandardShapesKeepAPortraitPicturesOrientation) {
+    // A phone's portrait picture, turned upright; a PAL picture turned a quarter, still flagged.
+    const VideoShape phone{720, 1280, 2}, turnedPal{576, 720, 1};
+    EXPECT_EQ(chooseDisplayAspect(1, phone), (DisplayChoice{{3, 4}, 1}));
+    EXPECT_EQ(chooseDisplayAspect(2, phone), (DisplayChoice{{9, 16}, 2}));
+    EXPECT_EQ(chooseDisplayAspect(0, phone), (DisplayChoice{{720, 1280}, 0}));
+    EXPECT_EQ(chooseDisplayAspect(0, turnedPal), (DisplayChoice{{9, 16}, 2}));
+    EXPECT_EQ(displayAspectFor(1, phone), (Aspect{3, 4}));
+    EXPECT_EQ(displayAspectFor(2, phone), (Aspect{9, 16}));
+    EXPECT_EQ(displayAspectFor(3, phone), (Aspect{720, 1280}));
+}
+
 TEST(WindowLayout, PanelsAtTheLeftOrMirroredAtTheRight) {
     const WindowLayout normal = layoutWindow({708, 522}, false);
     EXPECT_EQ(normal.panelsLeft, 0);

@@ -479,6 +479,32 @@ TEST_F(NotifierTest, VideoDescribersAtStart) {
     EXPECT_EQ(AspectFromRatio(0, 0x40000000u), kAspectUnknown); // 4·Y wraps to 0 in 32 bits
 }
 
+// A decoder that turned its pictures upright says so in its output type; the decoded
+// description carries it (the stored size is the upright one turned back), and a plain type
+// after it clears it.
+TEST_F(NotifierTest, TheDecodedDescriptionCarriesTheTurnOfThePictures) {
+    MediaType upright = makeRgb32Type(180, 320, 400000);
+    auto vih = *upright.formatAs<VIDEOINFOHEADER>();
+    VIDEOINFOHEADER2 vih2;
+    vih2.AvgTimePerFrame = vih.AvgTimePerFrame;
+    vih2.bmiHeader = vih.bmiHeader;
+    vih2.dwReserved2 = PictureOrientation{1, true}.packed();
+    upright.formattype = FORMAT_VideoInfo2;
+    upright.format.clear();
+    upright.setFormat(vih2);
+    auto turned = NewNotifier(false, true, false);
+    ASSERT_TRUE(Stream(turned.get(), upright, {Payload(64, 0)}));
+    auto plain = NewNotifier(false, true, false);
+    ASSERT_TRUE(Stream(plain.get(), makeRgb32Type(320, 180, 400000), {Payload(64, 0)}));
+
+    auto posts = Posts(kStreamInfoVideo);
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].video.Width, 180);
+    EXPECT_EQ(PictureOrientation::fromPacked(posts[0].video.Orientation),
+              (PictureOrientation{1, true}));
+    EXPECT_EQ(posts[1].video.Orientation, 0);
+}
+
 // Damaged DV frames and MPEG headers, cut at any length, go through inspection without a read
 // past the sample (the sanitizers watch) and leave the records within their value ranges.
 TEST_F(NotifierTest, MutatedSamplesAreInspectedSafely) {

@@ -20,10 +20,15 @@ def run(command):
 
 
 def video_size(path):
+    """The size of the pictures ffmpeg puts out: upright, turned by the display matrix."""
     out = run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-               "stream=width,height,color_space", "-of", "default=noprint_wrappers=1", path])
+               "stream=width,height,color_space:stream_side_data=rotation", "-of",
+               "default=noprint_wrappers=1", path])
     facts = dict(line.split("=", 1) for line in out.decode().split() if "=" in line)
-    return int(facts["width"]), int(facts["height"]), facts.get("color_space", "unknown")
+    width, height = int(facts["width"]), int(facts["height"])
+    if abs(round(float(facts.get("rotation", "0")))) % 180 == 90:
+        width, height = height, width
+    return width, height, facts.get("color_space", "unknown")
 
 
 def frame_index_at(path, time_hns):

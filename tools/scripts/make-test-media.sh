@@ -248,3 +248,23 @@ if [ $bench = 1 ]; then
         -map 1:v -map 0:a -vf "setpts=PTS+0.006/TB" -c:v libx264 -preset veryfast -g 250 \
         -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -c:a ac3 -b:a 192k -f matroska
 fi
+
+# Display rotation: phone-like H.264 stored landscape (320x180) with a display matrix in the
+# video track header, as phones write it: turned a quarter clockwise (portrait), half, three
+# quarters, and a mirrored quarter turn (matrix 0 1 1 0). MP4 and MOV share the same stream.
+# rotated BASE NAME A B C D: copies BASE into NAME and writes the matrix A B C D into it.
+rotated() {
+    [ -s "$out/$2" ] && return 0
+    cp "$out/$1" "$out/.tmp.$2"
+    python3 "$here/../display-matrix.py" "$out/.tmp.$2" "$3" "$4" "$5" "$6"
+    mv "$out/.tmp.$2" "$out/$2"
+}
+make rotate_base.mp4 -f lavfi -i "$(video 320x180 25 2)" -f lavfi -i "$(tone 440 2)" \
+    -c:v libx264 -preset veryfast -g 25 -bf 2 -pix_fmt yuv420p -c:a aac -b:a 64k -f mp4
+make rotate_base.mov -i "$out/rotate_base.mp4" -c copy -f mov
+for ext in mp4 mov; do
+    rotated rotate_base.$ext rotate_90.$ext 0 1 -1 0
+    rotated rotate_base.$ext rotate_180.$ext -1 0 0 -1
+    rotated rotate_base.$ext rotate_270.$ext 0 -1 1 0
+done
+rotated rotate_base.mp4 rotate_90_mirror.mp4 0 1 1 0

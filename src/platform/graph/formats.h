@@ -49,8 +49,28 @@ struct VIDEOINFOHEADER2 {
     uint32_t dwPictAspectRatioX = 0;
     uint32_t dwPictAspectRatioY = 0;
     uint32_t dwControlFlags = 0;
-    uint32_t dwReserved2 = 0;
+    uint32_t dwReserved2 = 0; // here: the picture's display orientation (PictureOrientation)
     BITMAPINFOHEADER bmiHeader;
+};
+
+// How a picture is turned to be shown upright: `quarterTurns` clockwise, then mirrored left to
+// right when `mirrored` (the eight turns and mirrors of a rectangle). Phones store portrait
+// video lying on its side with one clockwise quarter turn to apply. Windows leaves
+// VIDEOINFOHEADER2.dwReserved2 zero; this program's splitters put the packed orientation there
+// (zero: shown as stored), and the video decoder, which turns its pictures upright, keeps it on
+// its output type to say what it did (the stored size is the upright one with the sides swapped
+// when `swapsSides()`).
+struct PictureOrientation {
+    uint8_t quarterTurns = 0; // 0..3, clockwise
+    bool mirrored = false;
+
+    bool upright() const { return quarterTurns == 0 && !mirrored; }
+    bool swapsSides() const { return quarterTurns % 2 == 1; }
+    uint32_t packed() const { return (quarterTurns & 3u) | (mirrored ? 4u : 0u); }
+    static PictureOrientation fromPacked(uint32_t bits) {
+        return {uint8_t(bits & 3u), (bits & 4u) != 0};
+    }
+    bool operator==(const PictureOrientation&) const = default;
 };
 
 struct MPEG1VIDEOINFO {

@@ -13,6 +13,12 @@ std::optional<BITMAPINFOHEADER> MediaType::bitmapHeader() const {
     return std::nullopt;
 }
 
+PictureOrientation MediaType::orientation() const {
+    if (formattype != FORMAT_VideoInfo2 && formattype != FORMAT_MPEG2Video) return {};
+    auto vih2 = formatAs<VIDEOINFOHEADER2>();
+    return vih2 ? PictureOrientation::fromPacked(vih2->dwReserved2) : PictureOrientation{};
+}
+
 bool matchesPartial(const MediaType& pattern, const MediaType& type) {
     auto ok = [](const GUID& want, const GUID& have) { return want.isNull() || want == have; };
     return ok(pattern.majortype, type.majortype) && ok(pattern.subtype, type.subtype) &&

@@ -42,10 +42,14 @@ struct MediaType {
         if (format.size() < sizeof(T)) format.resize(sizeof(T));
         std::memcpy(format.data(), &value, sizeof(T));
     }
-    void setFormatBytes(std::span<const uint8_t> bytes) { format.assign(bytes.begin(), bytes.end()); }
+    void setFormatBytes(std::span<const uint8_t> bytes) {
+        format.assign(bytes.begin(), bytes.end());
+    }
 
     // The bitmap header of a VideoInfo or VideoInfo2 (or MPEG-1/2 video) block, if any.
     std::optional<BITMAPINFOHEADER> bitmapHeader() const;
+    // The display orientation a VideoInfo2 (or MPEG-2 video) block carries; upright otherwise.
+    PictureOrientation orientation() const;
 
     friend bool operator==(const MediaType&, const MediaType&) = default;
 };

@@ -1,6 +1,7 @@
 #include "platform/outside/media_types_av.h"
 
 #include "platform/graph/guids.h"
+#include "platform/outside/picture_turn.h"
 
 #include <algorithm>
 #include <cstring>
@@ -96,10 +97,27 @@ mf::MediaType videoInfoType(const AVStream& st, uint32_t fourcc) {
     return mt;
 }
 
+// The display matrix MP4 and MOV (and, with newer libavformat, Matroska) give the stream.
+const int32_t* displayMatrix(const AVStream& st) {
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+    const AVPacketSideData* sd = av_packet_side_data_get(
+        st.codecpar->coded_side_data, st.codecpar->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX);
+    if (!sd || sd->size < 9 * sizeof(int32_t)) return nullptr;
+    return reinterpret_cast<const int32_t*>(sd->data);
+#else
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(&st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!data || size < 9 * sizeof(int32_t)) return nullptr;
+    return reinterpret_cast<const int32_t*>(data);
+#endif
+}
+
 mf::VIDEOINFOHEADER2 videoInfo2Header(const AVStream& st, uint32_t fourcc, size_t extraBytes,
                                       AspectRatio aspect) {
     mf::VIDEOINFOHEADER2 vih2;
     fillVideoCommon(vih2, st);
+    if (const int32_t* matrix = displayMatrix(st))
+        vih2.dwReserved2 = orientationFromDisplayMatrix(matrix).packed();
     vih2.dwPictAspectRatioX = uint32_t(aspect.x);
     vih2.dwPictAspectRatioY = uint32_t(aspect.y);
     vih2.bmiHeader = bitmapHeader(*st.codecpar, fourcc, extraBytes);

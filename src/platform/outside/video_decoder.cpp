@@ -1,6 +1,7 @@
 #include "platform/outside/video_decoder.h"
 
 #include "platform/outside/decoder_context.h"
+#include "platform/outside/picture_turn.h"
 
 #include "platform/graph/guids.h"
 
@@ -66,9 +67,11 @@ std::unique_ptr<VideoDecoder> VideoDecoder::open(const mf::MediaType& input, std
                            [&](AVCodecContext* c) { d->framePool_.attach(c); });
     if (!context) return nullptr;
     d->codec_ = context;
+    d->orientation_ = input.orientation();
     if (auto bih = input.bitmapHeader()) {
-        d->width_ = bih->biWidth;
-        d->height_ = std::abs(bih->biHeight);
+        const PictureSize up = uprightSize(bih->biWidth, std::abs(bih->biHeight), d->orientation_);
+        d->width_ = up.width;
+        d->height_ = up.height;
     }
     if (auto vih = input.formatAs<mf::VIDEOINFOHEADER>(); vih && input.bitmapHeader())
         d->avgFrameHns_ = vih->AvgTimePerFrame; // same offset in VIDEOINFOHEADER2
@@ -302,8 +305,9 @@ std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
         cache_.setFocus(lastDelivered_);
     }
     VideoFrameInfo info;
-    info.width = current_->width;
-    info.height = current_->height;
+    const PictureSize up = uprightSize(current_->width, current_->height, orientation_);
+    info.width = up.width;
+    info.height = up.height;
     info.startHns = current_->pts;
     info.durationHns = frameDuration(*current_);
     info.sizeChanged = info.width != deliveredWidth_ || info.height != deliveredHeight_;
@@ -323,12 +327,29 @@ bool VideoDecoder::prepareScaler(const AVFrame& f) {
     return true;
 }
 
+// A picture to turn is converted top row first into turnBuffer_, then turned into `dst`.
+bool VideoDecoder::convertTurned(const AVFrame& f, std::span<uint8_t> dst, bool topDown) {
+    const size_t stride = size_t(f.width) * 4;
+    turnBuffer_.resize(stride * size_t(f.height));
+    uint8_t* planes[4] = {turnBuffer_.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(stride), 0, 0, 0};
+    if (sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) != f.height)
+        return false;
+    const PictureSize up = uprightSize(f.width, f.height, orientation_);
+    const ptrdiff_t upStride = ptrdiff_t(up.width) * 4;
+    uint8_t* top = topDown ? dst.data() : dst.data() + upStride * (up.height - 1);
+    turnPicture(turnBuffer_.data(), f.width, f.height, ptrdiff_t(stride), orientation_, top,
+                topDown ? upStride : -upStride);
+    return true;
+}
+
 bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst, bool topDown) {
     if (!current_) return false;
     const AVFrame& f = *current_;
     const size_t stride = size_t(f.width) * 4;
     if (f.width <= 0 || f.height <= 0 || dst.size() < stride * size_t(f.height)) return false;
     if (!prepareScaler(f)) return false;
+    if (!orientation_.upright()) return convertTurned(f, dst, topDown);
     // Writing from the last row upwards with a negative stride gives the bottom-up layout.
     uint8_t* first = topDown ? dst.data() : dst.data() + stride * size_t(f.height - 1);
     uint8_t* planes[4] = {first, nullptr, nullptr, nullptr};

@@ -37,6 +37,10 @@
 // times are known to be presentation times (they went back at least once) and every sample so
 // far had one; never within the reorder bound of a known end.
 //
+// Orientation: when the input type carries a display orientation (mf::PictureOrientation, a
+// phone's portrait video stored lying on its side), every picture comes out turned upright:
+// sizes, frame infos and the output type are the upright ones.
+//
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
 
@@ -52,6 +56,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <vector>
 
 struct AVCodecContext;
 struct AVFrame;
@@ -131,11 +136,13 @@ public:
     // (or top row first with `topDown`). False when there is no current frame or `dst` is too
     // small.
     bool copyCurrentRgb32(std::span<uint8_t> dst, bool topDown = false);
-    // The picture size of the current frame, or the input type's before the first frame.
+    // The upright picture size of the current frame, or the input type's before the first frame.
     int width() const { return width_; }
     int height() const { return height_; }
     // RGB32 VideoInfo type of the current picture size with the input's frame duration.
     mf::MediaType outputType() const;
+    // How the stored pictures are turned to come out upright (from the input type).
+    mf::PictureOrientation orientation() const { return orientation_; }
 
 private:
     VideoDecoder();
@@ -151,6 +158,7 @@ private:
     int64_t presentationTime(int64_t ownHns, int64_t durationHns);
     bool decodingTimes() const;
     bool prepareScaler(const AVFrame& frame);
+    bool convertTurned(const AVFrame& frame, std::span<uint8_t> dst, bool topDown);
     int64_t reorderBoundHns() const;
     int64_t skipReachHns() const;
     bool skipsUnseen(int64_t startHns) const;
@@ -184,6 +192,8 @@ private:
     bool lastCached_ = false; // the last picture decoded went into the cache
     bool linkBroken_ = false; // the next picture cached does not follow the last
     size_t decodedPictures_ = 0;
+    mf::PictureOrientation orientation_;
+    std::vector<uint8_t> turnBuffer_; // the stored picture before it is turned upright
     int width_ = 0;
     int height_ = 0;
     int deliveredWidth_ = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/graph/guids.h"
 #include "platform/outside/media_types_av.h"
+#include "platform/outside/picture_turn.h"
 
 #include <algorithm>
 #include <numeric>
@@ -18,12 +19,16 @@ bool isUncompressed(const GUID& subtype) {
            subtype == MEDIASUBTYPE_RGB8 || subtype == MEDIASUBTYPE_ARGB32;
 }
 
-// Picture aspect X:Y of the input: its own when it carries one, else the pixel ratio 1:1.
+// Picture aspect X:Y of the upright picture (width x height): the input's own when it carries
+// one (turned with the picture), else the pixel ratio 1:1.
 std::pair<uint32_t, uint32_t> pictureAspect(const MediaType& in, int width, int height) {
     if (in.formattype == FORMAT_VideoInfo2 || in.formattype == FORMAT_MPEG2Video)
         if (auto vih2 = in.formatAs<VIDEOINFOHEADER2>())
-            if (vih2->dwPictAspectRatioX > 0 && vih2->dwPictAspectRatioY > 0)
+            if (vih2->dwPictAspectRatioX > 0 && vih2->dwPictAspectRatioY > 0) {
+                if (in.orientation().swapsSides())
+                    return {vih2->dwPictAspectRatioY, vih2->dwPictAspectRatioX};
                 return {vih2->dwPictAspectRatioX, vih2->dwPictAspectRatioY};
+            }
     int g = std::gcd(std::max(width, 1), std::max(height, 1));
     return {uint32_t(std::max(width, 1) / g), uint32_t(std::max(height, 1) / g)};
 }
@@ -59,6 +64,7 @@ MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInf
     auto [x, y] = pictureAspect(in, width, height);
     vih2.dwPictAspectRatioX = x;
     vih2.dwPictAspectRatioY = y;
+    vih2.dwReserved2 = in.orientation().packed(); // the pictures were turned upright by it
     vih2.bmiHeader = vih.bmiHeader;
     out.formattype = FORMAT_VideoInfo2;
     out.format.clear();
@@ -69,11 +75,13 @@ MediaType VideoDecoderFilter::outputTypeFor(int width, int height, bool videoInf
 HRESULT VideoDecoderFilter::GetMediaType(int position, MediaType* type) {
     if (position < 0) return E_INVALIDARG;
     if (position > 3) return VFW_S_NO_MORE_ITEMS;
-    auto header = input()->CurrentMediaType().bitmapHeader();
+    const MediaType& in = input()->CurrentMediaType();
+    auto header = in.bitmapHeader();
     if (!header || header->biWidth <= 0 || header->biHeight == 0) return VFW_S_NO_MORE_ITEMS;
+    const PictureSize up =
+        uprightSize(header->biWidth, std::abs(header->biHeight), in.orientation());
     // Bottom-up first: whoever takes the first type it accepts gets the usual DIB layout.
-    *type = outputTypeFor(header->biWidth, std::abs(header->biHeight), position % 2 == 0,
-                          position >= 2);
+    *type = outputTypeFor(up.width, up.height, position % 2 == 0, position >= 2);
     return S_OK;
 }
 
@@ -84,9 +92,10 @@ HRESULT VideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType&
     auto outHeader = out.bitmapHeader();
     auto inHeader = in.bitmapHeader();
     if (!outHeader || !inHeader || outHeader->biBitCount != 32) return VFW_E_TYPE_NOT_ACCEPTED;
-    // The output may be wider (a canvas); it must hold the picture.
-    if (outHeader->biWidth < inHeader->biWidth ||
-        std::abs(outHeader->biHeight) < std::abs(inHeader->biHeight))
+    // The output may be wider (a canvas); it must hold the upright picture.
+    const PictureSize up =
+        uprightSize(inHeader->biWidth, std::abs(inHeader->biHeight), in.orientation());
+    if (outHeader->biWidth < up.width || std::abs(outHeader->biHeight) < up.height)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }

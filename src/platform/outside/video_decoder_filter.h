@@ -4,6 +4,10 @@
 // FORMAT_VideoInfo). Registered as "ffdshow Video Decoder" (and, for dvsd only, as the DV
 // Video Decoder by the DV registration).
 //
+// Orientation: pictures of an input type carrying a display orientation (a phone's portrait
+// video) are turned upright; the output types describe the upright size and picture aspect and
+// keep the orientation, so that a describer downstream knows the stored size.
+//
 // Row order: the same two types with a negative bitmap height (top row first) are offered after
 // them, for a downstream filter that asks for them by type; connected so, the pictures are
 // converted top row first (no downstream filter then has to turn the rows around).
