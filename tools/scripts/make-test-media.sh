@@ -236,3 +236,14 @@ if [ $bench = 1 ]; then
         -map 1:v -map 0:a -vf "setpts=PTS+0.006/TB" -c:v libx264 -preset veryfast -g 250 \
         -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p -c:a ac3 -b:a 192k -f matroska
 fi
+
+# Variable frame rate, as phones record: a 30 fps source with every third frame dropped for
+# 2 s (mean 20 fps), then every other one (15 fps); the burned-in number is the source frame's.
+# MP4 with a 90 kHz time scale, and Matroska, whose times are rounded to the millisecond.
+vfr_drops="testsrc2=s=$small:r=30:d=4${overlay},select='if(lt(n\,60)\,mod(n\,3)\,not(mod(n\,2)))'"
+make vfr_drops.mp4 -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mode passthrough \
+    -enc_time_base:v 1/90000 -video_track_timescale 90000 -c:v libx264 -preset veryfast -g 30 \
+    -bf 2 -pix_fmt yuv420p -c:a aac -shortest -f mp4
+make vfr_drops.mkv -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mode passthrough \
+    -c:v libx264 -preset veryfast -g 30 -bf 2 -pix_fmt yuv420p -c:a libopus -shortest \
+    -f matroska
