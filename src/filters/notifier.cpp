@@ -87,6 +87,7 @@ void TNotifier::ResetNotifier() {
     ReportNative = false;
     ReportDecoded = false;
     ReportAudio = false;
+    TimecodeFrameDuration = 0;
     AcceptedMajor = GUID_NULL;
     AcceptedSub = GUID_NULL;
     AcceptedFormat = GUID_NULL;
@@ -228,7 +229,9 @@ void TNotifier::DescribeVideoBlock(const MediaType& type, const NativeVideo& nat
         tv.TvStandard = kTvStandardUnknown;
         tv.Description = native.codecName + AspectSuffix(native.aspect);
     }
-    if (ReportDecoded) ApplySizeGroup(tv, header, avgTimePerFrame);
+    if (!ReportDecoded) return;
+    ApplySizeGroup(tv, header, avgTimePerFrame); // the rate described stays the average
+    if (TimecodeFrameDuration > 0) tv.FrameDuration = TimecodeFrameDuration;
 }
 
 bool TNotifier::DescribeDvInVideoInfo(const MediaType& type) {
