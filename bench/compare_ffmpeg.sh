@@ -94,44 +94,13 @@ print("peak resident memory of the stepping process: %.0f MiB"
       % (max(b[2] for b in back) / 1024))
 
 if shutil.which("mpv"):
-    # mpv's own frame steps, timed through its IPC socket, for comparison only.
-    import socket
-    def mpv_steps(command, start):
-        sock = os.path.join(work, "mpv.sock")
-        p = subprocess.Popen(["mpv", "--no-config", "--vo=null", "--ao=null", "--pause",
-                              "--hr-seek=yes", "--start=" + start, "--input-ipc-server=" + sock,
-                              video], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(200):
-            if os.path.exists(sock): break
-            time.sleep(0.05)
-        s = socket.socket(socket.AF_UNIX)
-        for attempt in range(200):  # the socket file appears before mpv listens on it
-            try:
-                s.connect(sock); break
-            except (ConnectionRefusedError, FileNotFoundError):
-                time.sleep(0.05)
-        f = s.makefile("rwb")
-        def ask(cmd):
-            f.write((json.dumps({"command": cmd}) + "\n").encode()); f.flush()
-            while True:
-                m = json.loads(f.readline())
-                if "error" in m: return m
-        time.sleep(1.0)
-        def frame():
-            return ask(["get_property", "estimated-frame-number"]).get("data")
-        lat = []
-        for _ in range(25):
-            before = frame()
-            t0 = time.perf_counter()
-            ask([command])
-            # The step is done when the frame shown has changed (the command returns at once).
-            while frame() == before and time.perf_counter() - t0 < 10: pass
-            lat.append((time.perf_counter() - t0) * 1000)
-        p.terminate(); p.wait()
-        return statistics.median(lat)
+    # mpv's own frame steps (bench/mpv_steps.py), for comparison only.
+    sys.path.insert(0, "bench")
+    from mpv_steps import median_step_ms
     try:
         print("mpv frame-step from 0:00:35: %.1f ms, frame-back-step from 0:00:37: %.1f ms"
-              % (mpv_steps("frame-step", "35"), mpv_steps("frame-back-step", "37")))
+              % (median_step_ms(video, "frame-step", "35"),
+                 median_step_ms(video, "frame-back-step", "37")))
     except Exception as e:
         print("(mpv timing failed: %s)" % e)
 

@@ -87,6 +87,7 @@ void TNotifier::ResetNotifier() {
     ReportNative = false;
     ReportDecoded = false;
     ReportAudio = false;
+    TimecodeFrameDuration = 0;
     AcceptedMajor = GUID_NULL;
     AcceptedSub = GUID_NULL;
     AcceptedFormat = GUID_NULL;
@@ -228,10 +229,10 @@ void TNotifier::DescribeVideoBlock(const MediaType& type, const NativeVideo& nat
         tv.TvStandard = kTvStandardUnknown;
         tv.Description = native.codecName + AspectSuffix(native.aspect);
     }
-    if (ReportDecoded) {
-        ApplySizeGroup(tv, header, avgTimePerFrame);
-        tv.Orientation = uint8_t(type.orientation().packed());
-    }
+    if (!ReportDecoded) return;
+    ApplySizeGroup(tv, header, avgTimePerFrame); // the rate described stays the average
+    tv.Orientation = uint8_t(type.orientation().packed());
+    if (TimecodeFrameDuration > 0) tv.FrameDuration = TimecodeFrameDuration;
 }
 
 bool TNotifier::DescribeDvInVideoInfo(const MediaType& type) {

@@ -44,6 +44,9 @@ public:
     bool ReportNative = false;
     bool ReportDecoded = false;
     bool ReportAudio = false;
+    // With ReportDecoded: the frame duration the description gives for timecodes when it is
+    // not the average one (a variable-rate stream's base rate); 0 takes the average.
+    int64_t TimecodeFrameDuration = 0;
 
     // Clears the reporting flags and forgets the accepted type. Controlling thread, stopped.
     void ResetNotifier();

@@ -82,6 +82,7 @@ void TMediaSystem::DataModuleDestroy() {
 
 void TMediaSystem::ClearAndDeactivate() {
     DropPictureDemand();
+    frameTimes_ = nullptr;
     if (graph.Graph()) graph.Graph()->SetNotify(nullptr);
     graph.Deactivate();
 }
@@ -160,6 +161,8 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     g->AddFilter(decodedNotifier_.get(), "Video Dec Notifier");
     decodedNotifier_->ResetNotifier();
     decodedNotifier_->ReportDecoded = true;
+    frameTimes_ = query<IFrameTimes>(OwnerOf(source->OutputPin.get()));
+    if (frameTimes_) decodedNotifier_->TimecodeFrameDuration = frameTimes_->TimecodeFrameDuration();
     g->AddFilter(superposer_.get(), "Superposer");
     superposer_->PrepareReconnect();
     if (!ConnectDecodedTopDown(decoded.get()) &&
@@ -338,6 +341,7 @@ bool TMediaSystem::DisconnectVideo() {
     TVideoSource* source = CurrentVideo;
     bool result = false;
     DropPictureDemand();
+    frameTimes_ = nullptr;
     try {
         if (VideoWindow && VideoWindow->Filter()) {
             if (auto window = query<IVideoWindow>(VideoWindow->Filter()))

@@ -34,6 +34,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace sp {
 
@@ -76,8 +77,10 @@ public:
     int64_t GetPosition();
     bool SetPosition(int64_t position);
     bool Seek(int64_t position);
-    void NextFrame() { SetPosition(LastPosition + FrameDuration); }
-    void PreviousFrame() { SetPosition(LastPosition - FrameDuration); }
+    // ± one frame duration, or, where that would stay on the frame shown or pass over one
+    // (frames at a variable rate), to the start of the neighbouring frame that exists.
+    void NextFrame() { StepFrame(true); }
+    void PreviousFrame() { StepFrame(false); }
     void NextSecond() { SetPosition(LastPosition + 10000000); }
     void PreviousSecond() { SetPosition(LastPosition - 10000000); }
     void NextMinute() { SetPosition(LastPosition + 600000000); }
@@ -156,6 +159,9 @@ private:
     void DefaultCompletion();
     bool SeekInternal(bool wait, int64_t position);
     void TakeShownPositionBeforeTarget(int64_t target);
+    void StepFrame(bool forward);
+    std::optional<int64_t> KnownFrameAt(int64_t t);
+    std::optional<int64_t> KnownNeighbour(int64_t t, bool forward);
     bool WaitForState();
     mf::ComPtr<mf::IPin> FindSourcePin(TavSource* source, const mf::GUID& major);
     mf::ComPtr<mf::IPin> TakeForcedPin();
@@ -178,6 +184,8 @@ private:
     mf::ComPtr<TMediaForcer> mediaForcer_;
     // The decoder of the video chain that leaves out pictures nobody needs; null when none.
     mf::ComPtr<mf::IPictureDemand> pictureDemand_;
+    // The splitter of the video chain that knows where its frames lie; null when none.
+    mf::ComPtr<mf::IFrameTimes> frameTimes_;
     int64_t grabPeriod_ = 0;
     std::function<void(mf::IFilterGraph*)> completionHandler_;
     int volume_ = 0;

@@ -268,3 +268,14 @@ for ext in mp4 mov; do
     rotated rotate_base.$ext rotate_270.$ext 0 -1 1 0
 done
 rotated rotate_base.mp4 rotate_90_mirror.mp4 0 1 1 0
+
+# Variable frame rate, as phones record: a 30 fps source with every third frame dropped for
+# 2 s (mean 20 fps), then every other one (15 fps); the burned-in number is the source frame's.
+# MP4 with a 90 kHz time scale, and Matroska, whose times are rounded to the millisecond.
+vfr_drops="testsrc2=s=$small:r=30:d=4${overlay},select='if(lt(n\,60)\,mod(n\,3)\,not(mod(n\,2)))'"
+make vfr_drops.mp4 -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mode passthrough \
+    -enc_time_base:v 1/90000 -video_track_timescale 90000 -c:v libx264 -preset veryfast -g 30 \
+    -bf 2 -pix_fmt yuv420p -c:a aac -shortest -f mp4
+make vfr_drops.mkv -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mode passthrough \
+    -c:v libx264 -preset veryfast -g 30 -bf 2 -pix_fmt yuv420p -c:a libopus -shortest \
+    -f matroska

@@ -289,6 +289,22 @@ public:
     virtual HRESULT SetPictureDemand(Judge judge) = 0;
 };
 
+// Where the frames of a video stream lie, for a splitter that reads their presentation times:
+// frame steps go to the neighbouring frame that exists, also where frames come at a variable
+// rate. Answers only what the times read so far tell for sure. Any thread.
+class IFrameTimes : public virtual Unknown {
+public:
+    // The start of the frame on screen at t (the last starting at or before it, allowing the
+    // 20 us of rounded sample times); S_FALSE when not known.
+    virtual HRESULT FrameAt(REFERENCE_TIME t, REFERENCE_TIME* start) = 0;
+    // The start of the frame after (or before) the one on screen at t; S_FALSE when not known,
+    // or when there is none.
+    virtual HRESULT NeighbourFrame(REFERENCE_TIME t, bool forward, REFERENCE_TIME* start) = 0;
+    // The frame duration timecodes count in: the stream's base rate's when its frames come at
+    // a variable rate (so that each frame's timecode names it), else 0 (its average duration).
+    virtual REFERENCE_TIME TimecodeFrameDuration() = 0;
+};
+
 // Where the preview renderer shows its pictures (a widget in the application, nothing headless).
 class IPresentationSurface {
 public:

@@ -1,6 +1,7 @@
 #include "platform/outside/demuxer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 extern "C" {
@@ -236,6 +237,7 @@ bool Demuxer::describeStreams(std::string* error) {
         s.codecName = avcodec_get_name(st.codecpar->codec_id);
         if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
             s.durationHns = av_rescale_q(st.duration, st.time_base, kHnsBase);
+        if (desc.kind == StreamKind::Video) s.baseFrameHns = variableRateBaseFrameHns(st);
         streams_.push_back(std::move(s));
         hidden_.push_back(desc.kind == StreamKind::Other);
     }
@@ -326,12 +328,33 @@ int64_t Demuxer::toHns(int64_t ts, int streamIndex) const {
     return av_rescale_q(ts, context_->streams[streamIndex]->time_base, kHnsBase) - startTimeHns_;
 }
 
+// Containers that keep times in milliseconds (Matroska, WebM, FLV) round a 30 fps frame's start
+// by up to half a millisecond, so the frame of a timecode may seem to start after it. A video
+// time within half a tick of the stream's base-rate grid (counted from the first picture) is
+// put back on it; a time the grid does not explain stays as it is.
+int64_t Demuxer::onFrameGrid(int64_t hns, int streamIndex) const {
+    const AVStream& st = *context_->streams[streamIndex];
+    const AVRational rate = st.r_frame_rate;
+    if (hns == kNoTimeHns || streams_[size_t(streamIndex)].kind != StreamKind::Video ||
+        rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 240)
+        return hns;
+    const int64_t halfTick = av_rescale_q(1, st.time_base, kHnsBase) / 2;
+    if (halfTick < 500) return hns; // times finer than 0.1 ms are taken as they are
+    const int64_t frame =
+        av_rescale_rnd(hns, rate.num, int64_t(rate.den) * 10'000'000, AV_ROUND_NEAR_INF);
+    const int64_t onGrid =
+        av_rescale_rnd(frame, int64_t(rate.den) * 10'000'000, rate.num, AV_ROUND_NEAR_INF);
+    return std::abs(onGrid - hns) <= halfTick ? onGrid : hns;
+}
+
 Packet Demuxer::wrap(AVPacket* pkt) const {
     Packet p;
     p.raw.reset(pkt);
     p.streamIndex = pkt->stream_index;
-    p.decodeHns = toHns(pkt->dts, pkt->stream_index);
-    p.startHns = pkt->pts != AV_NOPTS_VALUE ? toHns(pkt->pts, pkt->stream_index) : p.decodeHns;
+    p.decodeHns = onFrameGrid(toHns(pkt->dts, pkt->stream_index), pkt->stream_index);
+    p.startHns = pkt->pts != AV_NOPTS_VALUE
+                     ? onFrameGrid(toHns(pkt->pts, pkt->stream_index), pkt->stream_index)
+                     : p.decodeHns;
     if (pkt->duration > 0)
         p.durationHns =
             av_rescale_q(pkt->duration, context_->streams[pkt->stream_index]->time_base, kHnsBase);
@@ -345,6 +368,7 @@ bool Demuxer::returned(int streamIndex) const {
 }
 
 std::optional<Packet> Demuxer::readRaw() {
+    atEnd_ = false;
     if (aborted_.load()) return std::nullopt;
     for (;;) {
         AVPacket* pkt = av_packet_alloc();
@@ -357,6 +381,7 @@ std::optional<Packet> Demuxer::readRaw() {
         }
         if (r < 0 || size_t(pkt->stream_index) >= streams_.size()) {
             av_packet_free(&pkt);
+            atEnd_ = r == AVERROR_EOF && !aborted_.load();
             return std::nullopt;
         }
         return wrap(pkt);

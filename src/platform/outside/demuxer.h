@@ -62,6 +62,9 @@ struct DemuxerStream {
     mf::MediaType mediaType; // empty for kind Other
     std::string codecName;   // libavcodec's short name ("h264", "mp2", ...)
     int64_t durationHns = 0; // 0 when unknown
+    // A variable-rate video stream's base frame duration (every frame starts on its grid),
+    // which timecodes count in; 0 for a constant rate (the average is the frame duration).
+    int64_t baseFrameHns = 0;
 };
 
 class Demuxer {
@@ -97,6 +100,8 @@ public:
     // The next packet of a returned stream; nullopt at the end of the stream, on a read error,
     // on damaged data the container cannot skip, or after abort().
     std::optional<Packet> readPacket();
+    // The last read ended at the end of the data (not on an error or abort()).
+    bool reachedEnd() const { return atEnd_; }
 
     // Positions the demuxer so that the next packets of the first video (or interleaved) stream
     // start at a key frame whose time is at or before `positionHns`; earlier frames are the
@@ -157,11 +162,13 @@ private:
     int64_t startTimeHns_ = 0;
     int64_t durationHns_ = 0;
     std::atomic<bool> aborted_{false};
+    bool atEnd_ = false;
     std::atomic<int64_t> deadlineNs_{0}; // steady clock; libav calls are interrupted after it
 
     static int readCallback(void* opaque, uint8_t* buf, int size);
     static int64_t seekCallback(void* opaque, int64_t offset, int whence);
     int64_t toHns(int64_t ts, int streamIndex) const;
+    int64_t onFrameGrid(int64_t hns, int streamIndex) const;
     Packet wrap(AVPacket* pkt) const;
 };
 

@@ -79,6 +79,11 @@ const FrameCache::Entry* FrameCache::firstAfter(int64_t startHns) const {
     return it == entries_.end() ? nullptr : &it->second;
 }
 
+void FrameCache::forgetDurations() {
+    for (auto& [start, entry] : entries_)
+        entry.durationHns = 0;
+}
+
 void FrameCache::setBudget(size_t bytes) {
     budget_ = bytes;
     makeRoom(0, focus_);

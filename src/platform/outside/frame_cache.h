@@ -67,6 +67,10 @@ public:
     // The first picture starting after startHns, known to follow or not.
     const Entry* firstAfter(int64_t startHns) const;
 
+    // The durations handed in are not the frames' own (a variable rate): pictures cover times
+    // only up to the next picture known.
+    void forgetDurations();
+
     void setFocus(int64_t t) { focus_ = t; }
     void setBudget(size_t bytes);
     size_t bytes() const { return bytes_; }

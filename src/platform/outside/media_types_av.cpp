@@ -4,6 +4,7 @@
 #include "platform/outside/picture_turn.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -53,6 +54,21 @@ int64_t frameDurationHns(const AVStream& st) {
     if (rate.num <= 0 || rate.den <= 0) return 0;
     return av_rescale(kHnsPerSecond, rate.den, rate.num);
 }
+
+} // namespace
+
+// Variable rate: the base rate (libavformat's r_frame_rate, the lowest rate on whose grid every
+// frame starts) is faster than the average, and not a whole multiple of it as a field rate is.
+// Timecodes count frames in at most a byte.
+int64_t variableRateBaseFrameHns(const AVStream& st) {
+    const AVRational avg = st.avg_frame_rate, base = st.r_frame_rate;
+    if (avg.num <= 0 || avg.den <= 0 || base.num <= 0 || base.den <= 0) return 0;
+    const double ratio = av_q2d(base) / av_q2d(avg);
+    if (ratio < 1.01 || std::abs(ratio - std::round(ratio)) < 0.01 || av_q2d(base) > 240) return 0;
+    return av_rescale(kHnsPerSecond, base.den, base.num);
+}
+
+namespace {
 
 AspectRatio pictureAspect(const AVCodecParameters& par, AVRational sar) {
     if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};

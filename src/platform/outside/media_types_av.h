@@ -37,6 +37,9 @@ StreamDescription describeStream(const AVStream& stream, std::string_view contai
 
 // MEDIATYPE_Interleaved / MEDIASUBTYPE_dvsd / FORMAT_DvInfo for whole DV frames (raw DV, type-1
 // DV AVI). The DVINFO block holds the auxiliary packs found in `firstFrame` (zero when absent).
+// A variable-rate video stream's base frame duration in 100 ns; 0 for a constant rate.
+int64_t variableRateBaseFrameHns(const AVStream& st);
+
 mf::MediaType interleavedDvType(std::span<const uint8_t> firstFrame);
 
 // The DVINFO of one DV frame: first AAUX source and source-control packs of each half of the

@@ -106,7 +106,7 @@ HRESULT SplitterOutputPin::FillBuffer(IMediaSample* sample) {
         const REFERENCE_TIME segmentStart = owner_->segmentStart();
         const LeadingCut cut = pcmBeforeStart(type_, *packet, segmentStart);
         std::span<const uint8_t> data = packet->data().subspan(cut.bytes);
-        if (data.empty() && cut.bytes > 0) continue; // all of it before the start
+        if (data.empty() && cut.bytes > 0) continue;   // all of it before the start
         if (data.size() > size_t(sample->GetSize())) { // cannot carry it: skip, mark the gap
             discontinuity_ = true;
             continue;
@@ -174,8 +174,13 @@ bool SplitterFilter::adopt(std::unique_ptr<Demuxer> demuxer, std::string* error)
     // which cues on the first and blocks the DV splitter's only thread before the target
     // picture arrives.
     videoStream_ = -1;
+    timecodeFrameHns_ = 0;
     for (const DemuxerStream& s : demuxer->streams())
-        if (videoStream_ < 0 && s.kind == StreamKind::Video) videoStream_ = s.index;
+        if (videoStream_ < 0 && s.kind == StreamKind::Video) {
+            videoStream_ = s.index;
+            timecodeFrameHns_ = s.baseFrameHns;
+        }
+    timeline_.clear();
     demuxer_ = std::move(demuxer);
     outputs_ = std::move(pins);
     endOfFile_ = false;
@@ -208,10 +213,12 @@ std::optional<Packet> SplitterFilter::nextPacket(int streamIndex, const std::sto
         std::optional<Packet> p = demuxer_->readPacket();
         if (!p) {
             endOfFile_ = true;
+            if (demuxer_->reachedEnd()) timeline_.endOfStream();
             break;
         }
         size_t index = size_t(p->streamIndex);
         if (index >= queues_.size()) continue;
+        if (int(index) == videoStream_) timeline_.add(p->startHns, p->decodeHns);
         if (int(index) == videoStream_ && p->startHns != kNoTimeHns) {
             lastVideoReadHns_ = videoRead_ ? std::max(lastVideoReadHns_, p->startHns) : p->startHns;
             videoRead_ = true;
@@ -269,6 +276,7 @@ HRESULT SplitterFilter::SetPositions(REFERENCE_TIME* current, uint32_t flags, RE
             for (auto& pin : outputs_)
                 pin->takeUnsent();
             moved = demuxer_->seek(target);
+            timeline_.beginRun();
             for (auto& queue : queues_)
                 queue.clear();
             endOfFile_ = !moved;
@@ -281,6 +289,20 @@ HRESULT SplitterFilter::SetPositions(REFERENCE_TIME* current, uint32_t flags, RE
     for (size_t i = 0; i < outputs_.size(); ++i)
         outputs_[i]->resumeAfterSeek(running[i]);
     return moved ? S_OK : E_FAIL;
+}
+
+HRESULT SplitterFilter::FrameAt(REFERENCE_TIME t, REFERENCE_TIME* start) {
+    if (!start) return E_POINTER;
+    const auto frame = timeline_.frameAt(t);
+    if (frame) *start = *frame;
+    return frame ? S_OK : S_FALSE;
+}
+
+HRESULT SplitterFilter::NeighbourFrame(REFERENCE_TIME t, bool forward, REFERENCE_TIME* start) {
+    if (!start) return E_POINTER;
+    const auto frame = timeline_.neighbour(t, forward);
+    if (frame) *start = *frame;
+    return frame ? S_OK : S_FALSE;
 }
 
 // Forward of the last target, or (while decoding towards one, a step back from it) ahead of

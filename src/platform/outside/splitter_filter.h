@@ -27,10 +27,14 @@
 // segment, and go on with the packets they had (one taken but not yet accepted downstream is
 // sent again), without the discontinuity mark, so the decoder goes on decoding. Sound already
 // delivered past the new start is not sent again (its place stays right by its times).
+//
+// Frame times (mf::IFrameTimes): the presentation times of the first video stream's packets, as
+// read, tell the media system where the frames of a variable-rate stream lie (FrameTimeline).
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/streaming_pin.h"
 #include "platform/outside/demuxer.h"
+#include "platform/outside/frame_timeline.h"
 
 #include <deque>
 #include <memory>
@@ -82,7 +86,7 @@ private:
     std::optional<Packet> unsent_; // streaming thread (or suspended): copied, not yet taken
 };
 
-class SplitterFilter : public mf::BaseFilter, public mf::IMediaSeeking {
+class SplitterFilter : public mf::BaseFilter, public mf::IMediaSeeking, public mf::IFrameTimes {
 public:
     explicit SplitterFilter(SplitterIdentity identity);
     ~SplitterFilter() override;
@@ -92,6 +96,10 @@ public:
     HRESULT GetStopPosition(mf::REFERENCE_TIME* stop) override;
     HRESULT SetPositions(mf::REFERENCE_TIME* current, uint32_t currentFlags,
                          mf::REFERENCE_TIME* stop, uint32_t stopFlags) override;
+
+    HRESULT FrameAt(mf::REFERENCE_TIME t, mf::REFERENCE_TIME* start) override;
+    HRESULT NeighbourFrame(mf::REFERENCE_TIME t, bool forward, mf::REFERENCE_TIME* start) override;
+    mf::REFERENCE_TIME TimecodeFrameDuration() override { return timecodeFrameHns_; }
 
     // Streaming threads: the next packet of one stream, nullopt at its end or when stopping.
     std::optional<Packet> nextPacket(int streamIndex, const std::stop_token& stop);
@@ -131,6 +139,8 @@ private:
     // references to them (a pin shares its filter's count).
     std::vector<std::unique_ptr<SplitterOutputPin>> retired_;
     mf::REFERENCE_TIME segmentStart_ = 0; // written with every pin thread suspended
+    FrameTimeline timeline_;              // of videoStream_; its own lock
+    mf::REFERENCE_TIME timecodeFrameHns_ = 0;
     mf::REFERENCE_TIME durationHns_ = 0;
 };
 

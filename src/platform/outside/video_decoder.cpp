@@ -6,6 +6,7 @@
 #include "platform/graph/guids.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -151,6 +152,7 @@ void VideoDecoder::newRun() {
     linkBroken_ = false;
     unclaimedTimes_.clear();
     lastSampleTime_ = kNoTimeHns;
+    lastCachedStart_ = kNoTimeHns;
     cache_.beginRun();
 }
 
@@ -250,12 +252,33 @@ void VideoDecoder::accept(FramePtr frame) {
     if (frame->pts != kNoTimeHns && uncachedBefore_ != kNoTimeHns && frame->pts < uncachedBefore_) {
         linkBroken_ = true; // a picture before or after it may have been skipped
     } else if (frame->pts != kNoTimeHns && caching_) {
-        if (linkBroken_) cache_.beginRun();
+        if (linkBroken_) {
+            cache_.beginRun();
+            lastCachedStart_ = kNoTimeHns;
+        }
         linkBroken_ = false;
-        cache_.add(*frame, frame->pts, frameDuration(*frame));
+        cache_.add(*frame, frame->pts, durationToCache(*frame));
         lastCached_ = true;
     }
     ready_.push_back(std::move(frame));
+}
+
+// A frame's duration tells the cache which times it covers without decoding the next frame.
+// At a variable rate neither the average nor the durations a container gives (gaps between
+// decoding times, which with reordered pictures belong to other frames) say that: once a
+// frame lasts other than the average, frames last until the next one known.
+int64_t VideoDecoder::durationToCache(const AVFrame& frame) {
+    const auto varies = [this](int64_t d) {
+        return avgFrameHns_ > 0 && d > 0 && std::abs(d - avgFrameHns_) * 100 > avgFrameHns_;
+    };
+    if (!durationsVary_ &&
+        (varies(frameDuration(frame)) ||
+         (lastCachedStart_ != kNoTimeHns && varies(frame.pts - lastCachedStart_)))) {
+        durationsVary_ = true;
+        cache_.forgetDurations();
+    }
+    lastCachedStart_ = frame.pts;
+    return durationsVary_ ? 0 : frameDuration(frame);
 }
 
 FramePtr VideoDecoder::fromCache(const FrameCache::Entry* entry) {

@@ -41,6 +41,9 @@
 // phone's portrait video stored lying on its side), every picture comes out turned upright:
 // sizes, frame infos and the output type are the upright ones.
 //
+// Variable rate: once a frame lasts other than the input type's average (by its own duration or
+// the gap to the next frame), cached pictures cover times only up to the next picture known.
+//
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
 
@@ -154,6 +157,7 @@ private:
     FramePtr fromCache(const FrameCache::Entry* entry);
     int64_t frameStart(const AVFrame& frame);
     int64_t frameDuration(const AVFrame& frame) const;
+    int64_t durationToCache(const AVFrame& frame);
     void noteSampleTime(int64_t startHns);
     int64_t presentationTime(int64_t ownHns, int64_t durationHns);
     bool decodingTimes() const;
@@ -177,8 +181,10 @@ private:
     int64_t dropTarget_ = kNoTimeHns;
     bool delivered_ = false; // lastDelivered_ is set: later frames follow it
     int64_t lastDelivered_ = 0;
-    int64_t nextStart_ = kNoTimeHns; // extrapolated start for a frame without a time
-    int64_t avgFrameHns_ = 0;        // from the input type; 0 when unknown
+    int64_t nextStart_ = kNoTimeHns;       // extrapolated start for a frame without a time
+    int64_t avgFrameHns_ = 0;              // from the input type; 0 when unknown
+    bool durationsVary_ = false;           // a frame lasted other than the average (variable rate)
+    int64_t lastCachedStart_ = kNoTimeHns; // the frame cached before, in this run
     int64_t streamEnd_ = kNoTimeHns;
     int64_t uncachedBefore_ = kNoTimeHns; // pictures before it may neighbour a skipped one
     int64_t lastSkipped_ = kNoTimeHns;    // latest sample time skipped in this run

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -323,6 +325,36 @@ TEST(Demuxer, ASeekToTheStartGivesTheSoundPacketsOfTheStart) {
         ASSERT_TRUE(d->seek(15'000'000));
         ASSERT_TRUE(d->seek(0));
         EXPECT_EQ(firstSoundPackets(*d, 6), opened);
+    }
+}
+
+// Frames dropped from a 30 fps source, stored with millisecond times: the pictures start on the
+// 30 fps grid again (ffprobe's times are up to half a millisecond off it), and the description
+// gives the base rate's duration for timecodes where the average is not a frame's.
+TEST(Demuxer, VariableRateFramesStartOnTheirBaseRatesGrid) {
+    for (const char* file : {"vfr_drops.mkv", "vfr_drops.mp4"}) {
+        SCOPED_TRACE(file);
+        auto demuxer = Demuxer::openFile(mediaPath(file), "");
+        ASSERT_TRUE(demuxer);
+        const int video = 0;
+        ASSERT_EQ(demuxer->streams()[video].kind, StreamKind::Video);
+        const int64_t base = demuxer->streams()[video].baseFrameHns;
+        // Matroska's average is the base rate already; MP4 knows the real average.
+        EXPECT_EQ(base, std::string(file).ends_with(".mp4") ? 333333 : 0);
+        int pictures = 0, dropped = 0;
+        std::set<int64_t> starts;
+        while (auto p = demuxer->readPacket())
+            if (p->streamIndex == video) starts.insert(p->startHns);
+        int64_t previous = -1;
+        for (int64_t t : starts) {
+            const int64_t frame = (t * 30 + 5'000'000) / 10'000'000;
+            EXPECT_LE(std::abs(t - frame * 10'000'000 / 30), 1) << t;
+            if (previous >= 0) dropped += int((t - previous + 166'666) / 333'333) - 1;
+            previous = t;
+            ++pictures;
+        }
+        EXPECT_EQ(pictures, 70);
+        EXPECT_EQ(dropped, 19 + 29); // every third of the first 2 s, every other one after
     }
 }
 

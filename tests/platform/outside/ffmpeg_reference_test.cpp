@@ -25,7 +25,7 @@ const char* const kVideoFiles[] = {
     "avchd.m2ts",    "camera.MTS",       "wmv8.wmv",       "h264.mkv",
     "h264.mp4",      "three_audio.avi",  "h264_1080p.mp4", "mpeg2_1080_422.mpg",
     "h264_2997.mp4", "h264_23976.mov",   "mpeg2_2997.ts",  "ntsc.dv",
-    "vfr.mp4",
+    "vfr.mp4",       "vfr_drops.mp4",    "vfr_drops.mkv",
 };
 
 // The first `count` pictures our demuxer and decoder give from the start, top-down.
