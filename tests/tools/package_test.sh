@@ -3,7 +3,7 @@
 # Depends dpkg-shlibdeps found, its file list, lintian's verdict, and the desktop entry and
 # software-centre description taken out of it passing their validators.
 set -u
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 if ! command -v dpkg-deb >/dev/null; then
     echo "skipped: dpkg-deb is not installed, the Debian package is not built or checked"
     exit 0
@@ -11,13 +11,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
-failures=0
-passed=0
-check() { # description, then the condition as a command
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source tests/tools/check.sh
 
 if ! tools/scripts/package.sh >"$work/package.log" 2>&1; then
     tail -20 "$work/package.log"
@@ -98,5 +92,4 @@ else
     failures=$((failures + 1))
 fi
 
-echo "$passed passed, $failures failed"
-[ "$failures" = 0 ]
+check_summary
