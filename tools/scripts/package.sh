@@ -9,7 +9,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSP_SANITIZE=OFF -DS
 # What the install rules take: the programs, the rendered icons and the manual page.
 cmake --build "$build" -j "$(nproc)" --target stillpick stillpick-probe icons manpage >/dev/null
 rm -f "$build"/package/stillpick_*.deb
-(cd "$build" && cpack -G DEB --config CPackConfig.cmake >cpack.log) || {
+(cd "$build" && cpack -G DEB --config CPackConfig.cmake >cpack.log 2>&1) || {
     cat "$build/cpack.log" >&2
     exit 1
 }
