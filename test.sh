@@ -6,6 +6,8 @@
 #   release  the engine tests (graph, outside filters, program filters) built in Release, where
 #            picture memory maps large pages (the sanitizers never let it); each program runs
 #            whole, in shuffled order, so a test that passes only alone in its process shows up.
+#            Then the Debian package is made from the same tree and checked
+#            (tests/tools/package_test.sh).
 #   tsan     the streaming tests built with ThreadSanitizer (graph threads, allocators, message
 #            targets, the bitmap filter), run whole. It builds about as much as the release step
 #            (117 translation units) and runs in about a minute.
@@ -56,8 +58,12 @@ step_release() {
     local build=build/release
     local programs=(test_graph test_outside test_filters)
     configure "$build" -DCMAKE_BUILD_TYPE=Release -DSP_SANITIZE=OFF -DSP_TSAN=OFF
-    cmake --build "$build" -j "$jobs" --target "${programs[@]}" testmedia >/dev/null
-    run_whole "$build" "${programs[@]}"
+    cmake --build "$build" -j "$jobs" --target "${programs[@]}" stillpick stillpick-probe testmedia >/dev/null
+    local failed=0
+    run_whole "$build" "${programs[@]}" || failed=1
+    echo "-- package"
+    tests/tools/package_test.sh || failed=1
+    return $failed
 }
 
 step_tsan() {

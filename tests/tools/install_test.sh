@@ -9,13 +9,7 @@ media=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-failures=0
-passed=0
-check() { # description, then the condition as a command
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/check.sh"
 quiet() { # the command succeeds and prints nothing on stderr
     local err
     err=$("$@" 2>&1 >/dev/null) && [ -z "$err" ] || { echo "$err" | head -20; return 1; }
@@ -157,5 +151,4 @@ check "no complaint about a file on stderr" bash -c '! grep -q "ma vidéo\|not b
 err=$(STILLPICK_REGISTRY_DIR="$work/registry" timeout 120 "$prefix/bin/stillpick" "+open=$clip" +q 2>&1 >/dev/null)
 check "read as a pattern, the name opens the wrong file (and that is reported)" bash -c 'grep -q "ma vidéo (1)!.avi" <<<"$1"' _ "$err"
 
-echo "$passed passed, $failures failed"
-[ "$failures" = 0 ]
+check_summary

@@ -10,13 +10,7 @@ still() { python3 "$here/compare_still.py" "$@"; }
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-failures=0
-passed=0
-check() { # description, then the condition as a command
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/check.sh"
 status() { "$@" >/dev/null 2>&1; echo $?; }
 
 check "no arguments is a usage error" [ "$(status "$probe")" = 2 ]
@@ -157,5 +151,4 @@ r = json.loads(sys.argv[1])
 assert r["timecode"] == "0:00:01:22" and len(r["latencies_ms"]) == 3, r
 ' "$step"
 
-echo "$passed passed, $failures failed"
-[ "$failures" = 0 ]
+check_summary

@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core python3 dbus-daemon
     librsvg2-bin desktop-file-utils appstream man-db libglib2.0-bin
     xvfb xdotool imagemagick libimage-exiftool-perl
+    dpkg-dev file lintian
 )
 missing=()
 for p in "${packages[@]}"; do
