@@ -207,6 +207,19 @@ def check_help_tabs(env, window, shots, x, y, w, h):
           "differences " + ", ".join(f"{d:.1f}" for d in differences))
 
 
+def wait_for_frame(env, rect, wanted, other, timeout=10):
+    """Waits until the video area is nearer `wanted` than `other` (and near it); gives both
+    differences as last seen."""
+    deadline = time.time() + timeout
+    while True:
+        time.sleep(0.3)
+        shot = screenshot(env)
+        to_wanted = best_difference(shot, rect, wanted)
+        to_other = best_difference(shot, rect, other)
+        if (to_wanted < to_other and to_wanted < 12) or time.time() > deadline:
+            return to_wanted, to_other
+
+
 def check_typed_time(env, window, sample, rect, x, w):
     """A click into the timecode box of an inactive window enters it at once: the time typed
     there is not overwritten by the running position, and Enter shows that frame (1 s: frame
@@ -227,16 +240,8 @@ def check_typed_time(env, window, sample, rect, x, w):
     xdotool(env, "type", "--delay", "120", "0:00:01:00")
     time.sleep(0.5)  # the position timer would have written over the text by now
     xdotool(env, "key", "Return")
-    frame25 = ffmpeg_frame(sample, 25, rect[2], rect[3])
-    frame1 = ffmpeg_frame(sample, 1, rect[2], rect[3])
-    deadline = time.time() + 10
-    while time.time() < deadline:
-        time.sleep(0.3)
-        shot = screenshot(env)
-        to25 = best_difference(shot, rect, frame25)
-        to1 = best_difference(shot, rect, frame1)
-        if to25 < to1 and to25 < 12:
-            break
+    to25, to1 = wait_for_frame(env, rect, ffmpeg_frame(sample, 25, rect[2], rect[3]),
+                               ffmpeg_frame(sample, 1, rect[2], rect[3]))
     check("a time typed into the box of an inactive window shows its frame",
           to25 < to1 and to25 < 12, f"difference to frame 25 {to25:.2f}, to frame 1 {to1:.2f}")
     xdotool(env, "windowfocus", "--sync", window)
@@ -312,14 +317,7 @@ def main():
 
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "ctrl+Right")
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            time.sleep(0.3)
-            shot = screenshot(env)
-            to0 = best_difference(shot, rect, frame0)
-            to1 = best_difference(shot, rect, frame1)
-            if to1 < to0:
-                break
+        to1, to0 = wait_for_frame(env, rect, frame1, frame0)
         check("Ctrl+Right steps to the next frame", to1 < to0 and to1 < 12,
               f"difference to frame 0 {to0:.2f}, to frame 1 {to1:.2f}")
 
