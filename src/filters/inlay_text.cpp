@@ -103,7 +103,7 @@ int PointsToPixels(int points, int dotsPerInch) {
 }
 
 int BoundFontSize(int points) {
-    return std::clamp(points, 1, kMaxFontSize);
+    return std::clamp(points, -kMaxFontSize, kMaxFontSize);
 }
 
 int InlayLineHeight(const TincrustRec& settings, int frameWidth) {

@@ -93,7 +93,7 @@ inline constexpr int kBorderSizeBound = 64;
 // Font sizes, in points, are taken up to this bound (a line taller than most frames); larger
 // values from scripts, the panel or damaged settings would ask for pictures of gigabytes.
 inline constexpr int kMaxFontSize = 400;
-// `points` taken within 1 to kMaxFontSize.
+// `points` taken within -kMaxFontSize to kMaxFontSize (a negative size reads as its magnitude).
 int BoundFontSize(int points);
 
 // The offsets at which the black border copies of a text are drawn for a border of `size`
