@@ -39,14 +39,15 @@ void TMediaSystem::StepFrame(bool forward) {
         return;
     }
     const int64_t shown = ShownPosition(); // the start of the frame on screen
-    if (const auto neighbour = KnownNeighbour(shown, forward)) {
-        const auto landing = KnownFrameAt(target);
-        SetPosition(landing && SameFrameStart(*landing, *neighbour) ? target : *neighbour);
+    const auto neighbour = KnownNeighbour(shown, forward);
+    const auto landing = neighbour ? KnownFrameAt(target) : std::nullopt;
+    if (landing) {
+        SetPosition(SameFrameStart(*landing, *neighbour) ? target : *neighbour);
         return;
     }
     SetPosition(target);
-    const auto neighbour = KnownNeighbour(shown, forward);
-    if (neighbour && !SameFrameStart(ShownPosition(), *neighbour)) SetPosition(*neighbour);
+    const auto after = KnownNeighbour(shown, forward);
+    if (after && !SameFrameStart(ShownPosition(), *after)) SetPosition(*after);
 }
 
 } // namespace sp
