@@ -9,7 +9,6 @@
 #include "app/inlay_values.h"
 #include "app/panels/incruster_frame.h"
 #include "app/panels/panel_column.h"
-#include "filters/inlay_text.h"
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
@@ -136,9 +135,7 @@ void TShowForm::ShowInlayRecord(const TincrustRec& record) {
     const QString face = QString::fromStdWString(r.FontRec.Name);
     if (!p->selectFont(face) && !p->selectFont(QFontInfo(QFont(face)).family()))
         p->selectFirstFont();
-    // Stored settings may hold any number; it is drawn at the bound, and shown so.
-    p->setSizeText(r.Autofontsize ? QString("auto")
-                                  : QString::number(BoundFontSize(r.FontRec.Size)));
+    p->setSizeText(r.Autofontsize ? QString("auto") : QString::number(r.FontRec.Size));
     p->setBold(r.FontRec.Bold);
     p->setItalic(r.FontRec.Italic);
     p->setUnderline(r.FontRec.Underline);
@@ -148,7 +145,7 @@ void TShowForm::ShowInlayRecord(const TincrustRec& record) {
     p->setColor(r.FontRec.Color);
     p->setBorderCaption(BorderCaption(r.BorderSize));
     Xslider->setValue(r.Xpos);
-    Yslider->setValue(930 - std::clamp(r.Ypos, 0, 930)); // stored values may be any number
+    Yslider->setValue(930 - r.Ypos);
     p->setDifferenceText(r.DecalageHoraire != 0 ? DifferenceText(r.DecalageHoraire) : QString());
     p->setDecalageEnabled(ShiftsDates(r.WhatIncrust));
 }
@@ -200,7 +197,7 @@ void TShowForm::FontSizeCommand(const QString& argument) {
         if (a == "auto") {
             InlayPanel()->setSizeText("auto");
         } else if (const int32_t size = ReadInteger(a); size > 0) {
-            InlayPanel()->setSizeText(QString::number(BoundFontSize(size)));
+            InlayPanel()->setSizeText(QString::number(size));
         }
     }
     FontSizeChanged();
@@ -215,7 +212,7 @@ void TShowForm::FontSizeChanged() {
         r.Autofontsize = true;
     } else {
         r.Autofontsize = false;
-        if (const int32_t size = ReadInteger(text); size > 0) r.FontRec.Size = BoundFontSize(size);
+        if (const int32_t size = ReadInteger(text); size > 0) r.FontRec.Size = size;
     }
     ApplyInlay();
 }
@@ -308,8 +305,11 @@ void TShowForm::InlayTextFieldEntered() {
 }
 
 void TShowForm::InlayTextFieldLeft() {
-    for (const char* name : {"saIncVolume", "saDecVolume"})
-        if (TCustomSuperAction* action = actions_->Find(name)) action->ApplyShortcuts();
+    if (auto* inc = Action("saIncVolume"))
+        inc->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence("Alt+P")});
+    if (auto* dec = Action("saDecVolume"))
+        dec->setShortcuts(
+            {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), QKeySequence("Alt+M")});
     if (auto* play = Action("taPlayPause")) play->setShortcut(QKeySequence(Qt::Key_Space));
 }
 

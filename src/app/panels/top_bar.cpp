@@ -122,13 +122,10 @@ bool TTopBar::sizeVisible() const {
 
 bool TTopBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == edit_) {
-        if (event->type() == QEvent::FocusIn && !entered_) {
-            entered_ = true;
+        if (event->type() == QEvent::FocusIn && userMovedFocus(event))
             emit timecodeEditEntered();
-        } else if (event->type() == QEvent::FocusOut && entered_ && userMovedFocus(event)) {
-            entered_ = false;
+        else if (event->type() == QEvent::FocusOut && userMovedFocus(event))
             emit timecodeEditLeft(edit_->text());
-        }
     }
     return QWidget::eventFilter(watched, event);
 }
