@@ -111,6 +111,13 @@ FullScreenLayout layoutFullScreen(Aspect aspect, QSize screen) {
     return {video, video.adjusted(-4, -4, 4, 4)};
 }
 
+QRect fitToScreen(int left, int top, int width, int height, const QRect& screen) {
+    const int w = std::clamp(width, 0, screen.width());
+    const int h = std::clamp(height, 0, screen.height());
+    return {std::clamp(left, screen.left(), screen.left() + screen.width() - w),
+            std::clamp(top, screen.top(), screen.top() + screen.height() - h), w, h};
+}
+
 NavigationPlaces placeNavigation(const QRect& videoPanel, const QRect& videoWindow) {
     NavigationPlaces out;
     out.topBarTop = videoPanel.y() + videoWindow.y() - 32;

@@ -105,6 +105,10 @@ struct FullScreenLayout {
 };
 FullScreenLayout layoutFullScreen(Aspect aspect, QSize screen);
 
+// A stored window frame brought onto `screen`: its size at most the screen's, its position so
+// that it lies inside (damaged settings may hold any numbers).
+QRect fitToScreen(int left, int top, int width, int height, const QRect& screen);
+
 // The tops of the bars around the video window (`videoWindow` in video panel coordinates).
 struct NavigationPlaces {
     int topBarTop = 0;

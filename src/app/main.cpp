@@ -9,6 +9,7 @@
 // the close is refused ends the program at once.
 
 #include "app/show_form.h"
+#include "platform/system/runtime_folder.h"
 
 #include "settings/command_line.h"
 #include "ui/framework_check.h"
@@ -61,6 +62,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     if (auto code = sp::HandleInfoOptions(raw, out)) return *code;
 
+    sp::EnsureRuntimeFolder(); // Qt would warn on stderr without one (cron, ssh, containers)
     QApplication app(argc, argv);
     app.setApplicationName("Stillpick");
     app.setOrganizationName("Orvane");

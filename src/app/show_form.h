@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -55,6 +56,7 @@ class TActionList;
 class TFiltresWarningForm;
 class THelpFrame;
 class TRaccourcisForm;
+class TCustomScript;
 class TScript;
 class TSwitch;
 class TFrameBitmap;
@@ -76,6 +78,7 @@ public:
     // Runs the first-show steps once; show() calls it, tests without a window may too.
     void FormShow();
     void ApplySettings();
+    void FitStoredFrameToScreen();
     void ApplyDecoderSettings();
     void ListInstalledFilters();
     bool Shown() const { return shown_; }
@@ -199,6 +202,7 @@ public:
     QStringList OpenSearch; // the matches of the last pattern, in order
     int OpenSearchIndex = -1;
     int LoopAnchor = -1;
+    QPointer<TCustomScript> LoopRunner; // the run whose command index LoopAnchor is
     bool ScreenSaverWasActive = false;
     TAudioSource* MaxSpeedAudioSource = nullptr;
     // What ListInstalledFilters found (kept until the program ends).
@@ -409,9 +413,7 @@ private:
     void SetImageRootAtLoad(const QString& path);
     void ReportFailure(const QString& markup);
     void ShowInFileBrowser();
-    bool AnyRunnerRunning() const;
-    int RunnerCommandIndex() const;
-    void SetRunnerCommandIndex(int index);
+    TCustomScript* InnermostRunner() const;
 
     // Playback.
     QString Timecode(int64_t position) const;
@@ -425,6 +427,8 @@ private:
     TActionList* actions_ = nullptr; // child of the window
     TScript* script_ = nullptr;      // child of the window
     TSwitch* switch_ = nullptr;      // child of the window
+    QString dialogChoice_;           // the open dialog's last choice, opened as it is
+    bool noneChosen_ = false;        // "save nothing" chosen by the user or a script this run
     std::shared_ptr<QtMessageTarget> target_;
     std::unique_ptr<TSavePrefsForm> savePrefsForm_;
     TErreurForm* erreurForm_ = nullptr; // child of the window
@@ -451,6 +455,8 @@ private:
     void ConnectGrabWidgets();
     void ConnectFolderPanel();
     void SetNameLabelSaved(bool saved);
+    void ClearSnapshot();
+    bool VideoLoaded() const;
     void GoBackToSnapshot();
     void VideoMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void ShowIntervalProgress();

@@ -132,6 +132,7 @@ void TShowForm::AskForVideoFile() {
         QFileDialog::getOpenFileName(this, "Open a file", OpenFolder, OpenDialogFilter());
     PrepareOk = !path.isEmpty();
     if (PrepareOk) ArgumentList = QStringList{path};
+    dialogChoice_ = path;
 }
 
 void TShowForm::AskForScriptFile() {
@@ -158,21 +159,12 @@ void TShowForm::RunCommandLine() {
     if (switch_) switch_->Activate();
 }
 
-bool TShowForm::AnyRunnerRunning() const {
-    return (switch_ && switch_->Executing()) || (script_ && script_->Executing());
-}
-
-int TShowForm::RunnerCommandIndex() const {
-    if (switch_ && switch_->Executing()) return switch_->Position;
-    if (script_ && script_->Executing()) return script_->Position;
-    return -1;
-}
-
-void TShowForm::SetRunnerCommandIndex(int index) {
-    if (switch_ && switch_->Executing())
-        switch_->Position = index;
-    else if (script_ && script_->Executing())
-        script_->Position = index;
+TCustomScript* TShowForm::InnermostRunner() const {
+    // A script runs inside the command line when the command line started it, never the
+    // other way round.
+    if (script_ && script_->Executing()) return script_;
+    if (switch_ && switch_->Executing()) return switch_;
+    return nullptr;
 }
 
 void TShowForm::StopRunners() {

@@ -135,8 +135,12 @@ void TShowForm::CaptureFrameAndSizes() {
     ApplyFrameSizes();
 }
 
+bool TShowForm::VideoLoaded() const {
+    return Media && Media->HasVideo();
+}
+
 void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
-    if (!Media || !Media->HasVideo()) {
+    if (!VideoLoaded()) {
         FrameSize = QSize(0, 0);
         return;
     }
@@ -237,6 +241,23 @@ const QImage& TShowForm::SnapshotOutput() {
                            snapshotSize_.height(), int(stretched.bytesPerLine())))
         OutputImage = std::move(stretched);
     return OutputImage;
+}
+
+// After the graph changed the panel holds no still: its name and time belonged to the file
+// before.
+void TShowForm::ClearSnapshot() {
+    snapshotFrame_ = QImage();
+    OutputImage = QImage();
+    snapshotSize_ = QSize();
+    SnapshotUnsaved = false;
+    TExtraireFrame* grab = Widgets().Extraire();
+    grab->setPicture(QImage());
+    grab->setSizeText(QString());
+    grab->setTimecodeText(QString());
+    grab->setNameLabel(QString(), QString(), kButtonFace, false);
+    grab->setHighlightVisible(false);
+    grab->setPictureHint(VideoLoaded() ? "Click to return the video file to this position"
+                                       : QString());
 }
 
 void TShowForm::SetNameLabelSaved(bool saved) {
@@ -461,13 +482,17 @@ void TShowForm::BindGrabCommands() {
     };
     TActionList& al = *actions_;
     auto on = [](auto f) { return [f](QObject*) { f(); }; };
+    // Without a video there is no picture to take.
     al.OnExecute("saGrab", on([this] {
+                     if (!VideoLoaded()) return;
                      if (S->PanneauActif.Value != 2) Execute("saExtraireFrame");
                      TakeSnapshot();
                      ConfirmAndSaveImage();
                      Widgets().Extraire()->setHighlightVisible(false);
                  }));
-    al.OnExecute("saCopier", on([this] { CopySnapshotToClipboard(); }));
+    al.OnExecute("saCopier", on([this] {
+                     if (VideoLoaded()) CopySnapshotToClipboard();
+                 }));
     al.OnExecute("saOuvrirDossierImages", on([this] { OpenImageFolder(); }));
     BindNamingCommands();
     ConnectGrabWidgets();

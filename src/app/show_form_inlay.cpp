@@ -9,6 +9,7 @@
 #include "app/inlay_values.h"
 #include "app/panels/incruster_frame.h"
 #include "app/panels/panel_column.h"
+#include "filters/inlay_text.h"
 #include "settings/action_table.h"
 
 #include <QCoreApplication>
@@ -135,7 +136,9 @@ void TShowForm::ShowInlayRecord(const TincrustRec& record) {
     const QString face = QString::fromStdWString(r.FontRec.Name);
     if (!p->selectFont(face) && !p->selectFont(QFontInfo(QFont(face)).family()))
         p->selectFirstFont();
-    p->setSizeText(r.Autofontsize ? QString("auto") : QString::number(r.FontRec.Size));
+    // Stored settings may hold any number; it is drawn at the bound, and shown so.
+    p->setSizeText(r.Autofontsize ? QString("auto")
+                                  : QString::number(BoundFontSize(r.FontRec.Size)));
     p->setBold(r.FontRec.Bold);
     p->setItalic(r.FontRec.Italic);
     p->setUnderline(r.FontRec.Underline);
@@ -145,7 +148,7 @@ void TShowForm::ShowInlayRecord(const TincrustRec& record) {
     p->setColor(r.FontRec.Color);
     p->setBorderCaption(BorderCaption(r.BorderSize));
     Xslider->setValue(r.Xpos);
-    Yslider->setValue(930 - r.Ypos);
+    Yslider->setValue(930 - std::clamp(r.Ypos, 0, 930)); // stored values may be any number
     p->setDifferenceText(r.DecalageHoraire != 0 ? DifferenceText(r.DecalageHoraire) : QString());
     p->setDecalageEnabled(ShiftsDates(r.WhatIncrust));
 }
@@ -197,7 +200,7 @@ void TShowForm::FontSizeCommand(const QString& argument) {
         if (a == "auto") {
             InlayPanel()->setSizeText("auto");
         } else if (const int32_t size = ReadInteger(a); size > 0) {
-            InlayPanel()->setSizeText(QString::number(size));
+            InlayPanel()->setSizeText(QString::number(BoundFontSize(size)));
         }
     }
     FontSizeChanged();
@@ -212,7 +215,7 @@ void TShowForm::FontSizeChanged() {
         r.Autofontsize = true;
     } else {
         r.Autofontsize = false;
-        if (const int32_t size = ReadInteger(text); size > 0) r.FontRec.Size = size;
+        if (const int32_t size = ReadInteger(text); size > 0) r.FontRec.Size = BoundFontSize(size);
     }
     ApplyInlay();
 }
@@ -305,11 +308,8 @@ void TShowForm::InlayTextFieldEntered() {
 }
 
 void TShowForm::InlayTextFieldLeft() {
-    if (auto* inc = Action("saIncVolume"))
-        inc->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence("Alt+P")});
-    if (auto* dec = Action("saDecVolume"))
-        dec->setShortcuts(
-            {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), QKeySequence("Alt+M")});
+    for (const char* name : {"saIncVolume", "saDecVolume"})
+        if (TCustomSuperAction* action = actions_->Find(name)) action->ApplyShortcuts();
     if (auto* play = Action("taPlayPause")) play->setShortcut(QKeySequence(Qt::Key_Space));
 }
 

@@ -107,6 +107,10 @@ void TShowForm::ShowIntervalProgress() {
 
 void TShowForm::StartIntervalRun() {
     if (!S || !Media || intervalRunning_) return;
+    if (!Media->HasVideo()) { // nothing to take: no shot, and a script goes on
+        SetChecked("taIntervalloGo", false);
+        return;
+    }
     CommandBusy = true;
     if (!Argument().trimmed().isEmpty()) {
         ParseIntervalArgument(Argument());

@@ -107,6 +107,9 @@ void TShowForm::ApplyGrabSettings() {
     d->setDigits(S->Digits.Value);
     ImageNumber = S->IFirstImageNum.Value;
     d->setNumberText(naming::PadImageNumber(ImageNumber, S->Digits.Value));
+    // A suffix mode that is neither a number (0) nor a timestamp (1) would name no image.
+    if (S->IImageAjouter.Value != 0 && S->IImageAjouter.Value != 1)
+        S->IImageAjouter.Value = S->IImageAjouter.Default;
     d->setSuffixMode(S->IImageAjouter.Value);
     d->setNumberEditsEnabled(S->IImageAjouter.Value != 1);
     // The intervalometer bar; a stored unit without an entry counts as seconds.

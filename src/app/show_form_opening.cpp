@@ -7,6 +7,8 @@
 #include "media/capture_devices.h"
 #include "platform/graph/interfaces.h"
 #include "platform/system/shell_ops.h"
+#include "settings/command_line.h"
+#include "settings/script.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,14 +34,15 @@ const char* const kVideoPatterns[] = {"*.avi", "*.ivf", "*.mpg", "*.mpeg", "*.m1
                                       "*.mpe", "*.wmv", "*.asf", "*MTS",   "*m2ts", "*.ts",
                                       "*.vob", "*.mkv", "*.mov", "*.mp4",  "*.3g2", "*.m4v"};
 
-// Ordinary files of `folder` matching `pattern` ("*" and "?"), extensions without regard to
-// case, in name order.
+// Ordinary files of `folder` matching `pattern`, in name order. A pattern without wildcards
+// names exactly one file.
 QStringList MatchingFiles(const QString& folder, const QString& pattern) {
-    QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot); // no folders, hidden or special files
-    dir.setNameFilters({pattern});
-    dir.setSorting(QDir::NoSort);
-    QStringList names = dir.entryList();
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (const std::optional<QString> name = LiteralOpenName(pattern))
+        return QFileInfo(dir.filePath(*name)).isFile() ? QStringList{*name} : QStringList{};
+    // No folders, hidden or special files.
+    QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    names.removeIf([&](const QString& name) { return !MatchesOpenPattern(name, pattern); });
     QCollator order;
     order.setNumericMode(true);
     std::sort(names.begin(), names.end(),
@@ -71,11 +74,19 @@ void TShowForm::OpenFile(const QString& pattern) {
         const int slash = pattern.lastIndexOf('/');
         OpenFolder = slash < 0 ? QString() : pattern.left(slash + 1);
         const QString namePattern = pattern.mid(slash + 1);
-        OpenSearch = MatchingFiles(OpenFolder, namePattern);
+        // The open dialog's choice names one file, whatever characters its name holds.
+        const bool chosen = !dialogChoice_.isNull() && pattern == dialogChoice_;
+        dialogChoice_.clear();
+        OpenSearch = chosen
+                         ? (QFileInfo(pattern).isFile() ? QStringList{namePattern} : QStringList{})
+                         : MatchingFiles(OpenFolder, namePattern);
         OpenSearchIndex = OpenSearch.isEmpty() ? -1 : 0;
         if (!OpenSearch.isEmpty()) {
             LoadVideoFile(OpenFolder + OpenSearch.front());
-            if (AnyRunnerRunning()) LoopAnchor = RunnerCommandIndex();
+            // The loop returns into the innermost run: a script started from the command line
+            // loops inside the script.
+            LoopRunner = InnermostRunner();
+            if (LoopRunner) LoopAnchor = LoopRunner->Position;
         }
     } catch (const std::exception&) {
     }
@@ -92,7 +103,7 @@ void TShowForm::OpenNextFile() {
         return;
     }
     LoadVideoFile(OpenFolder + OpenSearch[OpenSearchIndex]);
-    SetRunnerCommandIndex(LoopAnchor);
+    if (LoopRunner && LoopRunner->Executing()) LoopRunner->Position = LoopAnchor;
 }
 
 void TShowForm::PasteFile() {
@@ -256,6 +267,7 @@ void TShowForm::RefreshAfterGraphChange() {
             EnableAudioControls();
         else
             DisableAudioControls();
+        ClearSnapshot();
         Widgets().SetAudioGroupVisible(Media->MaxSpeed != 1);
         const bool scenes = CurrentBuilder && CurrentBuilder->HasSceneFile;
         if (auto* a = Action("saReculeTrack")) a->setVisible(scenes);

@@ -94,7 +94,10 @@ void TShowForm::ConnectWidgets() {
     connect(w.Sources(), &TSourcesFrame::audioChosen, this, &TShowForm::AudioStreamChosen);
     connect(w.Options(), &TOptionsFrame::optionClicked, this,
             [this](TOptionsFrame::Option box, bool on) { OptionBoxClicked(int(box), on); });
-    connect(w.Options(), &TOptionsFrame::saveModeChosen, this, &TShowForm::PrefsModeChanged);
+    connect(w.Options(), &TOptionsFrame::saveModeChosen, this, [this](int mode) {
+        noneChosen_ = mode == pmNone;
+        PrefsModeChanged(mode);
+    });
     connect(w.Options(), &TOptionsFrame::videoDecoderChosen, this, &TShowForm::VideoDecoderChosen);
     connect(w.Options(), &TOptionsFrame::audioDecoderChosen, this, &TShowForm::AudioDecoderChosen);
     connect(w.View(), &TVideoView::menuRequested, this,

@@ -70,6 +70,7 @@ void TShowForm::SavePreferencesCommand(const QString& argument) {
         const QString name = QString::fromLatin1(kModes[mode]);
         if (given.size() <= name.size() && name.startsWith(given, Qt::CaseInsensitive)) {
             if (mode == pmPortable && PortableModeRefused()) return;
+            noneChosen_ = mode == pmNone;
             SaveMode = TPrefsMode(mode);
             SetModeSelection(TPrefsMode(mode));
             return;

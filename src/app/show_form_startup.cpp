@@ -1,6 +1,7 @@
 // Creation, first show, applying the settings, the list of installed filters, closing and the
 // end of the main window.
 
+#include "app/layout_rules.h"
 #include "app/panels/apropos_frame.h"
 #include "app/panels/help_frame.h"
 #include "app/panels/panel_column.h"
@@ -17,6 +18,7 @@
 #include "platform/system/os_description.h"
 #include "platform/system/qt_message_target.h"
 #include "platform/system/text_parsing.h"
+#include "settings/action_table.h"
 #include "settings/program_info.h"
 #include "ui/erreur_form.h"
 #include "ui/filtres_warning_form.h"
@@ -26,8 +28,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -99,6 +103,8 @@ TShowForm::TShowForm(QWidget* parent)
     setMainWindowTarget(target_);
     // The save-mode question is made when first asked: most closings never ask it.
     AskSaveMode = [this]() -> std::optional<TPrefsMode> {
+        // Nobody can answer offscreen: a "save nothing" chosen in this run stands.
+        if (noneChosen_ && NoOneCanAnswer()) return pmNone;
         if (!savePrefsForm_) savePrefsForm_ = std::make_unique<TSavePrefsForm>(this);
         savePrefsForm_->Chosen = false;
         if (!savePrefsForm_->Ask()) return std::nullopt;
@@ -162,11 +168,7 @@ void TShowForm::FormShow() {
     S = DefineSettings(*Parameters);
     CreateMediaSystem();
     ApplySettings();
-    if (auto* inc = Action("saIncVolume"))
-        inc->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence("Alt+P")});
-    if (auto* dec = Action("saDecVolume"))
-        dec->setShortcuts(
-            {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), QKeySequence("Alt+M")});
+    AssignStartupShortcuts(*actions_);
     LoadBuilder(EmptyBuilder.get());
     ShowNoVideoControls();
     DisableAudioControls();
@@ -196,6 +198,7 @@ void TShowForm::CreateMediaSystem() {
 
 void TShowForm::ApplySettings() {
     try {
+        FitStoredFrameToScreen();
         move(S->Left.Value, S->Top.Value);
         resize(S->MainWidth.Value, S->MainHeight.Value);
         if (S->ReducedOn.Value) Execute("taReduire");
@@ -214,6 +217,18 @@ void TShowForm::ApplySettings() {
     } catch (const std::exception&) {
         // the remaining controls keep their form defaults
     }
+}
+
+// A frame larger than the screen would make the window ask for a backing store of that size.
+void TShowForm::FitStoredFrameToScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect frame = layout::fitToScreen(S->Left.Value, S->Top.Value, S->MainWidth.Value,
+                                            S->MainHeight.Value, screen->availableGeometry());
+    S->Left.Value = frame.left();
+    S->Top.Value = frame.top();
+    S->MainWidth.Value = frame.width();
+    S->MainHeight.Value = frame.height();
 }
 
 void TShowForm::ShowImageFolderSpace() {

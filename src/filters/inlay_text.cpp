@@ -102,9 +102,13 @@ int PointsToPixels(int points, int dotsPerInch) {
     return int(std::lround(pixels));
 }
 
+int BoundFontSize(int points) {
+    return std::clamp(points, -kMaxFontSize, kMaxFontSize);
+}
+
 int InlayLineHeight(const TincrustRec& settings, int frameWidth) {
-    const int height =
-        settings.Autofontsize ? AutoFontHeight(frameWidth) : PointsToPixels(settings.FontRec.Size);
+    const int height = settings.Autofontsize ? AutoFontHeight(frameWidth)
+                                             : PointsToPixels(BoundFontSize(settings.FontRec.Size));
     return std::abs(height);
 }
 

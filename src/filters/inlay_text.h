@@ -90,6 +90,12 @@ inline constexpr int kMaxBorderSize = 5;
 // drawn at the bound, so that a frame's drawing stays short on the streaming thread.
 inline constexpr int kBorderSizeBound = 64;
 
+// Font sizes, in points, are taken up to this bound (a line taller than most frames); larger
+// values from scripts, the panel or damaged settings would ask for pictures of gigabytes.
+inline constexpr int kMaxFontSize = 400;
+// `points` taken within -kMaxFontSize to kMaxFontSize (a negative size reads as its magnitude).
+int BoundFontSize(int points);
+
 // The offsets at which the black border copies of a text are drawn for a border of `size`
 // pixels: every (dx, dy) with |dx|, |dy| <= size and |dx| + |dy| > size, dy in the outer loop.
 // `size` is taken within 0 to kMaxBorderSize.

@@ -113,8 +113,9 @@ void TMonikerStringList::ClearMonikers() {
 }
 
 int TMonikerStringList::IndexOf(std::string_view text) const {
+    const std::string wanted = LowerAscii(text);
     for (size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i]->DisplayText() == text) return int(i);
+        if (LowerAscii(entries_[i]->DisplayText()) == wanted) return int(i);
     return -1;
 }
 

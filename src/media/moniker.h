@@ -50,7 +50,8 @@ public:
 
     int Count() const { return int(entries_.size()); }
     std::string String(int index) const { return entries_.at(size_t(index))->DisplayText(); }
-    // Index of the entry whose display text equals `text` exactly, or -1.
+    // Index of the entry whose display text equals `text` without regard to letter case (A..Z),
+    // or -1.
     int IndexOf(std::string_view text) const;
     std::vector<std::string> Strings() const;
 

@@ -3,6 +3,9 @@
 #include "settings/action_table.h"
 #include "settings/program_info.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace sp {
 namespace {
 
@@ -76,8 +79,8 @@ it once the window is shown, in the order given. The prefix is required: "+"
 switches a two-state command on, "-" switches it off, "/" toggles it; for the
 other commands the three are alike. The argument is everything after the first
 "=", so quote the whole parameter when it holds blanks. "+quit" closes the
-program once the other commands have run. "--open FILE" opens that very file,
-without reading "*", "?" or "[" in its name as a pattern.
+program once the other commands have run. Only "*" and "?" are wildcards in
+"+open="; "--open FILE" opens that very file, even with them in its name.
 
 A script file ("+script=FILE") holds the same commands, one a line, the prefix
 optional, the argument after "=" or a blank and between double quotes when it
@@ -109,12 +112,12 @@ std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& 
 
 namespace {
 
-// The name part of `path` with the pattern characters bracketed: "a[1]?.mp4" -> "a[[]1][?].mp4".
+// The name part of `path` with the wildcards bracketed: "a[1]?.mp4" -> "a[1][?].mp4".
 QString LiteralPattern(const QString& path) {
     const qsizetype slash = path.lastIndexOf(u'/');
     QString pattern = path.left(slash + 1);
     for (const QChar c : path.mid(slash + 1)) {
-        if (c == u'*' || c == u'?' || c == u'[')
+        if (c == u'*' || c == u'?')
             pattern += u'[' + QString(c) + u']';
         else
             pattern += c;
@@ -122,7 +125,70 @@ QString LiteralPattern(const QString& path) {
     return pattern;
 }
 
+// One element of an "open" pattern: a character that stands for itself, "?" or "*".
+struct PatternPart {
+    QChar literal;
+    enum Kind : uint8_t { Literal, One, Run } kind = Literal;
+};
+
+std::vector<PatternPart> PatternParts(QStringView pattern) {
+    std::vector<PatternPart> parts;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        const bool bracketed = c == u'[' && i + 2 < pattern.size() && pattern[i + 2] == u']' &&
+                               (pattern[i + 1] == u'*' || pattern[i + 1] == u'?');
+        if (bracketed) {
+            parts.push_back({pattern[i + 1]});
+            i += 2;
+        } else if (c == u'*') {
+            parts.push_back({c, PatternPart::Run});
+        } else if (c == u'?') {
+            parts.push_back({c, PatternPart::One});
+        } else {
+            parts.push_back({c});
+        }
+    }
+    return parts;
+}
+
 } // namespace
+
+bool MatchesOpenPattern(QStringView name, QStringView pattern) {
+    const std::vector<PatternPart> parts = PatternParts(pattern);
+    const auto fits = [&](const PatternPart& part, QChar c) {
+        return part.kind == PatternPart::One || (part.kind == PatternPart::Literal &&
+                                                 part.literal.toCaseFolded() == c.toCaseFolded());
+    };
+    // Greedy with one step back: a mismatch lets the last "*" take one more character.
+    size_t p = 0, star = SIZE_MAX;
+    qsizetype n = 0, resume = 0;
+    while (n < name.size()) {
+        if (p < parts.size() && parts[p].kind == PatternPart::Run) {
+            star = p++;
+            resume = n;
+        } else if (p < parts.size() && fits(parts[p], name[n])) {
+            ++p;
+            ++n;
+        } else if (star != SIZE_MAX) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < parts.size() && parts[p].kind == PatternPart::Run)
+        ++p;
+    return p == parts.size();
+}
+
+std::optional<QString> LiteralOpenName(QStringView pattern) {
+    QString name;
+    for (const PatternPart& part : PatternParts(pattern)) {
+        if (part.kind != PatternPart::Literal) return std::nullopt;
+        name += part.literal;
+    }
+    return name;
+}
 
 QStringList ExpandOpenOptions(const QStringList& arguments) {
     QStringList expanded;

@@ -23,8 +23,16 @@ QString UsageText();
 // writes nothing and returns nothing, and the program starts.
 std::optional<int> HandleInfoOptions(const QStringList& arguments, QTextStream& out);
 
+// The patterns of "open": "*" stands for any run of characters and "?" for one, "[*]" and "[?]"
+// for those characters themselves; every other character, "[" and "]" included, stands for
+// itself, without regard to case.
+bool MatchesOpenPattern(QStringView name, QStringView pattern);
+// The one name a pattern without wildcards names ("[*]" and "[?]" read as "*" and "?"); nothing
+// when the pattern has wildcards.
+std::optional<QString> LiteralOpenName(QStringView pattern);
+
 // The form the desktop entry uses: each "--open FILE" pair becomes one "+open=" command naming
-// that very file (its "*", "?" and "[" bracketed, so that the pattern matches only the file), and
+// that very file (its "*" and "?" bracketed, so that the pattern names only the file), and
 // a "--open" with no file after it (started from the menu) is dropped. Other parameters are
 // kept in order. Applied before HandleInfoOptions, so a file named "--help" is opened.
 QStringList ExpandOpenOptions(const QStringList& arguments);

@@ -58,6 +58,9 @@ public:
     QStringList SecondaryShortcuts() const { return secondary_; }
     void SetSecondaryShortcuts(const QStringList& texts);
     void AddSecondaryShortcut(const QString& text);
+    // Binds the primary and secondary shortcuts to the keys again, after a window took them
+    // away for a while.
+    void ApplyShortcuts();
 
     bool Visible() const { return QAction::isVisible(); }
     void SetVisible(bool visible) { QAction::setVisible(visible); }
@@ -102,7 +105,6 @@ protected:
 
 private:
     void Triggered();
-    void ApplyShortcuts();
 
     QString hint_;
     TShortCut shortCut_ = scNone;

@@ -374,5 +374,30 @@ TEST_F(Grab, TheImageFolderOpensOnTheNextImageOrTheFirstOfItsRootOrTheFolder) {
     EXPECT_EQ(browsed.size(), 3);
 }
 
+// Opening another file clears the Grab panel: its name label then saves nothing under the new
+// file's name, and its picture does not send the new file to the old time.
+TEST_F(Grab, AnotherFileClearsTheGrabPanel) {
+    Load("avi_mjpeg.avi", "first.avi");
+    TExtraireFrame& panel = *W().Widgets().Extraire();
+    EXPECT_EQ(panel.pictureHint(), "Click to return the video file to this position");
+    GoTo(kSecond);
+    W().ExecuteToken("copy"); // a snapshot, not saved
+    ASSERT_FALSE(panel.picture().isNull());
+    ASSERT_EQ(panel.timecodeText(), "0:00:01:00");
+    W().LoadVideoFile(Copy("avi_mjpeg.avi", "second.avi"));
+    ASSERT_TRUE(W().Media->HasVideo());
+    EXPECT_TRUE(panel.picture().isNull());
+    EXPECT_EQ(panel.timecodeText(), "");
+    EXPECT_EQ(panel.sizeText(), "");
+    EXPECT_EQ(panel.nameText(), "");
+    EXPECT_EQ(panel.pictureHint(), "Click to return the video file to this position");
+    emit panel.nameClicked();
+    EXPECT_TRUE(SavedFiles().isEmpty()) << SavedFiles().join(' ').toStdString();
+    emit panel.pictureClicked();
+    EXPECT_EQ(W().Media->LastPosition, 0);
+    W().ExecuteToken("vide");
+    EXPECT_EQ(panel.pictureHint(), "");
+}
+
 } // namespace
 } // namespace apptest

@@ -11,6 +11,8 @@
 #include "filters/frame_bitmap.h"
 #include "filters/inlay_text.h"
 #include "filters/superposer.h"
+#include "settings/action_table.h"
+#include "settings/parameters.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -23,6 +25,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include <climits>
 #include <cstring>
 
 namespace apptest {
@@ -365,6 +368,89 @@ TEST_F(Inlay, ChangingTheInlayWhilePlayingReachesTheRendererAndPlayingGoesOn) {
     while (W().Media->GetPosition() == at && clock.elapsed() < 3000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_GT(W().Media->GetPosition(), at);
+}
+
+// A font size far beyond any frame (a script, the panel or the stored record) is taken at the
+// bound: the inlay is drawn and the still saved, instead of a line picture of gigabytes.
+TEST_F(Inlay, AnAbsurdFontSizeIsBoundedWhereSetAndWhereDrawn) {
+    Load("mpeg1.mpg", "clip.mpg");
+    W().ExecuteToken("dest_folder", Path("stills"));
+    W().ExecuteToken("inlay");
+    ASSERT_TRUE(W().Checked("taIncruster"));
+    for (const QString size : {"100000", "$FF00FF"}) {
+        W().ExecuteToken("inlay_size", size);
+        EXPECT_EQ(Panel().sizeText(), QString::number(kMaxFontSize));
+        EXPECT_EQ(Rec().FontRec.Size, kMaxFontSize);
+    }
+    Panel().setSizeText("2147483647"); // typed into the panel
+    EXPECT_EQ(Rec().FontRec.Size, kMaxFontSize);
+    W().ExecuteToken("grab");
+    EXPECT_EQ(QDir(Path("stills")).entryList(QDir::Files).size(), 1);
+    // A stored record is drawn at the bound too.
+    TincrustRec stored = Rec();
+    stored.FontRec.Size = 100000;
+    W().Media->Superposer()->ApplySettings(stored);
+    EXPECT_EQ(InlayLineHeight(stored, 352), PointsToPixels(kMaxFontSize));
+    EXPECT_EQ(InlayLineHeight(stored, 352), InlayLineHeight(Drawn(), 352));
+}
+
+// Every command that takes an argument, given absurd numbers, and then a grab with the inlay on:
+// the program answers each at once and still saves the still.
+TEST_F(Inlay, EveryArgumentAtAbsurdValuesLeavesTheGrabWorking) {
+    Load("mpeg1.mpg", "clip.mpg");
+    W().ExecuteToken("dest_folder", Path("stills"));
+    W().ExecuteToken("inlay");
+    W().ExecuteToken("confirm", "false");
+    // Not numbers: a file, a folder or a save mode; "wait" sleeps as long as it is told.
+    const QStringList skipped = {"saWait", "saScript", "saOpenFile", "saDossierDest",
+                                 "saPreferences"};
+    const QStringList values = {
+        "100000", "$FF00FF", "-2147483648", "2147483647", "99999999999999999999",
+        "-1",     "0",       "1e308"};
+    for (const TActionRow& row : ActionTable()) {
+        if (!*row.Argument || skipped.contains(row.Name)) continue;
+        for (const QString& value : values) {
+            QElapsedTimer clock;
+            clock.start();
+            W().ExecuteToken(QString::fromUtf8(row.Token), value);
+            QCoreApplication::processEvents();
+            EXPECT_LT(clock.elapsed(), 20'000) << row.Name << " " << value.toStdString();
+            EXPECT_FALSE(sp::CommandBusy) << row.Name << " " << value.toStdString();
+        }
+        QDir(Path("stills")).removeRecursively();
+        QDir().mkpath(Path("stills"));
+        W().ExecuteToken("grab");
+        EXPECT_FALSE(QDir(Path("stills")).isEmpty()) << row.Name;
+    }
+}
+
+// Every numeric setting stored at absurd values: the program starts, opens a video and grabs.
+TEST_F(Inlay, EveryStoredNumberAtAbsurdValuesLeavesTheProgramWorking) {
+    for (const int value : {1'000'000'000, -1'000'000'000, INT_MAX, INT_MIN}) {
+        Open();
+        W().ExecuteToken("save_prefs", "registry");
+        for (TParameter* parameter : W().Parameters->Items()) {
+            if (auto* p = dynamic_cast<TIntegerParameter*>(parameter)) p->Value = value;
+            if (auto* p = dynamic_cast<TByteParameter*>(parameter)) p->Value = uint8_t(value >> 24);
+        }
+        TincrustRec& rec = W().S->IncrustRec.Value;
+        rec.Autofontsize = false;
+        for (int32_t* field : {&rec.FontRec.Size, &rec.FontRec.Color, &rec.BorderSize,
+                               &rec.BorderColor, &rec.Xpos, &rec.Ypos})
+            *field = value;
+        rec.WhatIncrust = rec.Alignement = uint8_t(value >> 24);
+        W().S->WantIncrust.Value = true;
+        W().S->ReducedOn.Value = true; // keeps the stored window size through the close
+        W().S->DossierSave.Value = Path("stills");
+        ASSERT_TRUE(Close());
+        Load("mpeg1.mpg", "clip.mpg");
+        QDir(Path("stills")).removeRecursively();
+        QDir().mkpath(Path("stills"));
+        W().ExecuteToken("confirm", "false");
+        W().ExecuteToken("grab");
+        EXPECT_FALSE(QDir(Path("stills")).isEmpty()) << value;
+        ASSERT_TRUE(Close());
+    }
 }
 
 } // namespace

@@ -10,11 +10,13 @@
 #include "app/panels/nav_file_frame.h"
 #include "app/video_panel.h"
 #include "app/video_view.h"
+#include "settings/script.h"
 #include "support/file_size_limit.h"
 
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <memory>
 
@@ -309,6 +311,31 @@ TEST_F(Interval, TheBarLiesOverTheNavigationBarAndCountsTheShots) {
     EXPECT_EQ(bar->unitIndex(), 1);
     W().ExecuteToken("show_intervallo");
     EXPECT_TRUE(bar->isHidden());
+}
+
+// With no video loaded the grab, copy and intervalometer commands take nothing, hold nothing,
+// and a script goes on (a precision run used to wait for a stream end that never came).
+TEST_F(Interval, WithoutAVideoNothingIsTakenAndTheScriptGoesOn) {
+    Open();
+    W().ExecuteToken("dest_folder", Images());
+    bool gaveUp = false;
+    QTimer::singleShot(30'000, W().Script(), [&] {
+        gaveUp = true;
+        W().Execute("saAbort");
+    });
+    TScript& script = *W().Script();
+    for (const char16_t* line : {u"precision", u"intervallo", u"grab", u"copy", u"-precision",
+                                 u"intervallo \"1 Seconds\"", u"grab", u"rootname after"})
+        script.ParseLine(line);
+    for (auto& command : script.Commands)
+        command.Action->SetEnabled(true); // as a command line given before any refresh finds them
+    script.Run();
+    EXPECT_FALSE(gaveUp);
+    EXPECT_FALSE(sp::CommandBusy);
+    EXPECT_FALSE(W().IntervalRunning());
+    EXPECT_FALSE(W().Checked("taIntervalloGo"));
+    EXPECT_EQ(W().S->DefaultRacine.Value, "after");
+    EXPECT_TRUE(SavedFiles().isEmpty()) << SavedFiles().join(' ').toStdString();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace sp::layout;
 
 TEST(FitAspect, TheLargestCentredRectangleOfTheAspectInsideTheMargin) {
@@ -117,4 +119,12 @@ TEST(VideoArea, FullScreenFitsTheScreenLessFourPixelsAndFramesItByFour) {
     EXPECT_EQ(full.video, QRect(4, 42, 1272, 715));
     EXPECT_EQ(full.frame, QRect(0, 38, 1280, 723));
     EXPECT_EQ(layoutFullScreen({4, 3}, QSize(1920, 1080)).video, QRect(245, 4, 1429, 1072));
+}
+
+TEST(WindowFrame, AStoredFrameIsFittedOntoTheScreen) {
+    const QRect screen(0, 24, 1920, 1056);
+    EXPECT_EQ(fitToScreen(100, 100, 900, 640, screen), QRect(100, 100, 900, 640));
+    EXPECT_EQ(fitToScreen(1500, 900, 900, 640, screen), QRect(1020, 440, 900, 640));
+    EXPECT_EQ(fitToScreen(INT_MIN, INT_MAX, INT_MAX, INT_MIN, screen), QRect(0, 1080, 1920, 0));
+    EXPECT_EQ(fitToScreen(INT_MAX, INT_MIN, 1'000'000'000, 1'000'000'000, screen), screen);
 }

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace apptest {
@@ -153,6 +154,109 @@ TEST_F(Opening, FailuresAreReportedOnlyWhenErrorsAreShown) {
                                      "recognized by Stillpick on your system."));
     EXPECT_TRUE(errors[0].endsWith("have been installed."));
     EXPECT_EQ(W().Widgets().TitleStrip->fileText(), "No video file");
+}
+
+// Only "*" and "?" are wildcards: a path without them names exactly that file, whatever brackets,
+// braces or other characters its name holds, and a neighbour the name would match as a character
+// class is left alone.
+TEST_F(Opening, NamesWithPatternLookalikesOpenThatVeryFile) {
+    Copy("mpeg1.mpg", "clip1.avi");
+    const QStringList names = {"clip[1].avi",       "clip{1,2}.avi",  "#1 100% 'x' \"y\".avi",
+                               "-leading dash.avi", "été ñ 動画.avi", "[a-z].avi"};
+    for (const QString& name : names)
+        Copy("avi_mjpeg.avi", name);
+    Open();
+    for (const QString& name : names) {
+        W().ExecuteToken("open", Path("clips/" + name));
+        EXPECT_EQ(Loaded(W()), Path("clips/" + name)) << name.toStdString();
+        EXPECT_TRUE(W().Media->HasVideo()) << name.toStdString();
+    }
+    // A wildcard pattern keeps matching, brackets taken as they are.
+    W().ExecuteToken("vide");
+    W().ExecuteToken("open", Path("clips/clip?1?.*"));
+    EXPECT_EQ(Loaded(W()), Path("clips/clip[1].avi"));
+    W().ExecuteToken("vide");
+    W().ExecuteToken("open", Path("clips/clip[2].avi"));
+    EXPECT_EQ(W().CurrentBuilder, W().EmptyBuilder.get());
+}
+
+// The README's script, run as "+script=FILE": the loop goes back into the script, not into the
+// command line that started it, and every file is done once.
+TEST_F(Opening, AScriptStartedFromTheCommandLineLoopsOverEveryFile) {
+    QStringList clips;
+    for (const QString& name : {"a.avi", "b.avi", "c.avi"})
+        clips << Copy("avi_mjpeg.avi", name);
+    const QString images = Path("stills");
+    QDir().mkpath(images);
+    const QString script = Path("grab-every-10s.txt");
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QString("open \"%1\"\ndest_folder \"%2\"\nintervallo \"10 Seconds\"\nnext\nquit\n")
+                   .arg(Path("clips/*.avi"), images)
+                   .toUtf8());
+    file.close();
+    window_ = std::make_unique<TShowForm>();
+    window_->AskSaveMode = [] { return std::optional<TPrefsMode>(pmNone); };
+    window_->ShowErrorReport = [this](const QString& text) { errors << text; };
+    QStringList seen;
+    QObject::connect(window_.get(), &TShowForm::ImageRootChanged, [&] { seen << Loaded(W()); });
+    window_->CreateRunners({"+script=" + script});
+    window_->show();
+    window_->RunCommandLine();
+    EXPECT_EQ(seen, clips);
+    EXPECT_EQ(QDir(images).entryList(QDir::Files).size(), clips.size());
+    EXPECT_FALSE(W().isVisible()); // "quit" closed the window
+    // A "next" on the command line still goes back to the command after its "open".
+    seen.clear();
+    Close();
+    window_ = std::make_unique<TShowForm>();
+    window_->AskSaveMode = [] { return std::optional<TPrefsMode>(pmNone); };
+    QObject::connect(window_.get(), &TShowForm::ImageRootChanged, [&] { seen << Loaded(W()); });
+    window_->CreateRunners({"+open=" + Path("clips/*.avi"), "+frame_forward", "+next"});
+    window_->show();
+    window_->RunCommandLine();
+    EXPECT_EQ(seen, clips);
+}
+
+// A folder loop that meets a file that is not a video reports it and goes on; on that file no
+// command takes a picture, so no still of the file before is rewritten.
+TEST_F(Opening, AnUnreadableFileInALoopIsReportedAndNothingIsShotForIt) {
+    Copy("avi_mjpeg.avi", "a1.avi");
+    Copy("mpeg1.mpg", "a2.mpg");
+    Copy("not_a_video.mpg", "a3.mpg");
+    Copy("avi_mjpeg.avi", "a4.avi");
+    const QString images = Path("stills");
+    QDir().mkpath(images + "/before");
+    Open();
+    W().ExecuteToken("dest_folder", images);
+    W().ExecuteToken("filename"); // stills named after their videos
+    // When the bad file is reported, the stills so far are put aside: any later still of a1 or
+    // a2 would be a rewrite.
+    W().ShowErrorReport = [&](const QString& text) {
+        errors << text;
+        for (const QString& name : QDir(images).entryList(QDir::Files))
+            QFile::rename(images + "/" + name, images + "/before/" + name);
+    };
+    TScript& script = *W().Script();
+    script.ParseLine(u"-confirm");
+    script.ParseLine(QString("open \"%1\"").arg(Path("clips/a*.*")));
+    script.ParseLine(u"intervallo \"5 Seconds\"");
+    script.ParseLine(u"grab");
+    script.ParseLine(u"copy");
+    script.ParseLine(u"next");
+    script.Run();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("a3.mpg"));
+    const QStringList before = QDir(images + "/before").entryList(QDir::Files);
+    const QStringList after = QDir(images).entryList(QDir::Files);
+    EXPECT_FALSE(before.filter(QRegularExpression("^a1_")).isEmpty())
+        << before.join(' ').toStdString();
+    EXPECT_FALSE(before.filter(QRegularExpression("^a2_")).isEmpty())
+        << before.join(' ').toStdString();
+    EXPECT_FALSE(after.isEmpty());
+    for (const QString& name : after)
+        EXPECT_TRUE(name.startsWith("a4_")) << name.toStdString();
+    EXPECT_FALSE(sp::CommandBusy);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "support/scene_file.h"
 
 #include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QLineEdit>
 
 #include <fstream>
 
@@ -153,6 +155,31 @@ TEST_F(Playback, PlayingToTheEndPausesAtTheStart) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_FALSE(W().Checked("taPlayPause"));
     EXPECT_EQ(W().Media->GetGraphState(), 2);
+}
+
+// The click that enters the timecode box may also activate the window: its focus-in, of the
+// window-activation kind, enters the box all the same. The position timer stops writing into
+// it, Space types a blank, and the typed time goes where it says when the box is left.
+TEST_F(Playback, EveryWayIntoTheTimecodeBoxCounts) {
+    Load("mpeg1.mpg", "clip.mpg");
+    auto* edit = W().Widgets().TopBar->findChild<QLineEdit*>("CurrentEdit");
+    ASSERT_TRUE(edit);
+    ASSERT_TRUE(W().Timer1.isActive());
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(edit, &in);
+    EXPECT_FALSE(W().Timer1.isActive());
+    EXPECT_TRUE(W().Action("taPlayPause")->shortcut().isEmpty());
+    // Leaving for another window keeps it entered; coming back does not enter it twice.
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(edit, &away);
+    QCoreApplication::sendEvent(edit, &in);
+    EXPECT_FALSE(W().Timer1.isActive());
+    edit->setText("0:00:02:00");
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+    EXPECT_EQ(Position(), 2 * kSecond);
+    EXPECT_TRUE(W().Timer1.isActive());
+    EXPECT_EQ(W().Action("taPlayPause")->shortcut(), QKeySequence(Qt::Key_Space));
 }
 
 } // namespace

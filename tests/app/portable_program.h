@@ -1,7 +1,7 @@
 #pragma once
 // The stillpick executable run as a user runs it, from a temporary folder of its own with an
 // empty Stillpick.ini beside it (the portable mode), on the offscreen platform, with its
-// registry folder in the same place; and the settings file it leaves, as text.
+// registry folder in the same place and no runtime folder named; and the settings file it leaves, as text.
 
 #include "app_fixture.h"
 
@@ -29,6 +29,7 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("STILLPICK_REGISTRY_DIR", Path("registry"));
+        env.remove("XDG_RUNTIME_DIR"); // as under cron or ssh: the program prepares its own
         run.setProcessEnvironment(env);
         run.start(Path("stillpick"), arguments);
     }

@@ -2,6 +2,7 @@
 
 #include "app_fixture.h"
 
+#include "app/layout_rules.h"
 #include "app/panels/options_frame.h"
 #include "app/panels/panel_column.h"
 #include "platform/graph/filter_mapper.h"
@@ -9,9 +10,14 @@
 #include "platform/outside/outside_registration.h"
 #include "settings/action_table.h"
 #include "settings/ini_file.h"
+#include "settings/shortcuts.h"
 #include "ui/system_info.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTextEdit>
+
+#include <climits>
 
 namespace apptest {
 namespace {
@@ -73,13 +79,13 @@ TEST_F(ShowForm, StoredPanelNumbersAboveSixShowNoPanelAndNextPanelWraps) {
 
 TEST_F(ShowForm, ClosingInReducedModeKeepsTheNormalSize) {
     StoreAndRestart([](TShowForm& w) {
-        w.S->MainWidth.Value = 900;
-        w.S->MainHeight.Value = 640;
+        w.S->MainWidth.Value = 760;
+        w.S->MainHeight.Value = 560;
         w.S->ReducedOn.Value = true;
         w.resize(720, 530);
     });
-    EXPECT_EQ(W().S->MainWidth.Value, 900);
-    EXPECT_EQ(W().S->MainHeight.Value, 640);
+    EXPECT_EQ(W().S->MainWidth.Value, 760);
+    EXPECT_EQ(W().S->MainHeight.Value, 560);
     // Not reduced: the size the window has at closing is kept.
     W().S->ReducedOn.Value = false;
     W().resize(800, 600);
@@ -211,6 +217,72 @@ TEST_F(ShowForm, AbortLeavesUncheckedModesAlone) {
     EXPECT_FALSE(W().Checked("tafullscreen"));
     EXPECT_FALSE(W().Checked("taReduire"));
     EXPECT_FALSE(W().Checked("taIntervalloGo"));
+}
+
+// "Save nothing", chosen by a script in this run, stands at an offscreen close, where nobody
+// can answer the question; the registry keeps nothing of the run.
+TEST_F(ShowForm, ANoneChosenInThisRunIsNotOverriddenOffscreen) {
+    StoreAndRestart([](TShowForm& w) { w.ExecuteToken("rootname", "first"); });
+    ASSERT_EQ(SaveMode, pmRegistry);
+    ASSERT_TRUE(Close());
+    // The window's own question, as offscreen runs meet it.
+    const auto openAsIs = [this] {
+        window_ = std::make_unique<TShowForm>();
+        window_->ShowWarning = [this](const QString& text) { warnings << text; };
+        window_->show();
+    };
+    openAsIs();
+    W().ExecuteToken("save_prefs", "none");
+    W().ExecuteToken("rootname", "afternone");
+    ASSERT_TRUE(Close());
+    openAsIs();
+    EXPECT_EQ(SaveMode, pmNone);
+    EXPECT_NE(W().S->DefaultRacine.Value, "afternone");
+    // A run where nobody chose takes "Normal" offscreen, as before.
+    W().ExecuteToken("rootname", "nobodychose");
+    ASSERT_TRUE(Close());
+    openAsIs();
+    EXPECT_EQ(SaveMode, pmRegistry);
+    EXPECT_EQ(W().S->DefaultRacine.Value, "nobodychose");
+}
+
+// The volume keys given at start-up are the actions' own, so the shortcuts table shows them.
+TEST_F(ShowForm, TheVolumeCommandsCarryTheirStartUpKeys) {
+    Open();
+    auto* up = qobject_cast<TCustomSuperAction*>(W().Action("saIncVolume"));
+    auto* down = qobject_cast<TCustomSuperAction*>(W().Action("saDecVolume"));
+    ASSERT_TRUE(up && down);
+    EXPECT_EQ(up->ShortCut(), TextToShortCut(u"Num +"));
+    EXPECT_EQ(down->ShortCut(), TextToShortCut(u"Num -"));
+    EXPECT_TRUE(up->SecondaryShortcuts().contains("Alt+P"));
+    EXPECT_TRUE(up->shortcuts().contains(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)));
+    EXPECT_TRUE(down->shortcuts().contains(QKeySequence("Alt+M")));
+    // Typing into an inlay field takes the keys away for a while; they come back whole.
+    W().InlayTextFieldEntered();
+    EXPECT_TRUE(up->shortcuts().isEmpty());
+    W().InlayTextFieldLeft();
+    EXPECT_TRUE(up->shortcuts().contains(QKeySequence("Alt+P")));
+    EXPECT_EQ(down->ShortCut(), TextToShortCut(u"Num -"));
+}
+
+// A stored window size of any value (damaged settings) is brought onto the screen. (In reduced
+// mode the closing keeps the stored normal size, so it survives the first close as written.)
+TEST_F(ShowForm, AnAbsurdStoredWindowSizeIsBroughtOntoTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const int value : {1'000'000'000, INT_MAX, -1'000'000'000, INT_MIN}) {
+        StoreAndRestart([value](TShowForm& w) {
+            w.S->MainWidth.Value = value;
+            w.S->MainHeight.Value = value;
+            w.S->ReducedOn.Value = true;
+        });
+        EXPECT_LE(W().S->MainWidth.Value, screen.width()) << value;
+        EXPECT_LE(W().S->MainHeight.Value, screen.height()) << value;
+        W().RestoreWindow(); // back to the normal size, within the screen
+        EXPECT_FALSE(W().Checked("taReduire"));
+        EXPECT_LE(W().width(), std::max(screen.width(), layout::kMinimumWidth)) << value;
+        EXPECT_LE(W().height(), std::max(screen.height(), layout::kMinimumHeight)) << value;
+        ASSERT_TRUE(Close());
+    }
 }
 
 } // namespace

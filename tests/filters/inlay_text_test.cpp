@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <ostream>
 
 static void PrintTo(const QString& text, std::ostream* os) {
@@ -140,6 +142,8 @@ TEST(InlayLayoutRules, FontHeights) {
     EXPECT_EQ(InlayLineHeight(rec, 1920), 48);
     rec.FontRec.Size = -36;
     EXPECT_EQ(InlayLineHeight(rec, 1920), 48);
+    rec.FontRec.Size = INT_MIN; // damaged settings: drawn at the bound
+    EXPECT_EQ(InlayLineHeight(rec, 1920), PointsToPixels(kMaxFontSize));
 }
 
 TEST(InlayLayoutRules, DefaultPlacementOnPal) {

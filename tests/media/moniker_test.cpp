@@ -86,5 +86,17 @@ TEST(DecoderList, TheNumberFillsTheFirstFreeSlot) {
               (std::vector<std::string>{"N decoder", "N decoder#2", "N decoder#3"}));
 }
 
+// Names differing only in letter case are one name: numbered on, and found in any case.
+TEST(DecoderList, NamesAreNumberedAndFoundWithoutRegardToCase) {
+    TMonikerStringList list;
+    ScopedFilterRegistration a(decoder(12, "X Decoder", {kInA}));
+    ScopedFilterRegistration b(decoder(13, "x decoder", {kInB}));
+    query(list, kInA);
+    query(list, kInB);
+    EXPECT_EQ(list.Strings(), (std::vector<std::string>{"X Decoder", "x decoder#2"}));
+    EXPECT_EQ(list.IndexOf("x DECODER"), 0);
+    EXPECT_EQ(list.IndexOf("X decoder#2"), 1);
+}
+
 } // namespace
 } // namespace sp

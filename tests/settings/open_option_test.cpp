@@ -25,11 +25,11 @@ TEST(OpenOption, BecomesAnOpenCommandInPlace) {
               QStringList({"+open=--open", "+open=x"}));
     // Only the name is bracketed: the folder is not a pattern.
     EXPECT_EQ(ExpandOpenOptions({"--open", "/a*b/c?[d].avi"}),
-              QStringList({"+open=/a*b/c[?][[]d].avi"}));
+              QStringList({"+open=/a*b/c[?][d].avi"}));
 }
 
-// The bracketed name, as the opening code matches it (a folder's name filter), finds exactly the
-// one file and not its neighbours that the raw name, read as a pattern, would also match.
+// The bracketed name, as the opening code matches it, finds exactly the one file and not its
+// neighbours that the raw name, read as a pattern, would also match.
 TEST(OpenOption, TheNameMatchesOnlyThatFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -45,11 +45,31 @@ TEST(OpenOption, TheNameMatchesOnlyThatFile) {
         const QString pattern = expanded[0].mid(QStringLiteral("+open=").size());
         const qsizetype slash = pattern.lastIndexOf(u'/');
         EXPECT_EQ(pattern.left(slash + 1), dir.path() + '/');
-        QDir folder(dir.path());
-        folder.setFilter(QDir::Files);
-        folder.setNameFilters({pattern.mid(slash + 1)});
-        EXPECT_EQ(folder.entryList(), QStringList({name})) << pattern.toStdString();
+        QStringList matched;
+        for (const QString& other : names)
+            if (MatchesOpenPattern(other, pattern.mid(slash + 1))) matched << other;
+        EXPECT_EQ(matched, QStringList({name})) << pattern.toStdString();
+        EXPECT_EQ(LiteralOpenName(pattern.mid(slash + 1)), name);
     }
+}
+
+// Only "*" and "?" are wildcards: brackets, braces and the other characters of file names stand
+// for themselves, and case does not count.
+TEST(OpenOption, PatternsKnowOnlyTwoWildcards) {
+    EXPECT_TRUE(MatchesOpenPattern(u"clip[1].avi", u"clip[1].avi"));
+    EXPECT_FALSE(MatchesOpenPattern(u"clip1.avi", u"clip[1].avi"));
+    EXPECT_FALSE(MatchesOpenPattern(u"clipa.avi", u"clip[a-z].avi"));
+    EXPECT_TRUE(MatchesOpenPattern(u"Clip[1].AVI", u"*[1].avi"));
+    EXPECT_TRUE(MatchesOpenPattern(u"a{b}#%'\"-x é.mts", u"a{b}#%'\"-? *.MTS"));
+    EXPECT_TRUE(MatchesOpenPattern(u"aXbXc", u"a*b*c"));
+    EXPECT_TRUE(MatchesOpenPattern(u"abcbc", u"a*bc"));
+    EXPECT_FALSE(MatchesOpenPattern(u"abcb", u"a*bc"));
+    EXPECT_TRUE(MatchesOpenPattern(u"", u"*"));
+    EXPECT_FALSE(MatchesOpenPattern(u"", u"?"));
+    EXPECT_EQ(LiteralOpenName(u"clip[1] {2} #3 %4.avi"), QString("clip[1] {2} #3 %4.avi"));
+    EXPECT_EQ(LiteralOpenName(u"--x[*]"), QString("--x*"));
+    EXPECT_EQ(LiteralOpenName(u"a*"), std::nullopt);
+    EXPECT_EQ(LiteralOpenName(u"a?b"), std::nullopt);
 }
 
 } // namespace

@@ -6,7 +6,8 @@ program with the sample video, waits for its first picture and compares the vide
 frame FFmpeg decodes there (scaled), checks the title strip shows the loaded file's label, then
 presses keys: Ctrl+Right steps one frame (the picture becomes FFmpeg's next frame), F5 saves that
 frame as an image, F11 shows the shortcuts window and hides it again, F1 shows the Help panel
-whose three tabs are shown in turn, Esc leaves the window as it was, Ctrl+Q ends the program,
+whose three tabs are shown in turn, a click into the timecode box of the inactive window and a
+typed time show that time's frame, Esc leaves the window as it was, Ctrl+Q ends the program,
 which saves its settings. Writes the screenshots (the window, the Help panel's tabs) into the
 build tree.
 
@@ -206,6 +207,48 @@ def check_help_tabs(env, window, shots, x, y, w, h):
           "differences " + ", ".join(f"{d:.1f}" for d in differences))
 
 
+def wait_for_frame(env, rect, wanted, other, timeout=10):
+    """Waits until the video area is nearer `wanted` than `other` (and near it); gives both
+    differences as last seen."""
+    deadline = time.time() + timeout
+    while True:
+        time.sleep(0.3)
+        shot = screenshot(env)
+        to_wanted = best_difference(shot, rect, wanted)
+        to_other = best_difference(shot, rect, other)
+        if (to_wanted < to_other and to_wanted < 12) or time.time() > deadline:
+            return to_wanted, to_other
+
+
+def check_typed_time(env, window, sample, rect, x, w):
+    """A click into the timecode box of an inactive window enters it at once: the time typed
+    there is not overwritten by the running position, and Enter shows that frame (1 s: frame
+    25 of the 25-frame sample)."""
+    xdotool(env, "key", "F11")  # the shortcuts window takes the focus from the main window
+    shortcuts = window_of(env, "^The commands of Stillpick", timeout=5)
+    if not check("the shortcuts window can take the focus", shortcuts is not None):
+        return
+    xdotool(env, "windowfocus", "--sync", shortcuts)
+    time.sleep(0.5)
+    # The box is the first control of the bar centred above the video, 32 pixels above it.
+    left = x + 8
+    bar_x = left + (w - 292 - 416) // 2
+    xdotool(env, "mousemove", str(bar_x + 40), str(rect[1] - 22))
+    xdotool(env, "click", "1")
+    time.sleep(0.5)
+    xdotool(env, "key", "ctrl+a")
+    xdotool(env, "type", "--delay", "120", "0:00:01:00")
+    time.sleep(0.5)  # the position timer would have written over the text by now
+    xdotool(env, "key", "Return")
+    to25, to1 = wait_for_frame(env, rect, ffmpeg_frame(sample, 25, rect[2], rect[3]),
+                               ffmpeg_frame(sample, 1, rect[2], rect[3]))
+    check("a time typed into the box of an inactive window shows its frame",
+          to25 < to1 and to25 < 12, f"difference to frame 25 {to25:.2f}, to frame 1 {to1:.2f}")
+    xdotool(env, "windowfocus", "--sync", window)
+    xdotool(env, "key", "F11")
+    time.sleep(0.5)
+
+
 def window_of(env, title, timeout=20):
     deadline = time.time() + timeout
     while time.time() < deadline:
@@ -274,14 +317,7 @@ def main():
 
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "ctrl+Right")
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            time.sleep(0.3)
-            shot = screenshot(env)
-            to0 = best_difference(shot, rect, frame0)
-            to1 = best_difference(shot, rect, frame1)
-            if to1 < to0:
-                break
+        to1, to0 = wait_for_frame(env, rect, frame1, frame0)
         check("Ctrl+Right steps to the next frame", to1 < to0 and to1 < 12,
               f"difference to frame 0 {to0:.2f}, to frame 1 {to1:.2f}")
 
@@ -299,6 +335,7 @@ def main():
               not xdotool(env, "search", "--onlyvisible", "--name", "^The commands of"))
 
         check_help_tabs(env, window, shots, x, y, w, h)
+        check_typed_time(env, window, sample, rect, x, w)
 
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "Escape")

@@ -22,7 +22,6 @@ TExtraireFrame::TExtraireFrame(QWidget* parent)
       name_(new QLabel(this)) {
     image_->setObjectName("Image");
     image_->setCursor(Qt::PointingHandCursor);
-    image_->setToolTip("Click to go back to the time of this picture.");
     // The picture (or the dark fill) covers the whole widget: nothing under it is repainted
     // when a run changes the picture at every shot.
     image_->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -79,6 +78,13 @@ void TExtraireFrame::setPicture(const QImage& picture) {
 
 QImage TExtraireFrame::picture() const {
     return picture_;
+}
+
+void TExtraireFrame::setPictureHint(const QString& hint) {
+    image_->setToolTip(hint);
+}
+QString TExtraireFrame::pictureHint() const {
+    return image_->toolTip();
 }
 
 void TExtraireFrame::placePicture(const QRect& rect) {

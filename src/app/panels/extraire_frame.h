@@ -26,6 +26,8 @@ public:
     // The snapshot, drawn stretched over the picture's rectangle.
     void setPicture(const QImage& picture);
     QImage picture() const;
+    void setPictureHint(const QString& hint);
+    QString pictureHint() const;
     // Puts the picture at `rect` (panel coordinates); the name label goes just under it with
     // its left and width, the timecode label 34 pixels above its top (its bevel 42 above), the
     // size label 12 pixels above it at its left; the highlight frame takes its bounds.

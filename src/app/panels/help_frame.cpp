@@ -104,11 +104,14 @@ QWidget* THelpFrame::makeCpuTab() {
     tgImage_->setObjectName("tgImage");
     tgImage_->SetCustomText(true);
     tgImage_->SetMinValue(0);
-    tgImage_->SetAlertValue(INT_MAX); // much free space is no alert
+    // The figure is the free space: under 100 Mb it shows in the alert colour.
+    tgImage_->SetTextKind(tkPercentRemaining);
+    tgImage_->SetAlertValue(100);
     tgImage_->setToolTip(QStringLiteral("Free space on the drive where the images are saved."));
     tgCPU_ = pieGauge(page);
     tgCPU_->setObjectName("tgCPU");
     tgCPU_->SetTextKind(tkPercentDone);
+    tgCPU_->SetAlertValue(81);
     tgCPU_->setToolTip(QStringLiteral("Load of the busiest processor"));
     labEspaceLibre_ = new QLabel(FreeSpaceLabel(0).c_str(), page);
     labEspaceLibre_->setObjectName("labEspaceLibre");

@@ -122,10 +122,13 @@ bool TTopBar::sizeVisible() const {
 
 bool TTopBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == edit_) {
-        if (event->type() == QEvent::FocusIn && userMovedFocus(event))
+        if (event->type() == QEvent::FocusIn && !entered_) {
+            entered_ = true;
             emit timecodeEditEntered();
-        else if (event->type() == QEvent::FocusOut && userMovedFocus(event))
+        } else if (event->type() == QEvent::FocusOut && entered_ && userMovedFocus(event)) {
+            entered_ = false;
             emit timecodeEditLeft(edit_->text());
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

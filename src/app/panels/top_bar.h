@@ -3,9 +3,10 @@
 // volume gauge `gaugeVolume` (per cent) and the size label `labTaille`.
 //
 // The timecode box reports the user's entry: timecodeEditEntered() when it takes the focus,
-// timecodeEntered(text) on Enter, timecodeEditLeft(text) when it loses the focus. A focus change
-// caused by another window or a pop-up menu is not counted as entering or leaving (the box stays
-// "entered" until the user really moves elsewhere). setTimecode() never emits. User-interface
+// timecodeEntered(text) on Enter, timecodeEditLeft(text) when it loses the focus. Every focus-in
+// enters the box, also the one that comes with activating the window by a click into it; a
+// focus change caused by another window or a pop-up menu is not counted as leaving (the box
+// stays "entered" until the user really moves elsewhere). setTimecode() never emits. User-interface
 // thread only.
 
 #include <QWidget>
@@ -58,6 +59,7 @@ private:
     QLabel* duration_;
     TTextGauge* volume_;
     TElidingLabel* size_;
+    bool entered_ = false;
 };
 
 } // namespace sp

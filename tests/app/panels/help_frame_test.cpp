@@ -161,6 +161,20 @@ TEST_F(HelpFrameTest, FreeSpaceInMegabytesThenGigabytes) {
     EXPECT_EQ(frame_->tgImage()->MaxValue(), space.totalMb);
 }
 
+// The processor gauge turns to the alert colour above 81 %, the free-space gauge below 100 Mb.
+TEST_F(HelpFrameTest, GaugesShowTheirAlertColours) {
+    const QColor alert = QColor::fromRgb(TTextGauge::kAlertColor);
+    frame_->ShowProcessorLoad(81);
+    EXPECT_NE(frame_->tgCPU()->FillColor(), alert);
+    frame_->ShowProcessorLoad(82);
+    EXPECT_EQ(frame_->tgCPU()->FillColor(), alert);
+    frame_->ShowFreeSpace({20000, 100});
+    EXPECT_NE(frame_->tgImage()->FillColor(), alert);
+    frame_->ShowFreeSpace({20000, 99});
+    EXPECT_EQ(frame_->tgImage()->FillColor(), alert);
+    EXPECT_EQ(frame_->tgImage()->GaugeText(), "99 Mb"); // the caption, as written
+}
+
 TEST_F(HelpFrameTest, DroppedLibrariesAreInstalledAndUninstalledAfterAsking) {
     const QString library = SP_TEST_FILTER_LIBRARY;
     QSignalSpy changed(frame_, &THelpFrame::FilterFilesChanged);
