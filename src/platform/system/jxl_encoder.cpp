@@ -78,11 +78,12 @@ public:
 
     ImageFormat Format() const override { return ImageFormat::Jxl; }
 
-    // libjxl's cjxl mapping of a quality to a distance.
+    // libjxl's cjxl mapping of a quality to a distance, within the encoder's bound of 25 (the
+    // curve passes it below quality 8, and libjxl refuses a larger distance).
     static float Distance(int quality) {
         const int q = std::clamp(quality, 1, 100);
         if (q >= 30) return 0.1f + float(100 - q) * 0.09f;
-        return 6.4f + std::pow(2.5f, float(30 - q) / 5.0f) / 6.25f;
+        return std::min(25.0f, 6.4f + std::pow(2.5f, float(30 - q) / 5.0f) / 6.25f);
     }
 
     bool Encode(const PictureView& p, int quality, std::span<const uint8_t> exif,
