@@ -72,13 +72,14 @@ private:
 
 // `into` := the frame bitmap's B, G, R, x pixels, made opaque (Qt's RGB32 wants 0xFF there),
 // repaired by `deinterlacer` when there is one, in one pass over the picture. `into` has the
-// frame's size.
-void CaptureInto(const TFrameBitmap& frame, QImage& into, Deinterlacer* deinterlacer) {
+// frame's size. `upsideDown`: the frame is the video flipped top to bottom.
+void CaptureInto(const TFrameBitmap& frame, QImage& into, Deinterlacer* deinterlacer,
+                 bool upsideDown) {
     const ConstFrameView source{frame.Bits(), frame.Width(), frame.Height(),
                                 std::ptrdiff_t(frame.Stride())};
     const FrameView target{into.bits(), into.width(), into.height(), into.bytesPerLine(), 32};
     if (deinterlacer) {
-        deinterlacer->Deinterlace(source, target, true);
+        deinterlacer->Deinterlace(source, target, true, upsideDown);
         return;
     }
     for (int y = 0; y < frame.Height(); ++y) { // one pass: read, make opaque, write
@@ -150,7 +151,7 @@ void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
         CapturedFrame = QImage(); // its buffer may be free once this share is gone
         QImage& into =
             FreeBuffer(captureBuffers_, QSize(frame.Width(), frame.Height()), nextCaptureBuffer_);
-        if (!into.isNull()) CaptureInto(frame, into, deinterlacer);
+        if (!into.isNull()) CaptureInto(frame, into, deinterlacer, verticalFlip_);
         CapturedFrame = into;
     };
     bool empty = true;

@@ -182,7 +182,8 @@ bool ConstFrameView::valid() const {
            strideBytes >= std::ptrdiff_t(rowBytes());
 }
 
-bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opaque) {
+bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opaque,
+                               bool upsideDown) {
     if (!source.valid() || !result.valid() || source.width != result.width ||
         source.height != result.height || source.bitsPerPixel != result.bitsPerPixel)
         return false;
@@ -192,11 +193,15 @@ bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opa
     }
     prepareMasks(source.width, source.height);
     const std::uint32_t fourth = opaque ? 0xFF000000u : 0;
-    // One pass, row by row: each odd row is detected, filtered and repaired while the rows it
-    // reads are in cache. Repairing in place is safe because only odd rows change (even rows
-    // at most in their fourth byte, which detection ignores) and each is read before written.
+    // The rows of the field repaired: odd ones, or even ones in an upside-down picture of even
+    // height (row k there is row height - 1 - k of the video).
+    const int parity = upsideDown && source.height % 2 == 0 ? 0 : 1;
+    // One pass, row by row: each row of that field is detected, filtered and repaired while the
+    // rows it reads are in cache. Repairing in place is safe because only rows of that field
+    // change (the others at most in their fourth byte, which detection ignores) and each is
+    // read before written.
     for (int row = 0; row < source.height; ++row) {
-        const bool repairable = (row & 1) != 0 && row < source.height - 1;
+        const bool repairable = (row & 1) == parity && row > 0 && row < source.height - 1;
         if (!repairable || !repairRow(source, result, row, fourth))
             copyRow(source, result, row, fourth);
     }

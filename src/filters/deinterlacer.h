@@ -55,7 +55,11 @@ public:
     // bits, negative size, stride shorter than a row) or the two differ in size or depth.
     // With `opaque`, the fourth byte of every 32-bit result pixel is 255 (a copy out of a frame
     // into an RGB32 image is then the same single pass as the repair).
-    bool Deinterlace(ConstFrameView source, FrameView result, bool opaque = false);
+    // With `upsideDown` (the picture is the video turned top to bottom) the rows repaired are
+    // those of the same field of the video, the even ones when the height is even, so that the
+    // repair of a flipped picture is the flipped repair of the picture.
+    bool Deinterlace(ConstFrameView source, FrameView result, bool opaque = false,
+                     bool upsideDown = false);
 
 private:
     void prepareMasks(int width, int height);

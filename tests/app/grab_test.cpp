@@ -348,6 +348,24 @@ TEST_F(Grab, DeinterlacingRepairsTheSavedImageOnly) {
     EXPECT_EQ(W().Widgets().Extraire()->picture().convertToFormat(QImage::Format_RGB32), expected);
 }
 
+// A vertical flip is an exact mirror of the saved image, also with combs repaired: the repair
+// keeps to the same field of the video however the picture is turned.
+TEST_F(Grab, AVerticallyFlippedStillIsTheMirroredStillWithCombsRepaired) {
+    Load("avi_dv_type2.avi", "dv.avi");
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_num", "0001");
+    Force(3);
+    if (!W().S->InternalDeinterlacer.Value) W().ExecuteToken("deinterlace");
+    GoTo(20 * kFrame);
+    W().ExecuteToken("grab");
+    W().ExecuteToken("vertical_flip");
+    W().ExecuteToken("grab");
+    const QImage plain = LoadSaved(Image("shot_0001.bmp"));
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_NE(plain, plain.mirrored(false, true));
+    EXPECT_EQ(LoadSaved(Image("shot_0002.bmp")), plain.mirrored(false, true));
+}
+
 TEST_F(Grab, CopyPutsTheSnapshotOnTheClipboardAndWritesNothing) {
     Load("avi_mjpeg.avi", "clip.avi");
     GoTo(50 * kFrame);

@@ -50,6 +50,29 @@ Picture fullComb(int w, int h) {
     return p;
 }
 
+// Repairing the upside-down picture gives the upside-down repair, for even and odd heights.
+TEST(Deinterlacer, AnUpsideDownPictureIsRepairedInTheSameField) {
+    std::mt19937 random(7);
+    for (const int height : {8, 9}) {
+        Picture src(13, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 13; ++x)
+                src.set(x, y, (y % 2 ? kWhite : kBlack) ^ (random() & 0x3F3F3Fu));
+        Picture upsideDown(13, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 13; ++x)
+                upsideDown.set(x, height - 1 - y, src.at(x, y));
+        Deinterlacer d;
+        Picture out(13, height), outUpsideDown(13, height);
+        ASSERT_TRUE(d.Deinterlace(src.view(), out.view()));
+        ASSERT_TRUE(d.Deinterlace(upsideDown.view(), outUpsideDown.view(), false, true));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(outUpsideDown.at(x, height - 1 - y), out.at(x, y))
+                    << "height " << height << " at " << x << "," << y;
+    }
+}
+
 TEST(Deinterlacer, FullCombRepairsEveryOddRowButTheLast) {
     Deinterlacer d;
     Picture src = fullComb(7, 6);
