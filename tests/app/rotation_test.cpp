@@ -1,7 +1,7 @@
-// Phone videos stored lying on their side (a display rotation in MP4 and MOV): the saved
-// stills, the clipboard and precision runs show the picture upright, as FFmpeg's command line
-// does; the size label gives the stored size and the upright one; forced shapes keep the
-// portrait orientation; flips act on the upright picture.
+// Phone videos stored lying on their side (a display rotation in MP4 and MOV, a projection
+// roll in Matroska): the saved stills, the clipboard and precision runs show the picture
+// upright, as FFmpeg's command line does; the size label gives the stored size and the upright
+// one; forced shapes keep the portrait orientation; flips act on the upright picture.
 
 #include "grab_fixture.h"
 
@@ -80,7 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Turned{"rotate_180.mov", {320, 180}, "320 x 180  =>  320 x 180 [16x9}"},
                       Turned{"rotate_270.mov", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"},
                       Turned{
-                          "rotate_90_mirror.mp4", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"}),
+                          "rotate_90_mirror.mp4", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"},
+                      Turned{"rotate_90.mkv", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"},
+                      Turned{"rotate_180.mkv", {320, 180}, "320 x 180  =>  320 x 180 [16x9}"},
+                      Turned{"rotate_270.mkv", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"},
+                      Turned{
+                          "rotate_90_mirror.mkv", {180, 320}, "320 x 180  =>  180 x 320 [16x9}"}),
     [](const auto& info) {
         std::string name = info.param.media;
         for (char& ch : name)

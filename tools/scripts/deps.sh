@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core python3 dbus-daemon
     librsvg2-bin desktop-file-utils appstream man-db libglib2.0-bin
-    xvfb xdotool imagemagick libimage-exiftool-perl
+    xvfb xdotool imagemagick libimage-exiftool-perl mkvtoolnix
     dpkg-dev file lintian
 )
 missing=()

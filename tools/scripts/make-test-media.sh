@@ -268,6 +268,22 @@ for ext in mp4 mov; do
     rotated rotate_base.$ext rotate_270.$ext 0 -1 1 0
 done
 rotated rotate_base.mp4 rotate_90_mirror.mp4 0 1 1 0
+# Matroska keeps the turn in the track's Projection, written with mkvpropedit: the same turns
+# as the MP4 files above (the roll is the picture's turn as stored, counter-clockwise, so a
+# quarter turn clockwise shows it upright; a yaw of 180 mirrors it first).
+# projected NAME YAW ROLL
+projected() {
+    [ -s "$out/$1" ] && return 0
+    cp "$out/rotate_base.mkv" "$out/.tmp.$1"
+    mkvpropedit -q "$out/.tmp.$1" --edit track:v1 --set projection-type=0 \
+        --set projection-pose-yaw="$2" --set projection-pose-roll="$3"
+    mv "$out/.tmp.$1" "$out/$1"
+}
+make rotate_base.mkv -i "$out/rotate_base.mp4" -c copy -f matroska
+projected rotate_90.mkv 0 -90
+projected rotate_180.mkv 0 180
+projected rotate_270.mkv 0 90
+projected rotate_90_mirror.mkv 180 90
 
 # Variable frame rate, as phones record: a 30 fps source with every third frame dropped for
 # 2 s (mean 20 fps), then every other one (15 fps); the burned-in number is the source frame's.
