@@ -23,22 +23,6 @@ namespace sp::outside {
 namespace {
 
 using testing::mediaPath;
-
-std::vector<sptest::BgraPicture> ourFrames(const std::string& path, int count) {
-    std::vector<sptest::BgraPicture> frames;
-    sptest::decodeFromStart(path,
-                            [&](int64_t, int width, int height, std::span<const uint8_t> bottomUp) {
-                                sptest::BgraPicture p{width, height, {}};
-                                const size_t row = size_t(width) * 4;
-                                for (int y = height - 1; y >= 0; --y)
-                                    p.bytes.insert(p.bytes.end(), bottomUp.begin() + long(y * row),
-                                                   bottomUp.begin() + long((y + 1) * row));
-                                frames.push_back(std::move(p));
-                                return int(frames.size()) < count;
-                            });
-    return frames;
-}
-
 class HdrFile : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(HdrFile, PicturesMatchFfmpegsToneMappingAndNotTheSdrConversion) {
@@ -46,7 +30,7 @@ TEST_P(HdrFile, PicturesMatchFfmpegsToneMappingAndNotTheSdrConversion) {
     const std::string path = mediaPath(GetParam());
     const auto toneMapped = sptest::ffmpegToneMappedFrames(path, 0, kFrames);
     const auto asSdr = sptest::ffmpegFrames(path, 0, kFrames);
-    const auto ours = ourFrames(path, kFrames);
+    const auto ours = sptest::firstDecodedPictures(path, kFrames);
     ASSERT_EQ(toneMapped.size(), size_t(kFrames));
     ASSERT_EQ(asSdr.size(), size_t(kFrames));
     ASSERT_EQ(ours.size(), size_t(kFrames));
@@ -72,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(ToneMapping, HdrFile, ::testing::Values("hlg.mp4", "pq.
 TEST(ToneMapping, TenBitSdrIsConvertedAsBefore) {
     const std::string path = mediaPath("sdr10.mp4");
     const auto reference = sptest::ffmpegFrames(path, 0, 3);
-    const auto ours = ourFrames(path, 3);
+    const auto ours = sptest::firstDecodedPictures(path, 3);
     ASSERT_EQ(reference.size(), 3u);
     ASSERT_EQ(ours.size(), 3u);
     for (size_t i = 0; i < ours.size(); ++i) {
