@@ -1,9 +1,11 @@
 // A still is the frame its name and its timecode say, on footage as cameras write it: scripted
 // positions and steps at maximum speed (the default for camcorder transport streams), precision
-// runs past 7 min 9 s, and positions past the last picture a cut file decodes.
+// runs past 7 min 9 s, and positions past the last picture a cut file decodes; HDR footage is
+// saved tone-mapped as ffmpeg's zscale + tonemap map it.
 
 #include "grab_fixture.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 namespace apptest {
@@ -33,8 +35,8 @@ protected:
     static int FrameOfName(const QString& file) {
         const auto m = QRegularExpression(R"((\d+)\.(\d\d)\.(\d\d)\.(\d\d)\.bmp$)").match(file);
         if (!m.hasMatch()) return -1;
-        const int seconds = (m.captured(1).toInt() * 60 + m.captured(2).toInt()) * 60 +
-                            m.captured(3).toInt();
+        const int seconds =
+            (m.captured(1).toInt() * 60 + m.captured(2).toInt()) * 60 + m.captured(3).toInt();
         return seconds * 25 + m.captured(4).toInt();
     }
     std::string media_;
@@ -69,8 +71,9 @@ TEST_F(ExactStills, APrecisionRunPastSevenMinutesNamesEachShotByItsTime) {
     ASSERT_TRUE(WaitUntil([this] { return !W().IntervalRunning(); }));
     QStringList expected;
     for (int s = 0; s <= 480; s += 30)
-        expected << QString("shot_0.%1.%2.00.bmp").arg(s / 60, 2, 10, QChar('0')).arg(s % 60, 2, 10,
-                                                                                     QChar('0'));
+        expected << QString("shot_0.%1.%2.00.bmp")
+                        .arg(s / 60, 2, 10, QChar('0'))
+                        .arg(s % 60, 2, 10, QChar('0'));
     EXPECT_EQ(SavedFiles(), expected);
     // The shot at 8 minutes is frame 960.
     const QImage last = LoadSaved(Image("shot_0.08.00.00.bmp"));
@@ -92,6 +95,24 @@ TEST_F(ExactStills, APositionPastTheLastDecodablePictureIsNamedByThePictureShown
     EXPECT_LT(frame, 300) << saved[0].toStdString();
     EXPECT_TRUE(sptest::showsFrame(MediaPath(media_), frame, ViewOf(LoadSaved(Image(saved[0])))));
     EXPECT_EQ(W().Widgets().TimecodeText(), saved[0].mid(5, 10).replace('.', ':'));
+}
+
+TEST_F(ExactStills, AnHdrStillIsToneMappedAsFfmpegMapsIt) {
+    for (const char* media : {"hlg.mp4", "pq.mp4"}) {
+        LoadTimestamped(media, "clip.mp4");
+        W().ExecuteToken("position", "0:00:01:05");
+        W().ExecuteToken("grab");
+        const QString file = Image("shot_0.00.01.05.bmp");
+        const QImage still = LoadSaved(file);
+        QFile::remove(file); // the next file's still takes the same name
+        const auto mapped = sptest::ffmpegToneMappedFrames(MediaPath(media), 30, 1);
+        const auto asSdr = sptest::ffmpegFrames(MediaPath(media), 30, 1);
+        ASSERT_EQ(mapped.size(), 1u);
+        ASSERT_EQ(asSdr.size(), 1u);
+        const double toMapped = sptest::psnr(mapped[0], ViewOf(still));
+        EXPECT_GE(toMapped, 30.0) << media;
+        EXPECT_GE(toMapped - sptest::psnr(asSdr[0], ViewOf(still)), 8.0) << media;
+    }
 }
 
 } // namespace

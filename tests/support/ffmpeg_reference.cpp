@@ -128,19 +128,37 @@ std::vector<BgraPicture> picturesFromPam(const std::string& pam) {
 }
 } // namespace
 
-std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int count,
-                                      const std::string& scaleFlags) {
-    const auto facts = ffprobeVideoStream(path);
-    if (!facts || first < 0 || count <= 0) return {};
-    const std::string filter =
-        "select=between(n\\," + std::to_string(first) + "\\," + std::to_string(first + count - 1) +
-        "),scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags + ",format=rgba";
+namespace {
+// Frames first .. first+count-1 of the first video stream through `conversion` (filters after
+// the frame selection, ending in RGB).
+std::vector<BgraPicture> framesConverted(const std::string& path, int first, int count,
+                                         const std::string& conversion) {
+    const std::string filter = "select=between(n\\," + std::to_string(first) + "\\," +
+                               std::to_string(first + count - 1) + ")," + conversion +
+                               ",format=rgba";
     auto out = commandOutput("ffmpeg -nostdin -v error -i " + shellQuoted(path) +
                              " -map 0:v:0 -an -sn -vf " + shellQuoted(filter) +
                              " -fps_mode passthrough -frames:v " + std::to_string(count) +
                              " -c:v pam -f image2pipe -");
     if (!out) return {};
     return picturesFromPam(*out);
+}
+} // namespace
+
+std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int count,
+                                      const std::string& scaleFlags) {
+    const auto facts = ffprobeVideoStream(path);
+    if (!facts || first < 0 || count <= 0) return {};
+    return framesConverted(path, first, count,
+                           "scale=in_color_matrix=" + inputMatrix(*facts) + ":flags=" + scaleFlags);
+}
+
+std::vector<BgraPicture> ffmpegToneMappedFrames(const std::string& path, int first, int count) {
+    if (first < 0 || count <= 0) return {};
+    return framesConverted(path, first, count,
+                           "zscale=transfer=linear:npl=100,format=gbrpf32le,"
+                           "zscale=primaries=bt709,tonemap=tonemap=hable:desat=0,"
+                           "zscale=transfer=bt709:matrix=bt709:range=tv");
 }
 
 BgraPicture ffmpegFrame(const std::string& path, int index) {

@@ -60,6 +60,10 @@ std::optional<VideoStreamFacts> ffprobeVideoStream(const std::string& path);
 // decoder does; others serve to measure how far another conversion moves the pictures).
 std::vector<BgraPicture> ffmpegFrames(const std::string& path, int first, int count,
                                       const std::string& scaleFlags = "bilinear");
+// The same frames of an HDR (PQ or HLG) stream tone-mapped by ffmpeg's own filters: zscale to
+// linear light at a nominal peak of 100 cd/m², BT.709 primaries, tonemap's Hable curve without
+// desaturation, zscale back to the BT.709 transfer.
+std::vector<BgraPicture> ffmpegToneMappedFrames(const std::string& path, int first, int count);
 // Frame `index`; empty past the end or when ffmpeg fails.
 BgraPicture ffmpegFrame(const std::string& path, int index);
 // As ffmpegFrames, for a stream whose picture size changes: each picture at its own size. The

@@ -69,6 +69,20 @@ void decodeFromStart(const std::string& path, const DecodedFrameVisitor& visit) 
     drain();
 }
 
+std::vector<BgraPicture> firstDecodedPictures(const std::string& path, int count) {
+    std::vector<BgraPicture> pictures;
+    decodeFromStart(path, [&](int64_t, int width, int height, std::span<const uint8_t> bottomUp) {
+        BgraPicture p{width, height, {}};
+        const size_t row = size_t(width) * 4;
+        for (int y = height - 1; y >= 0; --y)
+            p.bytes.insert(p.bytes.end(), bottomUp.begin() + long(y * row),
+                           bottomUp.begin() + long((y + 1) * row));
+        pictures.push_back(std::move(p));
+        return int(pictures.size()) < count;
+    });
+    return pictures;
+}
+
 std::vector<ReferenceFrame> decodeAllFrames(const std::string& path) {
     std::vector<ReferenceFrame> frames;
     decodeFromStart(path, [&](int64_t start, int width, int height, std::span<const uint8_t> rgb) {

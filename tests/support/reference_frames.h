@@ -2,6 +2,8 @@
 // Reference pictures for exact-frame tests: every frame of a file's first video stream decoded
 // from the start (no seeking), reduced to a coarse signature, and the frame on screen at a time.
 
+#include "support/ffmpeg_reference.h"
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -29,6 +31,9 @@ struct ReferenceFrame {
 using DecodedFrameVisitor = std::function<bool(int64_t startHns, int width, int height,
                                                std::span<const uint8_t> bottomUpRgb32)>;
 void decodeFromStart(const std::string& path, const DecodedFrameVisitor& visit);
+
+// The first `count` pictures decodeFromStart gives, top row first.
+std::vector<BgraPicture> firstDecodedPictures(const std::string& path, int count);
 
 std::vector<ReferenceFrame> decodeAllFrames(const std::string& path);
 // The last frame whose start is at or before t, or no more than 20 µs after it, as timecodes

@@ -295,3 +295,16 @@ make vfr_drops.mp4 -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mod
 make vfr_drops.mkv -f lavfi -i "$vfr_drops" -f lavfi -i "$(tone 440 4)" -fps_mode passthrough \
     -c:v libx264 -preset veryfast -g 30 -bf 2 -pix_fmt yuv420p -c:a libopus -shortest \
     -f matroska
+
+# HDR: 10-bit HEVC in BT.2020 with the HLG (ARIB STD-B67) and the PQ (SMPTE ST 2084) transfer,
+# as phones record, tagged both in the stream and in the container.
+# hevc10 NAME SIZE SECONDS PRIMARIES TRANSFER MATRIX (x265's names, which ffmpeg's match here)
+hevc10() {
+    make "$1" -f lavfi -i "$(video "$2" 25 "$3")" -c:v libx265 -preset ultrafast \
+        -x265-params "log-level=error:keyint=25:colorprim=$4:transfer=$5:colormatrix=$6" \
+        -pix_fmt yuv420p10le -color_primaries "$4" -color_trc "$5" -colorspace "$6" \
+        -tag:v hvc1 -f mp4
+}
+hevc10 hlg.mp4 $small 2 bt2020 arib-std-b67 bt2020nc
+hevc10 pq.mp4 $small 2 bt2020 smpte2084 bt2020nc
+hevc10 sdr10.mp4 $small 2 bt709 bt709 bt709 # 10 bits, but SDR: converted as before

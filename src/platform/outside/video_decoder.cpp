@@ -2,6 +2,7 @@
 
 #include "platform/outside/decoder_context.h"
 #include "platform/outside/picture_turn.h"
+#include "platform/outside/tone_mapper.h"
 
 #include "platform/graph/guids.h"
 
@@ -350,14 +351,24 @@ bool VideoDecoder::prepareScaler(const AVFrame& f) {
     return true;
 }
 
+// Rows of the picture as stored, `stride` bytes apart from its top row at `top`. HDR pictures
+// are tone-mapped; should that fail, they are converted as SDR rather than not at all.
+bool VideoDecoder::convertRows(const AVFrame& f, uint8_t* top, ptrdiff_t stride) {
+    if (ToneMapper::isHdr(f)) {
+        if (!toneMapper_) toneMapper_ = std::make_unique<ToneMapper>();
+        if (toneMapper_->convert(f, top, stride)) return true;
+    }
+    if (!prepareScaler(f)) return false;
+    uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
+    int strides[4] = {int(stride), 0, 0, 0};
+    return sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) == f.height;
+}
+
 // A picture to turn is converted top row first into turnBuffer_, then turned into `dst`.
 bool VideoDecoder::convertTurned(const AVFrame& f, std::span<uint8_t> dst, bool topDown) {
     const size_t stride = size_t(f.width) * 4;
     turnBuffer_.resize(stride * size_t(f.height));
-    uint8_t* planes[4] = {turnBuffer_.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {int(stride), 0, 0, 0};
-    if (sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) != f.height)
-        return false;
+    if (!convertRows(f, turnBuffer_.data(), ptrdiff_t(stride))) return false;
     const PictureSize up = uprightSize(f.width, f.height, orientation_);
     const ptrdiff_t upStride = ptrdiff_t(up.width) * 4;
     uint8_t* top = topDown ? dst.data() : dst.data() + upStride * (up.height - 1);
@@ -371,13 +382,10 @@ bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst, bool topDown) {
     const AVFrame& f = *current_;
     const size_t stride = size_t(f.width) * 4;
     if (f.width <= 0 || f.height <= 0 || dst.size() < stride * size_t(f.height)) return false;
-    if (!prepareScaler(f)) return false;
     if (!orientation_.upright()) return convertTurned(f, dst, topDown);
     // Writing from the last row upwards with a negative stride gives the bottom-up layout.
     uint8_t* first = topDown ? dst.data() : dst.data() + stride * size_t(f.height - 1);
-    uint8_t* planes[4] = {first, nullptr, nullptr, nullptr};
-    int strides[4] = {topDown ? int(stride) : -int(stride), 0, 0, 0};
-    return sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) == f.height;
+    return convertRows(f, first, topDown ? ptrdiff_t(stride) : -ptrdiff_t(stride));
 }
 
 mf::MediaType VideoDecoder::outputType() const {

@@ -44,6 +44,9 @@
 // Variable rate: once a frame lasts other than the input type's average (by its own duration or
 // the gap to the next frame), cached pictures cover times only up to the next picture known.
 //
+// HDR: pictures with the PQ or HLG transfer come out tone-mapped to SDR BT.709 (ToneMapper);
+// every other picture is converted by libswscale with its own matrix and range.
+//
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
 
@@ -66,6 +69,8 @@ struct AVFrame;
 struct SwsContext;
 
 namespace sp::outside {
+
+class ToneMapper;
 
 struct VideoFrameInfo {
     int width = 0;
@@ -162,6 +167,7 @@ private:
     int64_t presentationTime(int64_t ownHns, int64_t durationHns);
     bool decodingTimes() const;
     bool prepareScaler(const AVFrame& frame);
+    bool convertRows(const AVFrame& frame, uint8_t* top, ptrdiff_t stride);
     bool convertTurned(const AVFrame& frame, std::span<uint8_t> dst, bool topDown);
     int64_t reorderBoundHns() const;
     int64_t skipReachHns() const;
@@ -172,6 +178,7 @@ private:
     AVCodecContext* codec_ = nullptr;
     bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
+    std::unique_ptr<ToneMapper> toneMapper_; // made for the first HDR picture
     FrameCache cache_{0};
     std::deque<FramePtr> ready_; // frames of the current run not yet delivered, in order
     bool runEnded_ = false;      // the current run was drained by an end of stream

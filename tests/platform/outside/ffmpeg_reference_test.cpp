@@ -28,22 +28,6 @@ const char* const kVideoFiles[] = {
     "vfr.mp4",       "vfr_drops.mp4",    "vfr_drops.mkv",
 };
 
-// The first `count` pictures our demuxer and decoder give from the start, top-down.
-std::vector<sptest::BgraPicture> ourFirstFrames(const std::string& path, int count) {
-    std::vector<sptest::BgraPicture> frames;
-    sptest::decodeFromStart(path,
-                            [&](int64_t, int width, int height, std::span<const uint8_t> bottomUp) {
-                                sptest::BgraPicture p{width, height, {}};
-                                const size_t row = size_t(width) * 4;
-                                for (int y = height - 1; y >= 0; --y)
-                                    p.bytes.insert(p.bytes.end(), bottomUp.begin() + long(y * row),
-                                                   bottomUp.begin() + long((y + 1) * row));
-                                frames.push_back(std::move(p));
-                                return int(frames.size()) < count;
-                            });
-    return frames;
-}
-
 class EveryVideoFile : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(EveryVideoFile, NeighbouringFramesDifferFarMoreThanTheToleranceAndOurDecodeMatches) {
@@ -55,7 +39,7 @@ TEST_P(EveryVideoFile, NeighbouringFramesDifferFarMoreThanTheToleranceAndOurDeco
     // The same frames converted another way (full chroma interpolation, exact rounding).
     const auto otherConversion =
         sptest::ffmpegFrames(path, 0, kFrames, "bicubic+accurate_rnd+full_chroma_int");
-    const auto ours = ourFirstFrames(path, kFrames);
+    const auto ours = sptest::firstDecodedPictures(path, kFrames);
     ASSERT_EQ(reference.size(), size_t(kFrames));
     ASSERT_EQ(otherConversion.size(), size_t(kFrames));
     ASSERT_EQ(ours.size(), size_t(kFrames));
