@@ -8,24 +8,13 @@
 #include "filters/inlay_text.h"
 #include "filters/superposer.h"
 
-#include <libexif/exif-data.h>
-
-#include <memory>
-
 namespace apptest {
 namespace {
 
 using namespace sp;
 
 std::string Exif(const QString& file, ExifIfd ifd, unsigned tag) {
-    std::unique_ptr<ExifData, void (*)(ExifData*)> data(
-        exif_data_new_from_file(QFile::encodeName(file).constData()), exif_data_unref);
-    if (!data) return "no EXIF";
-    ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], ExifTag(tag));
-    if (!entry) return {};
-    char text[256] = {};
-    exif_entry_get_value(entry, text, sizeof text);
-    return text;
+    return ExifField(file, ifd, ExifTag(tag));
 }
 
 class RecordingDates : public GrabTest {
