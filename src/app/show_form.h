@@ -481,6 +481,7 @@ private:
     static constexpr uint32_t kImageWritten = 0x406; // posted for the writer: wParam = sequence
     TImageWriter& Writer();
     TImageWriter::Job SaveJob(const QString& timecode) const;
+    void AddRecordingFacts(ImageMetadata& metadata) const;
     uint64_t snapshotPrepared_ = 0; // the writer's sequence of the snapshot's file, 0: none
     bool FinishPendingSave();       // false: the image in flight could not be written
     void ImageSaved();

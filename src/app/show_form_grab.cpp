@@ -367,14 +367,32 @@ TImageWriter::Job TShowForm::SaveJob(const QString& timecode) const {
     if (job.format == ImageFormat::Bmp) return job;
     job.metadata.software = "Stillpick";
     job.metadata.description = timecode.toStdString();
-    const TvData video = CopyTvData();
-    if (Media && Media->HasVideo() && Media->CurrentVideo->IsDV && video.RecDateValid) {
-        const double when = video.RecDateTime + S->IncrustRec.Value.DecalageHoraire;
-        if (const auto c = DecodeDayCount(when))
-            job.metadata.recorded =
-                RecordingTime{c->Year, c->Month, c->Day, c->Hour, c->Minute, c->Second};
-    }
+    if (Media && Media->HasVideo()) AddRecordingFacts(job.metadata);
     return job;
+}
+
+// What the source tells of the recording: the date (after the time difference) with its zone,
+// the camera and the place. A file that dates nothing gives no date, even after one that did.
+void TShowForm::AddRecordingFacts(ImageMetadata& metadata) const {
+    const TvData video = CopyTvData();
+    const double difference = S->IncrustRec.Value.DecalageHoraire;
+    const bool dated = Media->CurrentVideo->IsDV || Media->SourceDated();
+    if (dated && video.RecDateValid) {
+        if (const auto c = DecodeDayCount(video.RecDateTime + difference))
+            metadata.recorded =
+                RecordingTime{c->Year, c->Month, c->Day, c->Hour, c->Minute, c->Second};
+        // A UTC time moved by a time difference is some local time whose zone is not known.
+        const bool utc = video.RecZoneValid && video.RecZoneMinutes == 0;
+        if (video.RecZoneValid && !(utc && difference != 0))
+            metadata.offsetMinutes = video.RecZoneMinutes;
+    }
+    if (Media->CurrentVideo->IsDV) return; // the rest comes from other sources
+    metadata.make = video.RecMake;
+    metadata.model = video.RecModel;
+    if (video.RecPlaceValid) {
+        metadata.place = GpsPosition{video.RecLatitude, video.RecLongitude, std::nullopt};
+        if (video.RecAltitudeValid) metadata.place->altitude = video.RecAltitude;
+    }
 }
 
 TImageWriter& TShowForm::Writer() {

@@ -77,6 +77,13 @@ std::span<const uint8_t> SampleBytes(IMediaSample* sample) {
     return {data, size_t(length)};
 }
 
+bool IsH264(const MediaType& type) {
+    return type.subtype == fourCCGuid(makeFourCC('H', '2', '6', '4')) ||
+           type.subtype == fourCCGuid(makeFourCC('h', '2', '6', '4'));
+}
+
+constexpr double kHnsPerDay = 864e9;
+
 } // namespace
 
 TNotifier::TNotifier() : TransInPlaceFilter(kNotifierName, CLSID_Notifier) {
@@ -91,6 +98,8 @@ void TNotifier::ResetNotifier() {
     AcceptedMajor = GUID_NULL;
     AcceptedSub = GUID_NULL;
     AcceptedFormat = GUID_NULL;
+    ContainerFacts.reset();
+    sawStreamDate_ = false;
 }
 
 // Type names ----------------------------------------------------------------------------------
@@ -180,6 +189,7 @@ HRESULT TNotifier::SetMediaType(PinDirection, const MediaType&) {
 HRESULT TNotifier::StartStreaming() {
     std::lock_guard lock(StreamInfoMutex());
     InspectFrames = false;
+    DateFrames = false;
     SharedTaData().SampleRate = 0; // so that the next DV audio frame is reported
     if (!input()->IsConnected()) return S_OK;
     const MediaType type = input()->CurrentMediaType();
@@ -191,6 +201,10 @@ HRESULT TNotifier::StartStreaming() {
         if (type.majortype == MEDIATYPE_Audio) CopyGuids(SharedTaData(), type);
         if (ReportDecoded || ReportNative) DescribeVideo(type);
         if (ReportAudio) DescribeAudio(type);
+        if (ReportDecoded && ContainerFacts) {
+            WriteContainerFacts(*ContainerFacts);
+            DateFrames = ContainerFacts->Start.has_value();
+        }
     } catch (...) {
         // A failed description leaves the stream playing.
     }
@@ -204,6 +218,7 @@ void TNotifier::DescribeVideo(const MediaType& type) {
         InspectFrames = true;
     } else if (DescribeVideoInfo(type) || DescribeVideoInfo2(type) || DescribeMpeg1(type)) {
         PostVideoInfo();
+        InspectFrames = ReportNative && IsH264(type);
     }
 }
 
@@ -325,8 +340,15 @@ bool TNotifier::DescribeWaveFormat(const MediaType& type) {
 
 // Sample inspection ---------------------------------------------------------------------------
 
+HRESULT TNotifier::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    segmentStart_ = start;
+    return TransInPlaceFilter::NewSegment(start, stop, rate);
+}
+
 HRESULT TNotifier::Transform(IMediaSample* sample) {
-    if (!InspectFrames || !sample) return S_OK;
+    if (!sample) return S_OK;
+    if (DateFrames) DateDecodedSample(sample);
+    if (!InspectFrames) return S_OK;
     std::lock_guard lock(StreamInfoMutex());
     SampleData = SampleBytes(sample);
     try {
@@ -347,7 +369,47 @@ void TNotifier::InspectSample(const MediaType& connected) {
     } else if (format == FORMAT_DvInfo) {
         if (ReportNative) InspectDvFrame(1);
         if (ReportAudio) InspectDvAudio();
+    } else if (IsH264(connected)) {
+        if (ReportNative) InspectMdpm();
     }
+}
+
+void TNotifier::InspectMdpm() {
+    const std::optional<MdpmFacts> mdpm = FindMdpm(SampleData);
+    if (!mdpm) return;
+    TvData& tv = SharedTvData();
+    const std::optional<double> when = mdpm->When ? EncodeDayCount(*mdpm->When) : std::nullopt;
+    tv.RecDateValid = when && IsPlausibleRecordingDate(*when, NowDayCount());
+    if (tv.RecDateValid) {
+        tv.RecDateTime = *when;
+        sawStreamDate_ = true;
+    }
+    tv.RecZoneValid = mdpm->ZoneMinutes.has_value();
+    tv.RecZoneMinutes = mdpm->ZoneMinutes.value_or(0);
+    if (!mdpm->Make.empty()) tv.RecMake = mdpm->Make;
+    if (!mdpm->Model.empty()) tv.RecModel = mdpm->Model;
+}
+
+void TNotifier::DateDecodedSample(IMediaSample* sample) {
+    REFERENCE_TIME start = 0, stop = 0;
+    if (FAILED(sample->GetTime(&start, &stop)) || !ContainerFacts || !ContainerFacts->Start) return;
+    std::lock_guard lock(StreamInfoMutex());
+    TvData& tv = SharedTvData();
+    tv.RecDateTime = *ContainerFacts->Start + double(segmentStart_ + start) / kHnsPerDay;
+    tv.RecDateValid = true;
+}
+
+void TNotifier::WriteContainerFacts(const RecordingFacts& facts) {
+    TvData& tv = SharedTvData();
+    tv.RecZoneValid = facts.ZoneMinutes.has_value();
+    tv.RecZoneMinutes = facts.ZoneMinutes.value_or(0);
+    tv.RecMake = facts.Make;
+    tv.RecModel = facts.Model;
+    tv.RecPlaceValid = facts.Place.has_value();
+    tv.RecLatitude = facts.Place ? facts.Place->Latitude : 0;
+    tv.RecLongitude = facts.Place ? facts.Place->Longitude : 0;
+    tv.RecAltitudeValid = facts.Place && facts.Place->Altitude;
+    tv.RecAltitude = tv.RecAltitudeValid ? *facts.Place->Altitude : 0;
 }
 
 void TNotifier::InspectMpeg2Header() {

@@ -15,15 +15,24 @@
 // timecode are refreshed without a message. A sample too short for what is read (less than one
 // DIF sequence of a DV frame, less than the 8 bytes of an MPEG sequence header) is not read.
 //
+// Recording facts: the native notifier of H.264 reads each access unit's AVCHD user data
+// (describe/recording_facts.h) into the recording date, zone and camera. The decoded notifier,
+// given the facts of a file's tags (`ContainerFacts`), writes its zone, camera and place at the
+// start of streaming and dates every picture: the recording start plus the picture's position
+// (the segment start plus the sample time).
+//
 // Threads: StartStreaming runs on the controlling thread when the filter leaves the stopped
 // state; Transform runs on the upstream streaming thread. Both write the shared records without
 // a lock (see stream_info.h for how readers cope). Messages go through mf::mainWindowTarget();
 // with no target they are dropped.
 
+#include "describe/recording_facts.h"
 #include "filters/stream_info.h"
 #include "platform/graph/inplace_filter.h"
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -47,6 +56,12 @@ public:
     // With ReportDecoded: the frame duration the description gives for timecodes when it is
     // not the average one (a variable-rate stream's base rate); 0 takes the average.
     int64_t TimecodeFrameDuration = 0;
+    // With ReportDecoded: what the file's tags tell of the recording; nullopt for a source
+    // without tags (a device), which leaves the records' recording fields alone.
+    std::optional<RecordingFacts> ContainerFacts;
+
+    // Since the last ResetNotifier, a native sample carried a plausible recording date.
+    bool SawStreamDate() const { return sawStreamDate_.load(); }
 
     // Clears the reporting flags and forgets the accepted type. Controlling thread, stopped.
     void ResetNotifier();
@@ -66,6 +81,7 @@ public:
     mf::HRESULT SetMediaType(mf::PinDirection dir, const mf::MediaType& type) override;
     mf::HRESULT StartStreaming() override;
     mf::HRESULT Transform(mf::IMediaSample* sample) override;
+    mf::HRESULT NewSegment(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop, double rate) override;
 
     // Buffers asked of the output allocator are at least this large.
     static constexpr long kMinimumBufferBytes = 3000000;
@@ -94,12 +110,18 @@ private:
     void InspectMpeg2Header();
     void InspectDvFrame(int dvType);
     void InspectDvAudio();
+    void InspectMdpm();
+    void DateDecodedSample(mf::IMediaSample* sample);
+    void WriteContainerFacts(const RecordingFacts& facts);
 
     static void PostVideoInfo();
     static void PostAudioInfo();
 
     // Set at the start of streaming, read by Transform.
     bool InspectFrames = false;
+    bool DateFrames = false; // decoded pictures get ContainerFacts' start plus their position
+    mf::REFERENCE_TIME segmentStart_ = 0; // streaming thread
+    std::atomic<bool> sawStreamDate_{false};
     // streaming thread only: the data of the sample being inspected, empty otherwise
     std::span<const uint8_t> SampleData;
     // The type last connected; GUID_NULL accepts anything. Controlling thread.

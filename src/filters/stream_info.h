@@ -6,8 +6,10 @@
 // and while inspecting samples), without a lock, and then post WM_STREAM_INFO (0x403) with the
 // record's address to the main window. Besides them, the media system writes
 // `TaData.CodecName` when it connects an audio stream, and the bitmap filter sets
-// `TvData.FrameDuration` when it is 0. The inlay renderer reads `RecDateValid`, `RecDateTime`,
-// `TimecodeValid` and `Timecode` on the video streaming thread.
+// `TvData.FrameDuration` when it is 0. The video notifiers write the recording fields (date,
+// zone, camera, place) from DV frames, AVCHD user data or the container's tags. The inlay renderer
+// reads `RecDateValid`, `RecDateTime`, `TimecodeValid` and `Timecode` on the video streaming
+// thread.
 //
 // Readers on the main thread copy the record as soon as the message arrives and work on the
 // copy; the message only says that the record changed, it may have changed again since.
@@ -49,8 +51,19 @@ struct TvData {
     std::string CodecName;
     uint8_t Aspect = kAspect4x3;
     uint8_t TvStandard = kTvStandardPal;
-    bool RecDateValid = false; // RecDateTime holds a valid DV recording date and time
+    bool RecDateValid = false; // RecDateTime holds a valid recording date and time
     double RecDateTime = 0;    // day count (days since 30 December 1899)
+    // What the source tells of the recording besides its date (AVCHD user data, container
+    // tags): the zone of RecDateTime's clock, the camera, the place.
+    bool RecZoneValid = false;
+    int32_t RecZoneMinutes = 0; // offset from UTC
+    std::string RecMake;
+    std::string RecModel;
+    bool RecPlaceValid = false;
+    double RecLatitude = 0;  // degrees north
+    double RecLongitude = 0; // degrees east
+    bool RecAltitudeValid = false;
+    double RecAltitude = 0; // metres above sea level
     bool TimecodeValid = false;
     uint32_t Timecode = 0; // packed: from the lowest byte hours, minutes, seconds, frames
     int32_t BitRate = 0;   // bits per second

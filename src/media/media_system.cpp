@@ -133,6 +133,28 @@ void TMediaSystem::ChooseNativeNotifier(TVideoSource* source) {
     }
 }
 
+// What the tags of the source's file tell of the recording; nullopt for a source without tags.
+// DV frames date themselves, better than a file's tag can.
+std::optional<RecordingFacts> TMediaSystem::ContainerFactsOf(TVideoSource* source) {
+    auto tags = query<IContainerTags>(OwnerOf(source->OutputPin.get()));
+    if (!tags) return std::nullopt;
+    RecordingFacts facts = RecordingFactsFromTags(
+        [&tags](std::string_view name) -> std::optional<std::string> {
+            std::string value;
+            if (tags->GetTag(name, &value) != S_OK) return std::nullopt;
+            return value;
+        },
+        NowDayCount());
+    if (source->IsDV) facts.Start.reset();
+    return facts;
+}
+
+bool TMediaSystem::SourceDated() const {
+    return (decodedNotifier_ && decodedNotifier_->ContainerFacts &&
+            decodedNotifier_->ContainerFacts->Start) ||
+           (nativeNotifier_ && nativeNotifier_->SawStreamDate());
+}
+
 bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     FilterGraph* g = graph.Graph();
     ICaptureGraphBuilder2* builder = graph.CaptureBuilder();
@@ -163,6 +185,7 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
     decodedNotifier_->ReportDecoded = true;
     frameTimes_ = query<IFrameTimes>(OwnerOf(source->OutputPin.get()));
     if (frameTimes_) decodedNotifier_->TimecodeFrameDuration = frameTimes_->TimecodeFrameDuration();
+    decodedNotifier_->ContainerFacts = ContainerFactsOf(source);
     g->AddFilter(superposer_.get(), "Superposer");
     superposer_->PrepareReconnect();
     if (!ConnectDecodedTopDown(decoded.get()) &&

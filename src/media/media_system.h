@@ -25,6 +25,7 @@
 // filters for its whole life; the preview renderer component (`SetVideoWindow`), the sources
 // and the scene list belong to the caller.
 
+#include "describe/recording_facts.h"
 #include "filters/inlay_records.h"
 #include "filters/stream_info.h"
 #include "media/graph_components.h"
@@ -110,6 +111,9 @@ public:
 
     // Queries.
     bool HasVideo() const { return CurrentVideo != &NoVideo(); }
+    // The current source dates its pictures itself: by its file's tags or by recording dates
+    // in its stream (AVCHD user data). DV sources say so by IsDV.
+    bool SourceDated() const;
     bool HasAudio() const { return CurrentAudio != &NoAudio(); }
     bool IsCurrentVideo(const TVideoSource* s) const { return CurrentVideo == s; }
     bool IsCurrentAudio(const TAudioSource* s) const { return CurrentAudio == s; }
@@ -173,6 +177,7 @@ private:
     void AskPictureDemand(mf::IPin* decoded);
     void DropPictureDemand();
     void UpdateSkipUnseen();
+    static std::optional<RecordingFacts> ContainerFactsOf(TVideoSource* source);
     bool RemoveFiltersBetween(mf::IBaseFilter* a, mf::IBaseFilter* b);
     bool RemoveFiltersAfterPin(mf::IPin* pin, mf::IBaseFilter* b);
     void RemoveFromGraph(mf::IBaseFilter* filter);

@@ -15,7 +15,11 @@
 #include <QImage>
 #include <QThread>
 
+#include <libexif/exif-data.h>
+
 #include <functional>
+#include <memory>
+#include <string>
 
 namespace apptest {
 
@@ -59,6 +63,18 @@ inline ::testing::AssertionResult IsFrame(const std::vector<sptest::BgraPicture>
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "expected frame " << index << ", closest " << closest
                                          << ", luma difference " << difference;
+}
+
+// The text of one EXIF field of an image file as libexif reads it; empty when absent.
+inline std::string ExifField(const QString& file, ExifIfd ifd, ExifTag tag) {
+    std::unique_ptr<ExifData, void (*)(ExifData*)> data(
+        exif_data_new_from_file(QFile::encodeName(file).constData()), exif_data_unref);
+    if (!data) return {};
+    ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
+    if (!entry) return {};
+    char text[256] = {};
+    exif_entry_get_value(entry, text, sizeof text);
+    return text;
 }
 
 class GrabTest : public AppTest {

@@ -18,8 +18,6 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <libexif/exif-data.h>
-
 #include <memory>
 
 namespace apptest {
@@ -27,17 +25,6 @@ namespace {
 
 using namespace sp;
 using Overwrite = TShowForm::Overwrite;
-
-std::string ExifField(const QString& file, ExifIfd ifd, ExifTag tag) {
-    std::unique_ptr<ExifData, void (*)(ExifData*)> data(
-        exif_data_new_from_file(QFile::encodeName(file).constData()), exif_data_unref);
-    if (!data) return {};
-    ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
-    if (!entry) return {};
-    char text[256] = {};
-    exif_entry_get_value(entry, text, sizeof text);
-    return text;
-}
 
 class Grab : public GrabTest {
 protected:

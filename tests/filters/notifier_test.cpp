@@ -8,6 +8,7 @@
 #include "platform/graph/sample.h"
 
 #include "support/byte_source.h"
+#include "support/mdpm_access_unit.h"
 #include "support/recording_target.h"
 #include "support/test_filters.h"
 
@@ -161,9 +162,10 @@ protected:
 
     // source → notifier → sink, connected, run to the end of the payloads and stopped.
     ::testing::AssertionResult Stream(TNotifier* notifier, const MediaType& type,
-                                      std::vector<Payload> payloads) {
+                                      std::vector<Payload> payloads,
+                                      REFERENCE_TIME frameDuration = 400000) {
         auto graph = make<FilterGraph>();
-        auto source = make<ByteSource>(type, std::move(payloads));
+        auto source = make<ByteSource>(type, std::move(payloads), frameDuration);
         auto sink = make<sptest::TestSink>(MediaType{});
         graph->AddFilter(source.get(), "source");
         graph->AddFilter(notifier, "notifier");
@@ -503,6 +505,74 @@ TEST_F(NotifierTest, TheDecodedDescriptionCarriesTheTurnOfThePictures) {
     EXPECT_EQ(PictureOrientation::fromPacked(posts[0].video.Orientation),
               (PictureOrientation{1, true}));
     EXPECT_EQ(posts[1].video.Orientation, 0);
+}
+
+MediaType H264Type() {
+    MediaType mt;
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = fourCCGuid(makeFourCC('H', '2', '6', '4'));
+    mt.formattype = FORMAT_VideoInfo2;
+    VIDEOINFOHEADER2 vih2;
+    vih2.AvgTimePerFrame = 400000;
+    vih2.bmiHeader.biWidth = 320;
+    vih2.bmiHeader.biHeight = 240;
+    vih2.bmiHeader.biCompression = makeFourCC('H', '2', '6', '4');
+    mt.setFormat(vih2);
+    return mt;
+}
+
+TEST_F(NotifierTest, H264UserDataGivesEachFrameItsDateZoneAndCamera) {
+    auto n = NewNotifier(true, false, false);
+    const Payload first = sptest::AccessUnit(sptest::Mdpm({{0x18, 0x04, 0x20, 0x13, 0x07},
+                                                           {0x19, 0x14, 0x09, 0x30, 0x05},
+                                                           {0xE0, 0x01, 0x03, 0, 0}}));
+    const Payload later = sptest::AccessUnit(
+        sptest::Mdpm({{0x18, 0x04, 0x20, 0x13, 0x07}, {0x19, 0x14, 0x09, 0x30, 0x06}}));
+    ASSERT_TRUE(Stream(n.get(), H264Type(), {first, later}));
+    const TvData& tv = SharedTvData();
+    EXPECT_TRUE(tv.RecDateValid);
+    EXPECT_EQ(tv.RecDateTime, *EncodeDayCount({2013, 7, 14, 9, 30, 6, 0}));
+    EXPECT_TRUE(tv.RecZoneValid);
+    EXPECT_EQ(tv.RecZoneMinutes, 120);
+    EXPECT_EQ(tv.RecMake, "Panasonic"); // kept from the frame that named it
+    EXPECT_TRUE(n->SawStreamDate());
+
+    // A year outside the plausible range, then a frame without user data: no date, and the
+    // notifier has seen none since it was reset.
+    n->ResetNotifier();
+    n->ReportNative = true;
+    const Payload old = sptest::AccessUnit(
+        sptest::Mdpm({{0x18, 0x04, 0x19, 0x75, 0x07}, {0x19, 0x14, 0x09, 0x30, 0x05}}));
+    ASSERT_TRUE(Stream(n.get(), H264Type(), {old, Payload{0, 0, 1, 0x65, 0x88}}));
+    EXPECT_FALSE(tv.RecDateValid);
+    EXPECT_FALSE(n->SawStreamDate());
+}
+
+TEST_F(NotifierTest, TheDecodedNotifierDatesPicturesByPositionAndWritesTheFileFacts) {
+    const double start = *EncodeDayCount({2022, 8, 9, 18, 30, 0, 0});
+    auto n = NewNotifier(false, true, false);
+    n->ContainerFacts = RecordingFacts{start, 120, "Apple", "iPhone 12", GeoPlace{48.8, 2.3, 35}};
+    // Three pictures a second apart: the last is 2 s into the file.
+    ASSERT_TRUE(Stream(n.get(), makeRgb32Type(32, 24, 400000),
+                       std::vector<Payload>(3, Payload(32 * 24 * 4, 0)), 10'000'000));
+    const TvData& tv = SharedTvData();
+    EXPECT_TRUE(tv.RecDateValid);
+    EXPECT_NEAR(tv.RecDateTime, start + 2.0 / 86400, 1e-9);
+    EXPECT_EQ(tv.RecZoneMinutes, 120);
+    EXPECT_EQ(tv.RecModel, "iPhone 12");
+    EXPECT_TRUE(tv.RecPlaceValid);
+    EXPECT_TRUE(tv.RecAltitudeValid);
+    EXPECT_EQ(tv.RecAltitude, 35);
+
+    // A file without facts writes that: no zone, camera or place, and the date is left alone.
+    n->ResetNotifier();
+    n->ReportDecoded = true;
+    n->ContainerFacts = RecordingFacts{};
+    ASSERT_TRUE(Stream(n.get(), makeRgb32Type(32, 24, 400000), {Payload(32 * 24 * 4, 0)}));
+    EXPECT_FALSE(tv.RecZoneValid);
+    EXPECT_EQ(tv.RecModel, "");
+    EXPECT_FALSE(tv.RecPlaceValid);
+    EXPECT_NEAR(tv.RecDateTime, start + 2.0 / 86400, 1e-9);
 }
 
 // Damaged DV frames and MPEG headers, cut at any length, go through inspection without a read

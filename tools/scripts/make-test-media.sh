@@ -308,3 +308,41 @@ hevc10() {
 hevc10 hlg.mp4 $small 2 bt2020 arib-std-b67 bt2020nc
 hevc10 pq.mp4 $small 2 bt2020 smpte2084 bt2020nc
 hevc10 sdr10.mp4 $small 2 bt709 bt709 bt709 # 10 bits, but SDR: converted as before
+
+# Recording dates, places and cameras: what camcorders and phones write. An AVCHD-like M2TS
+# whose H.264 carries the camcorder's MDPM user data before every picture (written by
+# tools/mdpm-sei.py: 2013-07-14 09:30:00 at +02:00, Sony HDR-CX110E, the clock ticking with the
+# pictures), and one whose MDPM dates are not BCD; MP4 with a UTC creation time; MOV with Apple's
+# local creation date and zone, place and camera; MP4 with Android's place; Matroska with a
+# recording date; MP4 with a creation time before 1980 and a place off the globe; Matroska with
+# a recording date in the future.
+# 12 s each, 25 fps, no B-frames.
+mdpm_ts() { # NAME START
+    [ -s "$out/$1" ] && return 0
+    "${ff[@]}" -f lavfi -i "$(video $small 25 12)" -c:v libx264 -preset veryfast -bf 0 -g 25 \
+        -pix_fmt yuv420p -x264-params slices=1 -f h264 "$out/.tmp.$1.h264"
+    python3 "$here/../mdpm-sei.py" "$out/.tmp.$1.h264" "$out/.tmp.$1.sei.h264" 25 "$2" "+02:00" \
+        0108 "HDR-CX110E"
+    "${ff[@]}" -r 25 -f h264 -i "$out/.tmp.$1.sei.h264" -c copy -mpegts_m2ts_mode 1 -f mpegts \
+        "$out/.tmp.$1"
+    rm -f "$out/.tmp.$1.h264" "$out/.tmp.$1.sei.h264"
+    mv "$out/.tmp.$1" "$out/$1"
+}
+mdpm_ts dated_mdpm.m2ts "2013-07-14 09:30:00"
+mdpm_ts dated_mdpm_damaged.m2ts damaged
+dated_video=(-f lavfi -i "$(video $small 25 12)" -c:v libx264 -preset veryfast -bf 0 -g 25
+    -pix_fmt yuv420p)
+make dated_utc.mp4 "${dated_video[@]}" -metadata creation_time=2021-06-05T14:03:20Z -f mp4
+make dated_apple.mov "${dated_video[@]}" -movflags use_metadata_tags \
+    -metadata creation_time=2022-08-09T16:30:00Z \
+    -metadata com.apple.quicktime.creationdate=2022-08-09T18:30:00+0200 \
+    -metadata com.apple.quicktime.location.ISO6709=+48.8584+002.2945+035.000/ \
+    -metadata com.apple.quicktime.make=Apple -metadata "com.apple.quicktime.model=iPhone 12" \
+    -f mov
+make dated_android.mp4 "${dated_video[@]}" -metadata creation_time=2020-02-29T11:00:00Z \
+    -metadata location=-33.8568+151.2153/ -f mp4
+make dated.mkv "${dated_video[@]}" -metadata "DATE_RECORDED=2019-12-31 23:59:40" -f matroska
+make dated_absurd.mp4 "${dated_video[@]}" -metadata creation_time=1975-03-01T08:00:00Z \
+    -metadata location=+91.0000+200.0000/ -f mp4
+make dated_future.mkv "${dated_video[@]}" -metadata "DATE_RECORDED=2150-01-01 00:00:00" \
+    -f matroska

@@ -305,6 +305,16 @@ public:
     virtual REFERENCE_TIME TimecodeFrameDuration() = 0;
 };
 
+// The descriptive tags a container carries for the file and its first video stream
+// (libavformat's names: "creation_time", "location", "com.apple.quicktime.creationdate",
+// Matroska's "DATE_RECORDED" ...), for a splitter that reads them. The file's tag wins over the
+// stream's of the same name. Any thread.
+class IContainerTags : public virtual Unknown {
+public:
+    // S_FALSE, leaving `value` empty, when the file names no such tag.
+    virtual HRESULT GetTag(std::string_view name, std::string* value) = 0;
+};
+
 // Where the preview renderer shows its pictures (a widget in the application, nothing headless).
 class IPresentationSurface {
 public:

@@ -1,6 +1,7 @@
 #include "platform/outside/demuxer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -242,6 +243,7 @@ bool Demuxer::describeStreams(std::string* error) {
         hidden_.push_back(desc.kind == StreamKind::Other);
     }
     setTimeOrigin(); // before any packet is read: every packet time is relative to it
+    keepTags();
     markInterleavedDv();
     keepSoundLead();
     bool any = std::any_of(streams_.begin(), streams_.end(),
@@ -279,6 +281,31 @@ void Demuxer::setTimeOrigin() {
             ? 0
             : std::max<int64_t>(0, av_rescale_q(context_->duration, AV_TIME_BASE_Q, kHnsBase) +
                                        containerStart - startTimeHns_);
+}
+
+void Demuxer::keepTags() {
+    auto keep = [this](const AVDictionary* dict) {
+        const AVDictionaryEntry* e = nullptr;
+        while ((e = av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)))
+            if (e->key && e->value) tags_.emplace_back(e->key, e->value);
+    };
+    keep(context_->metadata);
+    for (const DemuxerStream& s : streams_)
+        if (s.kind == StreamKind::Video || s.kind == StreamKind::Interleaved) {
+            keep(context_->streams[s.index]->metadata);
+            break;
+        }
+}
+
+std::optional<std::string> Demuxer::tag(std::string_view name) const {
+    auto sameName = [name](const std::pair<std::string, std::string>& t) {
+        return std::equal(
+            t.first.begin(), t.first.end(), name.begin(), name.end(),
+            [](char a, char b) { return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b)); });
+    };
+    auto it = std::find_if(tags_.begin(), tags_.end(), sameName);
+    if (it == tags_.end()) return std::nullopt;
+    return it->second;
 }
 
 bool Demuxer::hasVideo() const {

@@ -94,6 +94,9 @@ public:
     // constant-rate stream's frame n starts at n frame durations on every container.
     const std::vector<DemuxerStream>& streams() const { return streams_; }
     std::string formatName() const;
+    // A descriptive tag of the file, or else of its first video stream, as read on opening
+    // (see mf::IContainerTags); nullopt when neither names it. Tag names ignore case.
+    std::optional<std::string> tag(std::string_view name) const;
     // From the origin to the end of the longest stream.
     int64_t durationHns() const { return durationHns_; }
 
@@ -131,6 +134,7 @@ private:
     bool openInput(std::string_view format, std::string* error);
     bool describeStreams(std::string* error);
     void setTimeOrigin();
+    void keepTags();
     bool hasVideo() const;
     void markInterleavedDv();
     bool seekRaw(int64_t positionHns);
@@ -153,7 +157,9 @@ private:
     int64_t readerLength_ = 0;
     int64_t readerPos_ = 0;
     std::vector<DemuxerStream> streams_;
-    std::vector<bool> hidden_;   // per stream: never returned
+    std::vector<bool> hidden_; // per stream: never returned
+    // The file's tags, then the first video stream's (name, value), as read on opening.
+    std::vector<std::pair<std::string, std::string>> tags_;
     std::deque<Packet> pending_; // read ahead (while opening or seeking), returned first
     // The sound packets stored before the first video packet (copies of those read on opening),
     // and that video packet's time.

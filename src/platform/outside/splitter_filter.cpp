@@ -305,6 +305,17 @@ HRESULT SplitterFilter::NeighbourFrame(REFERENCE_TIME t, bool forward, REFERENCE
     return frame ? S_OK : S_FALSE;
 }
 
+HRESULT SplitterFilter::GetTag(std::string_view name, std::string* value) {
+    if (!value) return E_POINTER;
+    value->clear();
+    std::lock_guard lock(demuxMutex_);
+    if (!demuxer_) return S_FALSE;
+    auto found = demuxer_->tag(name);
+    if (!found) return S_FALSE;
+    *value = std::move(*found);
+    return S_OK;
+}
+
 // Forward of the last target, or (while decoding towards one, a step back from it) ahead of
 // every video packet read; not past the end, and no farther than decoding on is worth.
 bool SplitterFilter::canContinueToLocked(REFERENCE_TIME target) const {

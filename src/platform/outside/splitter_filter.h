@@ -30,6 +30,9 @@
 //
 // Frame times (mf::IFrameTimes): the presentation times of the first video stream's packets, as
 // read, tell the media system where the frames of a variable-rate stream lie (FrameTimeline).
+//
+// Container tags (mf::IContainerTags): the descriptive tags of the open file (recording date,
+// place, camera), S_FALSE for every name while no file is open.
 
 #include "platform/graph/base_filter.h"
 #include "platform/graph/streaming_pin.h"
@@ -86,7 +89,10 @@ private:
     std::optional<Packet> unsent_; // streaming thread (or suspended): copied, not yet taken
 };
 
-class SplitterFilter : public mf::BaseFilter, public mf::IMediaSeeking, public mf::IFrameTimes {
+class SplitterFilter : public mf::BaseFilter,
+                       public mf::IMediaSeeking,
+                       public mf::IFrameTimes,
+                       public mf::IContainerTags {
 public:
     explicit SplitterFilter(SplitterIdentity identity);
     ~SplitterFilter() override;
@@ -100,6 +106,7 @@ public:
     HRESULT FrameAt(mf::REFERENCE_TIME t, mf::REFERENCE_TIME* start) override;
     HRESULT NeighbourFrame(mf::REFERENCE_TIME t, bool forward, mf::REFERENCE_TIME* start) override;
     mf::REFERENCE_TIME TimecodeFrameDuration() override { return timecodeFrameHns_; }
+    HRESULT GetTag(std::string_view name, std::string* value) override;
 
     // Streaming threads: the next packet of one stream, nullopt at its end or when stopping.
     std::optional<Packet> nextPacket(int streamIndex, const std::stop_token& stop);

@@ -7,6 +7,7 @@
 #include <libexif/exif-data.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -53,26 +54,87 @@ void packRow24(const uint8_t* from, uint8_t* to, int width) {
         std::memcpy(to, from, 3);
 }
 
+// An entry of `tag` with `components` values of `format` taken from `bytes`.
+bool addEntry(ExifContent* ifd, ExifTag tag, ExifFormat format, unsigned components,
+              std::span<const unsigned char> bytes) {
+    ExifEntry* entry = exif_entry_new();
+    if (!entry) return false;
+    // libexif's default allocator is malloc: the entry frees this with the rest of it
+    entry->data = static_cast<unsigned char*>(std::malloc(bytes.size()));
+    if (!entry->data) {
+        exif_entry_unref(entry);
+        return false;
+    }
+    std::memcpy(entry->data, bytes.data(), bytes.size());
+    entry->size = unsigned(bytes.size());
+    entry->components = components;
+    entry->format = format;
+    entry->tag = tag;
+    exif_content_add_entry(ifd, entry); // the IFD keeps its own reference
+    exif_entry_unref(entry);
+    return true;
+}
+
 // An ASCII entry of `tag` holding `text` (NULs removed, UTF-8 kept as it is); nothing for an
 // empty text.
 bool addAscii(ExifContent* ifd, ExifTag tag, std::string text) {
     std::erase(text, '\0');
     if (text.empty()) return true;
-    ExifEntry* entry = exif_entry_new();
-    if (!entry) return false;
-    entry->data = static_cast<unsigned char*>(std::malloc(text.size() + 1));
-    if (!entry->data) {
-        exif_entry_unref(entry);
-        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
+    return addEntry(ifd, tag, EXIF_FORMAT_ASCII, unsigned(text.size() + 1),
+                    {bytes, text.size() + 1});
+}
+
+// Unsigned rationals, as libexif lays them out in the block's byte order.
+bool addRationals(ExifContent* ifd, ExifTag tag, std::initializer_list<ExifRational> values) {
+    std::vector<unsigned char> bytes(values.size() * 8);
+    unsigned char* at = bytes.data();
+    for (const ExifRational& r : values) {
+        exif_set_rational(at, EXIF_BYTE_ORDER_INTEL, r);
+        at += 8;
     }
-    std::memcpy(entry->data, text.c_str(), text.size() + 1);
-    entry->size = unsigned(text.size() + 1);
-    entry->components = entry->size;
-    entry->format = EXIF_FORMAT_ASCII;
-    entry->tag = tag;
-    exif_content_add_entry(ifd, entry); // the IFD keeps its own reference
-    exif_entry_unref(entry);
-    return true;
+    return addEntry(ifd, tag, EXIF_FORMAT_RATIONAL, unsigned(values.size()), bytes);
+}
+
+bool addBytes(ExifContent* ifd, ExifTag tag, std::initializer_list<unsigned char> values) {
+    return addEntry(ifd, tag, EXIF_FORMAT_BYTE, unsigned(values.size()),
+                    {values.begin(), values.size()});
+}
+
+// Degrees as whole degrees, whole minutes and seconds to the ten-thousandth.
+bool addDegrees(ExifContent* ifd, ExifTag tag, double degrees) {
+    const uint32_t tenThousandths = uint32_t(std::llround(std::abs(degrees) * 3600.0 * 10000.0));
+    const uint32_t whole = tenThousandths / (3600u * 10000u);
+    const uint32_t minutes = tenThousandths / (60u * 10000u) % 60u;
+    const uint32_t seconds = tenThousandths % (60u * 10000u);
+    return addRationals(ifd, tag, {{whole, 1}, {minutes, 1}, {seconds, 10000}});
+}
+
+bool addPlace(ExifContent* gps, const GpsPosition& p) {
+    if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude) || std::abs(p.latitude) > 90 ||
+        std::abs(p.longitude) > 180)
+        return true; // off the globe: no place
+    bool ok = addBytes(gps, ExifTag(EXIF_TAG_GPS_VERSION_ID), {2, 2, 0, 0}) &&
+              addAscii(gps, ExifTag(EXIF_TAG_GPS_LATITUDE_REF), p.latitude < 0 ? "S" : "N") &&
+              addDegrees(gps, ExifTag(EXIF_TAG_GPS_LATITUDE), p.latitude) &&
+              addAscii(gps, ExifTag(EXIF_TAG_GPS_LONGITUDE_REF), p.longitude < 0 ? "W" : "E") &&
+              addDegrees(gps, ExifTag(EXIF_TAG_GPS_LONGITUDE), p.longitude);
+    if (ok && p.altitude && std::isfinite(*p.altitude) && std::abs(*p.altitude) < 1e6) {
+        const uint32_t centimetres = uint32_t(std::llround(std::abs(*p.altitude) * 100.0));
+        ok = addBytes(gps, ExifTag(EXIF_TAG_GPS_ALTITUDE_REF),
+                      {static_cast<unsigned char>(*p.altitude < 0 ? 1 : 0)}) &&
+             addRationals(gps, ExifTag(EXIF_TAG_GPS_ALTITUDE), {{centimetres, 100}});
+    }
+    return ok;
+}
+
+// "+02:00", "-05:30"; empty beyond 14 hours either way.
+std::string exifOffset(int minutes) {
+    if (std::abs(minutes) > 14 * 60) return {};
+    char text[8];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', std::abs(minutes) / 60,
+                  std::abs(minutes) % 60);
+    return text;
 }
 
 // "YYYY:MM:DD HH:MM:SS"; empty when a field is out of range.
@@ -171,11 +233,17 @@ std::vector<uint8_t> BuildExifBlock(const ImageMetadata& metadata) {
     ExifContent* exifIfd = data->ifd[EXIF_IFD_EXIF];
     bool ok = addAscii(ifd0, EXIF_TAG_IMAGE_DESCRIPTION, metadata.description) &&
               addAscii(ifd0, EXIF_TAG_SOFTWARE, metadata.software);
+    ok = ok && addAscii(ifd0, EXIF_TAG_MAKE, metadata.make) &&
+         addAscii(ifd0, EXIF_TAG_MODEL, metadata.model);
     if (metadata.recorded) {
         const std::string when = exifDateTime(*metadata.recorded);
         ok = ok && addAscii(exifIfd, EXIF_TAG_DATE_TIME_ORIGINAL, when) &&
              addAscii(exifIfd, EXIF_TAG_DATE_TIME_DIGITIZED, when);
+        if (metadata.offsetMinutes && !when.empty())
+            ok = ok && addAscii(exifIfd, EXIF_TAG_OFFSET_TIME_ORIGINAL,
+                                exifOffset(*metadata.offsetMinutes));
     }
+    if (metadata.place) ok = ok && addPlace(data->ifd[EXIF_IFD_GPS], *metadata.place);
     if (ExifEntry* version = exif_entry_new()) { // readers expect the EXIF version beside the IFD
         exif_content_add_entry(exifIfd, version);
         exif_entry_initialize(version, EXIF_TAG_EXIF_VERSION);

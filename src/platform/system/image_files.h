@@ -4,7 +4,8 @@
 // written to a temporary name and renamed into place, so a failed write never leaves a half-written
 // image or destroys an existing one; with ExistingFile::Keep an image already at that name is never
 // replaced (the write fails). A JPEG can carry EXIF metadata (libexif): when the picture was
-// recorded, the program that wrote it and a description; a BMP has no place for metadata.
+// recorded (and in which zone), the camera, the place, the program that wrote it and a
+// description; a BMP has no place for metadata.
 //
 // Any thread. Failures return false with a one-line reason in `error`.
 
@@ -49,10 +50,22 @@ struct RecordingTime {
 
 // The EXIF fields of a grabbed still (every format but BMP carries them, see image_encoder.h).
 // Empty texts are left out; texts are written as UTF-8 with any NUL removed.
+// A place for the GPS fields: degrees north and east (WGS 84), metres above sea level.
+struct GpsPosition {
+    double latitude = 0;  // -90..90
+    double longitude = 0; // -180..180
+    std::optional<double> altitude;
+};
+
 struct ImageMetadata {
     std::optional<RecordingTime> recorded; // DateTimeOriginal; left out when out of range
     std::string software;                  // Software: the program's name
     std::string description;               // ImageDescription: the position in the video
+    std::optional<int> offsetMinutes = {}; // OffsetTimeOriginal ("+02:00"), with `recorded` only
+    std::string make = {};                 // Make and Model: the camera
+    std::string model = {};
+    std::optional<GpsPosition> place =
+        {}; // GPS latitude, longitude, altitude; left out off the globe
 };
 
 // The JPEG with an EXIF block (after the JFIF header) holding `metadata`.

@@ -358,5 +358,20 @@ TEST(Demuxer, VariableRateFramesStartOnTheirBaseRatesGrid) {
     }
 }
 
+TEST(Demuxer, TagsOfTheFileComeFirstThenTheVideoStreamsAnyCase) {
+    auto apple = Demuxer::openFile(mediaPath("dated_apple.mov"), "");
+    ASSERT_TRUE(apple);
+    EXPECT_EQ(apple->tag("com.apple.quicktime.creationdate"), "2022-08-09T18:30:00+0200");
+    EXPECT_EQ(apple->tag("COM.APPLE.QUICKTIME.MAKE"), "Apple");
+    EXPECT_EQ(apple->tag("handler_name"), "VideoHandler"); // the video stream's only
+    EXPECT_FALSE(apple->tag("DATE_RECORDED"));
+    auto mkv = Demuxer::openFile(mediaPath("dated.mkv"), "");
+    ASSERT_TRUE(mkv);
+    EXPECT_EQ(mkv->tag("date_recorded"), "2019-12-31 23:59:40");
+    auto plain = Demuxer::openFile(mediaPath("dated_mdpm.m2ts"), "");
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->tag("creation_time"));
+}
+
 } // namespace
 } // namespace sp::outside

@@ -166,6 +166,35 @@ TEST_F(ImageFiles, JpegCarriesItsRecordingDateProgramAndPosition) {
     EXPECT_EQ(exifField(plain, EXIF_IFD_0, EXIF_TAG_SOFTWARE), "");
 }
 
+TEST_F(ImageFiles, JpegCarriesZoneCameraAndPlace) {
+    auto pixels = picture();
+    const fs::path file = dir / "phone.jpg";
+    ImageMetadata meta{RecordingTime{2022, 8, 9, 18, 30, 0}, "Stillpick", "0:00:10:00"};
+    meta.offsetMinutes = -330;
+    meta.make = "Apple";
+    meta.model = "iPhone 12";
+    meta.place = GpsPosition{48.8584, -2.2945, -12.5};
+    ASSERT_TRUE(WriteJpeg(file.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+    EXPECT_EQ(exifField(file, EXIF_IFD_EXIF, EXIF_TAG_OFFSET_TIME_ORIGINAL), "-05:30");
+    EXPECT_EQ(exifField(file, EXIF_IFD_0, EXIF_TAG_MAKE), "Apple");
+    EXPECT_EQ(exifField(file, EXIF_IFD_0, EXIF_TAG_MODEL), "iPhone 12");
+    const auto gps = [&](unsigned tag) { return exifField(file, EXIF_IFD_GPS, ExifTag(tag)); };
+    EXPECT_EQ(gps(EXIF_TAG_GPS_LATITUDE_REF), "N");
+    EXPECT_EQ(gps(EXIF_TAG_GPS_LATITUDE), "48, 51, 30.2400");
+    EXPECT_EQ(gps(EXIF_TAG_GPS_LONGITUDE_REF), "W");
+    EXPECT_EQ(gps(EXIF_TAG_GPS_LONGITUDE), " 2, 17, 40.2000");
+    EXPECT_EQ(gps(EXIF_TAG_GPS_ALTITUDE_REF), "Sea level reference"); // libexif's text for 1: below
+    EXPECT_EQ(gps(EXIF_TAG_GPS_ALTITUDE), "12.50");
+
+    // No date: no offset either. A place off the globe is left out, the rest stays.
+    meta.recorded.reset();
+    meta.place = GpsPosition{95, 10, std::nullopt};
+    ASSERT_TRUE(WriteJpeg(file.string(), {pixels.data(), 3, 2, 12}, 90, meta));
+    EXPECT_EQ(exifField(file, EXIF_IFD_EXIF, EXIF_TAG_OFFSET_TIME_ORIGINAL), "");
+    EXPECT_EQ(gps(EXIF_TAG_GPS_LATITUDE), "");
+    EXPECT_EQ(exifField(file, EXIF_IFD_0, EXIF_TAG_MAKE), "Apple");
+}
+
 TEST_F(ImageFiles, ExifTextsSurviveNulsAndAnImageKeptIsNotReplaced) {
     auto pixels = picture();
     const fs::path file = dir / "k.jpg";
