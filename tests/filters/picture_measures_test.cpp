@@ -48,6 +48,15 @@ TEST(FocusMeasure, IsHigherForSharpPicturesThanForBlurredOnesOfTheSameScene) {
     EXPECT_EQ(FocusMeasure(flat.view()), 0);
 }
 
+TEST(FocusMeasure, LumaCanTakeEveryOtherPixelOfEveryOtherRow) {
+    const Picture ramp(5, 3, [](int x, int y) { return 10 * x + 100 * y; });
+    const LumaPlane half = LumaOf(ramp.view(), 2);
+    EXPECT_EQ(half.width, 3);
+    EXPECT_EQ(half.height, 2);
+    EXPECT_EQ(half.values, (std::vector<uint8_t>{0, 20, 40, 200, 220, 240}));
+    EXPECT_TRUE(LumaOf(ramp.view(), 0).values.empty());
+}
+
 TEST(FocusMeasure, TinyEmptyOrNon32BitPicturesMeasureZero) {
     const Picture two(2, 2, [](int x, int) { return x * 255; });
     EXPECT_EQ(FocusMeasure(two.view()), 0);
@@ -66,12 +75,13 @@ TEST(MeanLumaDifference, IsAPercentageOfFullScaleAndNeedsEqualSizes) {
     EXPECT_FALSE(MeanLumaDifference(LumaPlane{}, LumaPlane{}));
 }
 
-// A run of pictures with a cut after `cutAt`: which pictures the detector calls cuts.
+// The pictures of a run that the detector finds to start new scenes.
 template <class Make> std::vector<int> CutsIn(int count, Make make) {
     SceneCutDetector detector;
     std::vector<int> cuts;
     for (int n = 0; n < count; ++n)
-        if (detector.Add(make(n).luma())) cuts.push_back(n);
+        if (detector.Add(make(n).luma())) cuts.push_back(n - 1); // the answer for the one before
+    if (detector.Finish()) cuts.push_back(count - 1);
     return cuts;
 }
 
@@ -88,6 +98,10 @@ TEST(SceneCutDetector, FindsHardCutsButNotPansMotionBlurOrTheFirstPicture) {
               (std::vector<int>{16}));
     EXPECT_EQ(CutsIn(24, [&](int n) { return n < 16 ? Stripes(n * 3, 5) : bars; }),
               (std::vector<int>{16}));
+    // One picture unlike both its neighbours is no cut (a flash).
+    EXPECT_TRUE(CutsIn(20, [&](int n) { return n == 8 ? dark : bars; }).empty());
+    // A cut at the last picture is told by Finish.
+    EXPECT_EQ(CutsIn(12, [&](int n) { return n < 11 ? bars : dark; }), (std::vector<int>{11}));
     // A slow fade is no cut.
     EXPECT_TRUE(
         CutsIn(40, [](int n) { return Picture(64, 36, [n](int, int) { return n * 6; }); }).empty());
@@ -98,7 +112,9 @@ TEST(SceneCutDetector, StartsOverOnAPictureOfAnotherSize) {
     EXPECT_FALSE(detector.Add(Stripes(0).luma()));
     EXPECT_FALSE(detector.Add(Stripes(0, 1, 32, 18).luma()));
     EXPECT_FALSE(detector.Add(Stripes(0, 1, 32, 18).luma()));
-    EXPECT_TRUE(detector.Add(Picture(32, 18, [](int, int) { return 250; }).luma()));
+    EXPECT_FALSE(detector.Add(Picture(32, 18, [](int, int) { return 250; }).luma()));
+    EXPECT_TRUE(detector.Finish());
+    EXPECT_FALSE(detector.Finish());
 }
 
 } // namespace
