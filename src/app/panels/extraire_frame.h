@@ -15,6 +15,7 @@
 #include <QImage>
 
 class QLabel;
+class QPushButton;
 
 namespace sp {
 
@@ -48,6 +49,8 @@ public:
 signals:
     void nameClicked();
     void pictureClicked();
+    // The "Sharpest nearby" button under the name label.
+    void sharpestClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +62,7 @@ private:
     QLabel* timecode_;
     QLabel* size_;
     QLabel* name_;
+    QPushButton* sharpest_;
     QImage picture_;
     QColor nameColour_;
 };
