@@ -61,8 +61,15 @@ std::optional<IntervalArgument> ParseIntervalArgument(IntervalUnit unit, QString
 }
 
 std::optional<IntervalArgument> ParseIntervalArgument(QStringView argument) {
+    argument = argument.trimmed();
+    const QStringView sharpestWord(kSharpestWord);
+    const bool sharpest = argument.endsWith(sharpestWord, Qt::CaseInsensitive);
+    if (sharpest) argument.chop(sharpestWord.size());
     for (IntervalUnit unit : {IntervalUnit::Frames, IntervalUnit::Seconds, IntervalUnit::Minutes})
-        if (auto parsed = ParseIntervalArgument(unit, argument)) return parsed;
+        if (auto parsed = ParseIntervalArgument(unit, argument)) {
+            parsed->sharpest = sharpest;
+            return parsed;
+        }
     return std::nullopt;
 }
 

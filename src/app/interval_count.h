@@ -48,13 +48,18 @@ IntervalCount ComputeIntervalCount(int value, IntervalUnit unit, int64_t frameDu
 struct IntervalArgument {
     int value = kMinValue; // 1..999,999
     IntervalUnit unit = IntervalUnit::Seconds;
+    bool sharpest = false; // each shot takes the sharpest frame near its time
 };
+
+// The word after the unit that asks for the sharpest frame near each shot ("10 seconds sharpest").
+inline constexpr char16_t kSharpestWord[] = u"sharpest";
 
 // When `argument` ends with the word of `unit` (case ignored): the text before the word,
 // trimmed, read as an integer (0 when not an integer), clamped to 1..999,999. Otherwise nothing.
 std::optional<IntervalArgument> ParseIntervalArgument(IntervalUnit unit, QStringView argument);
 // Tries Frames, Seconds, then Minutes, the first match winning. An argument without a unit word
-// (such as "5") gives nothing: interval and unit stay as they are.
+// (such as "5") gives nothing: interval and unit stay as they are. The unit may be followed by
+// kSharpestWord (case ignored), which sets `sharpest`.
 std::optional<IntervalArgument> ParseIntervalArgument(QStringView argument);
 
 } // namespace sp::interval

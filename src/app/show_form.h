@@ -50,6 +50,10 @@ namespace sp {
 
 class QtMessageTarget;
 class TSavePrefsForm;
+class TSceneFinder;
+class TStripFiller;
+class TFilmStrip;
+struct FoundScenes;
 class TErreurForm;
 class TShowFormWidgets;
 class TActionList;
@@ -138,6 +142,24 @@ public:
     };
     void StepBy(Step step);
     void SceneStep(bool forward);
+
+    // ---- Finding the best frame (show_form_bestframe.cpp) ----
+    // Goes to the sharpest frame within `radius` frames of the one on screen (pausing first)
+    // and grabs it under its own timecode.
+    void GrabSharpest(int radius);
+    // Where the scenes of the loaded file come from: its scene file, the pictures (found in
+    // the background after opening, or still being looked for), or nowhere.
+    enum class SceneOrigin { None, File, Finding, Pictures };
+    SceneOrigin SceneSource() const { return sceneOrigin_; }
+    // After a file is loaded: its scene file's scenes, else a search of its pictures.
+    void TakeScenesOf(const QString& path);
+    // Calls off a search in progress (closing or changing the file).
+    void CallOffSceneSearch();
+    // The filmstrip under the video (taFilmstrip, the setting "Filmstrip"); its pictures are
+    // made on a worker (TStripFiller) and shown as they come, from the position timer.
+    void ShowFilmstrip(bool on);
+    TFilmStrip* FilmStrip() const { return filmStrip_; }
+    void FillFilmstrip();
     void PositionTimerStep();
     void SliderPressed();
     void SliderReleased(int value);
@@ -449,6 +471,22 @@ private:
     void BindNamingCommands();
     void BindFormatCommands(); // png, webp, jxl, avif
     void BindIntervalCommands();
+    void BindBestFrameCommands();
+    void ScenesFound(const QString& path, const FoundScenes& found);
+    void ShowSceneSource();
+    void ShowSceneSteps();
+    TSceneFinder* sceneFinder_ = nullptr; // child of the window
+    // The filmstrip (show_form_strip.cpp).
+    void BindStripCommands();
+    void OpenStripFiller();
+    void GoToStripFrame(int offset);
+    // The strip's rectangle in the video panel under the navigation bar; the video panel's
+    // height left for the video when the strip is shown.
+    int VideoPanelHeightForVideo() const;
+    void PlaceFilmstrip();
+    TFilmStrip* filmStrip_ = nullptr;     // child of the video panel
+    TStripFiller* stripFiller_ = nullptr; // child of the window
+    SceneOrigin sceneOrigin_ = SceneOrigin::None;
     void ChooseTimestampNames();
     void ChooseNumberedNames();
     void NamingChanged();
@@ -473,6 +511,10 @@ private:
     bool intervalRunning_ = false;
     bool runSaveFailed_ = false;
     bool runPrecise_ = false;
+    // The run takes, for each shot, the sharpest frame within kIntervalSharpRadius of its time
+    // (the argument's word "sharpest"); such a run seeks shot by shot, in either mode.
+    bool runSharpest_ = false;
+    static constexpr int kIntervalSharpRadius = 2;
     QString lastSaveError_;
     std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
     // Saves during a run are made and written in the background, one at a time, each

@@ -125,6 +125,8 @@ void TShowForm::BindActions() {
     // Grabbing, naming and the intervalometer.
     BindGrabCommands();
     BindIntervalCommands();
+    BindBestFrameCommands();
+    BindStripCommands();
 }
 
 void TShowForm::AskForVideoFile() {

@@ -112,14 +112,20 @@ void TShowForm::StartIntervalRun() {
         return;
     }
     CommandBusy = true;
-    if (!Argument().trimmed().isEmpty()) {
-        ParseIntervalArgument(Argument());
+    runSharpest_ = false;
+    if (const QString argument = Argument(); !argument.trimmed().isEmpty()) {
+        // Read first: showing the bar runs an action, which clears the argument list.
+        const auto parsed = interval::ParseIntervalArgument(argument);
+        runSharpest_ = parsed && parsed->sharpest;
+        ParseIntervalArgument(argument);
         S->ModePrecision.Value = false; // a scripted run always seeks shot by shot
     }
     intervalRunning_ = true;
     runSaveFailed_ = false;
     backgroundSaves_ = true; // the next frame is fetched while the last one is written
-    runPrecise_ = S->ModePrecision.Value;
+    // The frames around a shot are measured one after the other, which a run at the stream's
+    // pace cannot wait for: a run for the sharpest frames seeks shot by shot.
+    runPrecise_ = S->ModePrecision.Value && !runSharpest_;
     Widgets().Intervallo->setRunning(true);
     SetChecked("taIntervalloGo", true);
     titleBeforeRun_ = windowTitle();
@@ -159,6 +165,7 @@ void TShowForm::RunNormalShots() {
         if (AbortRequested || !intervalRunning_) break;
         Seeking = true;
         Media->SetPosition(IntervalStart + i * IntervalLength);
+        if (runSharpest_) Media->SharpestFrameNear(kIntervalSharpRadius);
         QCoreApplication::processEvents();
         TakeSnapshot(); // collects the last shot's write first: its failure stops the run
         if (intervalRunning_) ConfirmAndSaveImage();

@@ -56,10 +56,14 @@ void TShowForm::LayoutWindow() {
 
 void TShowForm::LayoutVideoArea(int a, int b) {
     if (PlaceVideoForView(a, b)) return; // full screen (show_form_view.cpp)
-    const layout::VideoAreaLayout v = layout::layoutVideoArea(
-        {a, b}, QRect(QPoint(0, 0), videoPanelRect_.size()), grabPanelRect_, FrameSize);
+    // With the filmstrip, the video leaves room under the navigation bar for it.
+    const QSize forVideo(videoPanelRect_.width(), VideoPanelHeightForVideo());
+    const layout::VideoAreaLayout v =
+        layout::layoutVideoArea({a, b}, QRect(QPoint(0, 0), forVideo), grabPanelRect_, FrameSize);
     Widgets().VideoPanel->setVideoRect(v.videoWindow);
-    PlaceInlaySliders(v.verticalSlider.at, v.verticalSlider.length, v.horizontalSlider.at, v.horizontalSlider.length);
+    PlaceFilmstrip();
+    PlaceInlaySliders(v.verticalSlider.at, v.verticalSlider.length, v.horizontalSlider.at,
+                      v.horizontalSlider.length);
     PreviewSize = v.preview.size();
     ImageSize = v.imageSize;
     PlaceNavigation();

@@ -4,6 +4,9 @@
 #include "app/show_form.h"
 #include "app/show_form_widgets.h"
 
+#include "app/panels/film_strip.h"
+#include "app/strip_filler.h"
+
 #include "media/capture_devices.h"
 #include "platform/graph/interfaces.h"
 #include "platform/system/shell_ops.h"
@@ -181,6 +184,9 @@ void TShowForm::LoadVideoFile(const QString& path) {
                 }
             }
             ShowSideFileIndicators(path);
+            TakeScenesOf(path);
+            OpenStripFiller();
+            ApplyDisplayAspect();
             SetImageRootAtLoad(path);
             emit ImageRootChanged();
             return;
@@ -244,6 +250,9 @@ void TShowForm::AttachVideoWindow() {
 }
 
 void TShowForm::ClearMedia() {
+    CallOffSceneSearch();
+    if (stripFiller_) stripFiller_->Close();
+    if (filmStrip_) filmStrip_->hide();
     try {
         if (Media) Media->CloseSources();
     } catch (const std::exception&) {
@@ -269,9 +278,7 @@ void TShowForm::RefreshAfterGraphChange() {
             DisableAudioControls();
         ClearSnapshot();
         Widgets().SetAudioGroupVisible(Media->MaxSpeed != 1);
-        const bool scenes = CurrentBuilder && CurrentBuilder->HasSceneFile;
-        if (auto* a = Action("saReculeTrack")) a->setVisible(scenes);
-        if (auto* a = Action("saAvanceTrack")) a->setVisible(scenes);
+        ShowSceneSteps();
         Widgets().SetNavigationVisible(Media->HasVideo() || Media->HasAudio());
         Widgets().ShowIndicators(false, false, false);
         Media->SetVolume(S->MuteOn.Value ? 0 : S->IVolume.Value);
@@ -305,9 +312,9 @@ void TShowForm::StartTimer1IfStreams() {
 }
 
 namespace {
-const char* const kVideoActions[] = {"taSliders",  "taIncruster",      "taVertFlip",
-                                     "taHorzFlip", "tafullscreen",     "saGrab",
-                                     "saCopier",   "taIntervalloShow", "taVitesseMaxi"};
+const char* const kVideoActions[] = {
+    "taSliders", "taIncruster", "taVertFlip",       "taHorzFlip",    "tafullscreen",
+    "saGrab",    "saCopier",    "taIntervalloShow", "taVitesseMaxi", "saGrabSharpest"};
 const char* const kAudioActions[] = {"taMute", "saIncVolume", "saDecVolume"};
 } // namespace
 

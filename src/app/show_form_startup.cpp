@@ -209,6 +209,7 @@ void TShowForm::ApplySettings() {
         if (S->MuteOn.Value) Execute("taMute");
         if (S->VitesseMaxi.Value) Execute("taVitesseMaxi");
         if (S->ModePrecision.Value) Execute("taModePrecision");
+        if (S->Filmstrip.Value) Execute("taFilmstrip");
         ApplyOptionBoxes();
         SetModeSelection(SaveMode);
         ImageNumber = S->IFirstImageNum.Value;

@@ -90,6 +90,18 @@ public:
     bool PreviousScene(const TSceneList& scenes);
     void SetPositionFromText(std::string_view text);
 
+    // The sharpest frame near the one shown: among the frames up to `radius` (clamped to
+    // 0..kMaxSharpRadius) before and after it, within the file, the one whose picture has the
+    // highest focus measure (variance of the Laplacian of the luma, filters/picture_measures.h);
+    // on a tie the earliest. Leaves that frame on screen (LastPosition at its start) and gives
+    // its start and measure; nullopt, moving nothing, without video. Expects a paused graph.
+    struct SharpFrame {
+        int64_t position = 0;
+        double focus = 0;
+    };
+    static constexpr int kMaxSharpRadius = 250;
+    std::optional<SharpFrame> SharpestFrameNear(int radius);
+
     // Sound, speed, end of stream.
     void SetVolume(int volume); // 0..10000
     int Volume() const { return volume_; }
@@ -164,6 +176,8 @@ private:
     bool SeekInternal(bool wait, int64_t position);
     void TakeShownPositionBeforeTarget(int64_t target);
     void StepFrame(bool forward);
+    // The focus measure of the picture on screen, copied into `scratch`; 0 without one.
+    double ShownFocus(TFrameBitmap& scratch);
     std::optional<int64_t> KnownFrameAt(int64_t t);
     std::optional<int64_t> KnownNeighbour(int64_t t, bool forward);
     bool WaitForState();

@@ -194,6 +194,11 @@ constexpr std::array<TActionRow, kActionCount> kRows = {{
      "Save the images as JPEG XL files; quality 100 is lossless", "", "QUALITY (1 to 100)"},
     {"saAvifOption", P, "Frames", "Avif", "", "", "", "av", "avif", false,
      "Save the images as AVIF files; quality 100 is lossless", "", "QUALITY (1 to 100)"},
+    // Finding the best frame.
+    {"saGrabSharpest", P, "action", "Grab the sharpest frame nearby", "", "Shift+F5", "", "gs", "grab_sharpest", false,
+     "Go to the sharpest of the frames around the current one and grab it", "", "[RADIUS IN FRAMES]"},
+    {"taFilmstrip", T, "frame", "Show the filmstrip", "Hide the filmstrip", "Ctrl+L", "", "st", "filmstrip", false,
+     "Show the neighbouring frames in a strip under the video", "Hide the strip of the neighbouring frames", ""},
 }};
 // clang-format on
 

@@ -53,7 +53,8 @@ struct TActionRow {
 };
 
 inline constexpr int kDescribedActionCount = 86;
-inline constexpr int kActionCount = kDescribedActionCount + 4; // + png, webp, jxl, avif
+// + png, webp, jxl, avif, grab_sharpest, filmstrip
+inline constexpr int kActionCount = kDescribedActionCount + 6;
 // The main window's actions in list order.
 std::span<const TActionRow> ActionTable();
 

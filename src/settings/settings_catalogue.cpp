@@ -62,7 +62,7 @@ TSettings::TSettings(TparameterList& list)
       ParametrerFiltres("Parametrer Filtres", true, list),
       IImageFormat("iImageFormat", kFormatFollowsExtension, list),
       WebpQuality("WebpQuality", 75, list), JxlQuality("JxlQuality", 90, list),
-      AvifQuality("AvifQuality", 60, list) {}
+      AvifQuality("AvifQuality", 60, list), Filmstrip("Filmstrip", false, list) {}
 
 TPrefsMode ChooseSaveMode() {
     if (QFileInfo::exists(IniFileName())) return pmPortable;

@@ -68,6 +68,7 @@ struct TSettings {
     TIntegerParameter WebpQuality;                 // "WebpQuality"
     TIntegerParameter JxlQuality;                  // "JxlQuality"
     TIntegerParameter AvifQuality;                 // "AvifQuality"
+    TBooleanParameter Filmstrip;                   // "Filmstrip": the strip under the video
 };
 
 // Size of the primary screen when a GUI application with a screen exists, else 1024 x 768.

@@ -82,3 +82,22 @@ TEST(IntervalArgumentParsing, NumberThenUnitWordInAnyCase) {
     // Only the given word is tried by the single-unit form.
     EXPECT_FALSE(ParseIntervalArgument(IntervalUnit::Frames, u"5Seconds"));
 }
+
+TEST(IntervalArgumentParsing, TheWordSharpestAfterTheUnitAsksForTheSharpestFrames) {
+    auto parsed = ParseIntervalArgument(u"10 frames sharpest");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->value, 10);
+    EXPECT_EQ(parsed->unit, IntervalUnit::Frames);
+    EXPECT_TRUE(parsed->sharpest);
+    parsed = ParseIntervalArgument(u" 2SecondsSHARPEST ");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->unit, IntervalUnit::Seconds);
+    EXPECT_TRUE(parsed->sharpest);
+    EXPECT_FALSE(ParseIntervalArgument(u"2 seconds")->sharpest);
+    EXPECT_FALSE(ParseIntervalArgument(u"sharpest")); // still needs a unit
+    // Elsewhere the word is part of the number's text, unreadable as ever.
+    parsed = ParseIntervalArgument(u"5 sharpest seconds");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->value, 1);
+    EXPECT_FALSE(parsed->sharpest);
+}

@@ -180,3 +180,39 @@ TEST(NavigationStepsInTheWindow, PresentedPictureIsTheFrameOfTheTimecode) {
 
 } // namespace
 } // namespace sp
+
+namespace sp {
+namespace {
+
+// sharp_one.mp4 blurs every frame by motion except frames 12 and 30: the sharpest frame near
+// a position is the sharp one within the radius, on either side, and otherwise a frame that
+// stays within the radius (and the file), never the sharp one beyond it.
+TEST_F(NavigationSteps, SharpestFrameNearIsTheSharpOneWithinTheRadius) {
+    ASSERT_TRUE(open("sharp_one.mp4", false));
+    const int64_t frame = media->FrameDuration;
+    struct Case {
+        int from, radius, lowest, highest, expected; // expected -1: any frame within
+    };
+    const Case cases[] = {{10, 5, 5, 15, 12}, {33, 5, 28, 38, 30}, {24, 3, 21, 27, -1},
+                          {2, 5, 0, 7, -1},   {47, 5, 42, 49, -1}, {12, 0, 12, 12, 12},
+                          {26, 4, 22, 30, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("from frame " + std::to_string(c.from) + ", radius " +
+                     std::to_string(c.radius));
+        media->SetPosition(c.from * frame);
+        const auto sharp = media->SharpestFrameNear(c.radius);
+        ASSERT_TRUE(sharp);
+        const int64_t index = sharp->position / frame;
+        EXPECT_EQ(sharp->position % frame, 0);
+        EXPECT_EQ(media->GetPosition(), sharp->position);
+        EXPECT_GE(index, c.lowest);
+        EXPECT_LE(index, c.highest);
+        if (c.expected >= 0) EXPECT_EQ(index, c.expected);
+        EXPECT_TRUE(shows(int(index)));
+    }
+    media->CloseSources();
+    EXPECT_FALSE(media->SharpestFrameNear(5)); // nothing to look at
+}
+
+} // namespace
+} // namespace sp

@@ -23,7 +23,7 @@ std::string S(const QString& text) {
 
 TEST_F(MainActionTable, BuildsTheEightySixActionsInListOrder) {
     TActionList al;
-    ASSERT_EQ(al.Count(), 86 + 4); // the still formats' actions after the described ones
+    ASSERT_EQ(al.Count(), kActionCount); // the added actions after the described ones
     QSet<QString> names;
     for (int i = 0; i < al.Count(); ++i) {
         EXPECT_EQ(S(al.Items(i)->objectName()), ActionTable()[size_t(i)].Name);
@@ -31,7 +31,7 @@ TEST_F(MainActionTable, BuildsTheEightySixActionsInListOrder) {
         EXPECT_FALSE(al.Items(i)->Hint().isEmpty()) << S(al.Items(i)->objectName());
         names.insert(al.Items(i)->objectName());
     }
-    EXPECT_EQ(names.size(), 86 + 4);
+    EXPECT_EQ(names.size(), kActionCount);
     EXPECT_EQ(S(al.Items(85)->objectName()), "saPerso1");
     EXPECT_EQ(S(al.Items(86)->objectName()), "saPngOption");
     EXPECT_EQ(S(al.Items(55)->objectName()), "saAbort");
@@ -81,20 +81,22 @@ TEST_F(MainActionTable, ShortcutsAreUnderstoodAndNeverShared) {
             EXPECT_TRUE(fresh) << S(key.toString()) << " on " << S(it->second) << " and "
                                << S(action->objectName());
         }
-    EXPECT_EQ(owner.size(), 68u);
+    EXPECT_EQ(owner.size(), 68u + 2); // + Shift+F5 (grab_sharpest) and Ctrl+L (filmstrip)
 }
 
-// The still-format actions reach scripts by names no other action holds, since the first
-// match of a switch or token wins.
-TEST_F(MainActionTable, StillFormatActionsHaveSwitchesAndTokensOfTheirOwn) {
+// The actions added after the described ones (still formats, the best frame) reach scripts by
+// names no other action holds, since the first match of a switch or token wins.
+TEST_F(MainActionTable, AddedActionsHaveSwitchesAndTokensOfTheirOwn) {
     TActionList al;
     const std::map<std::string, std::pair<std::string, std::string>> formats = {
         {"saPngOption", {"pn", "png"}},
         {"saWebpOption", {"wp", "webp"}},
         {"saJxlOption", {"jx", "jxl"}},
-        {"saAvifOption", {"av", "avif"}}};
+        {"saAvifOption", {"av", "avif"}},
+        {"saGrabSharpest", {"gs", "grab_sharpest"}},
+        {"taFilmstrip", {"st", "filmstrip"}}};
     for (const auto& [name, names] : formats) {
-        ASSERT_NE(al.Plain(QString::fromStdString(name)), nullptr) << name;
+        ASSERT_NE(al.Find(QString::fromStdString(name)), nullptr) << name;
         EXPECT_EQ(S(al.Find(QString::fromStdString(name))->Switch()), names.first);
         EXPECT_EQ(S(al.Find(QString::fromStdString(name))->Token()), names.second);
         EXPECT_FALSE(al.Find(QString::fromStdString(name))->Caption().isEmpty());
@@ -112,7 +114,7 @@ TEST_F(ActionBinding, HandlersAttachByNameAndUnattachedOnesDoNothing) {
     QPointer<TCustomSuperAction> grab;
     {
         TActionList al;
-        EXPECT_EQ(al.Unbound().size(), 86 + 4);
+        EXPECT_EQ(al.Unbound().size(), size_t(kActionCount));
         std::vector<std::string> calls;
         al.OnExecute("saGrab", [&](QObject*) { calls.push_back("grab"); });
         al.OnSwitch(
@@ -133,7 +135,7 @@ TEST_F(ActionBinding, HandlersAttachByNameAndUnattachedOnesDoNothing) {
         al.Find("taMute")->Execute();
         al.Find("taMute")->Execute();
         EXPECT_EQ(calls, (std::vector<std::string>{"prepare", "grab", "on", "off"}));
-        EXPECT_EQ(al.Unbound().size(), 84 + 4);
+        EXPECT_EQ(al.Unbound().size(), size_t(kActionCount - 2));
         EXPECT_FALSE(al.Find("saCopier")->Execute()); // not attached yet
         EXPECT_FALSE(al.Find("taIncruster")->Execute());
         al.Find("saCopier")->Setimageindex(3);

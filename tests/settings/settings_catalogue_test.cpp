@@ -95,14 +95,15 @@ QStringList defaultEntries() {
             "iImageFormat=-1",
             "WebpQuality=75",
             "JxlQuality=90",
-            "AvifQuality=60"};
+            "AvifQuality=60",
+            "Filmstrip=0"};
 }
 
 TEST_F(Catalogue, FirstStartHasNoModeAndAllDefaults) {
     TparameterList list("Stillpick 1.0 - English - Orvane");
     const auto settings = DefineSettings(list);
     EXPECT_EQ(SaveMode, pmNone);
-    EXPECT_EQ(list.Count(), 47 + 4); // + the format and three qualities of the stills
+    EXPECT_EQ(list.Count(), 47 + 5); // + the format and three qualities of the stills, the strip
     EXPECT_EQ(settings->IncrustRec.Value, TincrustRec{});
     EXPECT_EQ(settings->Top.Value, (768 - 522) / 2);
     EXPECT_EQ(settings->Left.Value, (1024 - 708) / 2);

@@ -1,5 +1,7 @@
 #include "ui/raccourcis_form.h"
 
+#include "settings/action_table.h"
+
 #include "support/widget_application.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +88,7 @@ TEST_F(ShortcutsWindow, ListsEveryCaptionedActionInFourColumns) {
     EXPECT_EQ(Grid().rowHeight(0), 18);
     EXPECT_EQ(Grid().selectionBehavior(), QAbstractItemView::SelectRows);
 
-    ASSERT_EQ(Grid().rowCount(), 86 + 4); // with the four still-format actions
+    ASSERT_EQ(Grid().rowCount(), kActionCount); // with the actions added after the described ones
     int grab = 0;
     while (form.RowAction(grab) != al.Find("saGrab"))
         ++grab;
@@ -95,7 +97,7 @@ TEST_F(ShortcutsWindow, ListsEveryCaptionedActionInFourColumns) {
     // The checked caption of taBold is empty: checked, it leaves the table.
     al.Toggle("taBold")->SetChecked(true);
     form.FillTable(al);
-    EXPECT_EQ(Grid().rowCount(), 85 + 4);
+    EXPECT_EQ(Grid().rowCount(), kActionCount - 1);
 }
 
 TEST_F(ShortcutsWindow, SortsByEachColumnWithEmptyCellsFirst) {
@@ -110,7 +112,7 @@ TEST_F(ShortcutsWindow, SortsByEachColumnWithEmptyCellsFirst) {
     int firstKey = 0;
     while (Cell(firstKey, 1).isEmpty())
         ++firstKey;
-    EXPECT_EQ(firstKey, 90 - 56); // the 56 actions with a stored primary shortcut follow
+    EXPECT_EQ(firstKey, kActionCount - 58); // the 58 actions with a stored primary shortcut follow
     form.SortBy(2);
     EXPECT_EQ(form.RowAction(0), al.Find("taUnderlined")); // its switch is empty
     // A stored column out of range sorts as the caption column.

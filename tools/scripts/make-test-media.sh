@@ -346,3 +346,22 @@ make dated_absurd.mp4 "${dated_video[@]}" -metadata creation_time=1975-03-01T08:
     -metadata location=+91.0000+200.0000/ -f mp4
 make dated_future.mkv "${dated_video[@]}" -metadata "DATE_RECORDED=2150-01-01 00:00:00" \
     -f matroska
+
+# Finding the best frame (the sharpest frame nearby, scenes found in the picture, the strip).
+# A wide testsrc2 pattern panned 8 pixels a frame (a handheld camera's move), with the frame
+# number drawn on top of whatever the picture is.
+pan_pattern="testsrc2=s=1120x240:r=25:d=4,crop=320:240:x='n*8':y=0,format=yuv420p"
+# Camera-like motion blur everywhere (each picture the average of the pan's last three
+# positions) except frames 12 and 30, which are sharp. The panned picture has the same fine
+# detail everywhere (a checkerboard), so the frames differ by their blur, not by what they show.
+checkers="nullsrc=s=1120x240:r=25:d=2,geq=lum='if(mod(floor(X/16)+floor(Y/12)\,2)\,200\,50)':cb=128:cr=128"
+make sharp_one.mp4 -f lavfi -i "$checkers" -filter_complex \
+    "[0]crop=320:240:x='n*6':y=0,format=yuv420p,split[s][b];[b]tmix=frames=3[m];[s][m]overlay=enable='not(eq(n\,12)+eq(n\,30))'${overlay}" \
+    -c:v libx264 -preset veryfast -crf 16 -g 25 -bf 2 -pix_fmt yuv420p -f mp4
+# Hard cuts at frames 40, 80 and 120 between four shots of 40 frames: the moving test pattern,
+# the pan with motion blur, colour bars, and a faster pan of another pattern (no cut inside).
+make scene_cuts.mp4 -f lavfi -i "testsrc2=s=320x240:r=25:d=1.6" \
+    -f lavfi -i "$pan_pattern" -f lavfi -i "smptebars=s=320x240:r=25:d=1.6" \
+    -f lavfi -i "testsrc=s=1000x240:r=25:d=1.6" -filter_complex \
+    "[0]format=yuv420p,setsar=1[a];[1]trim=end_frame=40,tmix=frames=5,setpts=N/25/TB,setsar=1[b];[2]format=yuv420p,setsar=1[c];[3]crop=320:240:x='n*16':y=0,format=yuv420p,setsar=1[d];[a][b][c][d]concat=n=4:v=1:a=0,setpts=N/25/TB${overlay}" \
+    -c:v libx264 -preset veryfast -crf 18 -g 50 -bf 2 -pix_fmt yuv420p -f mp4

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 namespace sp {
 
@@ -13,13 +14,14 @@ constexpr int kLabelHeight = 16;
 constexpr int kLabelGap = 2;
 constexpr int kSizeHeight = 12;
 constexpr int kBevelHeight = 28;
+constexpr int kButtonHeight = 26;
 
 } // namespace
 
 TExtraireFrame::TExtraireFrame(QWidget* parent)
     : TSidePanel("Grab", parent), image_(new QWidget(this)), highlight_(new QFrame(this)),
       timecodeBevel_(new QFrame(this)), timecode_(new QLabel(this)), size_(new QLabel(this)),
-      name_(new QLabel(this)) {
+      name_(new QLabel(this)), sharpest_(new QPushButton("Sharpest nearby", this)) {
     image_->setObjectName("Image");
     image_->setCursor(Qt::PointingHandCursor);
     // The picture (or the dark fill) covers the whole widget: nothing under it is repainted
@@ -49,6 +51,9 @@ TExtraireFrame::TExtraireFrame(QWidget* parent)
     name_->setTextFormat(Qt::PlainText);
     image_->installEventFilter(this);
     name_->installEventFilter(this);
+    sharpest_->setObjectName("SharpestBtn");
+    sharpest_->setToolTip("Go to the sharpest of the frames around the current one and grab it.");
+    connect(sharpest_, &QPushButton::clicked, this, &TExtraireFrame::sharpestClicked);
     placePicture(QRect(12, 80, 252, 189));
 }
 
@@ -92,6 +97,8 @@ void TExtraireFrame::placePicture(const QRect& rect) {
     highlight_->setGeometry(rect.adjusted(-2, -2, 2, 2));
     name_->setGeometry(rect.left(), rect.top() + rect.height() + kLabelGap, rect.width(),
                        kLabelHeight + 4);
+    sharpest_->setGeometry(rect.left(), name_->geometry().bottom() + 1 + 3 * kLabelGap,
+                           rect.width(), kButtonHeight);
     // From the top: the timecode in its bevel, the size label, the picture, the name label,
     // each kLabelGap apart (the highlight frame takes the gap around the picture).
     const int sizeTop = rect.top() - kLabelGap - kSizeHeight;

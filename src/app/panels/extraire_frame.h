@@ -15,6 +15,7 @@
 #include <QImage>
 
 class QLabel;
+class QPushButton;
 
 namespace sp {
 
@@ -50,6 +51,8 @@ public:
 signals:
     void nameClicked();
     void pictureClicked();
+    // The "Sharpest nearby" button under the name label.
+    void sharpestClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,6 +64,7 @@ private:
     QLabel* timecode_;
     QLabel* size_;
     QLabel* name_;
+    QPushButton* sharpest_;
     QImage picture_;
     QColor nameColour_;
 };

@@ -33,9 +33,13 @@ TSourcesFrame::TSourcesFrame(QWidget* parent) : TSidePanel("Sources", parent) {
     audioGroup_ = streamGroup("Audio", audioList_, audioLabel_, this);
     audioList_->setObjectName("cboxAudio");
     maxSpeed_ = new QCheckBox("Maximum speed", this);
+    scenes_ = new QLabel(this);
+    scenes_->setObjectName("labScenes");
+    scenes_->setWordWrap(true);
     body()->addWidget(videoGroup_);
     body()->addWidget(audioGroup_);
     body()->addWidget(maxSpeed_);
+    body()->addWidget(scenes_);
     connect(videoList_, &QComboBox::activated, this, &TSourcesFrame::videoChosen);
     connect(audioList_, &QComboBox::activated, this, &TSourcesFrame::audioChosen);
 }
@@ -94,6 +98,13 @@ bool TSourcesFrame::audioGroupVisible() const {
 void TSourcesFrame::bindMaxSpeedAction(QAction& action) {
     bindCheckBoxToAction(*maxSpeed_, action);
 }
+void TSourcesFrame::setScenesText(const QString& text) {
+    scenes_->setText(text);
+}
+QString TSourcesFrame::scenesText() const {
+    return scenes_->text();
+}
+
 bool TSourcesFrame::maxSpeedChecked() const {
     return maxSpeed_->isChecked();
 }

@@ -43,6 +43,9 @@ public:
     void setAudioDescriptionVisible(bool visible);
     // The audio list with its label (hidden while maximum speed is on).
     void setAudioGroupVisible(bool visible);
+    // Where the scenes of the file come from and how many there are (under the check box).
+    void setScenesText(const QString& text);
+    QString scenesText() const;
     bool audioGroupVisible() const;
 
     // Binds the "Maximum speed" box to its two-state action (see action_binding.h).
@@ -61,6 +64,7 @@ private:
     TChoiceList* audioList_;
     QLabel* audioLabel_;
     QCheckBox* maxSpeed_;
+    QLabel* scenes_;
 };
 
 } // namespace sp

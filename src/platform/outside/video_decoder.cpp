@@ -58,6 +58,7 @@ VideoDecoder::VideoDecoder() = default;
 
 VideoDecoder::~VideoDecoder() {
     sws_freeContext(scaler_);
+    sws_freeContext(smallScaler_);
     avcodec_free_context(&codec_);
 }
 
@@ -386,6 +387,34 @@ bool VideoDecoder::copyCurrentRgb32(std::span<uint8_t> dst, bool topDown) {
     // Writing from the last row upwards with a negative stride gives the bottom-up layout.
     uint8_t* first = topDown ? dst.data() : dst.data() + stride * size_t(f.height - 1);
     return convertRows(f, first, topDown ? ptrdiff_t(stride) : -ptrdiff_t(stride));
+}
+
+bool VideoDecoder::copyCurrentScaled(std::span<uint8_t> dst, int width, int height) {
+    if (!current_ || width < 1 || height < 1) return false;
+    const size_t stride = size_t(width) * 4;
+    if (dst.size() < stride * size_t(height)) return false;
+    const AVFrame& f = *current_;
+    if (f.width <= 0 || f.height <= 0) return false;
+    // A quarter turn swaps the sides, both ways: the stored small size is the upright one turned.
+    const PictureSize stored = uprightSize(width, height, orientation_);
+    smallScaler_ =
+        sws_getCachedContext(smallScaler_, f.width, f.height, AVPixelFormat(f.format), stored.width,
+                             stored.height, AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr);
+    if (!smallScaler_) return false;
+    const int* coefficients = sws_getCoefficients(colourSpace(f));
+    sws_setColorspaceDetails(smallScaler_, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+    const bool upright = orientation_.upright();
+    const int storedStride = stored.width * 4;
+    if (!upright) smallBuffer_.resize(size_t(storedStride) * size_t(stored.height));
+    uint8_t* planes[4] = {upright ? dst.data() : smallBuffer_.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {storedStride, 0, 0, 0};
+    if (sws_scale(smallScaler_, f.data, f.linesize, 0, f.height, planes, strides) != stored.height)
+        return false;
+    if (!upright)
+        turnPicture(smallBuffer_.data(), stored.width, stored.height, storedStride, orientation_,
+                    dst.data(), ptrdiff_t(stride));
+    return true;
 }
 
 mf::MediaType VideoDecoder::outputType() const {

@@ -144,6 +144,10 @@ public:
     // (or top row first with `topDown`). False when there is no current frame or `dst` is too
     // small.
     bool copyCurrentRgb32(std::span<uint8_t> dst, bool topDown = false);
+    // Converts the current frame, upright, into a small picture of width × height (each pixel
+    // the average of the area it covers): width * 4 bytes per row, top row first. For measures
+    // and thumbnails. False without a current frame, for a size below 1 or a `dst` too small.
+    bool copyCurrentScaled(std::span<uint8_t> dst, int width, int height);
     // The upright picture size of the current frame, or the input type's before the first frame.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -179,6 +183,8 @@ private:
     bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
     std::unique_ptr<ToneMapper> toneMapper_; // made for the first HDR picture
+    SwsContext* smallScaler_ = nullptr; // copyCurrentScaled's
+    std::vector<uint8_t> smallBuffer_;  // a small picture before it is turned upright
     FrameCache cache_{0};
     std::deque<FramePtr> ready_; // frames of the current run not yet delivered, in order
     bool runEnded_ = false;      // the current run was drained by an end of stream
