@@ -55,6 +55,7 @@ class TActionList;
 class TFiltresWarningForm;
 class THelpFrame;
 class TRaccourcisForm;
+class TCustomScript;
 class TScript;
 class TSwitch;
 class TFrameBitmap;
@@ -391,6 +392,7 @@ private:
     void ConnectWidgets();
     void BindActions();
     void CreateScriptRunner();
+    void GiveUpStepsBackIfQuitting(const TCustomScript& runner);
     void AskForVideoFile();
     void AskForScriptFile();
     void StopRunners();
