@@ -42,25 +42,25 @@ FF = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"]
 mpv = shutil.which("mpv")
 
 def run(argv, env=None, cwd=None):
-    """Wall seconds and peak resident KiB of one command."""
+    """Wall seconds, peak resident KiB and CPU seconds (user + system) of one command."""
     start = time.monotonic()
     p = subprocess.Popen(argv, env=env, cwd=cwd, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
     _, _, usage = os.wait4(p.pid, 0)
-    return time.monotonic() - start, usage.ru_maxrss
+    return time.monotonic() - start, usage.ru_maxrss, usage.ru_utime + usage.ru_stime
 
 def in_fresh_store(commands):
     """Runs `commands(out)` (a list of argv) with a fresh settings store and home folder, so
-    the stills land in `out`; wall seconds (summed) and the largest peak memory."""
+    the stills land in `out`; wall and CPU seconds (summed) and the largest peak memory."""
     home = tempfile.mkdtemp(prefix="sp-home-")
     env = dict(os.environ, HOME=home, STILLPICK_REGISTRY_DIR=os.path.join(home, "store"),
                XDG_CONFIG_HOME=os.path.join(home, ".config"))
-    took, peak = 0.0, 0
+    took, peak, cpu = 0.0, 0, 0.0
     for argv in commands(home):
-        t, rss = run(argv, env=env, cwd=home)
-        took, peak = took + t, max(peak, rss)
+        t, rss, c = run(argv, env=env, cwd=home)
+        took, peak, cpu = took + t, max(peak, rss), cpu + c
     shutil.rmtree(home, ignore_errors=True)
-    return took, peak
+    return took, peak, cpu
 
 def grab(f):
     return [stillpick, "+open=" + f, "+position=" + TIMECODE, "+grab", "+quit"]
@@ -74,18 +74,21 @@ def mpv_grab(f, out):
             "--vo-image-outdir=" + out, f]
 
 def compare(title, jobs, reference="ffmpeg", memory=True):
-    """`jobs`: (label, callable giving (seconds, peak KiB)); each round runs them in turn."""
+    """`jobs`: (label, callable giving (seconds, peak KiB, CPU seconds)); each round runs them
+    in turn. On a loaded machine the CPU times and their ratios say more than the wall times."""
     results = {label: [] for label, _ in jobs}
     for _ in range(rounds):
         for label, job in jobs:
             results[label].append(job())
     print(title)
-    base = statistics.median(t for t, _ in results[reference])
+    base = statistics.median(r[0] for r in results[reference])
+    base_cpu = statistics.median(r[2] for r in results[reference])
     for label, _ in jobs:
         t = statistics.median(r[0] for r in results[label])
-        line = f"  {label:40s} {t * 1000:8.0f} ms"
+        cpu = statistics.median(r[2] for r in results[label])
+        line = f"  {label:40s} {t * 1000:8.0f} ms  CPU {cpu * 1000:6.0f} ms"
         if label != reference:
-            line += f"   / {reference}: {t / base:5.2f}"
+            line += f"   / {reference}: wall {t / base:5.2f} CPU {cpu / base_cpu:5.2f}"
         if memory:
             line += f"   peak {max(r[1] for r in results[label]) / 1024:6.0f} MiB"
         print(line)
@@ -94,9 +97,9 @@ def outside(argv_of):
     """A command writing into a folder of its own."""
     def job():
         out = tempfile.mkdtemp(prefix="bench-")
-        t, rss = run(argv_of(out))
+        result = run(argv_of(out))
         shutil.rmtree(out, ignore_errors=True)
-        return t, rss
+        return result
     return job
 
 one_grab = [("stillpick +open +position +grab +quit", lambda: in_fresh_store(lambda home: [grab(clip)])),
@@ -115,10 +118,9 @@ compare("Start and quit with nothing to do", nothing, reference="ffmpeg -version
 
 def ffmpeg_loop():
     out = tempfile.mkdtemp(prefix="bench-")
-    took = sum(run(ffmpeg_grab(f, os.path.join(out, "%d.jpg" % i)))[0]
-               for i, f in enumerate(files))
+    runs = [run(ffmpeg_grab(f, os.path.join(out, "%d.jpg" % i))) for i, f in enumerate(files)]
     shutil.rmtree(out, ignore_errors=True)
-    return took, 0
+    return sum(r[0] for r in runs), 0, sum(r[2] for r in runs)
 
 def script_over_folder(home):
     """One stillpick running a script that opens each file and grabs."""
