@@ -417,6 +417,7 @@ private:
     void ConnectWidgets();
     void BindActions();
     void CreateScriptRunner();
+    void GiveUpStepsBackIfQuitting(const TCustomScript& runner);
     void AskForVideoFile();
     void AskForScriptFile();
     void StopRunners();

@@ -148,6 +148,13 @@ void TShowForm::CreateScriptRunner() {
     script_ = new TScript(this);
     script_->actionlist = actions_;
     script_->OnQuit = [this](QObject*) { close(); };
+    script_->OnLoaded = [this](QObject*) { GiveUpStepsBackIfQuitting(*script_); };
+}
+
+// A run that ends the program (a grab from a script or a file manager) leaves no one to step
+// back through its pictures: the files it opens from now on cache none.
+void TShowForm::GiveUpStepsBackIfQuitting(const TCustomScript& runner) {
+    if (runner.QuitRequested && Media) Media->StepsBack = false;
 }
 
 void TShowForm::CreateRunners(const QStringList& arguments) {
@@ -158,7 +165,13 @@ void TShowForm::CreateRunners(const QStringList& arguments) {
 }
 
 void TShowForm::RunCommandLine() {
-    if (switch_) switch_->Activate();
+    if (!switch_) return;
+    if (!switch_->Activated()) {
+        switch_->ParseCommandLine(); // Activate parses it again, and runs it
+        GiveUpStepsBackIfQuitting(*switch_);
+        switch_->Commands.clear();
+    }
+    switch_->Activate();
 }
 
 TCustomScript* TShowForm::InnermostRunner() const {

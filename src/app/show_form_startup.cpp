@@ -111,8 +111,11 @@ TShowForm::TShowForm(QWidget* parent)
         return savePrefsForm_->Choice;
     };
     ShowWarning = [this](const QString& text) { Warn(text); };
-    erreurForm_ = new TErreurForm(ProgramTitle(), this);
-    ShowErrorReport = [this](const QString& markup) { erreurForm_->ShowReport(markup); };
+    // The error report window is made for the first report: most runs never show one.
+    ShowErrorReport = [this](const QString& markup) {
+        if (!erreurForm_) erreurForm_ = new TErreurForm(ProgramTitle(), this);
+        erreurForm_->ShowReport(markup);
+    };
     ComposeWindow();
     setMinimumSize(708, 522);
     raccourcis_ = new TRaccourcisForm(this);

@@ -205,6 +205,7 @@ void TMediaSystem::AskPictureDemand(IPin* decoded) {
     DropPictureDemand();
     pictureDemand_ = query<IPictureDemand>(OwnerOf(decoded));
     if (!pictureDemand_) return;
+    pictureDemand_->SetStepsBack(StepsBack);
     pictureDemand_->SetPictureDemand(
         [superposer = superposer_](REFERENCE_TIME start, REFERENCE_TIME stop, PictureStage stage) {
             return superposer->PictureUseOf(start, stop, stage);

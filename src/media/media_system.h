@@ -140,6 +140,10 @@ public:
     TaData AudioInfo;
     TvData VideoInfo;
     bool ForceDecoder = true;
+    // Whether the user may step back onto the pictures shown; false for a command line or
+    // script that ends the program: the decoder then keeps no pictures for steps back. Read
+    // at each open.
+    bool StepsBack = true;
     // Whether the MPEG video and audio decoders of the user's choice (the ffdshow ones) can be
     // created; set by the start-up filter listing (DetectInstalledDecoders).
     bool VideoDecoderInstalled = false;

@@ -289,6 +289,7 @@ void TCustomScript::RunFile(const QString& path) {
     }
     if (!LoadFile(path)) return;
     AtExit clear([this] { Commands.clear(); });
+    if (OnLoaded) OnLoaded(this);
     Run();
 }
 

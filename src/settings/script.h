@@ -100,6 +100,8 @@ public:
     int32_t Position = -1;
     // Closes the main window (its normal close path); sender = the runner.
     TNotifyEvent OnQuit;
+    // Called by RunFile once the file's commands are read, before they run; sender = the runner.
+    TNotifyEvent OnLoaded;
 
 private:
     void RunCommand(const TActionEx& command);

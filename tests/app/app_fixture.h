@@ -64,6 +64,19 @@ protected:
         window_->show();
         return *window_;
     }
+    // A new window as main() makes it, with `arguments` as its command line, run once shown;
+    // closing it answers pmNone. `catchErrors`: error reports go to `errors` rather than to the
+    // window's own report.
+    void StartWith(const QStringList& arguments, bool catchErrors = true) {
+        Close();
+        window_ = std::make_unique<sp::TShowForm>();
+        window_->AskSaveMode = [] { return std::optional<sp::TPrefsMode>(sp::pmNone); };
+        window_->ShowWarning = [this](const QString& text) { warnings << text; };
+        if (catchErrors) window_->ShowErrorReport = [this](const QString& text) { errors << text; };
+        window_->CreateRunners(arguments);
+        window_->show();
+        window_->RunCommandLine();
+    }
     // Closes the window through its close path (when it accepts) and destroys it.
     bool Close() {
         if (!window_) return true;

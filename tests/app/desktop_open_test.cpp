@@ -13,17 +13,8 @@ using namespace sp;
 
 class DesktopOpen : public AppTest {
 protected:
-    // A new window whose command line is `arguments` as main() passes them on, run once shown.
-    void StartWith(const QStringList& arguments) {
-        Close();
-        window_ = std::make_unique<TShowForm>();
-        window_->AskSaveMode = [] { return std::optional<TPrefsMode>(pmNone); };
-        window_->ShowWarning = [this](const QString& text) { warnings << text; };
-        window_->ShowErrorReport = [this](const QString& text) { errors << text; };
-        window_->CreateRunners(ExpandOpenOptions(arguments));
-        window_->show();
-        window_->RunCommandLine();
-    }
+    // A new window whose command line is `arguments` as main() passes them on.
+    void StartFromDesktop(const QStringList& arguments) { StartWith(ExpandOpenOptions(arguments)); }
     QString Loaded() {
         return W().CurrentBuilder ? QString::fromStdString(W().CurrentBuilder->FileName) : "";
     }
@@ -40,14 +31,14 @@ TEST_F(DesktopOpen, TheNamedFileOpensAndNotItsPatternNeighbours) {
     const QString clip = Path("Vidéos d'été/[2024] 1/ma vidéo (1) *.avi");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(MediaPath("avi_mjpeg.avi")), clip));
 
-    StartWith({"--open", clip, "+second_forward"});
+    StartFromDesktop({"--open", clip, "+second_forward"});
     EXPECT_EQ(Loaded(), clip);
     EXPECT_TRUE(W().Media->HasVideo());
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
 TEST_F(DesktopOpen, StartedFromTheMenuWithoutAFileOpensNothing) {
-    StartWith({"--open"});
+    StartFromDesktop({"--open"});
     EXPECT_EQ(Loaded(), "");
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();

@@ -287,6 +287,10 @@ public:
     using Judge =
         std::function<PictureUse(REFERENCE_TIME start, REFERENCE_TIME stop, PictureStage stage)>;
     virtual HRESULT SetPictureDemand(Judge judge) = 0;
+    // Whether anyone may step back onto the pictures (on by default). Off, as for a job that
+    // grabs and ends the program, a decoder keeps no pictures for steps back and decodes no
+    // more pictures before a seek's target than finding the target needs. Controlling thread.
+    virtual HRESULT SetStepsBack(bool /*possible*/) { return E_NOTIMPL; }
 };
 
 // Where the frames of a video stream lie, for a splitter that reads their presentation times:

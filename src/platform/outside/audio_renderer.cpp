@@ -1,8 +1,7 @@
 #include "platform/outside/audio_renderer.h"
 
 #include "platform/graph/guids.h"
-
-#include <SDL.h>
+#include "platform/outside/sdl_audio_library.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,15 +48,17 @@ public:
         auto& process = sdlProcessState();
         std::lock_guard lock(process.mutex);
         if (process.users == 0) {
-            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            const SdlAudioLibrary* sdl = SdlAudio();
+            if (!sdl) return;
+            sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             // A normal-priority hint: SDL lets the environment variable win over it.
             if (!driver.empty())
-                SDL_SetHint(SDL_HINT_AUDIODRIVER, driver.c_str());
+                sdl->SetHint(SDL_HINT_AUDIODRIVER, driver.c_str());
             else if (!systemHasSoundCard())
-                SDL_SetHint(SDL_HINT_AUDIODRIVER, "pipewire,pulseaudio,jack");
+                sdl->SetHint(SDL_HINT_AUDIODRIVER, "pipewire,pulseaudio,jack");
             else
-                SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+                sdl->ResetHint(SDL_HINT_AUDIODRIVER);
+            if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) return;
         }
         ++process.users;
         started_ = true;
@@ -66,7 +67,7 @@ public:
         if (!started_) return;
         auto& process = sdlProcessState();
         std::lock_guard lock(process.mutex);
-        if (--process.users == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (--process.users == 0) SdlAudio()->QuitSubSystem(SDL_INIT_AUDIO);
     }
     SdlAudioSession(const SdlAudioSession&) = delete;
     SdlAudioSession& operator=(const SdlAudioSession&) = delete;
@@ -212,7 +213,7 @@ public:
     }
     void play(bool on) {
         std::lock_guard lock(deviceMutex_);
-        if (device_ != 0) SDL_PauseAudioDevice(device_, on ? 0 : 1);
+        if (device_ != 0) SdlAudio()->PauseAudioDevice(device_, on ? 0 : 1);
     }
     // `timed`: the sample came at its time on the clock. Then a queue longer than kMaxLagMs
     // means the device plays slower than the clock runs, and the sample is dropped so that the
@@ -261,7 +262,7 @@ bool SdlAudioOutput::open(const PcmFormat& format, bool play) {
         return false;
     }
     failedFormat_.reset();
-    SDL_PauseAudioDevice(device_, play ? 0 : 1);
+    SdlAudio()->PauseAudioDevice(device_, play ? 0 : 1);
     return true;
 }
 
@@ -285,7 +286,7 @@ bool SdlAudioOutput::openLocked(const PcmFormat& format) {
     {
         // SDL keeps its table of open devices without a lock of its own.
         std::lock_guard sdlLock(sdlProcessState().mutex);
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        device_ = SdlAudio()->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     }
     if (device_ == 0) {
         ring_.reset(0, 1);
@@ -299,7 +300,7 @@ void SdlAudioOutput::closeLocked() {
     if (device_ == 0) return;
     {
         std::lock_guard sdlLock(sdlProcessState().mutex);
-        SDL_CloseAudioDevice(device_); // waits for a running callback to return
+        SdlAudio()->CloseAudioDevice(device_); // waits for a running callback to return
     }
     device_ = 0;
     deviceFormat_.reset();

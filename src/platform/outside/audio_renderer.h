@@ -12,8 +12,8 @@
 // The volume (IBasicAudio, hundredths of a dB) is applied to the samples as the device takes
 // them, so a change is heard at once.
 //
-// Without a sound device (SDL cannot start its audio subsystem, or no device opens) the filter
-// stays a working renderer: it consumes the samples at their times and reports end of stream
+// Without a sound device (SDL2 cannot be loaded or cannot start its audio, or no device opens) the
+// filter stays a working renderer: it consumes the samples at their times and reports end of stream
 // like any other; deviceOpen() tells which way it runs.
 //
 // Device life: opened when the filter leaves the stopped state with a connected format (a

@@ -120,8 +120,11 @@ void VideoDecoder::chooseSkipping(int64_t startHns, bool unseen) {
     }
     const int64_t reorder = reorderBoundHns();
     const int64_t reach = skipReachHns();
-    // Every picture from a second (25 pictures) before the target on is decoded and cached.
-    const int64_t before = std::max(kCachedBeforeTargetHns, 25 * avgFrameHns_) + reach;
+    // Every picture from a second (25 pictures) before the target on is decoded and cached;
+    // with no cache to fill, only the pictures that finding the target needs.
+    const int64_t kept =
+        cache_.budget() > 0 ? std::max(kCachedBeforeTargetHns, 25 * avgFrameHns_) : 0;
+    const int64_t before = kept + reach;
     // Skipped pictures would leave their decoding times unclaimed among those of the others.
     const bool beforeTarget = seeking_ && !decodingTimes() && dropTarget_ != kNoTimeHns &&
                               streamEnd_ != kNoTimeHns && dropTarget_ + reorder <= streamEnd_ &&

@@ -116,7 +116,9 @@ public:
     // once samples without times were seen). One second: 25 steps back from a typed time
     // need no decoding, and a far seek touches no more fresh memory than that (a full-HD
     // picture is 3 MiB, and the first touch of new memory is much of a seek's cost); a step
-    // past it decodes from the key frame again and caches the second before it.
+    // past it decodes from the key frame again and caches the second before it. With a cache
+    // budget of 0 nothing is cached, so only the samples within a frame (or the reorder bound)
+    // of the target are all decoded.
     static constexpr int64_t kCachedBeforeTargetHns = 10'000'000;
     // Until resumeRun() or a flush, frames come only from the cache: the frames of the run in
     // progress may belong to another position (the caller does not know yet whether its next

@@ -128,7 +128,7 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     outWidth_ = header ? header->biWidth : 0;
     outHeight_ = header ? std::abs(header->biHeight) : 0;
     outTopDown_ = header && header->biHeight < 0;
-    decoder_->setCacheBudget(FrameCache::kDefaultBudgetBytes);
+    decoder_->setCacheBudget(cacheBudget());
     segmentStart_ = 0;
     flushing_ = false;
     decoder_->setDropBefore(0);
@@ -146,6 +146,16 @@ HRESULT VideoDecoderFilter::SetPictureDemand(Judge judge) {
     std::lock_guard lock(streamMutex_);
     judge_ = std::move(judge);
     return S_OK;
+}
+
+HRESULT VideoDecoderFilter::SetStepsBack(bool possible) {
+    stepsBack_ = possible;
+    return S_OK;
+}
+
+size_t VideoDecoderFilter::cacheBudget() const {
+    if (!stepsBack_) return 0;
+    return state() == FilterState::Running ? kPlayingBudgetBytes : FrameCache::kDefaultBudgetBytes;
 }
 
 PictureUse VideoDecoderFilter::useOf(const VideoFrameInfo& picture, bool all) const {
@@ -184,8 +194,7 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
         }
         const PictureUse use = useOf(*picture, all);
         decoder_->setCaching(use == PictureUse::Browsed);
-        decoder_->setCacheBudget(state() == FilterState::Running ? kPlayingBudgetBytes
-                                                                 : FrameCache::kDefaultBudgetBytes);
+        decoder_->setCacheBudget(cacheBudget());
         if (use == PictureUse::Unseen) {
             out->SetActualDataLength(0);
         } else if (bytes > out->GetSize() ||

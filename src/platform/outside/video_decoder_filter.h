@@ -40,7 +40,9 @@
 // end of the stream (the last one stays on screen), are always converted. While the judge says
 // pictures are not browsed, none is kept in the cache; a new segment (a seek) keeps them again.
 // Each sample is judged before decoding too: the decoder leaves out the picture of an unseen
-// one when no other picture refers to it (VideoDecoder, Skipping).
+// one when no other picture refers to it (VideoDecoder, Skipping). With SetStepsBack(false) no
+// picture is cached at all (a job that grabs and ends the program needs none), and a seek then
+// decodes only the pictures that finding its target needs.
 
 #include "platform/graph/output_queue.h"
 #include "platform/graph/transform_filter.h"
@@ -63,6 +65,8 @@ public:
 
     // Controlling thread, filter stopped.
     HRESULT SetPictureDemand(Judge judge) override;
+    // Off: no cache (see above); the next StartStreaming or picture delivered applies it.
+    HRESULT SetStepsBack(bool possible) override;
 
     HRESULT CheckInputType(const mf::MediaType& type) override;
     HRESULT CheckTransform(const mf::MediaType& in, const mf::MediaType& out) override;
@@ -87,6 +91,7 @@ public:
 
 private:
     HRESULT deliverPictures(bool all = false);
+    size_t cacheBudget() const;
     mf::PictureUse useOf(const VideoFrameInfo& picture, bool all) const;
     bool comingUnseen(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop) const;
 
@@ -97,6 +102,7 @@ private:
     mf::REFERENCE_TIME segmentStart_ = 0;   // streaming thread: stream time of sample time 0
     Judge judge_;                           // set while stopped, called while streaming
     std::atomic<bool> flushing_{false};     // between BeginFlush and EndFlush
+    std::atomic<bool> stepsBack_{true};     // pictures are cached for steps back
     std::atomic<uint64_t> converted_{0};
 };
 

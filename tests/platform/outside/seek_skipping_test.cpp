@@ -58,14 +58,18 @@ struct SkipCase {
 class SeekSkipping : public ::testing::TestWithParam<SkipCase> {};
 
 // Seeking the decoder alone: with the stream's end known, fewer pictures come out of libavcodec
-// than lie between the key frame and the target, and the first delivered is the target's.
+// than lie between the key frame and the target, and the first delivered is the target's. With
+// no cache to fill, the second before the target is skipped like the rest.
 TEST_P(SeekSkipping, DecoderSkipsOnlyWithAKnownEndAndLandsOnTheTarget) {
     const std::string path = mediaPath(GetParam().file);
     const Reference reference(path);
     ASSERT_EQ(reference.frames.size(), 200u);
     const int expected = reference.at(kTarget);
-    for (bool endKnown : {true, false}) {
+    size_t decodedWithCache = 0;
+    for (auto [endKnown, cached] : {std::pair{true, true}, std::pair{false, true},
+                                    std::pair{true, false}, std::pair{false, false}}) {
         SCOPED_TRACE(endKnown ? "end known" : "end unknown");
+        SCOPED_TRACE(cached ? "cached" : "no cache");
         std::string error;
         auto demuxer = Demuxer::openFile(path, GetParam().format, &error);
         ASSERT_TRUE(demuxer) << error;
@@ -77,6 +81,7 @@ TEST_P(SeekSkipping, DecoderSkipsOnlyWithAKnownEndAndLandsOnTheTarget) {
                 decoder = VideoDecoder::open(s.mediaType, &error);
             }
         ASSERT_TRUE(decoder) << error;
+        decoder->setCacheBudget(cached ? FrameCache::kDefaultBudgetBytes : 0);
         decoder->setStreamEnd(endKnown ? demuxer->durationHns() : kNoTimeHns);
         ASSERT_TRUE(demuxer->seek(kTarget));
         decoder->flush();
@@ -94,11 +99,18 @@ TEST_P(SeekSkipping, DecoderSkipsOnlyWithAKnownEndAndLandsOnTheTarget) {
                                                         info->width * 4, true)),
                   expected);
         // Skipping goes on until a frame short of the cached second: half the pictures of the
-        // first 5.4 s (the B-frames no other refers to) are not decoded.
-        if (endKnown)
-            EXPECT_LT(decoder->decodedPictures(), size_t(expected) * 16 / 25);
-        else
-            EXPECT_GE(decoder->decodedPictures(), size_t(expected));
+        // first 5.4 s (the B-frames no other refers to) are not decoded. Without a cache, half
+        // of the second's 25 pictures are left out too.
+        const size_t decoded = decoder->decodedPictures();
+        if (!endKnown) {
+            EXPECT_GE(decoded, size_t(expected));
+        } else if (cached) {
+            EXPECT_LT(decoded, size_t(expected) * 16 / 25);
+            decodedWithCache = decoded;
+        } else {
+            EXPECT_LE(decoded + 8, decodedWithCache);
+        }
+        EXPECT_EQ(decoder->cache().count() > 0, cached);
     }
 }
 
@@ -219,7 +231,7 @@ struct PausedDecoding {
     ComPtr<SignatureSink> sink = make<SignatureSink>();
     VideoDecoderFilter* decoder = nullptr;
 
-    void open(const std::string& path) {
+    void open(const std::string& path, bool stepsBack = true) {
         ComPtr<IBaseFilter> source;
         ASSERT_EQ(graph->AddSourceFilter(path, "source", &source), S_OK);
         graph->AddFilter(sink.get(), "sink");
@@ -233,6 +245,7 @@ struct PausedDecoding {
         for (const auto& f : filters)
             if (auto* d = dynamic_cast<VideoDecoderFilter*>(f.get())) decoder = d;
         ASSERT_NE(decoder, nullptr);
+        ASSERT_EQ(decoder->SetStepsBack(stepsBack), S_OK);
         ASSERT_EQ(graph->Pause(), S_OK);
         ASSERT_EQ(settle(), S_OK);
     }
@@ -270,6 +283,24 @@ TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExactAndConvertOnlyWhatTheyShow) {
             EXPECT_LE(now - converted, 6u) << "step " << k;
         }
         converted = now;
+    }
+    paused.graph->Stop();
+}
+
+// A job that grabs and ends needs no steps back: the decoder filter keeps no pictures, and a
+// seek, and the step back after it (which decodes from the key frame again), still show
+// exactly the picture asked for.
+TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExact) {
+    registerOutsideFilters();
+    const std::string path = mediaPath(GetParam().file);
+    const Reference reference(path);
+    ASSERT_EQ(reference.frames.size(), 200u);
+    PausedDecoding paused;
+    ASSERT_NO_FATAL_FAILURE(paused.open(path, false));
+    const int first = reference.at(kTarget);
+    for (int k : {0, 1, 30}) {
+        ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
+        EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
     }
     paused.graph->Stop();
 }
