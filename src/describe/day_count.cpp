@@ -10,23 +10,29 @@ namespace {
 // Days before the first of each month in a common year.
 constexpr int kDaysBeforeMonth[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
+constexpr bool LeapYear(int64_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
 // Days from 1 January of year 1 to 1 January of `year`.
-int64_t DaysBeforeYear(int64_t year) {
+constexpr int64_t DaysBeforeYear(int64_t year) {
     int64_t y = year - 1;
     return y * 365 + y / 4 - y / 100 + y / 400;
 }
 
-int DaysBeforeMonth(int year, int month) {
-    return kDaysBeforeMonth[month] + ((month > 2 && IsLeapYear(year)) ? 1 : 0);
+constexpr int DaysBeforeMonth(int year, int month) {
+    return kDaysBeforeMonth[month] + ((month > 2 && LeapYear(year)) ? 1 : 0);
 }
 
 // Serial number of a valid date, 1 January of year 1 being day 1.
-int64_t DayNumber(int year, int month, int day) {
+constexpr int64_t DayNumber(int year, int month, int day) {
     return DaysBeforeYear(year) + DaysBeforeMonth(year, month) + day;
 }
 
-// Day number of 30 December 1899, the day count's origin.
-const int64_t kOriginDayNumber = DayNumber(1899, 12, 30);
+// Day number of 30 December 1899, the day count's origin: a constant, so that day counts made
+// while other files' statics are set up already see it.
+constexpr int64_t kOriginDayNumber = DayNumber(1899, 12, 30);
+static_assert(kOriginDayNumber == 693594);
 
 // The date of a day number within the years 1..9999.
 void DateOfDayNumber(int64_t n, CalendarDateTime& out) {
@@ -47,7 +53,7 @@ void DateOfDayNumber(int64_t n, CalendarDateTime& out) {
 } // namespace
 
 bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return LeapYear(year);
 }
 
 int DaysInMonth(int year, int month) {

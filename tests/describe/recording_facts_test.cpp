@@ -17,7 +17,7 @@ double Day(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
     return EncodeDayCount({y, mo, d, h, mi, s, ms}).value();
 }
 
-// A fixed "now" (computed when asked: day_count's own tables are not ready at static start-up).
+// A fixed "now".
 double Now() {
     return Day(2026, 12, 10, 22);
 }
