@@ -440,7 +440,13 @@ private:
 
     // Playback.
     QString Timecode(int64_t position) const;
+    // The video's frame duration (100 ns), a 25 fps frame while the stream does not say.
+    int64_t FrameLength() const;
     void StartTimer1IfStreams();
+    // Runs `move` (seeks, steps) with the position timer stopped and Seeking set, so that no
+    // tick or stream report writes over the position meanwhile; a seek the graph refuses leaves
+    // the frame shown (said on stderr under `what` when given).
+    void MoveHeld(const std::function<void()>& move, const char* what = nullptr);
     void SetPlayImage();
 
     static constexpr int kOptionCount = 7;

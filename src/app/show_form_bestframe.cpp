@@ -10,7 +10,6 @@
 #include "media/grab_builder.h"
 #include "settings/action_table.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cmath>
@@ -35,17 +34,8 @@ void TShowForm::GrabSharpest(int radius) {
     if (!Media || !Media->HasVideo()) return;
     CommandBusy = true;
     if (Checked("taPlayPause")) PlayPause(false);
-    Timer1.stop();
-    Seeking = true;
-    try {
-        Media->SharpestFrameNear(radius);
-    } catch (const std::exception& e) {
-        // the graph refused a seek: the frame on screen is grabbed as it is
-        std::fprintf(stderr, "stillpick: grab_sharpest: %s\n", e.what());
-    }
-    QCoreApplication::processEvents();
-    Seeking = false;
-    StartTimer1IfStreams();
+    // A seek the graph refused leaves the frame on screen, which is grabbed as it is.
+    MoveHeld([&] { Media->SharpestFrameNear(radius); }, "grab_sharpest");
     Execute("saGrab"); // reads the position again: the still is named by the frame taken
     CommandBusy = false;
 }
@@ -85,7 +75,7 @@ void TShowForm::CallOffSceneSearch() {
 void TShowForm::ScenesFound(const QString& path, const FoundScenes& found) {
     if (!CurrentBuilder || QString::fromStdString(CurrentBuilder->FileName) != path) return;
     // Scene steps count in the frames of the stream as the engine knows it.
-    const int64_t frame = Media && Media->FrameDuration > 0 ? Media->FrameDuration : 400000;
+    const int64_t frame = FrameLength();
     Scenes.Clear();
     for (int32_t start : found.startFrames)
         Scenes.Add(

@@ -11,9 +11,12 @@
 
 namespace sp {
 
+int64_t TShowForm::FrameLength() const {
+    return Media && Media->FrameDuration > 0 ? Media->FrameDuration : 400000;
+}
+
 QString TShowForm::Timecode(int64_t position) const {
-    const int64_t frame = Media && Media->FrameDuration > 0 ? Media->FrameDuration : 400000;
-    return QString::fromStdString(FormatTimecode(position, frame));
+    return QString::fromStdString(FormatTimecode(position, FrameLength()));
 }
 
 void TShowForm::PlayPause(bool play) {
@@ -121,6 +124,19 @@ void TShowForm::TimecodeLeft() {
     }
     Seeking = false;
     if (auto* play = Action("taPlayPause")) play->setShortcut(QKeySequence(Qt::Key_Space));
+}
+
+void TShowForm::MoveHeld(const std::function<void()>& move, const char* what) {
+    Timer1.stop();
+    Seeking = true;
+    try {
+        move();
+    } catch (const std::exception& e) {
+        if (what) std::fprintf(stderr, "stillpick: %s: %s\n", what, e.what());
+    }
+    QCoreApplication::processEvents();
+    Seeking = false;
+    StartTimer1IfStreams();
 }
 
 void TShowForm::GoToTimecode(const QString& text) {

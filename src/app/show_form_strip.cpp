@@ -12,8 +12,6 @@
 #include "app/video_panel.h"
 #include "settings/action_table.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 
 namespace sp {
@@ -67,7 +65,7 @@ void TShowForm::OpenStripFiller() {
 
 void TShowForm::FillFilmstrip() {
     if (!filmStrip_ || filmStrip_->isHidden() || !stripFiller_->IsOpen() || !Media) return;
-    const int64_t frame = Media->FrameDuration > 0 ? Media->FrameDuration : 400000;
+    const int64_t frame = FrameLength();
     const int64_t current = Media->GetPosition() / frame * frame;
     const int64_t lastFrame = std::max<int64_t>(0, (Media->Duration - 1) / frame * frame);
     const int side = filmStrip_->sideCount();
@@ -84,17 +82,8 @@ void TShowForm::FillFilmstrip() {
 
 void TShowForm::GoToStripFrame(int offset) {
     if (!Media || !Media->HasVideo()) return;
-    const int64_t frame = Media->FrameDuration > 0 ? Media->FrameDuration : 400000;
-    Timer1.stop();
-    Seeking = true;
-    try {
-        Media->SetPosition(Media->GetPosition() / frame * frame + offset * frame);
-    } catch (const std::exception&) {
-        // a seek the graph refused leaves the frame shown
-    }
-    QCoreApplication::processEvents();
-    Seeking = false;
-    StartTimer1IfStreams();
+    const int64_t frame = FrameLength();
+    MoveHeld([&] { Media->SetPosition(Media->GetPosition() / frame * frame + offset * frame); });
     PositionTimerStep();
 }
 

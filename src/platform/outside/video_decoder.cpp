@@ -52,6 +52,18 @@ int colourSpace(const AVFrame& f) {
     }
 }
 
+// A scaler made for `f`, told the frame's matrix and range (output full range RGB).
+SwsContext* scalerFor(SwsContext* cached, const AVFrame& f, int width, int height, int flags) {
+    SwsContext* scaler =
+        sws_getCachedContext(cached, f.width, f.height, AVPixelFormat(f.format), width, height,
+                             AV_PIX_FMT_BGRA, flags, nullptr, nullptr, nullptr);
+    if (!scaler) return nullptr;
+    const int* coefficients = sws_getCoefficients(colourSpace(f));
+    sws_setColorspaceDetails(scaler, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+    return scaler;
+}
+
 } // namespace
 
 VideoDecoder::VideoDecoder() = default;
@@ -345,14 +357,8 @@ std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
 }
 
 bool VideoDecoder::prepareScaler(const AVFrame& f) {
-    scaler_ =
-        sws_getCachedContext(scaler_, f.width, f.height, AVPixelFormat(f.format), f.width, f.height,
-                             AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!scaler_) return false;
-    const int* coefficients = sws_getCoefficients(colourSpace(f));
-    sws_setColorspaceDetails(scaler_, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
-                             1 << 16, 1 << 16);
-    return true;
+    scaler_ = scalerFor(scaler_, f, f.width, f.height, SWS_BILINEAR);
+    return scaler_ != nullptr;
 }
 
 // Rows of the picture as stored, `stride` bytes apart from its top row at `top`. HDR pictures
@@ -400,13 +406,8 @@ bool VideoDecoder::copyCurrentScaled(std::span<uint8_t> dst, int width, int heig
     if (f.width <= 0 || f.height <= 0) return false;
     // A quarter turn swaps the sides, both ways: the stored small size is the upright one turned.
     const PictureSize stored = uprightSize(width, height, orientation_);
-    smallScaler_ =
-        sws_getCachedContext(smallScaler_, f.width, f.height, AVPixelFormat(f.format), stored.width,
-                             stored.height, AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr);
+    smallScaler_ = scalerFor(smallScaler_, f, stored.width, stored.height, SWS_AREA);
     if (!smallScaler_) return false;
-    const int* coefficients = sws_getCoefficients(colourSpace(f));
-    sws_setColorspaceDetails(smallScaler_, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
-                             1 << 16, 1 << 16);
     const bool upright = orientation_.upright();
     const int storedStride = stored.width * 4;
     if (!upright) smallBuffer_.resize(size_t(storedStride) * size_t(stored.height));
