@@ -34,6 +34,7 @@ PictureView ViewOf(const QImage& image) {
 
 TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
     if (job.format == ImageFormat::Jpeg) return MakeJpeg(tools, job);
+    if (job.format == ImageFormat::Png && !job.deep.isNull()) return MakeDeepPng(tools, job);
     const PictureView view = ViewOf(job.picture);
     const bool stretch = !job.size.isEmpty() && job.size != job.picture.size();
     const int width = job.size.width(), height = job.size.height();
@@ -54,6 +55,27 @@ TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
         job.format == ImageFormat::Bmp ? std::vector<uint8_t>{} : BuildExifBlock(job.metadata);
     if (!encoder->Encode(stretch ? ViewOf(stretched) : view, job.quality, exif, made.bytes,
                          &made.error))
+        made.bytes.clear();
+    return made;
+}
+
+// The 16-bit picture, stretched by Qt's smooth scaling (which keeps 16 bits a channel) when
+// the image has another size.
+TImageWriter::Made TImageWriter::MakeDeepPng(Tools& tools, const Job& job) {
+    const bool stretch = !job.size.isEmpty() && job.size != job.deep.size();
+    const QImage deep =
+        stretch ? job.deep.scaled(job.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                : job.deep;
+    Made made;
+    if (deep.isNull() || deep.format() != QImage::Format_RGBX64) {
+        made.error = "the picture could not be stretched";
+        return made;
+    }
+    std::unique_ptr<ImageEncoder>& encoder = tools.others[size_t(ImageFormat::Png)];
+    if (!encoder) encoder = MakeImageEncoder(ImageFormat::Png);
+    const PictureView view{deep.constBits(), deep.width(), deep.height(), int(deep.bytesPerLine()),
+                           16};
+    if (!encoder->Encode(view, job.quality, BuildExifBlock(job.metadata), made.bytes, &made.error))
         made.bytes.clear();
     return made;
 }

@@ -59,6 +59,9 @@ public:
         ImageFormat format = ImageFormat::Jpeg;
         int quality = 75;       // where the format has one
         ImageMetadata metadata; // every format but BMP
+        // For a PNG: the same frame at 16 bits a channel (RGBX64, the size of `picture`), saved
+        // in its place as a 16-bit PNG; null: none.
+        QImage deep;
     };
     struct Outcome {
         bool ok = false;
@@ -117,6 +120,7 @@ private:
     };
     static Made MakeFile(Tools& tools, const Job& job);
     static Made MakeJpeg(Tools& tools, const Job& job);
+    static Made MakeDeepPng(Tools& tools, const Job& job);
     static Outcome WriteMade(const Made& made, const std::string& path);
 
     std::function<void(uint64_t)> written_;

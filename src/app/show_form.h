@@ -513,6 +513,14 @@ private:
     // writes) and the size of its image; OutputImage is null while not yet stretched.
     QImage snapshotFrame_;
     QSize snapshotSize_;
+    // A still of deep video saved as PNG keeps 16 bits a channel (show_form_deep.cpp): the
+    // captured frame's time and whether the comb repair went over it, and the snapshot's frame
+    // read again at 16 bits (null when the still is 8-bit).
+    int64_t captureTime_ = 0;
+    bool captureRepaired_ = false;
+    QImage snapshotDeep_;
+    std::unique_ptr<class TDeepFrames> deepFrames_;
+    QImage DeepSnapshot();
     std::array<QImage, 4> captureBuffers_; // CapturedFrame is one of them
     size_t nextCaptureBuffer_ = 0;
     bool intervalRunning_ = false;
@@ -546,7 +554,8 @@ private:
     bool backgroundSaves_ = false;
     // The snapshot in steps: the copy of the frame, deinterlaced (CapturedFrame, FrameSize), the
     // sizes for the display aspect, then stretching and the Grab panel.
-    void CaptureFrame(TFrameBitmap* bitmap);
+    // `time`: the frame's time when the bitmap is a stream's grab (else the position is read).
+    void CaptureFrame(TFrameBitmap* bitmap, int64_t time = 0);
     void ApplyFrameSizes();
     void FinishSnapshot();                      // HoldSnapshot, then ShowSnapshot
     bool HoldSnapshot(const QString& timecode); // keeps the frame (begins its file in runs)

@@ -2,6 +2,7 @@
 // overwrite question), the image sizes and the size label, the Grab panel, the clipboard and
 // the image folder in the file browser.
 
+#include "app/deep_frames.h"
 #include "app/save_prefs_form.h" // NoOneCanAnswer
 #include "app/show_form.h"
 #include "app/show_form_widgets.h"
@@ -140,11 +141,12 @@ bool TShowForm::VideoLoaded() const {
     return Media && Media->HasVideo();
 }
 
-void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
+void TShowForm::CaptureFrame(TFrameBitmap* bitmap, int64_t time) {
     if (!VideoLoaded()) {
         FrameSize = QSize(0, 0);
         return;
     }
+    captureTime_ = bitmap ? time : Media->GetPosition();
     // Combs are repaired on the way in, so the frame is read and written once.
     Deinterlacer* deinterlacer = S && S->InternalDeinterlacer.Value ? &deinterlacer_ : nullptr;
     auto capture = [&](const TFrameBitmap& frame) {
@@ -152,6 +154,7 @@ void TShowForm::CaptureFrame(TFrameBitmap* bitmap) {
         QImage& into =
             FreeBuffer(captureBuffers_, QSize(frame.Width(), frame.Height()), nextCaptureBuffer_);
         if (!into.isNull()) CaptureInto(frame, into, deinterlacer, verticalFlip_);
+        captureRepaired_ = deinterlacer != nullptr;
         CapturedFrame = into;
     };
     bool empty = true;
@@ -210,6 +213,7 @@ bool TShowForm::HoldSnapshot(const QString& timecode) {
     // when asked for (SnapshotOutput) or, for a save, by the writer.
     snapshotFrame_ = CapturedFrame;
     snapshotSize_ = size;
+    snapshotDeep_ = DeepSnapshot();
     OutputImage = size == CapturedFrame.size() ? CapturedFrame : QImage();
     // During a run the file is begun now, while the last shot's outcome (which decides this
     // one's name) is collected.
@@ -248,6 +252,8 @@ const QImage& TShowForm::SnapshotOutput() {
 // before.
 void TShowForm::ClearSnapshot() {
     snapshotFrame_ = QImage();
+    snapshotDeep_ = QImage();
+    if (deepFrames_) deepFrames_->Close();
     OutputImage = QImage();
     snapshotSize_ = QSize();
     SnapshotUnsaved = false;
@@ -364,6 +370,7 @@ TImageWriter::Job TShowForm::SaveJob(const QString& timecode) const {
     job.path = QFile::encodeName(NextImageName).toStdString();
     job.format = StillFormat(*S);
     job.quality = QualitySetting(*S, job.format).Value;
+    if (job.format == ImageFormat::Png) job.deep = snapshotDeep_;
     if (job.format == ImageFormat::Bmp) return job;
     job.metadata.software = "Stillpick";
     job.metadata.description = timecode.toStdString();

@@ -177,11 +177,11 @@ void TShowForm::RunNormalShots() {
     Seeking = false;
 }
 
-void TShowForm::GrabTimeHandler(int64_t /*position*/, intptr_t bitmap) {
+void TShowForm::GrabTimeHandler(int64_t position, intptr_t bitmap) {
     // The timecode box already shows the grab time; the frame bitmap holds its frame. Only the
     // copy of the frame (deinterlaced on the way) keeps the stream waiting.
     if (!intervalRunning_ || !runPrecise_) return;
-    CaptureFrame(reinterpret_cast<TFrameBitmap*>(bitmap));
+    CaptureFrame(reinterpret_cast<TFrameBitmap*>(bitmap), position);
     grabShotQueued_ = true;
     const QString timecode = Widgets().TimecodeText();
     // Posted now, so it runs before the stream's next message, which can only come after the

@@ -1,6 +1,7 @@
 // Creation, first show, applying the settings, the list of installed filters, closing and the
 // end of the main window.
 
+#include "app/deep_frames.h"
 #include "app/layout_rules.h"
 #include "app/panels/apropos_frame.h"
 #include "app/panels/help_frame.h"

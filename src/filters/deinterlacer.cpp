@@ -188,6 +188,7 @@ bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opa
         source.height != result.height || source.bitsPerPixel != result.bitsPerPixel)
         return false;
     if (source.bitsPerPixel != 32) {
+        repairedRows_.clear();
         copyPicture(source, result);
         return true;
     }
@@ -200,10 +201,37 @@ bool Deinterlacer::Deinterlace(ConstFrameView source, FrameView result, bool opa
     // rows it reads are in cache. Repairing in place is safe because only rows of that field
     // change (the others at most in their fourth byte, which detection ignores) and each is
     // read before written.
+    repairedRows_.assign(std::size_t(source.height), 0);
     for (int row = 0; row < source.height; ++row) {
         const bool repairable = (row & 1) == parity && row > 0 && row < source.height - 1;
-        if (!repairable || !repairRow(source, result, row, fourth))
+        if (repairable && repairRow(source, result, row, fourth))
+            repairedRows_[std::size_t(row)] = 1;
+        else
             copyRow(source, result, row, fourth);
+    }
+    repairedWidth_ = source.width;
+    return true;
+}
+
+bool Deinterlacer::RepairLikeLast(FrameView deep) {
+    if (!deep.valid() || deep.bitsPerPixel != 64 || deep.width != repairedWidth_ ||
+        std::size_t(deep.height) != repairedRows_.size())
+        return false;
+    const std::size_t width = std::size_t(deep.width);
+    for (int row = 1; row + 1 < deep.height; ++row) {
+        if (!repairedRows_[std::size_t(row)]) continue;
+        const std::uint8_t* kept = DeinterlaceMask2.data() + std::size_t(row) * width;
+        auto sampleRow = [&](int r) {
+            return reinterpret_cast<std::uint16_t*>(deep.bits + r * deep.strideBytes);
+        };
+        const std::uint16_t* above = sampleRow(row - 1);
+        const std::uint16_t* below = sampleRow(row + 1);
+        std::uint16_t* out = sampleRow(row);
+        for (std::size_t i = 0; i < width; ++i)
+            if (kept[i])
+                for (std::size_t c = 0; c < 3; ++c)
+                    out[i * 4 + c] =
+                        std::uint16_t((std::uint32_t(above[i * 4 + c]) + below[i * 4 + c]) / 2);
     }
     return true;
 }

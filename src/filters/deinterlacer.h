@@ -60,6 +60,10 @@ public:
     // repair of a flipped picture is the flipped repair of the picture.
     bool Deinterlace(ConstFrameView source, FrameView result, bool opaque = false,
                      bool upsideDown = false);
+    // Repairs `deep`, the picture of the last Deinterlace at 16 bits a channel (64-bit pixels:
+    // R, G, B, x samples), at the very pixels that call repaired, each the average of the
+    // pixels above and below. False, changing nothing, when its size is not the last one's.
+    bool RepairLikeLast(FrameView deep);
 
 private:
     void prepareMasks(int width, int height);
@@ -70,6 +74,10 @@ private:
     // Detection mask and filtered mask, one byte per pixel (0 or 1), meaningful on odd rows.
     std::vector<std::uint8_t> DeinterlaceMask;
     std::vector<std::uint8_t> DeinterlaceMask2;
+    // Of the last Deinterlace: which rows went through repair (their filtered mask is valid)
+    // and the picture's width.
+    std::vector<std::uint8_t> repairedRows_;
+    int repairedWidth_ = 0;
 };
 
 } // namespace sp

@@ -238,6 +238,40 @@ TEST(Deinterlacer, MatchesThePlainRulesOnRandomPictures) {
     }
 }
 
+// The 16-bit twin of a picture (each sample v as v * 257, R, G, B, x) repaired like the last
+// repair is that repair widened: the same pixels changed, to the same averages. Another size is
+// refused.
+TEST(Deinterlacer, ASixteenBitTwinIsRepairedAtTheSamePixels) {
+    std::mt19937 random(99);
+    Deinterlacer d;
+    const int w = 41, h = 17;
+    Picture src(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            src.set(x, y, std::uint32_t(random()) & 0xC0E0F0F0u);
+    Picture out(w, h);
+    ASSERT_TRUE(d.Deinterlace(src.view(), out.view(), false, true));
+    ASSERT_NE(out.bytes, src.bytes);
+    const std::ptrdiff_t stride = std::ptrdiff_t(w) * 8 + 8; // padded rows
+    std::vector<std::uint16_t> deep(std::size_t(stride / 2) * h);
+    auto sample = [&](int x, int y, int c) -> std::uint16_t& {
+        return deep[std::size_t(y) * std::size_t(stride / 2) + std::size_t(x) * 4 + std::size_t(c)];
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) // R, G, B from the B, G, R bytes
+                sample(x, y, c) = std::uint16_t(((src.at(x, y) >> (8 * (2 - c))) & 0xFF) * 257);
+    FrameView view{reinterpret_cast<std::uint8_t*>(deep.data()), w, h, stride, 64};
+    ASSERT_TRUE(d.RepairLikeLast(view));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(sample(x, y, c) / 257, (out.at(x, y) >> (8 * (2 - c))) & 0xFF)
+                    << x << "," << y << " channel " << c;
+    view.height = h - 1;
+    EXPECT_FALSE(d.RepairLikeLast(view));
+}
+
 // Rows without a single comb are left as they are, whether the picture is repaired in place or
 // into another one. Combs in a few rows only, the rest a smooth gradient.
 TEST(Deinterlacer, RowsWithoutCombsAreKeptAsTheyAre) {

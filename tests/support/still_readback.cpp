@@ -1,5 +1,6 @@
 #include "support/still_readback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,20 @@ RgbPicture decodeStill(const std::string& path) {
     if (picture.width <= 0 || raw.size() != size_t(picture.width) * size_t(picture.height) * 3)
         return {};
     picture.rgb.assign(raw.begin(), raw.end());
+    return picture;
+}
+
+Rgb16Picture decodeStill16(const std::string& path) {
+    Rgb16Picture picture;
+    std::tie(picture.width, picture.height) = sizeOf(path);
+    // ImageMagick writes 16-bit raw samples most significant byte first.
+    const std::string raw =
+        runTool({"convert", path + "[0]", "-endian", "MSB", "-depth", "16", "rgb:-"});
+    const size_t samples = size_t(std::max(picture.width, 0)) * size_t(picture.height) * 3;
+    if (picture.width <= 0 || raw.size() != samples * 2) return {};
+    picture.rgb.resize(samples);
+    for (size_t i = 0; i < samples; ++i)
+        picture.rgb[i] = uint16_t(uint8_t(raw[2 * i]) << 8 | uint8_t(raw[2 * i + 1]));
     return picture;
 }
 

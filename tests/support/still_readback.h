@@ -21,6 +21,14 @@ struct RgbPicture {
 };
 RgbPicture decodeStill(const std::string& path);
 
+// The same at 16 bits a sample (ImageMagick), R, G, B host-order; empty when it fails.
+struct Rgb16Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint16_t> rgb;
+};
+Rgb16Picture decodeStill16(const std::string& path);
+
 // Bits per sample as the reading tool reports them (identify's %z; ffprobe's pixel format for
 // JPEG XL and AVIF); 0 when unknown.
 int stillBitDepth(const std::string& path);

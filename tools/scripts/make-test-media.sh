@@ -365,3 +365,7 @@ make scene_cuts.mp4 -f lavfi -i "testsrc2=s=320x240:r=25:d=1.6" \
     -f lavfi -i "testsrc=s=1000x240:r=25:d=1.6" -filter_complex \
     "[0]format=yuv420p,setsar=1[a];[1]trim=end_frame=40,tmix=frames=5,setpts=N/25/TB,setsar=1[b];[2]format=yuv420p,setsar=1[c];[3]crop=320:240:x='n*16':y=0,format=yuv420p,setsar=1[d];[a][b][c][d]concat=n=4:v=1:a=0,setpts=N/25/TB${overlay}" \
     -c:v libx264 -preset veryfast -crf 18 -g 50 -bf 2 -pix_fmt yuv420p -f mp4
+
+# Deep video turned: the 10-bit SDR clip with a quarter-turn display matrix, for 16-bit stills
+# of phone video.
+rotated sdr10.mp4 sdr10_90.mp4 0 1 -1 0

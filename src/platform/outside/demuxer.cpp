@@ -9,6 +9,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace sp::outside {
@@ -238,7 +239,14 @@ bool Demuxer::describeStreams(std::string* error) {
         s.codecName = avcodec_get_name(st.codecpar->codec_id);
         if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
             s.durationHns = av_rescale_q(st.duration, st.time_base, kHnsBase);
-        if (desc.kind == StreamKind::Video) s.baseFrameHns = variableRateBaseFrameHns(st);
+        if (desc.kind == StreamKind::Video) {
+            s.baseFrameHns = variableRateBaseFrameHns(st);
+            const AVPixFmtDescriptor* pixels =
+                av_pix_fmt_desc_get(AVPixelFormat(st.codecpar->format));
+            s.sampleBits = pixels && pixels->nb_components > 0 ? pixels->comp[0].depth : 0;
+            s.hdr = st.codecpar->color_trc == AVCOL_TRC_SMPTE2084 ||
+                    st.codecpar->color_trc == AVCOL_TRC_ARIB_STD_B67;
+        }
         streams_.push_back(std::move(s));
         hidden_.push_back(desc.kind == StreamKind::Other);
     }

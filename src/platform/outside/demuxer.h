@@ -65,6 +65,10 @@ struct DemuxerStream {
     // A variable-rate video stream's base frame duration (every frame starts on its grid),
     // which timecodes count in; 0 for a constant rate (the average is the frame duration).
     int64_t baseFrameHns = 0;
+    // Video: bits per sample of its pictures as the stream describes them (0 when unknown),
+    // and whether they carry an HDR transfer (PQ or HLG).
+    int sampleBits = 0;
+    bool hdr = false;
 };
 
 class Demuxer {

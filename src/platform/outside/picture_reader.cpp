@@ -10,6 +10,8 @@ std::unique_ptr<PictureReader> PictureReader::open(const std::string& path, std:
     for (const DemuxerStream& s : reader->demuxer_->streams())
         if (s.kind == StreamKind::Video) {
             reader->stream_ = s.index;
+            reader->streamBits_ = s.sampleBits;
+            reader->streamHdr_ = s.hdr;
             reader->decoder_ = VideoDecoder::open(s.mediaType, error, threads);
             break;
         }

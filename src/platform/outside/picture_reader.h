@@ -34,6 +34,16 @@ public:
     // The picture next() gave last, upright, scaled to width × height, top row first, 4 bytes
     // a pixel (B, G, R, x) into `dst`.
     bool copyScaled(std::span<uint8_t> dst, int width, int height);
+    // The picture next() gave last, upright, at 16 bits a channel (VideoDecoder::copyCurrentRgb64)
+    // and its bits per sample as decoded.
+    bool copyRgb64(std::span<uint8_t> dst, ptrdiff_t stride) {
+        return decoder_->copyCurrentRgb64(dst, stride);
+    }
+    int sampleBits() const { return decoder_->currentSampleBits(); }
+    // The same as the stream describes it before any picture is decoded (0 when unknown), and
+    // whether it is HDR.
+    int streamSampleBits() const { return streamBits_; }
+    bool streamHdr() const { return streamHdr_; }
     // Positions so that next() gives the picture on screen at positionHns. False when the
     // container cannot seek.
     bool seek(int64_t positionHns);
@@ -51,6 +61,8 @@ private:
     std::unique_ptr<Demuxer> demuxer_;
     std::unique_ptr<VideoDecoder> decoder_;
     int stream_ = -1;
+    int streamBits_ = 0;
+    bool streamHdr_ = false;
     bool endSent_ = false;
     std::atomic<bool> aborted_{false};
 };

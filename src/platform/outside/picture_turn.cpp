@@ -38,19 +38,18 @@ PictureSize uprightSize(int width, int height, mf::PictureOrientation orientatio
     return orientation.swapsSides() ? PictureSize{height, width} : PictureSize{width, height};
 }
 
-void turnPicture(const uint8_t* src, int width, int height, ptrdiff_t srcStride,
-                 mf::PictureOrientation orientation, uint8_t* dst, ptrdiff_t dstStride) {
+namespace {
+
+template <typename Pixel>
+void turnTiles(const uint8_t* src, int width, int height, ptrdiff_t srcStride,
+               mf::PictureOrientation orientation, uint8_t* dst, ptrdiff_t dstStride) {
+    constexpr ptrdiff_t kBytes = sizeof(Pixel);
     const PictureSize up = uprightSize(width, height, orientation);
-    if (orientation.upright()) {
-        for (int v = 0; v < up.height; ++v)
-            std::memcpy(dst + v * dstStride, src + v * srcStride, size_t(up.width) * 4);
-        return;
-    }
     const Coefficients k = coefficientsOf(orientation);
     // In bytes: one step right and one step down in the upright picture, read in the stored.
-    const ptrdiff_t stepU = ptrdiff_t(k.a) * 4 + k.c * srcStride;
-    const ptrdiff_t stepV = ptrdiff_t(k.b) * 4 + k.d * srcStride;
-    const uint8_t* origin = src + ((k.a < 0 || k.b < 0) ? ptrdiff_t(width - 1) * 4 : 0) +
+    const ptrdiff_t stepU = k.a * kBytes + k.c * srcStride;
+    const ptrdiff_t stepV = k.b * kBytes + k.d * srcStride;
+    const uint8_t* origin = src + ((k.a < 0 || k.b < 0) ? ptrdiff_t(width - 1) * kBytes : 0) +
                             ((k.c < 0 || k.d < 0) ? ptrdiff_t(height - 1) * srcStride : 0);
     for (int v0 = 0; v0 < up.height; v0 += kTile) {
         const int v1 = std::min(v0 + kTile, up.height);
@@ -58,12 +57,29 @@ void turnPicture(const uint8_t* src, int width, int height, ptrdiff_t srcStride,
             const int u1 = std::min(u0 + kTile, up.width);
             for (int v = v0; v < v1; ++v) {
                 const uint8_t* from = origin + v * stepV + u0 * stepU;
-                auto* to = reinterpret_cast<uint32_t*>(dst + v * dstStride) + u0;
+                auto* to = reinterpret_cast<Pixel*>(dst + v * dstStride) + u0;
                 for (int u = u0; u < u1; ++u, from += stepU, ++to)
-                    std::memcpy(to, from, 4);
+                    std::memcpy(to, from, kBytes);
             }
         }
     }
+}
+
+} // namespace
+
+void turnPicture(const uint8_t* src, int width, int height, ptrdiff_t srcStride,
+                 mf::PictureOrientation orientation, uint8_t* dst, ptrdiff_t dstStride,
+                 int pixelBytes) {
+    if (orientation.upright()) {
+        const PictureSize up = uprightSize(width, height, orientation);
+        for (int v = 0; v < up.height; ++v)
+            std::memcpy(dst + v * dstStride, src + v * srcStride, size_t(up.width) * pixelBytes);
+        return;
+    }
+    if (pixelBytes == 8)
+        turnTiles<uint64_t>(src, width, height, srcStride, orientation, dst, dstStride);
+    else
+        turnTiles<uint32_t>(src, width, height, srcStride, orientation, dst, dstStride);
 }
 
 mf::PictureOrientation orientationFromDisplayMatrix(const int32_t matrix[9]) {

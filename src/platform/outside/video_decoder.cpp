@@ -53,10 +53,11 @@ int colourSpace(const AVFrame& f) {
 }
 
 // A scaler made for `f`, told the frame's matrix and range (output full range RGB).
-SwsContext* scalerFor(SwsContext* cached, const AVFrame& f, int width, int height, int flags) {
+SwsContext* scalerFor(SwsContext* cached, const AVFrame& f, int width, int height, int flags,
+                      AVPixelFormat output = AV_PIX_FMT_BGRA) {
     SwsContext* scaler =
         sws_getCachedContext(cached, f.width, f.height, AVPixelFormat(f.format), width, height,
-                             AV_PIX_FMT_BGRA, flags, nullptr, nullptr, nullptr);
+                             output, flags, nullptr, nullptr, nullptr);
     if (!scaler) return nullptr;
     const int* coefficients = sws_getCoefficients(colourSpace(f));
     sws_setColorspaceDetails(scaler, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
@@ -71,6 +72,7 @@ VideoDecoder::VideoDecoder() = default;
 VideoDecoder::~VideoDecoder() {
     sws_freeContext(scaler_);
     sws_freeContext(smallScaler_);
+    sws_freeContext(deepScaler_);
     avcodec_free_context(&codec_);
 }
 
@@ -418,6 +420,37 @@ bool VideoDecoder::copyCurrentScaled(std::span<uint8_t> dst, int width, int heig
     if (!upright)
         turnPicture(smallBuffer_.data(), stored.width, stored.height, storedStride, orientation_,
                     dst.data(), ptrdiff_t(stride));
+    return true;
+}
+
+int VideoDecoder::currentSampleBits() const {
+    if (!current_) return 0;
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(current_->format));
+    return d && d->nb_components > 0 ? d->comp[0].depth : 0;
+}
+
+// The same matrix, range and chroma interpolation as the 8-bit pictures, with exact rounding,
+// so the picture is the 8-bit one with its finer steps kept.
+bool VideoDecoder::copyCurrentRgb64(std::span<uint8_t> dst, ptrdiff_t stride) {
+    if (!current_) return false;
+    const AVFrame& f = *current_;
+    const PictureSize up = uprightSize(f.width, f.height, orientation_);
+    if (f.width <= 0 || f.height <= 0 || ToneMapper::isHdr(f) || stride < ptrdiff_t(up.width) * 8 ||
+        dst.size() < size_t(stride) * size_t(up.height))
+        return false;
+    deepScaler_ = scalerFor(deepScaler_, f, f.width, f.height, SWS_BILINEAR | SWS_ACCURATE_RND,
+                            AV_PIX_FMT_RGBA64);
+    if (!deepScaler_) return false;
+    const bool upright = orientation_.upright();
+    const int storedStride = upright ? int(stride) : f.width * 8;
+    if (!upright) turnBuffer_.resize(size_t(storedStride) * size_t(f.height));
+    uint8_t* planes[4] = {upright ? dst.data() : turnBuffer_.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {storedStride, 0, 0, 0};
+    if (sws_scale(deepScaler_, f.data, f.linesize, 0, f.height, planes, strides) != f.height)
+        return false;
+    if (!upright)
+        turnPicture(turnBuffer_.data(), f.width, f.height, storedStride, orientation_, dst.data(),
+                    stride, 8);
     return true;
 }
 

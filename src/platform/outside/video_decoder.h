@@ -150,6 +150,14 @@ public:
     // the average of the area it covers): width * 4 bytes per row, top row first. For measures
     // and thumbnails. False without a current frame, for a size below 1 or a `dst` too small.
     bool copyCurrentScaled(std::span<uint8_t> dst, int width, int height);
+    // Bits per sample of the current frame as decoded (8 for most video, 10 or 12 for deep
+    // video); 0 without a current frame.
+    int currentSampleBits() const;
+    // Converts the current frame, upright, to 16 bits a channel: R, G, B, X (0xFFFF) as
+    // host-order 16-bit samples, `stride` bytes per row, top row first. For a deep still of an
+    // SDR picture: false for an HDR (tone-mapped) frame, without a current frame or for a
+    // `dst` too small.
+    bool copyCurrentRgb64(std::span<uint8_t> dst, ptrdiff_t stride);
     // The upright picture size of the current frame, or the input type's before the first frame.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -185,8 +193,9 @@ private:
     bool draining_ = false; // sendEndOfStream() ran; the codec needs a flush before new input
     SwsContext* scaler_ = nullptr;
     std::unique_ptr<ToneMapper> toneMapper_; // made for the first HDR picture
-    SwsContext* smallScaler_ = nullptr; // copyCurrentScaled's
-    std::vector<uint8_t> smallBuffer_;  // a small picture before it is turned upright
+    SwsContext* smallScaler_ = nullptr;      // copyCurrentScaled's
+    SwsContext* deepScaler_ = nullptr;       // copyCurrentRgb64's
+    std::vector<uint8_t> smallBuffer_;       // a small picture before it is turned upright
     FrameCache cache_{0};
     std::deque<FramePtr> ready_; // frames of the current run not yet delivered, in order
     bool runEnded_ = false;      // the current run was drained by an end of stream

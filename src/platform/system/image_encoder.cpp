@@ -95,9 +95,11 @@ std::span<const uint8_t> ExifTiffPart(std::span<const uint8_t> exif) {
     return exif.subspan(sizeof kPrefix);
 }
 
-bool ValidPicture(const PictureView& p, std::string* error) {
+bool ValidPicture(const PictureView& p, std::string* error, bool deep) {
+    if (p.sampleBits != 8 && !(deep && p.sampleBits == 16))
+        return EncodeFailed(error, "this format takes 8-bit pictures only");
     const bool ok = p.pixels && p.width > 0 && p.height > 0 && p.width <= 65500 &&
-                    p.height <= 65500 && p.strideBytes >= p.width * 4;
+                    p.height <= 65500 && p.strideBytes >= p.width * (p.sampleBits / 2);
     return ok || EncodeFailed(error, "no picture to write");
 }
 

@@ -6,14 +6,15 @@
 //
 // Every format but BMP carries the EXIF block of BuildExifBlock in its own place: JPEG's APP1
 // segment, PNG's eXIf chunk, WebP's EXIF chunk, JPEG XL's Exif box, AVIF's Exif item. Pictures
-// are 8-bit sRGB and each format says so: PNG's sRGB chunk, JPEG XL's and AVIF's colour
+// are 8-bit sRGB and each format says so (PNG also takes 16-bit pictures of deep video, with the
+// same transfer and primaries): PNG's sRGB chunk, JPEG XL's and AVIF's colour
 // signalling (sRGB primaries and transfer), WebP's ICC profile. JPEG and BMP are written as they
 // always were (JFIF, no colour tag).
 //
 // Quality 1..100 (clamped) where the format has one: JPEG the IJG scale; WebP lossy at the
 // quality, lossless at 100; JPEG XL a butteraugli distance from the quality, lossless at 100;
 // AVIF 4:2:0 at a quantizer from the quality, 4:4:4 lossless at 100. BMP and PNG are lossless
-// and take no quality.
+// and take no quality. PNG is 8-bit RGB, or 16-bit RGB for a picture of 16-bit samples.
 //
 // One encoder is used by one thread at a time and may keep buffers from one picture to the next.
 // Failures return false with a one-line reason in `error`; the encoder stays usable.
@@ -58,8 +59,9 @@ std::unique_ptr<ImageEncoder> MakeImageEncoder(ImageFormat format);
 // when `exif` is not such a block.
 std::span<const uint8_t> ExifTiffPart(std::span<const uint8_t> exif);
 
-// A picture an encoder can take (pixels, sides 1..65500, stride); else false with a reason.
-bool ValidPicture(const PictureView& picture, std::string* error);
+// A picture an encoder can take (pixels, sides 1..65500, stride, 8-bit samples or, for an
+// encoder that takes them, `deep` 16-bit ones); else false with a reason.
+bool ValidPicture(const PictureView& picture, std::string* error, bool deep = false);
 // Sets `error` (when given) and returns false.
 bool EncodeFailed(std::string* error, std::string_view reason);
 

@@ -25,6 +25,9 @@ struct PictureView {
     int width = 0;
     int height = 0;
     int strideBytes = 0;
+    // 16: the pixels are R, G, B, x, each a 16-bit sample in host order (8 bytes a pixel), for a
+    // still of deep video; only the PNG encoder takes such a picture.
+    int sampleBits = 8;
 };
 
 bool WriteBmp24(const std::string& path, const PictureView& picture, std::string* error = nullptr,

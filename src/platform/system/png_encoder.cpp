@@ -1,5 +1,7 @@
 // PNG over libpng: 8-bit RGB, the picture's B, G, R, x rows handed over as they are (libpng
 // swaps and drops the filler byte row by row), an sRGB chunk and the EXIF block in an eXIf chunk.
+// A picture of 16-bit samples (R, G, B, x in host order) gives 16-bit RGB: libpng drops the
+// filler and writes the samples big-endian, as PNG stores them.
 //
 // Speed: every row takes the "up" filter (the row above subtracted), and zlib codes runs only
 // (Z_RLE: matches at distance 1, no searching). On 1080p frames that is 3 to 5 times faster than
@@ -12,6 +14,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <bit>
 #include <csetjmp>
 
 namespace sp::formats {
@@ -49,14 +52,19 @@ bool writeRows(png_structp png, png_infop info, const PictureView& p,
     png_set_compression_strategy(png, kZlibStrategy);
     png_set_compression_buffer_size(png, kZlibBufferBytes);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, kRowFilter);
-    png_set_IHDR(png, info, png_uint_32(p.width), png_uint_32(p.height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    const bool deep = p.sampleBits == 16;
+    png_set_IHDR(png, info, png_uint_32(p.width), png_uint_32(p.height), deep ? 16 : 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
     png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     if (!tiff.empty())
         png_set_eXIf_1(png, info, png_uint_32(tiff.size()), const_cast<png_bytep>(tiff.data()));
     png_write_info(png, info);
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER); // on writing: the fourth byte is dropped
+    if (!deep)
+        png_set_bgr(png);
+    else if constexpr (std::endian::native == std::endian::little)
+        png_set_swap(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER); // on writing: the fourth sample is dropped
     for (int y = 0; y < p.height; ++y)
         png_write_row(png, p.pixels + size_t(y) * size_t(p.strideBytes));
     png_write_end(png, info);
@@ -70,7 +78,7 @@ public:
     bool Encode(const PictureView& p, int, std::span<const uint8_t> exif,
                 std::vector<uint8_t>& file, std::string* error) override {
         file.clear();
-        if (!ValidPicture(p, error)) return false;
+        if (!ValidPicture(p, error, true)) return false;
         file.reserve(size_t(p.width) * size_t(p.height) * 2); // a typical frame: about 2/3 of raw
         Sink sink{&file, {}};
         png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, onError, onWarning);

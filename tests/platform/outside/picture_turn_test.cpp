@@ -75,6 +75,13 @@ TEST(PictureTurn, EveryTurnAndMirrorMovesThePixelsWhereTheyAreShown) {
     EXPECT_EQ(turned({3, true}), (V{6, 3, 5, 2, 4, 1}));
     // Bottom-up rows: the upright picture's bottom row comes first in memory.
     EXPECT_EQ(turned({1, false}, true), (V{6, 3, 5, 2, 4, 1}));
+    // 8-byte pixels (16 bits a channel) go the same way, whole.
+    const uint64_t deep[6] = {1ull << 48 | 1, 2ull << 32, 3, 4ull << 16, 5ull << 40, 6};
+    uint64_t up[6] = {};
+    turnPicture(reinterpret_cast<const uint8_t*>(deep), 3, 2, 24, {1, false},
+                reinterpret_cast<uint8_t*>(up), 16, 8);
+    EXPECT_EQ((std::vector<uint64_t>(up, up + 6)),
+              (std::vector<uint64_t>{deep[3], deep[0], deep[4], deep[1], deep[5], deep[2]}));
     EXPECT_EQ(uprightSize(1280, 720, {1, false}), (PictureSize{720, 1280}));
     EXPECT_EQ(uprightSize(1280, 720, {2, true}), (PictureSize{1280, 720}));
 }
@@ -86,12 +93,9 @@ TEST(PictureTurn, RotatedFilesDecodeUprightAsTheCommandLineShowsThem) {
         const char* name;
         PictureOrientation orientation;
     };
-    const Case cases[] = {{"rotate_90.mp4", {1, false}},
-                          {"rotate_180.mov", {2, false}},
-                          {"rotate_270.mov", {3, false}},
-                          {"rotate_90_mirror.mp4", {1, true}},
-                          {"rotate_base.mp4", {0, false}},
-                          {"rotate_270.mkv", {3, false}},
+    const Case cases[] = {{"rotate_90.mp4", {1, false}},      {"rotate_180.mov", {2, false}},
+                          {"rotate_270.mov", {3, false}},     {"rotate_90_mirror.mp4", {1, true}},
+                          {"rotate_base.mp4", {0, false}},    {"rotate_270.mkv", {3, false}},
                           {"rotate_90_mirror.mkv", {1, true}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -170,5 +170,36 @@ TEST_F(ImageEncoders, FormatFactsAndRefusals) {
     }
 }
 
+// A picture of 16-bit samples: PNG keeps every sample (read back by ImageMagick, which gives
+// them big-endian) with the EXIF; every other format refuses it rather than misread it.
+TEST_F(ImageEncoders, PngKeepsSixteenBitSamplesAndOtherFormatsRefuseThem) {
+    std::vector<uint16_t> rgbx(size_t(kWidth) * kHeight * 4);
+    for (size_t i = 0; i < rgbx.size(); ++i)
+        rgbx[i] = i % 4 == 3 ? 0x1234 : uint16_t(i * 2654435761u >> 7); // every bit pattern
+    const PictureView deep{reinterpret_cast<const uint8_t*>(rgbx.data()), kWidth, kHeight,
+                           kWidth * 8, 16};
+    std::vector<uint8_t> file;
+    std::string error;
+    ASSERT_TRUE(MakeImageEncoder(ImageFormat::Png)
+                    ->Encode(deep, 0, BuildExifBlock(metadata()), file, &error))
+        << error;
+    const std::string path = (dir / "deep.png").string();
+    ASSERT_TRUE(WriteImageFile(path, file, &error));
+    EXPECT_EQ(sptest::stillBitDepth(path), 16);
+    const sptest::Rgb16Picture back = sptest::decodeStill16(path);
+    ASSERT_EQ(back.rgb.size(), size_t(kWidth) * kHeight * 3);
+    bool same = true;
+    for (size_t p = 0; p < back.rgb.size() / 3 && same; ++p)
+        for (size_t c = 0; c < 3; ++c)
+            same &= back.rgb[p * 3 + c] == rgbx[p * 4 + c];
+    EXPECT_TRUE(same);
+    EXPECT_EQ(sptest::exifToolTags(path, {"Software"}).at("Software"), "Stillpick");
+
+    for (ImageFormat f : {ImageFormat::Webp, ImageFormat::Jxl, ImageFormat::Avif}) {
+        EXPECT_FALSE(MakeImageEncoder(f)->Encode(deep, 90, {}, file, &error)) << int(f);
+        EXPECT_NE(error.find("8-bit"), std::string::npos) << error;
+    }
+}
+
 } // namespace
 } // namespace sp
