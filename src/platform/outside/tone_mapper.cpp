@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -150,7 +151,11 @@ bool ToneMapper::Part::run(const ColourTable& table, const AVFrame& f, int first
     SwsContext* scaler = scaler_.prepare(f, rows, width, height, flags);
     if (!scaler) return false;
     const size_t plane = size_t(width) * size_t(height);
-    planes_.resize(3 * plane);
+    try {
+        planes_.resize(3 * plane);
+    } catch (const std::bad_alloc&) {
+        return false; // on a thread of its own, an exception would end the program
+    }
     uint16_t* luma = planes_.data();
     uint16_t* cb = luma + plane;
     uint16_t* cr = cb + plane;
