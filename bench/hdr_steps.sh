@@ -2,7 +2,8 @@
 # The cost of tone mapping HDR: the same 20 s of 1080p 10-bit HEVC once as HLG (BT.2020,
 # tone-mapped to SDR) and once tagged as SDR BT.709 (converted directly), side by side:
 # median latency of 25 steps forward and of 25 back (three probe runs each), and a precision run
-# grabbing one BMP a second at maximum speed (median of three, the two files taking turns).
+# grabbing one BMP a second at maximum speed (median of three, the two files taking turns); and
+# the processor time a step costs, which a loaded machine stretches much less than wall times.
 #   bench/hdr_steps.sh              (Release build in SP_BENCH_BUILD, default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,16 +22,27 @@ clip() {
 clip hevc10_hlg_1080p.mp4 bt2020 arib-std-b67 bt2020nc
 clip hevc10_sdr_1080p.mp4 bt709 bt709 bt709
 python3 - "$build/tools/stillpick-probe" "$media" <<'PY'
-import json, os, shutil, statistics, subprocess, sys, tempfile, time
+import json, os, resource, shutil, statistics, subprocess, sys, tempfile, time
 probe, media = sys.argv[1:]
 work = tempfile.mkdtemp()
 files = {"SDR": os.path.join(media, "hevc10_sdr_1080p.mp4"),
          "HLG": os.path.join(media, "hevc10_hlg_1080p.mp4")}
 
-def steps(video, direction, start):
-    out = subprocess.run([probe, "--json", "step", video, start, direction, "25"],
+def probe_step(video, direction, start, count):
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    out = subprocess.run([probe, "--json", "step", video, start, direction, str(count)],
                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-    return json.loads(out)["median_ms"]
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return json.loads(out)["median_ms"], (after.ru_utime + after.ru_stime
+                                          - before.ru_utime - before.ru_stime)
+
+# The median wall time of 25 steps, and the processor time a step costs (all threads; opening
+# and the first seek taken out by a run of one step): on a loaded machine the wall times
+# stretch, the processor times much less.
+def steps(video, direction, start):
+    median, cpu = probe_step(video, direction, start, 26)
+    _, opening = probe_step(video, direction, start, 1)
+    return median, (cpu - opening) / 25 * 1000
 
 def precision(video):
     d = os.path.join(work, "grabs")
@@ -42,13 +54,17 @@ def precision(video):
     return time.perf_counter() - start, len(os.listdir(d))
 
 print("== load average %.2f %.2f %.2f" % os.getloadavg())
-results = {k: {"fwd": [], "back": [], "run": [], "grabs": 0} for k in files}
+results = {k: {"fwd": [], "back": [], "run": [], "grabs": 0, "cpu_fwd": [], "cpu_back": []}
+           for k in files}
 for r in range(3):
     order = list(files) if r % 2 == 0 else list(files)[::-1]
     for name in order:
         v = files[name]
-        results[name]["fwd"].append(steps(v, "--forward", "0:00:12:10"))
-        results[name]["back"].append(steps(v, "--back", "0:00:14:10"))
+        for key, direction, start in (("fwd", "--forward", "0:00:12:10"),
+                                      ("back", "--back", "0:00:14:10")):
+            median, cpu = steps(v, direction, start)
+            results[name][key].append(median)
+            results[name]["cpu_" + key].append(cpu)
         seconds, grabs = precision(v)
         results[name]["run"].append(seconds)
         results[name]["grabs"] = grabs
@@ -59,6 +75,12 @@ for name, r in results.items():
              statistics.median(r["back"]), ", ".join("%.1f" % x for x in r["back"]),
              statistics.median(r["run"]), r["grabs"], ", ".join("%.2f" % x for x in r["run"])))
 s, h = results["SDR"], results["HLG"]
+for name, r in results.items():
+    print("%s processor time a step: forward %.1f ms, back %.1f ms"
+          % (name, statistics.median(r["cpu_fwd"]), statistics.median(r["cpu_back"])))
+print("HLG / SDR processor time a step: forward %.2f, back %.2f"
+      % (statistics.median(h["cpu_fwd"]) / statistics.median(s["cpu_fwd"]),
+         statistics.median(h["cpu_back"]) / statistics.median(s["cpu_back"])))
 print("HLG / SDR: forward %.2f, back %.2f, precision run %.2f"
       % (statistics.median(h["fwd"]) / statistics.median(s["fwd"]),
          statistics.median(h["back"]) / statistics.median(s["back"]),

@@ -1,8 +1,12 @@
 // The MDPM block of AVCHD camcorders: SEI user data unregistered (payload type 5) whose UUID is
 // 17EE8C60-F84D-11D9-8CD6-0800200C9A66, followed by "MDPM", a count, and that many 5-byte
-// entries (a tag, 4 data bytes). Tag 0x18 holds the zone byte, then century, year and month in
-// BCD; tag 0x19 day, hour, minute and second in BCD; tag 0xE0 the maker's code; tags 0xE4 onwards
-// the model name in ASCII, four characters each.
+// entries (a tag, 4 data bytes, tags in rising order). Tag 0x18 holds the zone byte, then
+// century, year and month in BCD; tag 0x19 day, hour, minute and second in BCD. The zone byte:
+// bit 0x20 the sign (set west of Greenwich), bits 0x1E the hours, bit 0x01 a further half hour;
+// bit 0x40 flags daylight saving time and adds nothing to the hours; bit 0x80 is unused.
+// Tag 0xE0 starts with the maker's code (16 bits, big-endian). Sony cameras put the model name
+// in tags 0xE4 to 0xE6, four ASCII characters each, padded with zero bytes; the tags after
+// those hold other makers' binary data, never part of a name.
 #include "describe/recording_facts.h"
 
 #include <algorithm>
@@ -18,6 +22,10 @@ constexpr std::array<uint8_t, 16> kMdpmUuid = {0x17, 0xEE, 0x8C, 0x60, 0xF8, 0x4
 constexpr uint8_t kSeiNalType = 6;
 constexpr int kUserDataUnregistered = 5;
 constexpr int kLongestZoneMinutes = 14 * 60;
+constexpr uint8_t kZoneWest = 0x20;
+constexpr uint8_t kZoneHalfHour = 0x01;
+constexpr uint8_t kFirstModelTag = 0xE4;
+constexpr uint8_t kLastModelTag = 0xE6;
 
 std::optional<int> Bcd(uint8_t byte) {
     const int high = byte >> 4, low = byte & 0x0F;
@@ -70,8 +78,8 @@ std::vector<std::span<const uint8_t>> NalUnitsBeforeSlices(std::span<const uint8
 void ReadEntry(uint8_t tag, std::span<const uint8_t, 4> v, MdpmFacts& facts,
                std::array<uint8_t, 4>& datePart, bool& haveDatePart, std::string& model) {
     if (tag == 0x18) {
-        const int sign = v[0] & 0x20 ? -1 : 1;
-        const int minutes = ((v[0] >> 1) & 0x0F) * 60 + (v[0] & 0x01 ? 30 : 0);
+        const int sign = v[0] & kZoneWest ? -1 : 1;
+        const int minutes = ((v[0] >> 1) & 0x0F) * 60 + (v[0] & kZoneHalfHour ? 30 : 0);
         if (minutes <= kLongestZoneMinutes) facts.ZoneMinutes = sign * minutes;
         std::copy(v.begin(), v.end(), datePart.begin());
         haveDatePart = true;
@@ -98,9 +106,11 @@ void ReadEntry(uint8_t tag, std::span<const uint8_t, 4> v, MdpmFacts& facts,
         default:
             break;
         }
-    } else if (tag >= 0xE4 && tag <= 0xEF) {
-        for (uint8_t c : v)
+    } else if (tag >= kFirstModelTag && tag <= kLastModelTag && facts.Make == "Sony") {
+        for (uint8_t c : v) {
+            if (c == 0) break; // padding after the name
             if (c >= 0x20 && c < 0x7F) model.push_back(char(c));
+        }
     }
 }
 

@@ -266,6 +266,29 @@ TEST_F(Filmstrip, ShowsTheFramesAroundTheCurrentOneAfterStepsSeeksAndAtBothEnds)
     EXPECT_TRUE(IsFrame(references, 52, LoadSaved(Image(SavedFiles().front()))));
 }
 
+// HDR video's strip pictures are tone-mapped as its frames are, not converted as flat SDR.
+TEST_F(Filmstrip, PicturesOfHdrVideoAreToneMapped) {
+    Load("hlg.mp4", "clip.mp4");
+    W().ExecuteToken("filmstrip");
+    GoTo(10 * kFrame);
+    ASSERT_TRUE(WaitForStrip());
+    const TFilmStrip& strip = *W().FilmStrip();
+    const QImage picture =
+        strip.cells()[size_t(strip.sideCount())].convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(picture.isNull());
+    const auto mapped = sptest::ffmpegToneMappedFrames(MediaPath("hlg.mp4"), 10, 1);
+    const auto flat = sptest::ffmpegFrames(MediaPath("hlg.mp4"), 10, 1);
+    ASSERT_EQ(mapped.size(), 1u);
+    ASSERT_EQ(flat.size(), 1u);
+    const double toMapped = sptest::psnr(Stretched(mapped[0], picture.size()), ViewOf(picture));
+    const double toFlat = sptest::psnr(Stretched(flat[0], picture.size()), ViewOf(picture));
+    std::printf("strip picture of HLG video: %.1f dB to the tone-mapped frame, %.1f dB to the "
+                "flat one\n",
+                toMapped, toFlat);
+    EXPECT_GE(toMapped, 25.0);
+    EXPECT_GE(toMapped - toFlat, 5.0);
+}
+
 // The strip's pictures are made on a worker: a step takes no longer with the strip than without.
 TEST_F(Filmstrip, AStepIsNotDelayedByTheStrip) {
     Load("h264.mkv", "clip.mkv");

@@ -125,6 +125,33 @@ TEST(RecordingFacts, MdpmDateZoneAndCamera) {
         Mdpm({{0x18, 0x20 | (3 << 1) | 1, 0x20, 0x10, 0x01}, {0x19, 0x01, 0x00, 0x00, 0x00}})));
     ASSERT_TRUE(west);
     EXPECT_EQ(west->ZoneMinutes, -210);
+    // The daylight saving flag (0x40) and the unused top bit leave the offset as written.
+    const auto summer = FindMdpm(AccessUnit(
+        Mdpm({{0x18, 0xC0 | (1 << 1), 0x20, 0x10, 0x07}, {0x19, 0x01, 0x00, 0x00, 0x00}})));
+    ASSERT_TRUE(summer);
+    EXPECT_EQ(summer->ZoneMinutes, 60);
+    EXPECT_TRUE(summer->When);
+}
+
+// The name is in 0xE4 to 0xE6 alone, up to its zero padding; the tags after it carry binary
+// data (a Canon's frame rates in 0xEE) that happens to hold printable bytes.
+TEST(RecordingFacts, MdpmModelNameEndsWhereItsTagsEnd) {
+    const std::vector<std::vector<uint8_t>> sony = {
+        {0xE0, 0x01, 0x08, 0x31, 0x00}, {0xE4, 'N', 'E', 'X', '-'},
+        {0xE5, '5', 0, 'Z', 'Z'},       {0xE6, 0, 0, 0, 0},
+        {0xE7, 0x00, 0x80, 0x1F, 0x41}, {0xEC, 0x0B, 0x70, 0x00, 0x00},
+        {0xEE, 0x4A, 0x0A, 0x50, 0x00}};
+    const auto facts = FindMdpm(AccessUnit(Mdpm(sony)));
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->Make, "Sony");
+    EXPECT_EQ(facts->Model, "NEX-5");
+    // Other makers keep no name there: a Canon's 0xE4 is no model.
+    const auto canon = FindMdpm(AccessUnit(Mdpm({{0xE0, 0x10, 0x11, 0x31, 0x01},
+                                                 {0xE4, 'A', 'B', 'C', 'D'},
+                                                 {0xEE, 0x4A, 0x0A, 0x50, 0x00}})));
+    ASSERT_TRUE(canon);
+    EXPECT_EQ(canon->Make, "Canon");
+    EXPECT_EQ(canon->Model, "");
 }
 
 TEST(RecordingFacts, MdpmDamagedOrAbsent) {

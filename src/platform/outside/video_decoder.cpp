@@ -1,6 +1,7 @@
 #include "platform/outside/video_decoder.h"
 
 #include "platform/outside/decoder_context.h"
+#include "platform/outside/picture_scaler.h"
 #include "platform/outside/picture_turn.h"
 #include "platform/outside/tone_mapper.h"
 
@@ -17,55 +18,6 @@ extern "C" {
 }
 
 namespace sp::outside {
-
-namespace {
-
-bool fullRange(const AVFrame& f) {
-    switch (f.format) {
-    case AV_PIX_FMT_YUVJ420P:
-    case AV_PIX_FMT_YUVJ422P:
-    case AV_PIX_FMT_YUVJ444P:
-    case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ411P:
-        return true;
-    default:
-        return f.color_range == AVCOL_RANGE_JPEG;
-    }
-}
-
-// BT.709 for high-definition pictures, BT.601 for standard definition, unless the stream says.
-int colourSpace(const AVFrame& f) {
-    switch (f.colorspace) {
-    case AVCOL_SPC_BT709:
-        return SWS_CS_ITU709;
-    case AVCOL_SPC_BT470BG:
-    case AVCOL_SPC_SMPTE170M:
-    case AVCOL_SPC_FCC:
-        return SWS_CS_ITU601;
-    case AVCOL_SPC_SMPTE240M:
-        return SWS_CS_SMPTE240M;
-    case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL:
-        return SWS_CS_BT2020;
-    default:
-        return f.height >= 720 || f.width >= 1280 ? SWS_CS_ITU709 : SWS_CS_ITU601;
-    }
-}
-
-// A scaler made for `f`, told the frame's matrix and range (output full range RGB).
-SwsContext* scalerFor(SwsContext* cached, const AVFrame& f, int width, int height, int flags,
-                      AVPixelFormat output = AV_PIX_FMT_BGRA) {
-    SwsContext* scaler =
-        sws_getCachedContext(cached, f.width, f.height, AVPixelFormat(f.format), width, height,
-                             output, flags, nullptr, nullptr, nullptr);
-    if (!scaler) return nullptr;
-    const int* coefficients = sws_getCoefficients(colourSpace(f));
-    sws_setColorspaceDetails(scaler, coefficients, fullRange(f) ? 1 : 0, coefficients, 1, 0,
-                             1 << 16, 1 << 16);
-    return scaler;
-}
-
-} // namespace
 
 VideoDecoder::VideoDecoder() = default;
 
@@ -359,7 +311,7 @@ std::optional<VideoFrameInfo> VideoDecoder::nextFrame() {
 }
 
 bool VideoDecoder::prepareScaler(const AVFrame& f) {
-    scaler_ = scalerFor(scaler_, f, f.width, f.height, SWS_BILINEAR);
+    scaler_ = scalerFor(scaler_, f, f.height, f.width, f.height, AV_PIX_FMT_BGRA, SWS_BILINEAR);
     return scaler_ != nullptr;
 }
 
@@ -374,6 +326,21 @@ bool VideoDecoder::convertRows(const AVFrame& f, uint8_t* top, ptrdiff_t stride)
     uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
     int strides[4] = {int(stride), 0, 0, 0};
     return sws_scale(scaler_, f.data, f.linesize, 0, f.height, planes, strides) == f.height;
+}
+
+// The picture averaged down to `size`, tone-mapped as convertRows() does.
+bool VideoDecoder::convertScaledRows(const AVFrame& f, uint8_t* top, int stride,
+                                     const PictureSize& size) {
+    if (ToneMapper::isHdr(f)) {
+        if (!toneMapper_) toneMapper_ = std::make_unique<ToneMapper>();
+        if (toneMapper_->convertScaled(f, top, stride, size.width, size.height)) return true;
+    }
+    smallScaler_ =
+        scalerFor(smallScaler_, f, f.height, size.width, size.height, AV_PIX_FMT_BGRA, SWS_AREA);
+    if (!smallScaler_) return false;
+    uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
+    int strides[4] = {stride, 0, 0, 0};
+    return sws_scale(smallScaler_, f.data, f.linesize, 0, f.height, planes, strides) == size.height;
 }
 
 // A picture to turn is converted top row first into turnBuffer_, then turned into `dst`.
@@ -408,15 +375,11 @@ bool VideoDecoder::copyCurrentScaled(std::span<uint8_t> dst, int width, int heig
     if (f.width <= 0 || f.height <= 0) return false;
     // A quarter turn swaps the sides, both ways: the stored small size is the upright one turned.
     const PictureSize stored = uprightSize(width, height, orientation_);
-    smallScaler_ = scalerFor(smallScaler_, f, stored.width, stored.height, SWS_AREA);
-    if (!smallScaler_) return false;
     const bool upright = orientation_.upright();
     const int storedStride = stored.width * 4;
     if (!upright) smallBuffer_.resize(size_t(storedStride) * size_t(stored.height));
-    uint8_t* planes[4] = {upright ? dst.data() : smallBuffer_.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {storedStride, 0, 0, 0};
-    if (sws_scale(smallScaler_, f.data, f.linesize, 0, f.height, planes, strides) != stored.height)
-        return false;
+    uint8_t* storedTop = upright ? dst.data() : smallBuffer_.data();
+    if (!convertScaledRows(f, storedTop, storedStride, stored)) return false;
     if (!upright)
         turnPicture(smallBuffer_.data(), stored.width, stored.height, storedStride, orientation_,
                     dst.data(), ptrdiff_t(stride));
@@ -438,8 +401,8 @@ bool VideoDecoder::copyCurrentRgb64(std::span<uint8_t> dst, ptrdiff_t stride) {
     if (f.width <= 0 || f.height <= 0 || ToneMapper::isHdr(f) || stride < ptrdiff_t(up.width) * 8 ||
         dst.size() < size_t(stride) * size_t(up.height))
         return false;
-    deepScaler_ = scalerFor(deepScaler_, f, f.width, f.height, SWS_BILINEAR | SWS_ACCURATE_RND,
-                            AV_PIX_FMT_RGBA64);
+    deepScaler_ = scalerFor(deepScaler_, f, f.height, f.width, f.height, AV_PIX_FMT_RGBA64,
+                            SWS_BILINEAR | SWS_ACCURATE_RND);
     if (!deepScaler_) return false;
     const bool upright = orientation_.upright();
     const int storedStride = upright ? int(stride) : f.width * 8;

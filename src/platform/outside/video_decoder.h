@@ -44,8 +44,9 @@
 // Variable rate: once a frame lasts other than the input type's average (by its own duration or
 // the gap to the next frame), cached pictures cover times only up to the next picture known.
 //
-// HDR: pictures with the PQ or HLG transfer come out tone-mapped to SDR BT.709 (ToneMapper);
-// every other picture is converted by libswscale with its own matrix and range.
+// HDR: pictures with the PQ or HLG transfer come out tone-mapped to SDR BT.709 (ToneMapper),
+// the small pictures of copyCurrentScaled() too; every other picture is converted by libswscale
+// with its own matrix and range.
 //
 // Failure: open() gives null with a message for a type no decoder handles. A damaged sample is
 // skipped (sendPacket() returns false) and decoding goes on with the next.
@@ -71,6 +72,7 @@ struct SwsContext;
 namespace sp::outside {
 
 class ToneMapper;
+struct PictureSize;
 
 struct VideoFrameInfo {
     int width = 0;
@@ -183,6 +185,7 @@ private:
     bool prepareScaler(const AVFrame& frame);
     bool convertRows(const AVFrame& frame, uint8_t* top, ptrdiff_t stride);
     bool convertTurned(const AVFrame& frame, std::span<uint8_t> dst, bool topDown);
+    bool convertScaledRows(const AVFrame& frame, uint8_t* top, int stride, const PictureSize& size);
     int64_t reorderBoundHns() const;
     int64_t skipReachHns() const;
     bool skipsUnseen(int64_t startHns) const;
