@@ -6,10 +6,13 @@
 
 #include "app/panels/extraire_frame.h"
 #include "app/panels/film_strip.h"
+#include "app/panels/intervallo_frame.h"
 #include "app/panels/sources_frame.h"
 #include "app/video_panel.h"
 #include "support/scene_file.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 
 #include <algorithm>
@@ -90,6 +93,31 @@ TEST_F(BestFrame, AnIntervalRunCanTakeTheSharpestFrameNearEachShot) {
         const int shot = (frame + 2) / 10 * 10;
         EXPECT_LE(std::abs(frame - shot), 2) << name.toStdString();
     }
+}
+
+// The bar's "Sharpest" box and the argument's word are one option: the word checks the box, an
+// argument without it clears it, and a run started by the switch follows the box.
+TEST_F(BestFrame, TheSharpestBoxOfTheIntervalBarFollowsTheArgumentAndDrivesARun) {
+    Load("sharp_one.mp4", "sharp.mp4");
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_time");
+    auto* box = W().Widgets().Intervallo->findChild<QCheckBox*>("cbSharpest");
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    W().ExecuteToken("intervallo", "25 frames sharpest");
+    EXPECT_TRUE(box->isChecked());
+    W().ExecuteToken("intervallo", "25 frames");
+    EXPECT_FALSE(box->isChecked());
+    for (const QString& name : SavedFiles())
+        QFile::remove(Image(name));
+
+    box->click(); // as the user would, then a run from the bar's switch
+    W().Media->SetPosition(10 * kFrame);
+    W().PositionTimerStep();
+    W().Widgets().Intervallo->findChild<QPushButton*>("RxSwitch1")->click();
+    ASSERT_TRUE(WaitUntil([this] { return !W().Checked("taIntervalloGo"); }));
+    EXPECT_TRUE(SavedFiles().contains("shot_0.00.00.12.bmp"))
+        << SavedFiles().join(' ').toStdString();
 }
 
 // scene_cuts.mp4 cuts at frames 40, 80 and 120; two of its shots are pans, one with motion blur.
