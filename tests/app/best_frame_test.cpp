@@ -106,14 +106,13 @@ TEST_F(BestFrame, TheSharpestBoxOfTheIntervalBarFollowsTheArgumentAndDrivesARun)
     EXPECT_FALSE(box->isChecked());
     W().ExecuteToken("intervallo", "25 frames sharpest");
     EXPECT_TRUE(box->isChecked());
-    W().ExecuteToken("intervallo", "25 frames");
+    W().ExecuteToken("intervallo", "10 frames");
     EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(SavedFiles().contains("shot_0.00.00.10.bmp")); // the shot's own frame
     for (const QString& name : SavedFiles())
         QFile::remove(Image(name));
 
     box->click(); // as the user would, then a run from the bar's switch
-    W().Media->SetPosition(10 * kFrame);
-    W().PositionTimerStep();
     W().Widgets().Intervallo->findChild<QPushButton*>("RxSwitch1")->click();
     ASSERT_TRUE(WaitUntil([this] { return !W().Checked("taIntervalloGo"); }));
     EXPECT_TRUE(SavedFiles().contains("shot_0.00.00.12.bmp"))
@@ -145,6 +144,12 @@ TEST_F(BestFrame, AFileWithoutSceneFileGetsItsScenesFromThePictures) {
     ASSERT_TRUE(WaitForScenes());
     EXPECT_EQ(SceneStarts(), std::vector<int32_t>{0});
     EXPECT_EQ(W().Widgets().Sources()->scenesText(), "Scenes: 1 found in the picture");
+
+    // Interleaved DV: its pictures come in its one interleaved stream.
+    W().LoadVideoFile(Copy("raw.dv", "home.dv"));
+    ASSERT_TRUE(WaitForScenes());
+    EXPECT_EQ(W().SceneSource(), TShowForm::SceneOrigin::Pictures);
+    EXPECT_EQ(SceneStarts(), std::vector<int32_t>{0});
 }
 
 TEST_F(BestFrame, ASceneFileBesideTheVideoWinsAndClosingCallsTheSearchOff) {
