@@ -33,6 +33,8 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
     sharpest_->setToolTip(tr("Take for each shot the sharpest frame near its time"));
     switch_->setObjectName("RxSwitch1");
     switch_->setToolTip(tr("Toggle the intervalometer.\r\nModify it under the Settings tab."));
+    // "On" or "Off" only: no wider than that, so that the row fits the narrowest window.
+    switch_->setFixedWidth(switch_->fontMetrics().horizontalAdvance(tr("Off")) + 24);
     counter_->setObjectName("chronolab");
     counter_->setToolTip(tr("Number of pictures to grab"));
     QFont big = counter_->font();
@@ -46,6 +48,7 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 2, 6, 2);
+    row->setSpacing(4);
     for (QWidget* w :
          std::initializer_list<QWidget*>{value_, unit_, precise_, sharpest_, switch_, counter_})
         row->addWidget(w);
