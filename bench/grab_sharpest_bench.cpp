@@ -2,9 +2,9 @@
 //
 // For each position the file is opened afresh (no picture cached) and shown at the position;
 // then one of the two commands is timed: "grab" (capture and save the frame on screen) or
-// "grab_sharpest" with radius 5 (the eleven frames around it shown and measured, the sharpest
-// shown again and saved). The time of going to the position is printed apart, and the ratios
-// both without and with it. Medians over the positions are printed at the end.
+// "grab_sharpest" with radius 5 (the eleven frames around it measured where the decoder decodes
+// them, the sharpest shown and saved). The time of going to the position is printed apart, and
+// the ratios both without and with it. Medians over the positions are printed at the end.
 //
 //   bench_grab_sharpest [FILE] [--radius R]
 //

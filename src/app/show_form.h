@@ -526,8 +526,10 @@ private:
     bool intervalRunning_ = false;
     bool runSaveFailed_ = false;
     bool runPrecise_ = false;
-    // The run takes, for each shot, the sharpest frame within kIntervalSharpRadius of its time
-    // (the argument's word "sharpest"); such a run seeks shot by shot, in either mode.
+    // Runs take, for each shot, the sharpest frame within kIntervalSharpRadius of its time: the
+    // bar's "Sharpest" box, which an argument sets (with the word "sharpest") or clears. A run
+    // reads it at its start (runSharpest_) and then seeks shot by shot, in either mode.
+    bool intervalSharpest_ = false;
     bool runSharpest_ = false;
     static constexpr int kIntervalSharpRadius = 2;
     QString lastSaveError_;

@@ -94,6 +94,8 @@ bool TShowForm::ParseIntervalArgument(const QString& argument) {
     S->UnitesIntervallometre.Value = int(parsed->unit);
     Widgets().Intervallo->setIntervalValue(parsed->value);
     Widgets().Intervallo->setUnitIndex(int(parsed->unit));
+    intervalSharpest_ = parsed->sharpest;
+    Widgets().Intervallo->setSharpest(parsed->sharpest);
     ComputeIntervalCount();
     if (!Checked("taIntervalloShow")) Execute("taIntervalloShow");
     return true;
@@ -112,14 +114,11 @@ void TShowForm::StartIntervalRun() {
         return;
     }
     CommandBusy = true;
-    runSharpest_ = false;
     if (const QString argument = Argument(); !argument.trimmed().isEmpty()) {
-        // Read first: showing the bar runs an action, which clears the argument list.
-        const auto parsed = interval::ParseIntervalArgument(argument);
-        runSharpest_ = parsed && parsed->sharpest;
-        ParseIntervalArgument(argument);
-        S->ModePrecision.Value = false; // a scripted run always seeks shot by shot
+        ParseIntervalArgument(argument); // with or without the word sharpest
+        S->ModePrecision.Value = false;  // a scripted run always seeks shot by shot
     }
+    runSharpest_ = intervalSharpest_;
     intervalRunning_ = true;
     runSaveFailed_ = false;
     backgroundSaves_ = true; // the next frame is fetched while the last one is written
@@ -310,6 +309,8 @@ void TShowForm::BindIntervalCommands() {
     connect(bar, &Tintervalloframe::preciseToggled, this, [this](bool precise) {
         if (precise != Checked("taModePrecision")) Execute("taModePrecision");
     });
+    connect(bar, &Tintervalloframe::sharpestToggled, this,
+            [this](bool sharpest) { intervalSharpest_ = sharpest; });
     connect(bar, &Tintervalloframe::intervalValueChanged, this, [this](int value) {
         S->ValeurIntervallometre.Value = value;
         ComputeIntervalCount();

@@ -1,5 +1,7 @@
 #include "filters/picture_measures.h"
 
+#include "platform/graph/focus_measure.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -24,24 +26,9 @@ LumaPlane LumaOf(const ConstFrameView& picture, int step) {
 }
 
 double FocusMeasure(const LumaPlane& luma) {
-    const int w = luma.width;
-    const int h = luma.height;
-    if (w < 3 || h < 3) return 0;
-    int64_t sum = 0;
-    uint64_t sumSquares = 0;
-    for (int y = 1; y < h - 1; ++y) {
-        const uint8_t* above = luma.values.data() + size_t(y - 1) * size_t(w);
-        const uint8_t* row = above + w;
-        const uint8_t* below = row + w;
-        for (int x = 1; x < w - 1; ++x) {
-            const int laplacian = 4 * row[x] - row[x - 1] - row[x + 1] - above[x] - below[x];
-            sum += laplacian;
-            sumSquares += uint64_t(laplacian * laplacian);
-        }
-    }
-    const double count = double(w - 2) * double(h - 2);
-    const double mean = double(sum) / count;
-    return double(sumSquares) / count - mean * mean;
+    if (luma.values.size() < size_t(luma.width) * size_t(std::max(luma.height, 0))) return 0;
+    return mf::LaplacianVariance(
+        mf::LumaGrid<uint8_t>{luma.values.data(), luma.width, luma.height, luma.width});
 }
 
 double FocusMeasure(const ConstFrameView& picture) {

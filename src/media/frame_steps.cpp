@@ -11,11 +11,8 @@ namespace sp {
 using namespace mf;
 
 namespace {
-// Sample times are rounded to 100 ns: a frame this close to a time starts at it.
-constexpr int64_t kSameTimeHns = 200;
-
 bool SameFrameStart(int64_t a, int64_t b) {
-    return a - b <= kSameTimeHns && b - a <= kSameTimeHns;
+    return a - b <= TMediaSystem::kSameTimeHns && b - a <= TMediaSystem::kSameTimeHns;
 }
 } // namespace
 

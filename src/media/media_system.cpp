@@ -201,8 +201,10 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source) {
 
 // The superposer judges which pictures the decoder converts (it knows the grab times); the
 // judge keeps the superposer alive as long as the decoder holds it.
+// The decoder's demand for pictures and its focus measures, when it offers them.
 void TMediaSystem::AskPictureDemand(IPin* decoded) {
     DropPictureDemand();
+    frameFocus_ = query<IFrameFocus>(OwnerOf(decoded));
     pictureDemand_ = query<IPictureDemand>(OwnerOf(decoded));
     if (!pictureDemand_) return;
     pictureDemand_->SetStepsBack(StepsBack);
@@ -215,6 +217,7 @@ void TMediaSystem::AskPictureDemand(IPin* decoded) {
 void TMediaSystem::DropPictureDemand() {
     if (pictureDemand_) pictureDemand_->SetPictureDemand({});
     pictureDemand_ = nullptr;
+    frameFocus_ = nullptr;
 }
 
 // A decoder that offers its pictures top row first (the order the window shows them) is

@@ -30,6 +30,7 @@
 #include "filters/stream_info.h"
 #include "media/graph_components.h"
 #include "media/sources.h"
+#include "platform/graph/focus_measure.h"
 
 #include <QObject>
 
@@ -100,6 +101,8 @@ public:
         double focus = 0;
     };
     static constexpr int kMaxSharpRadius = 250;
+    // Sample times are rounded to 100 ns: a frame this close to a time starts at it.
+    static constexpr int64_t kSameTimeHns = 200;
     std::optional<SharpFrame> SharpestFrameNear(int radius);
 
     // Sound, speed, end of stream.
@@ -180,6 +183,11 @@ private:
     bool SeekInternal(bool wait, int64_t position);
     void TakeShownPositionBeforeTarget(int64_t target);
     void StepFrame(bool forward);
+    // The sharpest frame within `radius` frames of `center` (the frame on screen): by the
+    // decoder's measures (nullopt, with `center` on screen again, when it measures none), or
+    // by showing each frame and measuring its picture.
+    std::optional<SharpFrame> SharpestMeasured(int64_t center, int radius);
+    std::optional<SharpFrame> SharpestShown(int64_t center, int radius);
     // The focus measure of the picture on screen, copied into `scratch`; 0 without one.
     double ShownFocus(TFrameBitmap& scratch);
     std::optional<int64_t> KnownFrameAt(int64_t t);
@@ -209,6 +217,8 @@ private:
     mf::ComPtr<mf::IPictureDemand> pictureDemand_;
     // The splitter of the video chain that knows where its frames lie; null when none.
     mf::ComPtr<mf::IFrameTimes> frameTimes_;
+    // The decoder of the video chain that measures the focus of its pictures; null when none.
+    mf::ComPtr<mf::IFrameFocus> frameFocus_;
     int64_t grabPeriod_ = 0;
     std::function<void(mf::IFilterGraph*)> completionHandler_;
     int volume_ = 0;

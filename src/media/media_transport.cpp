@@ -18,7 +18,6 @@ using namespace mf;
 
 namespace {
 constexpr int kMaxStatePolls = 200; // of 10 ms each
-constexpr int64_t kSameTimeHns = 200;   // the rounding allowance of sample times
 }
 
 long VolumeToHundredthsDb(int volume) {

@@ -1,8 +1,17 @@
-// The sharpest frame near the one on screen. The frames after it are shown by steps forward,
-// which go on decoding; the frames before it, and the one chosen, come from the decoder's cache
-// of pictures (a seek keeps the second before its target), so no key frame is decoded again.
-// Each picture the superposer keeps is measured with the focus measure; a large picture every
-// second pixel of every second row, which keeps the fine detail the measure looks at.
+// The sharpest frame near the one on screen.
+//
+// Measured where decoded: the video decoder (mf::IFrameFocus) measures the luma plane of its
+// pictures as they come out of libavcodec, so no picture but the one chosen is converted and
+// shown. One seek to the last frame of the radius measures the pictures the decoder keeps for
+// steps back (a seek keeps the second before its target, so those before the frame on screen
+// are there) and each one decoded on the way; a second seek to the first frame of the radius
+// is needed only when those before were not kept. Then one move to the frame chosen, from the
+// cache. The measure is taken on the decoded luma (Y) instead of the BT.601 luma of the RGB
+// picture: the two differ by the limited range's scale, which changes no comparison.
+//
+// Shown and measured: with a decoder that measures nothing (another decoder, a picture format
+// without a plane of luma samples), each frame is shown by a step and its picture copied and
+// measured, as the superposer keeps it: the slow way, but the same choice.
 
 #include "filters/frame_bitmap.h"
 #include "filters/picture_measures.h"
@@ -13,9 +22,54 @@
 
 namespace sp {
 
+using namespace mf;
+
 namespace {
 constexpr int kMeasureEveryPixelUpToWidth = 960;
+
+// The sharpest of the measures, the earliest on a tie; nullopt without measures.
+std::optional<TMediaSystem::SharpFrame>
+Sharpest(const std::vector<std::pair<REFERENCE_TIME, double>>& measures) {
+    std::optional<TMediaSystem::SharpFrame> best;
+    for (const auto& [start, focus] : measures) // earliest first
+        if (!best || focus > best->focus) best = TMediaSystem::SharpFrame{start, focus};
+    return best;
+}
 } // namespace
+
+std::optional<TMediaSystem::SharpFrame> TMediaSystem::SharpestFrameNear(int radius) {
+    if (!HasVideo() || FrameDuration <= 0) return std::nullopt;
+    radius = std::clamp(radius, 0, kMaxSharpRadius);
+    const int64_t center = ShownPosition();
+    const auto best = SharpestMeasured(center, radius);
+    if (!best) return SharpestShown(center, radius);
+    if (ShownPosition() != best->position) SetPosition(best->position);
+    return best;
+}
+
+std::optional<TMediaSystem::SharpFrame> TMediaSystem::SharpestMeasured(int64_t center, int radius) {
+    if (!frameFocus_) return std::nullopt;
+    const int64_t reach = radius * FrameDuration;
+    const int64_t first = std::max<int64_t>(center - reach, 0);
+    frameFocus_->MeasureFocus(first - kSameTimeHns, center + reach + kSameTimeHns);
+    SetPosition(std::min(center + reach, Duration));
+    std::vector<std::pair<REFERENCE_TIME, double>> measures;
+    frameFocus_->TakenFocus(&measures);
+    // The frames before the one on screen were not kept: decode them from their key frame.
+    if (!measures.empty() && measures.front().first > first + kSameTimeHns) {
+        SetPosition(first);
+        frameFocus_->TakenFocus(&measures);
+    }
+    frameFocus_->MeasureFocus(1, 0);
+    const bool centerMeasured = std::any_of(measures.begin(), measures.end(), [&](const auto& m) {
+        return m.first >= center - kSameTimeHns && m.first <= center + kSameTimeHns;
+    });
+    if (!centerMeasured) { // the decoder measures nothing here: back to where it was
+        SetPosition(center);
+        return std::nullopt;
+    }
+    return Sharpest(measures);
+}
 
 double TMediaSystem::ShownFocus(TFrameBitmap& scratch) {
     superposer_->CopyCurrentFrame(scratch);
@@ -26,11 +80,8 @@ double TMediaSystem::ShownFocus(TFrameBitmap& scratch) {
                                step));
 }
 
-std::optional<TMediaSystem::SharpFrame> TMediaSystem::SharpestFrameNear(int radius) {
-    if (!HasVideo() || FrameDuration <= 0) return std::nullopt;
-    radius = std::clamp(radius, 0, kMaxSharpRadius);
+std::optional<TMediaSystem::SharpFrame> TMediaSystem::SharpestShown(int64_t center, int radius) {
     TFrameBitmap scratch;
-    const int64_t center = ShownPosition();
     SharpFrame best{center, ShownFocus(scratch)};
     const auto measureAfterStep = [&](bool forward) {
         const int64_t before = ShownPosition();

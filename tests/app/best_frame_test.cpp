@@ -6,10 +6,13 @@
 
 #include "app/panels/extraire_frame.h"
 #include "app/panels/film_strip.h"
+#include "app/panels/intervallo_frame.h"
 #include "app/panels/sources_frame.h"
 #include "app/video_panel.h"
 #include "support/scene_file.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 
 #include <algorithm>
@@ -92,6 +95,30 @@ TEST_F(BestFrame, AnIntervalRunCanTakeTheSharpestFrameNearEachShot) {
     }
 }
 
+// The bar's "Sharpest" box and the argument's word are one option: the word checks the box, an
+// argument without it clears it, and a run started by the switch follows the box.
+TEST_F(BestFrame, TheSharpestBoxOfTheIntervalBarFollowsTheArgumentAndDrivesARun) {
+    Load("sharp_one.mp4", "sharp.mp4");
+    W().ExecuteToken("bmp");
+    W().ExecuteToken("add_time");
+    auto* box = W().Widgets().Intervallo->findChild<QCheckBox*>("cbSharpest");
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    W().ExecuteToken("intervallo", "25 frames sharpest");
+    EXPECT_TRUE(box->isChecked());
+    W().ExecuteToken("intervallo", "10 frames");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(SavedFiles().contains("shot_0.00.00.10.bmp")); // the shot's own frame
+    for (const QString& name : SavedFiles())
+        QFile::remove(Image(name));
+
+    box->click(); // as the user would, then a run from the bar's switch
+    W().Widgets().Intervallo->findChild<QPushButton*>("RxSwitch1")->click();
+    ASSERT_TRUE(WaitUntil([this] { return !W().Checked("taIntervalloGo"); }));
+    EXPECT_TRUE(SavedFiles().contains("shot_0.00.00.12.bmp"))
+        << SavedFiles().join(' ').toStdString();
+}
+
 // scene_cuts.mp4 cuts at frames 40, 80 and 120; two of its shots are pans, one with motion blur.
 TEST_F(BestFrame, AFileWithoutSceneFileGetsItsScenesFromThePictures) {
     Load("scene_cuts.mp4", "cuts.mp4");
@@ -117,6 +144,12 @@ TEST_F(BestFrame, AFileWithoutSceneFileGetsItsScenesFromThePictures) {
     ASSERT_TRUE(WaitForScenes());
     EXPECT_EQ(SceneStarts(), std::vector<int32_t>{0});
     EXPECT_EQ(W().Widgets().Sources()->scenesText(), "Scenes: 1 found in the picture");
+
+    // Interleaved DV: its pictures come in its one interleaved stream.
+    W().LoadVideoFile(Copy("raw.dv", "home.dv"));
+    ASSERT_TRUE(WaitForScenes());
+    EXPECT_EQ(W().SceneSource(), TShowForm::SceneOrigin::Pictures);
+    EXPECT_EQ(SceneStarts(), std::vector<int32_t>{0});
 }
 
 TEST_F(BestFrame, ASceneFileBesideTheVideoWinsAndClosingCallsTheSearchOff) {

@@ -15,7 +15,8 @@ namespace sp {
 Tintervalloframe::Tintervalloframe(QWidget* parent)
     : QGroupBox(tr("Intervalometer"), parent), value_(new QSpinBox(this)),
       unit_(new QComboBox(this)), precise_(new QCheckBox(tr("Precise"), this)),
-      switch_(new QPushButton(this)), counter_(new QLabel(this)) {
+      sharpest_(new QCheckBox(tr("Sharpest"), this)), switch_(new QPushButton(this)),
+      counter_(new QLabel(this)) {
     setToolTip(tr("Set the values of intervalometer"));
     // It lies over the navigation bar, which must not show through.
     setAutoFillBackground(true);
@@ -28,8 +29,12 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
     unit_->setToolTip(tr("Unit to calculate the interval"));
     precise_->setObjectName("cbModePrecision");
     precise_->setChecked(true);
+    sharpest_->setObjectName("cbSharpest");
+    sharpest_->setToolTip(tr("Take for each shot the sharpest frame near its time"));
     switch_->setObjectName("RxSwitch1");
     switch_->setToolTip(tr("Toggle the intervalometer.\r\nModify it under the Settings tab."));
+    // "On" or "Off" only: no wider than that, so that the row fits the narrowest window.
+    switch_->setFixedWidth(switch_->fontMetrics().horizontalAdvance(tr("Off")) + 24);
     counter_->setObjectName("chronolab");
     counter_->setToolTip(tr("Number of pictures to grab"));
     QFont big = counter_->font();
@@ -43,7 +48,9 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 2, 6, 2);
-    for (QWidget* w : std::initializer_list<QWidget*>{value_, unit_, precise_, switch_, counter_})
+    row->setSpacing(4);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{value_, unit_, precise_, sharpest_, switch_, counter_})
         row->addWidget(w);
     row->addStretch();
     setRunning(false);
@@ -51,6 +58,7 @@ Tintervalloframe::Tintervalloframe(QWidget* parent)
     connect(value_, &QSpinBox::valueChanged, this, &Tintervalloframe::intervalValueChanged);
     connect(unit_, &QComboBox::currentIndexChanged, this, &Tintervalloframe::unitIndexChanged);
     connect(precise_, &QCheckBox::toggled, this, &Tintervalloframe::preciseToggled);
+    connect(sharpest_, &QCheckBox::toggled, this, &Tintervalloframe::sharpestToggled);
     connect(switch_, &QPushButton::clicked, this, &Tintervalloframe::switchClicked);
 }
 
@@ -82,11 +90,21 @@ bool Tintervalloframe::precise() const {
     return precise_->isChecked();
 }
 
+void Tintervalloframe::setSharpest(bool sharpest) {
+    const QSignalBlocker quiet(sharpest_);
+    sharpest_->setChecked(sharpest);
+}
+
+bool Tintervalloframe::sharpest() const {
+    return sharpest_->isChecked();
+}
+
 void Tintervalloframe::setRunning(bool running) {
     running_ = running;
     switch_->setText(running ? tr("On") : tr("Off"));
     value_->setEnabled(!running);
     unit_->setEnabled(!running);
+    sharpest_->setEnabled(!running);
 }
 
 bool Tintervalloframe::running() const {

@@ -2,7 +2,9 @@
 // The intervalometer bar (group "Intervalometer"), shown over the navigation bar: the interval
 // value (`RxSpinEdit7`, 1..999,999), the unit list (`cboxIntervallo`: "Frames", "Seconds",
 // "Minutes"; no empty fourth entry, so no undefined unit can be chosen), the "Precise" check box
-// (`cbModePrecision`), the on/off switch (`RxSwitch1`) and the counter of pictures still to grab
+// (`cbModePrecision`), the "Sharpest" check box (`cbSharpest`: each shot takes the sharpest
+// frame near its time; locked during a run, which reads it at its start), the on/off switch
+// (`RxSwitch1`) and the counter of pictures still to grab
 // (`chronolab`, large purple digits).
 //
 // A dumb widget: user changes are emitted as signals; the setters change the display without
@@ -37,7 +39,9 @@ public:
     int unitIndex() const;
     void setPrecise(bool precise);
     bool precise() const;
-    // Running: the switch shows on, the value and the unit cannot be edited.
+    void setSharpest(bool sharpest);
+    bool sharpest() const;
+    // Running: the switch shows on, the value, the unit and "Sharpest" cannot be edited.
     void setRunning(bool running);
     bool running() const;
     void setRemainingShots(int64_t shots);
@@ -47,12 +51,14 @@ signals:
     void intervalValueChanged(int value);
     void unitIndexChanged(int index);
     void preciseToggled(bool precise);
+    void sharpestToggled(bool sharpest);
     void switchClicked();
 
 private:
     QSpinBox* value_;
     QComboBox* unit_;
     QCheckBox* precise_;
+    QCheckBox* sharpest_;
     QPushButton* switch_;
     QLabel* counter_;
     bool running_ = false;

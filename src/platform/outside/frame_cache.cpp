@@ -79,6 +79,13 @@ const FrameCache::Entry* FrameCache::firstAfter(int64_t startHns) const {
     return it == entries_.end() ? nullptr : &it->second;
 }
 
+std::vector<const FrameCache::Entry*> FrameCache::between(int64_t fromHns, int64_t toHns) const {
+    std::vector<const Entry*> found;
+    for (auto it = entries_.lower_bound(fromHns); it != entries_.end() && it->first <= toHns; ++it)
+        found.push_back(&it->second);
+    return found;
+}
+
 void FrameCache::forgetDurations() {
     for (auto& [start, entry] : entries_)
         entry.durationHns = 0;

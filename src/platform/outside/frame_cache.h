@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 struct AVFrame;
 
@@ -66,6 +67,8 @@ public:
     const Entry* after(int64_t startHns) const;
     // The first picture starting after startHns, known to follow or not.
     const Entry* firstAfter(int64_t startHns) const;
+    // The pictures starting within [fromHns, toHns], earliest first.
+    std::vector<const Entry*> between(int64_t fromHns, int64_t toHns) const;
 
     // The durations handed in are not the frames' own (a variable rate): pictures cover times
     // only up to the next picture known.

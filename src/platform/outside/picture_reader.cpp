@@ -8,7 +8,8 @@ std::unique_ptr<PictureReader> PictureReader::open(const std::string& path, std:
     reader->demuxer_ = Demuxer::openFile(path, {}, error);
     if (!reader->demuxer_) return nullptr;
     for (const DemuxerStream& s : reader->demuxer_->streams())
-        if (s.kind == StreamKind::Video) {
+        // Interleaved DV (raw .dv, type 1 AVI) carries its pictures in its one stream.
+        if (s.kind == StreamKind::Video || s.kind == StreamKind::Interleaved) {
             reader->stream_ = s.index;
             reader->streamBits_ = s.sampleBits;
             reader->streamHdr_ = s.hdr;

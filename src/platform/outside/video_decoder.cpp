@@ -1,6 +1,7 @@
 #include "platform/outside/video_decoder.h"
 
 #include "platform/outside/decoder_context.h"
+#include "platform/outside/frame_focus.h"
 #include "platform/outside/picture_scaler.h"
 #include "platform/outside/picture_turn.h"
 #include "platform/outside/tone_mapper.h"
@@ -231,7 +232,24 @@ void VideoDecoder::accept(FramePtr frame) {
         cache_.add(*frame, frame->pts, durationToCache(*frame));
         lastCached_ = true;
     }
+    measure(*frame, frame->pts);
     ready_.push_back(std::move(frame));
+}
+
+void VideoDecoder::measureFocus(int64_t fromHns, int64_t toHns, FocusSink sink) {
+    focusSink_ = std::move(sink);
+    focusFrom_ = fromHns;
+    focusTo_ = toHns;
+    if (!focusSink_) return;
+    for (const FrameCache::Entry* entry : cache_.between(fromHns, toHns))
+        measure(*entry->frame, entry->startHns);
+}
+
+void VideoDecoder::measure(const AVFrame& frame, int64_t startHns) {
+    if (!focusSink_ || startHns == kNoTimeHns || startHns < focusFrom_ || startHns > focusTo_)
+        return;
+    const int uprightWidth = uprightSize(frame.width, frame.height, orientation_).width;
+    if (const auto focus = LumaFocus(frame, uprightWidth)) focusSink_(startHns, *focus);
 }
 
 // A frame's duration tells the cache which times it covers without decoding the next frame.

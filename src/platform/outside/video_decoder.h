@@ -58,6 +58,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -136,6 +137,13 @@ public:
     // Off: pictures decoded from now on are not kept (nobody will step back onto them), until
     // it is switched on again. On by default.
     void setCaching(bool on);
+    // Focus measures (frame_focus.h) of the pictures starting within [fromHns, toHns]: those
+    // in the cache now, at once, then each picture as it is decoded, handed to `sink` with the
+    // picture's start. An empty sink stops measuring. Pictures in a format without a plane
+    // of luma samples are not measured.
+    using FocusSink = std::function<void(int64_t startHns, double focus)>;
+    void measureFocus(int64_t fromHns, int64_t toHns, FocusSink sink);
+
     // Pictures libavcodec has put out since open() (skipped ones are not decoded at all).
     size_t decodedPictures() const { return decodedPictures_; }
     // The input type's frame duration, 0 when it gives none.
@@ -172,6 +180,7 @@ private:
     VideoDecoder();
     void receiveFrames();
     void accept(FramePtr frame);
+    void measure(const AVFrame& frame, int64_t startHns);
     void newRun();
     FramePtr takeFrameOnScreen();
     FramePtr takeNextFrame();
@@ -225,6 +234,9 @@ private:
     bool lastCached_ = false; // the last picture decoded went into the cache
     bool linkBroken_ = false; // the next picture cached does not follow the last
     size_t decodedPictures_ = 0;
+    FocusSink focusSink_; // measureFocus's, with its range
+    int64_t focusFrom_ = 0;
+    int64_t focusTo_ = -1;
     mf::PictureOrientation orientation_;
     std::vector<uint8_t> turnBuffer_; // the stored picture before it is turned upright
     int width_ = 0;

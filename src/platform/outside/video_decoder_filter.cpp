@@ -132,6 +132,7 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     segmentStart_ = 0;
     flushing_ = false;
     decoder_->setDropBefore(0);
+    focusApplied_ = 0;
     queue_.start("sp:decoded");
     return S_OK;
 }
@@ -151,6 +152,41 @@ HRESULT VideoDecoderFilter::SetPictureDemand(Judge judge) {
 HRESULT VideoDecoderFilter::SetStepsBack(bool possible) {
     stepsBack_ = possible;
     return S_OK;
+}
+
+HRESULT VideoDecoderFilter::MeasureFocus(REFERENCE_TIME from, REFERENCE_TIME to) {
+    std::lock_guard lock(focusMutex_);
+    focusRequest_ = {from, to, focusRequest_.serial + 1};
+    focus_.clear();
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::TakenFocus(std::vector<std::pair<REFERENCE_TIME, double>>* measures) {
+    if (!measures) return E_POINTER;
+    std::lock_guard lock(focusMutex_);
+    measures->assign(focus_.begin(), focus_.end());
+    return S_OK;
+}
+
+// Streaming thread, with a decoder: hands a new focus request to the decoder. A measure comes
+// back into focus_ only while its request is still the one asked for.
+void VideoDecoderFilter::applyFocusRequest() {
+    FocusRequest request;
+    {
+        std::lock_guard lock(focusMutex_);
+        request = focusRequest_;
+    }
+    if (request.serial == focusApplied_) return;
+    focusApplied_ = request.serial;
+    if (request.from > request.to) {
+        decoder_->measureFocus(0, -1, {});
+        return;
+    }
+    decoder_->measureFocus(request.from, request.to,
+                           [this, serial = request.serial](int64_t start, double focus) {
+                               std::lock_guard lock(focusMutex_);
+                               if (focusRequest_.serial == serial) focus_[start] = focus;
+                           });
 }
 
 size_t VideoDecoderFilter::cacheBudget() const {
@@ -271,6 +307,7 @@ HRESULT VideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
         decoder_->setDropBefore(start);
         decoder_->suspendRun();
         decoder_->setCaching(true);
+        applyFocusRequest();
     }
     if (!output()->IsConnected()) return S_OK;
     HRESULT hr = queue_.push({OutputQueue::Item::Kind::NewSegment, nullptr, start, stop, rate});

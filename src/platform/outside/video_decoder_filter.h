@@ -43,20 +43,32 @@
 // one when no other picture refers to it (VideoDecoder, Skipping). With SetStepsBack(false) no
 // picture is cached at all (a job that grabs and ends the program needs none), and a seek then
 // decodes only the pictures that finding its target needs.
+//
+// Focus (mf::IFrameFocus): a range asked for is handed to the decoder at the next new segment,
+// on the streaming thread; the decoder measures the luma of the cached pictures in it and of
+// each picture it decodes in it, and the measures are kept here under their own lock until
+// the next request.
 
+#include "platform/graph/focus_measure.h"
 #include "platform/graph/output_queue.h"
 #include "platform/graph/transform_filter.h"
 #include "platform/outside/video_decoder.h"
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace sp::outside {
 
 using mf::HRESULT;
 
-class VideoDecoderFilter final : public mf::TransformFilter, public mf::IPictureDemand {
+class VideoDecoderFilter final : public mf::TransformFilter,
+                                 public mf::IPictureDemand,
+                                 public mf::IFrameFocus {
 public:
     // About a second of full-HD pictures, as much as a seek keeps before its target.
     static constexpr size_t kPlayingBudgetBytes = size_t(80) << 20;
@@ -67,6 +79,9 @@ public:
     HRESULT SetPictureDemand(Judge judge) override;
     // Off: no cache (see above); the next StartStreaming or picture delivered applies it.
     HRESULT SetStepsBack(bool possible) override;
+
+    HRESULT MeasureFocus(mf::REFERENCE_TIME from, mf::REFERENCE_TIME to) override;
+    HRESULT TakenFocus(std::vector<std::pair<mf::REFERENCE_TIME, double>>* measures) override;
 
     HRESULT CheckInputType(const mf::MediaType& type) override;
     HRESULT CheckTransform(const mf::MediaType& in, const mf::MediaType& out) override;
@@ -94,6 +109,7 @@ private:
     size_t cacheBudget() const;
     mf::PictureUse useOf(const VideoFrameInfo& picture, bool all) const;
     bool comingUnseen(mf::REFERENCE_TIME start, mf::REFERENCE_TIME stop) const;
+    void applyFocusRequest();
 
     std::unique_ptr<VideoDecoder> decoder_; // streaming thread, created by StartStreaming
     mf::OutputQueue queue_;                 // started and stopped with streaming
@@ -104,6 +120,17 @@ private:
     std::atomic<bool> flushing_{false};     // between BeginFlush and EndFlush
     std::atomic<bool> stepsBack_{true};     // pictures are cached for steps back
     std::atomic<uint64_t> converted_{0};
+    // Focus measures: the range asked for (from > to: none) and whether the streaming thread
+    // has handed it to the decoder yet; the measures taken in it, by picture start.
+    struct FocusRequest {
+        mf::REFERENCE_TIME from = 0;
+        mf::REFERENCE_TIME to = -1;
+        uint64_t serial = 0;
+    };
+    std::mutex focusMutex_;
+    FocusRequest focusRequest_;
+    uint64_t focusApplied_ = 0; // streaming thread: the serial handed to the decoder
+    std::map<mf::REFERENCE_TIME, double> focus_;
 };
 
 } // namespace sp::outside

@@ -20,6 +20,7 @@ struct Bar {
     QSpinBox* value = frame.findChild<QSpinBox*>("RxSpinEdit7");
     QComboBox* unit = frame.findChild<QComboBox*>("cboxIntervallo");
     QCheckBox* precise = frame.findChild<QCheckBox*>("cbModePrecision");
+    QCheckBox* sharpest = frame.findChild<QCheckBox*>("cbSharpest");
     QPushButton* toggle = frame.findChild<QPushButton*>("RxSwitch1");
 };
 
@@ -51,10 +52,13 @@ TEST(IntervalloFrame, SettersAreSilentUserChangesAreSignalled) {
     QSignalSpy values(&bar.frame, &Tintervalloframe::intervalValueChanged);
     QSignalSpy units(&bar.frame, &Tintervalloframe::unitIndexChanged);
     QSignalSpy precise(&bar.frame, &Tintervalloframe::preciseToggled);
+    QSignalSpy sharpest(&bar.frame, &Tintervalloframe::sharpestToggled);
     bar.frame.setIntervalValue(10);
     bar.frame.setUnitIndex(0);
     bar.frame.setPrecise(false);
-    EXPECT_EQ(values.count() + units.count() + precise.count(), 0);
+    bar.frame.setSharpest(true);
+    EXPECT_EQ(values.count() + units.count() + precise.count() + sharpest.count(), 0);
+    EXPECT_TRUE(bar.frame.sharpest());
 
     bar.value->setValue(25); // as the user would
     bar.unit->setCurrentIndex(2);
@@ -65,6 +69,9 @@ TEST(IntervalloFrame, SettersAreSilentUserChangesAreSignalled) {
     EXPECT_EQ(units.at(0).at(0).toInt(), 2);
     ASSERT_EQ(precise.count(), 1);
     EXPECT_TRUE(precise.at(0).at(0).toBool());
+    bar.sharpest->click();
+    ASSERT_EQ(sharpest.count(), 1);
+    EXPECT_FALSE(sharpest.at(0).at(0).toBool());
 }
 
 TEST(IntervalloFrame, SwitchAsksTheControllerAndARunLocksTheInterval) {
@@ -79,13 +86,15 @@ TEST(IntervalloFrame, SwitchAsksTheControllerAndARunLocksTheInterval) {
     EXPECT_TRUE(bar.frame.running());
     EXPECT_FALSE(bar.value->isEnabled());
     EXPECT_FALSE(bar.unit->isEnabled());
-    EXPECT_TRUE(bar.toggle->isEnabled()); // the run can always be stopped
+    EXPECT_FALSE(bar.sharpest->isEnabled()); // read when the run starts
+    EXPECT_TRUE(bar.toggle->isEnabled());    // the run can always be stopped
     EXPECT_TRUE(bar.precise->isEnabled());
     bar.toggle->click();
     EXPECT_EQ(clicks.count(), 2);
     bar.frame.setRunning(false);
     EXPECT_TRUE(bar.value->isEnabled());
     EXPECT_TRUE(bar.unit->isEnabled());
+    EXPECT_TRUE(bar.sharpest->isEnabled());
 }
 
 } // namespace

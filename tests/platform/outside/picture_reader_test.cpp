@@ -73,6 +73,28 @@ TEST(PictureReader, SmallPicturesAreUprightAndAbortEndsTheReading) {
     EXPECT_FALSE(reader->next());
 }
 
+// Interleaved DV carries its pictures in the one interleaved stream (type 1 AVI, raw .dv); a
+// type 2 AVI in a video stream of its own. All are read alike.
+TEST(PictureReader, ReadsDvOfEveryKind) {
+    for (const char* name : {"raw.dv", "avi_dv_type1.avi", "avi_dv_type2.avi"}) {
+        SCOPED_TRACE(name);
+        std::string error;
+        auto reader = PictureReader::open(mediaPath(name), &error);
+        ASSERT_TRUE(reader) << error;
+        int count = 0;
+        while (auto frame = reader->next()) {
+            EXPECT_EQ(frame->startHns, count * kFrame) << count;
+            ++count;
+        }
+        EXPECT_EQ(count, 50);
+        ASSERT_TRUE(reader->seek(20 * kFrame));
+        ASSERT_TRUE(reader->next());
+        std::vector<uint8_t> small(36 * 24 * 4);
+        ASSERT_TRUE(reader->copyScaled(small, 36, 24));
+        EXPECT_LT(AreaDifference(small, 36, 24, sptest::ffmpegFrame(mediaPath(name), 20)), 8);
+    }
+}
+
 TEST(PictureReader, AFileWithoutPicturesOrNoFileGivesNoReader) {
     std::string error;
     EXPECT_FALSE(PictureReader::open(mediaPath("tone.flac"), &error));

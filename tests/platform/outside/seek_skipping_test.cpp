@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <tuple>
@@ -302,6 +303,37 @@ TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExact) {
         ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
         EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
     }
+    paused.graph->Stop();
+}
+
+// Focus measures through the decoder filter, paused, on sharp_one.mp4 (every frame blurred by
+// motion but frames 12 and 30): a request applies from the next segment on, takes the cached
+// pictures before the target and those decoded on the way to it, and nothing outside its range.
+TEST(DecoderFilterFocus, MeasuresTheRangeFromTheNextSeekOn) {
+    registerOutsideFilters();
+    PausedDecoding paused;
+    ASSERT_NO_FATAL_FAILURE(paused.open(mediaPath("sharp_one.mp4")));
+    constexpr REFERENCE_TIME frame = 400000;
+    ASSERT_EQ(paused.seekTo(10 * frame), S_OK);
+    std::vector<std::pair<REFERENCE_TIME, double>> measures;
+    ASSERT_EQ(paused.decoder->MeasureFocus(5 * frame, 15 * frame), S_OK);
+    paused.decoder->TakenFocus(&measures);
+    EXPECT_TRUE(measures.empty());
+    ASSERT_EQ(paused.seekTo(15 * frame), S_OK);
+    paused.decoder->TakenFocus(&measures);
+    ASSERT_EQ(measures.size(), 11u);
+    for (size_t i = 0; i < measures.size(); ++i)
+        EXPECT_EQ(measures[i].first, REFERENCE_TIME(5 + i) * frame);
+    const auto sharpest = std::max_element(measures.begin(), measures.end(),
+                                           [](auto& a, auto& b) { return a.second < b.second; });
+    EXPECT_EQ(sharpest->first, 12 * frame);
+
+    ASSERT_EQ(paused.decoder->MeasureFocus(1, 0), S_OK);
+    paused.decoder->TakenFocus(&measures);
+    EXPECT_TRUE(measures.empty());
+    ASSERT_EQ(paused.seekTo(30 * frame), S_OK);
+    paused.decoder->TakenFocus(&measures);
+    EXPECT_TRUE(measures.empty());
     paused.graph->Stop();
 }
 
