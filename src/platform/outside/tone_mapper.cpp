@@ -1,5 +1,6 @@
 #include "platform/outside/tone_mapper.h"
 
+#include "platform/outside/avfilter_library.h"
 #include "platform/outside/frame_cache.h"
 
 #include <algorithm>
@@ -7,9 +8,6 @@
 #include <string>
 
 extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
 }
 
@@ -18,13 +16,14 @@ namespace sp::outside {
 namespace {
 
 struct InOutDeleter {
-    void operator()(AVFilterInOut* p) const { avfilter_inout_free(&p); }
+    const AvFilterLibrary* library;
+    void operator()(AVFilterInOut* p) const { library->InOutFree(&p); }
 };
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 // One end of the parsed chain, attached to `filter`.
-InOutPtr endPoint(const char* name, AVFilterContext* filter) {
-    InOutPtr end(avfilter_inout_alloc());
+InOutPtr endPoint(const AvFilterLibrary& library, const char* name, AVFilterContext* filter) {
+    InOutPtr end(library.InOutAlloc(), InOutDeleter{&library});
     if (!end) return nullptr;
     end->name = av_strdup(name);
     end->filter_ctx = filter;
@@ -46,7 +45,7 @@ ToneMapper::~ToneMapper() {
 }
 
 void ToneMapper::reset() {
-    avfilter_graph_free(&graph_);
+    if (graph_) AvFilter()->GraphFree(&graph_); // a graph was made: the library is loaded
     source_ = sink_ = nullptr;
 }
 
@@ -56,27 +55,29 @@ bool ToneMapper::build(const AVFrame& frame) {
     height_ = frame.height;
     format_ = frame.format;
     failed_ = true;
-    graph_ = avfilter_graph_alloc();
+    const AvFilterLibrary* av = AvFilter();
+    if (!av) return false;
+    graph_ = av->GraphAlloc();
     if (!graph_) return false;
     // zscale reads transfer, primaries, matrix and range from each frame itself.
     const std::string args =
         "video_size=" + std::to_string(frame.width) + "x" + std::to_string(frame.height) +
         ":pix_fmt=" + std::to_string(frame.format) + ":time_base=1/10000000:pixel_aspect=1/1";
-    if (avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", args.c_str(),
-                                     nullptr, graph_) < 0 ||
-        avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                     nullptr, graph_) < 0)
+    if (av->GraphCreateFilter(&source_, av->GetByName("buffer"), "in", args.c_str(), nullptr,
+                              graph_) < 0 ||
+        av->GraphCreateFilter(&sink_, av->GetByName("buffersink"), "out", nullptr, nullptr,
+                              graph_) < 0)
         return false;
-    InOutPtr outputs = endPoint("in", source_);
-    InOutPtr inputs = endPoint("out", sink_);
+    InOutPtr outputs = endPoint(*av, "in", source_);
+    InOutPtr inputs = endPoint(*av, "out", sink_);
     if (!outputs || !inputs) return false;
     const std::string chain = std::string(kChain) + ",format=bgra";
     AVFilterInOut* open = inputs.release();
     AVFilterInOut* opened = outputs.release();
-    const int parsed = avfilter_graph_parse_ptr(graph_, chain.c_str(), &open, &opened, nullptr);
-    avfilter_inout_free(&open);
-    avfilter_inout_free(&opened);
-    if (parsed < 0 || avfilter_graph_config(graph_, nullptr) < 0) return false;
+    const int parsed = av->GraphParse(graph_, chain.c_str(), &open, &opened, nullptr);
+    av->InOutFree(&open);
+    av->InOutFree(&opened);
+    if (parsed < 0 || av->GraphConfig(graph_, nullptr) < 0) return false;
     failed_ = false;
     return true;
 }
@@ -89,9 +90,9 @@ bool ToneMapper::convert(const AVFrame& frame, uint8_t* top, ptrdiff_t stride) {
     FramePtr in(av_frame_clone(&frame));
     FramePtr out(av_frame_alloc());
     if (!in || !out) return false;
-    if (av_buffersrc_add_frame(source_, in.get()) < 0 ||
-        av_buffersink_get_frame(sink_, out.get()) < 0 || out->width != frame.width ||
-        out->height != frame.height) {
+    const AvFilterLibrary* av = AvFilter(); // loaded: the graph was built
+    if (av->SourceAddFrame(source_, in.get()) < 0 || av->SinkGetFrame(sink_, out.get()) < 0 ||
+        out->width != frame.width || out->height != frame.height) {
         reset(); // a graph left holding a frame would hand it out for the next picture
         return false;
     }
