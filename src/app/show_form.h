@@ -526,7 +526,6 @@ private:
     bool runSharpest_ = false;
     static constexpr int kIntervalSharpRadius = 2;
     QString lastSaveError_;
-    std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
     // Saves during a run are made and written in the background, one at a time, each
     // snapshot's file begun as the snapshot is taken; their outcome is collected before the
     // next snapshot, at the stop of the run and on kImageWritten.

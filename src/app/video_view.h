@@ -10,7 +10,8 @@
 // pictures arriving before it runs make one repaint, of the latest). Everything else runs on the
 // user-interface thread; a repaint (an expose, a resize) draws the last picture again at once.
 // Three buffers take turns (being written, ready, shown), so neither thread waits for the other
-// longer than a swap and no buffer is allocated while the picture size stays the same.
+// longer than a swap and no buffer is allocated while the picture size stays the same; while the
+// painting keeps up (a ready picture already painted when the next comes), two do.
 //
 // Ownership: the controller attaches the view to each new renderer (put_Owner) and must detach
 // it (put_Owner(nullptr)) before the view is destroyed; after that no present() is running.

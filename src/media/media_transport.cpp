@@ -17,9 +17,9 @@ namespace sp {
 using namespace mf;
 
 namespace {
-constexpr int kMaxStatePolls = 200; // of 10 ms each
-constexpr int64_t kSameTimeHns = 200;   // the rounding allowance of sample times
-}
+constexpr int kMaxStatePolls = 200;   // of 10 ms each
+constexpr int64_t kSameTimeHns = 200; // the rounding allowance of sample times
+} // namespace
 
 long VolumeToHundredthsDb(int volume) {
     return std::lround(std::log(double(volume) + 1.0) * 1085.73) - 10000;
@@ -283,6 +283,9 @@ void TMediaSystem::SetCompletionHandler(std::function<void(IFilterGraph*)> handl
 
 void TMediaSystem::CopyCurrentFrame(TFrameBitmap& target) {
     superposer_->CopyCurrentFrame(target);
+}
+void TMediaSystem::ReadCurrentFrame(const std::function<void(const TFrameBitmap&)>& read) {
+    superposer_->ReadCurrentFrame(read);
 }
 void TMediaSystem::ApplyInlaySettings(const TincrustRec& s) {
     superposer_->SetInlaySettings(s);
