@@ -159,6 +159,7 @@ void TVideoView::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, picture.size() != size());
         painter.drawImage(rect(), picture);
     }
+    if (fresh && trace_) trace_->Painted();
     if (fresh && first) emit firstPicturePainted();
 }
 

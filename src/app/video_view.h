@@ -16,6 +16,7 @@
 // Ownership: the controller attaches the view to each new renderer (put_Owner) and must detach
 // it (put_Owner(nullptr)) before the view is destroyed; after that no present() is running.
 
+#include "app/paint_trace.h"
 #include "platform/graph/interfaces.h"
 
 #include <QElapsedTimer>
@@ -26,6 +27,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace sp {
@@ -106,6 +108,7 @@ private:
     QSize halvedFor_;              // the widget size the halvings were made for
     bool halvesStale_ = true;
     int latenessLimitMs_ = 40;
+    std::unique_ptr<TPaintTrace> trace_ = TPaintTrace::FromEnvironment(); // usually none
 };
 
 } // namespace sp
