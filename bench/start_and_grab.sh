@@ -33,7 +33,8 @@ python3 - "${SP_BENCH_STILLPICK:-$build/src/stillpick}" "$build/tools/stillpick-
     "${SP_BENCH_ROUNDS:-7}" <<'PY'
 import os, shutil, statistics, subprocess, sys, tempfile, time
 
-stillpick, probe, media, rounds = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+stillpick, probe = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+media, rounds = sys.argv[3], int(sys.argv[4])
 clip = os.path.abspath(os.path.join(media, "h264_1080p_60s.mp4"))
 folder = os.path.abspath(os.path.join(media, "ten_files"))
 files = sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".mp4"))

@@ -22,8 +22,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://stillpick.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time (when sound is first played), so the shared-library scan does not see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.24.0)")
+# Loaded at run time (when sound is first played, when the first HDR picture is tone-mapped),
+# so the shared-library scan does not see them.
+string(REGEX MATCH "^[0-9]+" avfilter_major "${AVFILTER_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.24.0), libavfilter${avfilter_major}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "take still images out of video files
 Stillpick plays a video file and saves the picture on screen as an image
 file. It steps frame by frame, second by second or scene by scene, grabs

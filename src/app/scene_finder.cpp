@@ -75,6 +75,12 @@ void TSceneFinder::Cancel() {
     cancel_.reset(); // its finished signal, still queued, finds no run and says nothing
 }
 
+void TSceneFinder::Wait() {
+    if (!cancel_) return;
+    watcher_.waitForFinished();
+    Finished(); // the watcher's own finished signal, still queued, then finds no run
+}
+
 void TSceneFinder::Finished() {
     if (!cancel_) return; // a run called off
     const auto result = watcher_.future().resultCount() > 0 ? watcher_.result() : std::nullopt;

@@ -41,6 +41,8 @@ public:
     // Calls off a run in progress, then starts one on `path`.
     void Start(const QString& path);
     void Cancel();
+    // Waits for the run in progress to end and reports its result at once (found or failed).
+    void Wait();
     bool Running() const { return cancel_ != nullptr; }
     QString Path() const { return path_; }
 

@@ -148,8 +148,9 @@ public:
     // and grabs it under its own timecode.
     void GrabSharpest(int radius);
     // Where the scenes of the loaded file come from: its scene file, the pictures (found in
-    // the background after opening, or still being looked for), or nowhere.
-    enum class SceneOrigin { None, File, Finding, Pictures };
+    // the background after opening, or still being looked for), or nowhere. A run that ends
+    // the program looks for them only when its first scene step needs them (Deferred).
+    enum class SceneOrigin { None, File, Finding, Pictures, Deferred };
     SceneOrigin SceneSource() const { return sceneOrigin_; }
     // After a file is loaded: its scene file's scenes, else a search of its pictures.
     void TakeScenesOf(const QString& path);
@@ -418,6 +419,7 @@ private:
     void BindActions();
     void CreateScriptRunner();
     void GiveUpStepsBackIfQuitting(const TCustomScript& runner);
+    bool EndsWhenDone() const { return Media && !Media->StepsBack; }
     void AskForVideoFile();
     void AskForScriptFile();
     void StopRunners();
@@ -482,6 +484,7 @@ private:
     void ScenesFound(const QString& path, const FoundScenes& found);
     void ShowSceneSource();
     void ShowSceneSteps();
+    void FindDeferredScenes();
     TSceneFinder* sceneFinder_ = nullptr; // child of the window
     // The filmstrip (show_form_strip.cpp).
     void BindStripCommands();
@@ -533,7 +536,6 @@ private:
     bool runSharpest_ = false;
     static constexpr int kIntervalSharpRadius = 2;
     QString lastSaveError_;
-    std::shared_ptr<TFrameBitmap> grabFrame_; // reused by every snapshot
     // Saves during a run are made and written in the background, one at a time, each
     // snapshot's file begun as the snapshot is taken; their outcome is collected before the
     // next snapshot, at the stop of the run and on kImageWritten.

@@ -59,8 +59,9 @@ void TShowForm::TakeScenesOf(const QString& path) {
     if (CurrentBuilder->HasSceneFile) {
         sceneOrigin_ = SceneOrigin::File;
     } else if (Media && Media->HasVideo()) {
-        sceneOrigin_ = SceneOrigin::Finding;
-        sceneFinder_->Start(path);
+        // Decoding the whole file beside the grab would only slow a run that ends the program.
+        sceneOrigin_ = EndsWhenDone() ? SceneOrigin::Deferred : SceneOrigin::Finding;
+        if (sceneOrigin_ == SceneOrigin::Finding) sceneFinder_->Start(path);
     }
     ShowSceneSource();
     ShowSceneSteps();
@@ -70,6 +71,13 @@ void TShowForm::CallOffSceneSearch() {
     if (sceneFinder_) sceneFinder_->Cancel();
     sceneOrigin_ = SceneOrigin::None;
     ShowSceneSource();
+}
+
+void TShowForm::FindDeferredScenes() {
+    if (sceneOrigin_ != SceneOrigin::Deferred || !CurrentBuilder) return;
+    sceneOrigin_ = SceneOrigin::Finding;
+    sceneFinder_->Start(QString::fromStdString(CurrentBuilder->FileName));
+    sceneFinder_->Wait();
 }
 
 void TShowForm::ScenesFound(const QString& path, const FoundScenes& found) {
@@ -89,6 +97,7 @@ void TShowForm::ShowSceneSource() {
     QString text;
     switch (sceneOrigin_) {
     case SceneOrigin::None:
+    case SceneOrigin::Deferred:
         break;
     case SceneOrigin::File:
         text = QString("Scenes: %1 from the scene file %2")

@@ -162,11 +162,11 @@ void TShowForm::CaptureFrame(TFrameBitmap* bitmap, int64_t time) {
         std::lock_guard lock(*bitmap);
         empty = bitmap->Empty();
         if (!empty) capture(*bitmap);
-    } else {
-        if (!grabFrame_) grabFrame_ = std::make_shared<TFrameBitmap>();
-        Media->CopyCurrentFrame(*grabFrame_);
-        empty = grabFrame_->Empty();
-        if (!empty) capture(*grabFrame_);
+    } else { // read in place as well: a copy first would cost a picture's memory and time
+        Media->ReadCurrentFrame([&](const TFrameBitmap& frame) {
+            empty = frame.Empty();
+            if (!empty) capture(frame);
+        });
     }
     FrameSize = empty || CapturedFrame.isNull() ? QSize(0, 0) : CapturedFrame.size();
 }

@@ -67,6 +67,7 @@ void TShowForm::SceneStep(bool forward) {
     Timer1.stop();
     Seeking = true;
     QCoreApplication::processEvents();
+    FindDeferredScenes();
     if (forward)
         Media->NextScene(Scenes);
     else

@@ -77,6 +77,12 @@ void TVideoView::present(const uint8_t* pixels, int width, int height, int strid
     } else {
         lastTakenNs_ = INT64_MIN;
     }
+    if (writing_.width() != width || writing_.height() != height) {
+        // A ready picture already painted is free: taking its buffer spares a third one.
+        const std::lock_guard lock(pictureMutex_);
+        if (!readyIsNew_ && ready_.width() == width && ready_.height() == height)
+            std::swap(writing_, ready_);
+    }
     if (writing_.width() != width || writing_.height() != height)
         writing_ = NewPictureImage(width, height);
     if (writing_.isNull()) return; // out of memory: skip this picture
@@ -153,6 +159,7 @@ void TVideoView::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, picture.size() != size());
         painter.drawImage(rect(), picture);
     }
+    if (fresh && trace_) trace_->Painted();
     if (fresh && first) emit firstPicturePainted();
 }
 

@@ -10,11 +10,13 @@
 // pictures arriving before it runs make one repaint, of the latest). Everything else runs on the
 // user-interface thread; a repaint (an expose, a resize) draws the last picture again at once.
 // Three buffers take turns (being written, ready, shown), so neither thread waits for the other
-// longer than a swap and no buffer is allocated while the picture size stays the same.
+// longer than a swap and no buffer is allocated while the picture size stays the same; while the
+// painting keeps up (a ready picture already painted when the next comes), two do.
 //
 // Ownership: the controller attaches the view to each new renderer (put_Owner) and must detach
 // it (put_Owner(nullptr)) before the view is destroyed; after that no present() is running.
 
+#include "app/paint_trace.h"
 #include "platform/graph/interfaces.h"
 
 #include <QElapsedTimer>
@@ -25,6 +27,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace sp {
@@ -105,6 +108,7 @@ private:
     QSize halvedFor_;              // the widget size the halvings were made for
     bool halvesStale_ = true;
     int latenessLimitMs_ = 40;
+    std::unique_ptr<TPaintTrace> trace_ = TPaintTrace::FromEnvironment(); // usually none
 };
 
 } // namespace sp

@@ -181,7 +181,10 @@ HRESULT TBitmapFilter::Stop() {
     GrabSends.close();
     const HRESULT hr = TransformFilter::Stop();
     std::lock_guard lock(Frame);
-    Frame.KeepOwnCopy();
+    if (KeepFrameAtStop)
+        Frame.KeepOwnCopy();
+    else
+        Frame.SetSize(0, 0);
     return hr;
 }
 

@@ -68,7 +68,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <utility>
 
 namespace sp {
 
@@ -116,9 +118,20 @@ public:
     // it takes one.
     static constexpr int64_t kPreviewIntervalMs = 100;
 
+    // Whether Stop keeps the picture on screen (copied out of the buffer it may borrow); off
+    // while sources close for good, when nobody reads it again: the frame is emptied instead.
+    // Controlling thread.
+    bool KeepFrameAtStop = true;
+
     // Copies the current frame into `target` under the frame's lock. Main thread (or a grab
     // message handler); never from DrawOverlay, which runs with the lock held.
     void CopyCurrentFrame(TFrameBitmap& target) { Frame.CopyTo(target); }
+    // Calls `read` with the current frame, under its lock, where CopyCurrentFrame would copy it
+    // first (same threads): a snapshot reads the picture once.
+    template <typename Reader> void ReadCurrentFrame(Reader&& read) {
+        std::lock_guard lock(Frame);
+        read(std::as_const(Frame));
+    }
 
     // Stream position of the sample times' 0, and position of the frame being processed (100 ns
     // units). Written by the media system before it runs or seeks the graph; CurrentTime is

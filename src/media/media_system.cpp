@@ -67,6 +67,7 @@ void TMediaSystem::DataModuleCreate(int32_t maxWidth, int32_t maxHeight) {
 }
 
 void TMediaSystem::DataModuleDestroy() {
+    if (superposer_) superposer_->KeepFrameAtStop = false; // the last picture goes too
     if (graph.Graph()) graph.Graph()->SetNotify(nullptr);
     eventContext_.reset();
     if (graph.Graph()) graph.Graph()->Stop();
@@ -457,6 +458,9 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio) {
 
 bool TMediaSystem::CloseSources() {
     bool closed = true;
+    // The file's last picture goes with it (copying it out of the decoder's buffer would take
+    // a picture's memory at the very end of a grab that ends the program).
+    superposer_->KeepFrameAtStop = false;
     try {
         Stop();
         DisconnectVideo();
@@ -464,6 +468,7 @@ bool TMediaSystem::CloseSources() {
     } catch (...) {
         closed = false;
     }
+    superposer_->KeepFrameAtStop = true;
     // The next file starts at its own beginning, not at this one's last position.
     positionFromPicture_ = false;
     LastPosition = 0;

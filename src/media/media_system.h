@@ -114,6 +114,8 @@ public:
 
     // Pass-throughs to the superposer.
     void CopyCurrentFrame(TFrameBitmap& target);
+    // `read` sees the current frame in place, under its lock (it must not take the lock again).
+    void ReadCurrentFrame(const std::function<void(const TFrameBitmap&)>& read);
     void ApplyInlaySettings(const TincrustRec& settings);
     void EnableInlay(bool on);
     void FlipVertical(bool on);

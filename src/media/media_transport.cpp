@@ -283,6 +283,9 @@ void TMediaSystem::SetCompletionHandler(std::function<void(IFilterGraph*)> handl
 void TMediaSystem::CopyCurrentFrame(TFrameBitmap& target) {
     superposer_->CopyCurrentFrame(target);
 }
+void TMediaSystem::ReadCurrentFrame(const std::function<void(const TFrameBitmap&)>& read) {
+    superposer_->ReadCurrentFrame(read);
+}
 void TMediaSystem::ApplyInlaySettings(const TincrustRec& s) {
     superposer_->SetInlaySettings(s);
 }

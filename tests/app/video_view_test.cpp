@@ -1,11 +1,13 @@
 // The video window as the renderer's presentation surface: pictures arrive on another thread,
-// the latest is painted, an expose paints it again, and bad pictures are ignored.
+// the latest is painted, an expose paints it again, and bad pictures are ignored; the paint
+// trace of the window benches.
 
 #include "app/video_view.h"
 
 #include "support/widget_application.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include <atomic>
 #include <thread>
@@ -73,6 +75,57 @@ TEST(VideoView, PaintsTheLatestPictureScaledOpaqueAndAgainOnExpose) {
     settle();
     EXPECT_FALSE(view.hasPicture());
     EXPECT_EQ(centre(view), QColor(Qt::black));
+}
+
+// Painting keeps up: each picture takes the buffer of one already painted, and each still shows
+// its own colour (not a reused buffer's older picture).
+TEST(VideoView, PicturesPaintedOneByOneEachShowTheirOwnColour) {
+    TVideoView view;
+    view.resize(320, 180);
+    view.show();
+    settle();
+    for (QRgb colour : {qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200), qRgb(90, 90, 0)}) {
+        Picture(64, 36, colour).presentTo(view);
+        settle();
+        EXPECT_EQ(centre(view), QColor(colour));
+        EXPECT_EQ(view.shownPicture().pixelColor(3, 3), QColor(colour));
+    }
+    EXPECT_EQ(view.statistics().painted, 4u);
+}
+
+// With STILLPICK_PAINT_TRACE set, the view says when it paints a fresh picture (not when it
+// paints the same one again) and when a key press arrives, on the monotonic clock; without it,
+// nothing.
+TEST(VideoView, TheTraceSaysEachFreshPaintAndKeyPressOnlyWhenAskedFor) {
+    const auto lines = [](const std::string& text, const std::string& word) {
+        int count = 0;
+        for (size_t at = text.find("stillpick-trace: " + word + " "); at != std::string::npos;
+             at = text.find("stillpick-trace: " + word + " ", at + 1))
+            ++count;
+        return count;
+    };
+    const auto run = [](bool traced) {
+        if (traced) qputenv("STILLPICK_PAINT_TRACE", "1");
+        testing::internal::CaptureStderr();
+        {
+            TVideoView view;
+            view.resize(320, 180);
+            view.show();
+            settle();
+            Picture(64, 36, qRgb(200, 0, 0)).presentTo(view);
+            settle();
+            view.repaint(); // the same picture again
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier);
+            settle();
+        }
+        qunsetenv("STILLPICK_PAINT_TRACE");
+        return testing::internal::GetCapturedStderr();
+    };
+    const std::string traced = run(true);
+    EXPECT_EQ(lines(traced, "painted"), 1) << traced;
+    EXPECT_EQ(lines(traced, "key"), 1) << traced;
+    const std::string quiet = run(false);
+    EXPECT_EQ(lines(quiet, "painted") + lines(quiet, "key"), 0) << quiet;
 }
 
 TEST(VideoView, PicturesThatCannotBeShownAreIgnored) {

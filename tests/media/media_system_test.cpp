@@ -327,7 +327,14 @@ TEST_F(MediaSystem, BothDecoderFlagsFollowWhatCanBeCreated) {
 TEST_F(MediaSystem, TheNextFileStartsAtItsOwnBeginning) {
     open("mpeg2_16x9.mpg");
     ASSERT_TRUE(media->SetPosition(20000000));
+    // Stopped, the picture stays; closed, it goes with the file.
+    media->Stop();
+    TFrameBitmap frame;
+    media->CopyCurrentFrame(frame);
+    EXPECT_FALSE(frame.Empty());
     ASSERT_TRUE(media->CloseSources());
+    media->CopyCurrentFrame(frame);
+    EXPECT_TRUE(frame.Empty());
     EXPECT_EQ(TMediaSystem::LastPosition, 0);
     open("h264.mkv");
     ASSERT_TRUE(media->Seek(0)); // what the main window does after loading

@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include <chrono>
+
 namespace mf {
 
 OutputQueue::OutputQueue(BaseOutputPin* pin) : pin_(pin) {}
@@ -45,10 +47,23 @@ HRESULT OutputQueue::push(Item item) {
     return S_OK;
 }
 
+void OutputQueue::waitUntilDelivered(const std::function<bool()>& wanted) {
+    std::unique_lock lock(mutex_);
+    const auto done = [this] {
+        return stopping_ || flushing_ || result_ != S_OK || (items_.empty() && !delivering_);
+    };
+    // The poll covers a state change upstream that nothing here is told of.
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(5), done))
+        if (!wanted()) return;
+}
+
 void OutputQueue::beginFlush() {
-    std::lock_guard lock(mutex_);
-    flushing_ = true;
-    items_.clear(); // the samples go back to the allocator, releasing upstream if it waits
+    {
+        std::lock_guard lock(mutex_);
+        flushing_ = true;
+        items_.clear(); // the samples go back to the allocator, releasing upstream if it waits
+    }
+    changed_.notify_all(); // and an upstream waiting until all is delivered
 }
 
 void OutputQueue::endFlush() {

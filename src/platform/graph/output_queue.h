@@ -13,6 +13,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -44,6 +45,11 @@ public:
     // segment is kept for after the flush.
     HRESULT push(Item item);
 
+    // Upstream streaming thread: returns once everything pushed has been delivered (downstream
+    // holds nothing of it in a delivery), or the queue flushes or stops, or `wanted` (asked
+    // every few milliseconds) says false. For an upstream filter that fills no buffer ahead.
+    void waitUntilDelivered(const std::function<bool()>& wanted);
+
     // Upstream's flush, any thread: beginFlush drops what is queued and holds delivery (the
     // caller then passes BeginFlush downstream, releasing a delivery blocked there);
     // endFlush waits until no delivery is in progress and lets delivery resume.
@@ -55,15 +61,15 @@ private:
     HRESULT deliver(const Item& item);
 
     BaseOutputPin* pin_; // owner
-    std::thread thread_;     // started and joined by the controlling thread
+    std::thread thread_; // started and joined by the controlling thread
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Item> items_;        // guarded by mutex_
-    bool flushing_ = false;         // guarded by mutex_
-    bool stopping_ = false;         // guarded by mutex_
-    bool delivering_ = false;       // guarded by mutex_: the thread is inside a delivery
-    HRESULT result_ = S_OK; // guarded by mutex_: not S_OK once delivery has ended
+    std::deque<Item> items_;  // guarded by mutex_
+    bool flushing_ = false;   // guarded by mutex_
+    bool stopping_ = false;   // guarded by mutex_
+    bool delivering_ = false; // guarded by mutex_: the thread is inside a delivery
+    HRESULT result_ = S_OK;   // guarded by mutex_: not S_OK once delivery has ended
 };
 
 } // namespace mf

@@ -1,5 +1,7 @@
 #include "platform/outside/sdl_audio_library.h"
 
+#include "platform/outside/library_symbols.h"
+
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -9,11 +11,6 @@ namespace sp::outside {
 
 namespace {
 
-template <typename Function> bool find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 std::optional<SdlAudioLibrary> load() {
     // Kept loaded to the end of the process: SDL's threads may still run its code at exit.
     void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
@@ -22,12 +19,13 @@ std::optional<SdlAudioLibrary> load() {
         return std::nullopt;
     }
     SdlAudioLibrary f;
-    if (find(library, "SDL_SetHint", f.SetHint) && find(library, "SDL_ResetHint", f.ResetHint) &&
-        find(library, "SDL_InitSubSystem", f.InitSubSystem) &&
-        find(library, "SDL_QuitSubSystem", f.QuitSubSystem) &&
-        find(library, "SDL_OpenAudioDevice", f.OpenAudioDevice) &&
-        find(library, "SDL_CloseAudioDevice", f.CloseAudioDevice) &&
-        find(library, "SDL_PauseAudioDevice", f.PauseAudioDevice))
+    if (FindSymbol(library, "SDL_SetHint", f.SetHint) &&
+        FindSymbol(library, "SDL_ResetHint", f.ResetHint) &&
+        FindSymbol(library, "SDL_InitSubSystem", f.InitSubSystem) &&
+        FindSymbol(library, "SDL_QuitSubSystem", f.QuitSubSystem) &&
+        FindSymbol(library, "SDL_OpenAudioDevice", f.OpenAudioDevice) &&
+        FindSymbol(library, "SDL_CloseAudioDevice", f.CloseAudioDevice) &&
+        FindSymbol(library, "SDL_PauseAudioDevice", f.PauseAudioDevice))
         return f;
     std::fprintf(stderr, "stillpick: no sound: libSDL2-2.0.so.0 lacks a function\n");
     return std::nullopt;

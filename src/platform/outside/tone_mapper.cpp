@@ -1,5 +1,6 @@
 #include "platform/outside/tone_mapper.h"
 
+#include "platform/outside/avfilter_library.h"
 #include "platform/outside/frame_cache.h"
 #include "platform/outside/picture_scaler.h"
 
@@ -15,9 +16,6 @@
 #include <vector>
 
 extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
@@ -34,18 +32,20 @@ constexpr int kSplitFromRows = 4 * kBandRows;
 constexpr int kFullSizeFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
 struct InOutDeleter {
-    void operator()(AVFilterInOut* p) const { avfilter_inout_free(&p); }
+    const AvFilterLibrary* library;
+    void operator()(AVFilterInOut* p) const { library->InOutFree(&p); }
 };
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 struct GraphDeleter {
-    void operator()(AVFilterGraph* p) const { avfilter_graph_free(&p); }
+    const AvFilterLibrary* library;
+    void operator()(AVFilterGraph* p) const { library->GraphFree(&p); }
 };
 using GraphPtr = std::unique_ptr<AVFilterGraph, GraphDeleter>;
 
 // One end of the parsed chain, attached to `filter`.
-InOutPtr endPoint(const char* name, AVFilterContext* filter) {
-    InOutPtr end(avfilter_inout_alloc());
+InOutPtr endPoint(const AvFilterLibrary& av, const char* name, AVFilterContext* filter) {
+    InOutPtr end(av.InOutAlloc(), InOutDeleter{&av});
     if (!end) return nullptr;
     end->name = av_strdup(name);
     end->filter_ctx = filter;
@@ -57,32 +57,33 @@ InOutPtr endPoint(const char* name, AVFilterContext* filter) {
 // `chain` run once on `in` (whose buffers it takes); null when the filters cannot be set up or
 // give no picture.
 FramePtr runChain(AVFrame& in, const std::string& chain) {
-    GraphPtr graph(avfilter_graph_alloc());
+    const AvFilterLibrary* av = AvFilter();
+    if (!av) return nullptr;
+    GraphPtr graph(av->GraphAlloc(), GraphDeleter{av});
     if (!graph) return nullptr;
     const std::string args = "video_size=" + std::to_string(in.width) + "x" +
                              std::to_string(in.height) + ":pix_fmt=" + std::to_string(in.format) +
                              ":time_base=1/25:pixel_aspect=1/1";
     AVFilterContext* source = nullptr;
     AVFilterContext* sink = nullptr;
-    if (avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.c_str(),
-                                     nullptr, graph.get()) < 0 ||
-        avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                     nullptr, graph.get()) < 0)
+    if (av->GraphCreateFilter(&source, av->GetByName("buffer"), "in", args.c_str(), nullptr,
+                              graph.get()) < 0 ||
+        av->GraphCreateFilter(&sink, av->GetByName("buffersink"), "out", nullptr, nullptr,
+                              graph.get()) < 0)
         return nullptr;
-    InOutPtr outputs = endPoint("in", source);
-    InOutPtr inputs = endPoint("out", sink);
+    InOutPtr outputs = endPoint(*av, "in", source);
+    InOutPtr inputs = endPoint(*av, "out", sink);
     if (!outputs || !inputs) return nullptr;
     AVFilterInOut* open = inputs.release();
     AVFilterInOut* opened = outputs.release();
-    const int parsed =
-        avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &open, &opened, nullptr);
-    avfilter_inout_free(&open);
-    avfilter_inout_free(&opened);
+    const int parsed = av->GraphParse(graph.get(), chain.c_str(), &open, &opened, nullptr);
+    av->InOutFree(&open);
+    av->InOutFree(&opened);
     FramePtr out(av_frame_alloc());
     // zscale reads transfer, primaries, matrix and range from the frame itself.
-    if (parsed < 0 || !out || avfilter_graph_config(graph.get(), nullptr) < 0 ||
-        av_buffersrc_add_frame(source, &in) < 0 || av_buffersrc_add_frame(source, nullptr) < 0 ||
-        av_buffersink_get_frame(sink, out.get()) < 0)
+    if (parsed < 0 || !out || av->GraphConfig(graph.get(), nullptr) < 0 ||
+        av->SourceAddFrame(source, &in) < 0 || av->SourceAddFrame(source, nullptr) < 0 ||
+        av->SinkGetFrame(sink, out.get()) < 0)
         return nullptr;
     return out;
 }

@@ -108,7 +108,10 @@ HRESULT VideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
     long picture = long(header->biWidth) * std::abs(header->biHeight) * 4;
     // Top-down pictures usually travel on to the window as they are, and the filter keeping
     // the frame on screen holds one of them: one buffer more keeps decoding from waiting.
-    request->cBuffers = std::max(request->cBuffers, header->biHeight < 0 ? 4L : 3L);
+    // Without steps back (a job that grabs and ends) nothing is decoded ahead while paused:
+    // one buffer for the picture kept, one for the next.
+    const long wanted = !stepsBack_ ? 2L : header->biHeight < 0 ? 4L : 3L;
+    request->cBuffers = std::max(request->cBuffers, wanted);
     request->cbBuffer = std::max({request->cbBuffer, picture, 1920L * 1088 * 4});
     AllocatorProperties actual;
     HRESULT hr = allocator->SetProperties(*request, &actual);
@@ -121,8 +124,10 @@ HRESULT VideoDecoderFilter::StartStreaming() {
     // libavcodec picks the thread count, as the ffmpeg command line lets it (one frame thread
     // more than cores): while one thread waits for a reference picture's rows another decodes,
     // so runs, seeks and steps all go faster than with one thread per core; the one picture
-    // more held back costs a paused seek less than the time it saves.
-    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error);
+    // more held back costs a paused seek less than the time it saves. A job that grabs and
+    // ends (no steps back) takes two: each frame thread holds pictures of its own, about 9 MiB
+    // of a full-HD grab's memory, for no gain on two processors.
+    decoder_ = VideoDecoder::open(input()->CurrentMediaType(), &error, stepsBack_ ? 0 : 2);
     if (!decoder_) return VFW_E_TYPE_NOT_ACCEPTED;
     auto header = output()->CurrentMediaType().bitmapHeader();
     outWidth_ = header ? header->biWidth : 0;
@@ -215,6 +220,11 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
     while (!flushing_) {
         auto picture = decoder_->nextFrame();
         if (!picture) break;
+        // Without steps back, a paused graph gets no picture filled ahead of the one it shows.
+        if (!stepsBack_ && state() == FilterState::Paused) {
+            queue_.waitUntilDelivered([this] { return state() == FilterState::Paused; });
+            if (flushing_) break; // a seek came meanwhile: this picture is not wanted
+        }
         ComPtr<IMediaSample> out;
         HRESULT hr = output()->GetDeliveryBuffer(&out);
         if (FAILED(hr)) return hr;

@@ -22,8 +22,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <tuple>
 
 namespace sp::outside {
@@ -290,8 +292,9 @@ TEST_P(SeekSkipping, StepsBackFromAFarSeekAreExactAndConvertOnlyWhatTheyShow) {
 
 // A job that grabs and ends needs no steps back: the decoder filter keeps no pictures, and a
 // seek, and the step back after it (which decodes from the key frame again), still show
-// exactly the picture asked for.
-TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExact) {
+// exactly the picture asked for. Paused, it converts the picture shown and none ahead of it
+// (each would fill a buffer of its own); run, the pictures still flow through its two buffers.
+TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExactAndFillNothingAhead) {
     registerOutsideFilters();
     const std::string path = mediaPath(GetParam().file);
     const Reference reference(path);
@@ -300,9 +303,19 @@ TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExact) {
     ASSERT_NO_FATAL_FAILURE(paused.open(path, false));
     const int first = reference.at(kTarget);
     for (int k : {0, 1, 30}) {
+        const uint64_t before = paused.decoder->picturesConverted();
         ASSERT_EQ(paused.seekTo(reference.start(first - k)), S_OK) << "step " << k;
         EXPECT_EQ(reference.indexOf(paused.sink->last()), first - k) << "step " << k;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150)); // time to decode ahead
+        EXPECT_EQ(paused.decoder->picturesConverted() - before, 1u) << "step " << k;
     }
+    const uint64_t before = paused.decoder->picturesConverted();
+    ASSERT_EQ(paused.graph->Run(), S_OK);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (paused.decoder->picturesConverted() - before < 20 &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(paused.decoder->picturesConverted() - before, 20u);
     paused.graph->Stop();
 }
 
