@@ -25,7 +25,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time (when sound is first played, when the first HDR picture is tone-mapped),
 # so the shared-library scan does not see them.
 string(REGEX MATCH "^[0-9]+" avfilter_major "${AVFILTER_VERSION}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.24.0), libavfilter${avfilter_major}")
+# libavfilter as the other FFmpeg libraries are named by the scan: the Debian epoch 7 and the
+# FFmpeg release whose libavfilter major it is built against.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libsdl2-2.0-0 (>= 2.24.0), libavfilter${avfilter_major} (>= 7:5.1)")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "take still images out of video files
 Stillpick plays a video file and saves the picture on screen as an image
 file. It steps frame by frame, second by second or scene by scene, grabs

@@ -41,7 +41,7 @@ check "the package is named after its fields" [ "$(basename "$deb")" = "stillpic
 # Depends: the libraries the binaries link, as dpkg-shlibdeps names them; nothing for building.
 field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//; s/|.*//' >"$work/depends"
 for lib in libc6 libstdc++6 libavcodec libavformat libavutil libswscale libswresample \
-    libqt6core6 libqt6gui6 libqt6widgets6 libsdl2; do
+    libqt6core6 libqt6gui6 libqt6widgets6 libsdl2 libavfilter; do
     check "Depends names $lib" grep -q "^$lib" "$work/depends"
 done
 check "Depends names no development, build or command-line package" \
