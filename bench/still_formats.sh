@@ -10,12 +10,16 @@
 #   jxl 100    ours: lossless, effort 1                  FFmpeg: libjxl -distance 0 -effort 1
 #   avif 60    ours: libavif (libaom), 4:2:0,            FFmpeg: libaom-av1 -still-picture 1
 #              quantizer 25, speed 8                     -crf 25 -cpu-used 8, 4:2:0
+#   png 16-bit ours: the same, 16-bit RGB              FFmpeg: png, rgb48be
 # Two sets of ten pictures: frames of a 1080p H.264 test pattern, and the same with film-like
-# grain (what a camera gives). FFmpeg encodes a set in one run (the avif muxer writes one picture
-# a run, so one run per picture there); the time of the same run reading the pictures into
-# nothing is taken off, so that both sides count encoding and writing only. Medians of
+# grain (what a camera gives); the 16-bit PNG on a third set, ten frames of 1080p 10-bit HEVC
+# with grain converted to 16-bit RGB (a still of deep video). FFmpeg encodes a set in one run
+# (the avif muxer writes one picture a run, so one run per picture there); the time of the same
+# run reading the pictures into nothing is taken off, so that both sides count encoding and
+# writing only. Medians of
 # SP_BENCH_ROUNDS rounds (default 3): wall milliseconds and CPU milliseconds (all threads) per
-# still, bytes per still, and the ratios ours / FFmpeg. Nothing is asserted.
+# still, bytes per still, and the ratios ours / FFmpeg. Nothing is asserted. SP_STILL_SETS
+# names the sets to run (default "pattern grain deep").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . bench/bench_setup.sh
@@ -29,6 +33,16 @@ for set in pattern grain; do
         mv "$media/.tmp.bgra" "$media/stills_$set.bgra"
     fi
 done
+if [ ! -s "$media/stills_deep.rgba64" ]; then
+    # A 10-bit clip with the grain of a camera, as x265 keeps it.
+    "${ff[@]}" -f lavfi -i "testsrc2=s=1920x1080:r=25:d=16,noise=alls=10:allf=t" \
+        -c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le \
+        -f mp4 "$media/.tmp.deep.mp4"
+    "${ff[@]}" -i "$media/.tmp.deep.mp4" -vf "select=not(mod(n\,37))" -vsync 0 \
+        -frames:v 10 -pix_fmt rgba64le -f rawvideo "$media/.tmp.rgba64"
+    rm "$media/.tmp.deep.mp4"
+    mv "$media/.tmp.rgba64" "$media/stills_deep.rgba64"
+fi
 echo "load before: $(uptime)"
 trap 'echo "load after: $(uptime)"' EXIT
 
@@ -39,9 +53,11 @@ bench, media, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
 W, H, N = 1920, 1080, 10
 FF = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-threads", "2"]
 RAW_IN = ["-f", "rawvideo", "-pix_fmt", "bgra", "-s", f"{W}x{H}", "-framerate", "25"]
+DEEP_IN = ["-f", "rawvideo", "-pix_fmt", "rgba64le", "-s", f"{W}x{H}", "-framerate", "25"]
 
 CASES = [  # name, our format and quality, FFmpeg's output options, extension
     ("png", "png", 0, ["-c:v", "png"], "png"),
+    ("png 16-bit", "png16", 0, ["-c:v", "png", "-pix_fmt", "rgb48be"], "png"),
     ("webp 75", "webp", 75, ["-c:v", "libwebp", "-quality", "75", "-compression_level", "4"], "webp"),
     ("webp lossless", "webp", 100,
      ["-c:v", "libwebp", "-lossless", "1", "-compression_level", "1", "-quality", "20"], "webp"),
@@ -65,7 +81,7 @@ def timed(commands):
 def split_pictures(raw, folder):
     """One raw file per picture, for the one-picture-a-run FFmpeg cases."""
     data = open(raw, "rb").read()
-    size = W * H * 4
+    size = W * H * (8 if raw.endswith(".rgba64") else 4)
     paths = []
     for i in range(len(data) // size):
         p = os.path.join(folder, f"p{i}.bgra")
@@ -74,13 +90,14 @@ def split_pictures(raw, folder):
     return paths
 
 def ffmpeg_runs(raw, singles, options, ext, out):
+    raw_in = DEEP_IN if raw.endswith(".rgba64") else RAW_IN
     if ext == "avif":
-        encode = [FF + RAW_IN + ["-i", p] + options + ["-frames:v", "1", "-f", "avif",
+        encode = [FF + raw_in + ["-i", p] + options + ["-frames:v", "1", "-f", "avif",
                   os.path.join(out, f"{i}.avif")] for i, p in enumerate(singles)]
-        baseline = [FF + RAW_IN + ["-i", p, "-f", "null", "-"] for p in singles]
+        baseline = [FF + raw_in + ["-i", p, "-f", "null", "-"] for p in singles]
     else:
-        encode = [FF + RAW_IN + ["-i", raw] + options + [os.path.join(out, "%02d." + ext)]]
-        baseline = [FF + RAW_IN + ["-i", raw, "-f", "null", "-"]]
+        encode = [FF + raw_in + ["-i", raw] + options + [os.path.join(out, "%02d." + ext)]]
+        baseline = [FF + raw_in + ["-i", raw, "-f", "null", "-"]]
     return encode, baseline
 
 def folder_bytes(folder):
@@ -89,13 +106,16 @@ def folder_bytes(folder):
 
 scratch = tempfile.mkdtemp(prefix="sp-stills-")
 try:
-    for set_name in ("pattern", "grain"):
-        raw = os.path.join(media, f"stills_{set_name}.bgra")
+    for set_name in os.environ.get("SP_STILL_SETS", "pattern grain deep").split():
+        deep_set = set_name == "deep"
+        raw = os.path.join(media, "stills_deep.rgba64" if deep_set else f"stills_{set_name}.bgra")
         singles = split_pictures(raw, scratch)
         print(f"\n{set_name}: {len(singles)} pictures of {W} x {H}")
         print(f"{'case':<15}{'ours ms':>9}{'cpu':>8}{'bytes':>10}   {'FFmpeg ms':>9}{'cpu':>8}"
               f"{'bytes':>10}   {'time x':>7}{'size x':>7}")
         for name, fmt, quality, options, ext in CASES:
+            if deep_set != (fmt == "png16"):
+                continue
             ours, theirs = [], []
             for r in range(rounds):
                 for side in ((0, 1) if r % 2 == 0 else (1, 0)):

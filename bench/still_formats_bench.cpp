@@ -2,7 +2,9 @@
 // it), each written as a file the way the program writes a still: milliseconds per still (wall
 // and CPU, all threads) and bytes per still.
 //   bench_still_formats RAW WIDTH HEIGHT FORMAT QUALITY OUTDIR
-// FORMAT is png, webp, jxl, avif, jpeg or bmp. Prints one line: "wall_ms cpu_ms bytes".
+// FORMAT is png, webp, jxl, avif, jpeg or bmp, or png16: 16-bit PNG from a raw file of 16-bit
+// R, G, B, A samples (rgba64le), as a still of deep video. Prints one line:
+// "wall_ms cpu_ms bytes".
 #include "platform/system/image_encoder.h"
 #include "platform/system/image_files.h"
 
@@ -39,12 +41,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
-    const int format = formatNamed(argv[4]);
+    const bool deep = std::string_view(argv[4]) == "png16";
+    const int format = deep ? int(sp::ImageFormat::Png) : formatNamed(argv[4]);
+    const int pixelBytes = deep ? 8 : 4;
     const int quality = std::atoi(argv[5]);
     const std::string out = argv[6];
     if (format < 0 || width < 1 || height < 1) return 2;
     std::ifstream raw(argv[1], std::ios::binary);
-    const size_t bytes = size_t(width) * size_t(height) * 4;
+    const size_t bytes = size_t(width) * size_t(height) * size_t(pixelBytes);
     std::vector<std::vector<uint8_t>> pictures;
     for (std::vector<uint8_t> p(bytes); raw.read(reinterpret_cast<char*>(p.data()), long(bytes));)
         pictures.push_back(p);
@@ -63,8 +67,9 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < pictures.size(); ++i) {
         std::string error;
         const std::string path = out + "/" + std::to_string(i) + extension;
-        if (!encoder->Encode({pictures[i].data(), width, height, width * 4}, quality, exif, file,
-                             &error) ||
+        const sp::PictureView view{pictures[i].data(), width, height, width * pixelBytes,
+                                   deep ? 16 : 8};
+        if (!encoder->Encode(view, quality, exif, file, &error) ||
             !sp::WriteImageFile(path, file, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;

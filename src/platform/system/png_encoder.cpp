@@ -23,6 +23,10 @@ namespace {
 constexpr int kZlibLevel = 1;
 constexpr int kZlibStrategy = Z_RLE;
 constexpr int kRowFilter = PNG_FILTER_UP;
+// 16-bit rows: the low bytes of grainy samples are noise to "up" alone; Paeth predicts them
+// well enough that runs remain (on 1080p 10-bit frames with grain: 19 % fewer bytes for about
+// a quarter more time, which gives FFmpeg's size in half its time).
+constexpr int kDeepRowFilter = PNG_FILTER_PAETH;
 constexpr size_t kZlibBufferBytes = 256 * 1024;
 
 struct Sink {
@@ -48,11 +52,11 @@ void onWarning(png_structp, png_const_charp) {} // nothing a still could act on
 bool writeRows(png_structp png, png_infop info, const PictureView& p,
                std::span<const uint8_t> tiff) {
     if (setjmp(png_jmpbuf(png))) return false;
+    const bool deep = p.sampleBits == 16;
     png_set_compression_level(png, kZlibLevel);
     png_set_compression_strategy(png, kZlibStrategy);
     png_set_compression_buffer_size(png, kZlibBufferBytes);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, kRowFilter);
-    const bool deep = p.sampleBits == 16;
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, deep ? kDeepRowFilter : kRowFilter);
     png_set_IHDR(png, info, png_uint_32(p.width), png_uint_32(p.height), deep ? 16 : 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                  PNG_FILTER_TYPE_BASE);
