@@ -404,6 +404,10 @@ bool VideoDecoder::copyCurrentScaled(std::span<uint8_t> dst, int width, int heig
     return true;
 }
 
+bool VideoDecoder::currentCostly() const {
+    return current_ && ToneMapper::isHdr(*current_);
+}
+
 int VideoDecoder::currentSampleBits() const {
     if (!current_) return 0;
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(current_->format));

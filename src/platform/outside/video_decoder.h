@@ -160,6 +160,8 @@ public:
     // the average of the area it covers): width * 4 bytes per row, top row first. For measures
     // and thumbnails. False without a current frame, for a size below 1 or a `dst` too small.
     bool copyCurrentScaled(std::span<uint8_t> dst, int width, int height);
+    // The current frame is tone-mapped (HDR), which costs several times an SDR conversion.
+    bool currentCostly() const;
     // Bits per sample of the current frame as decoded (8 for most video, 10 or 12 for deep
     // video); 0 without a current frame.
     int currentSampleBits() const;

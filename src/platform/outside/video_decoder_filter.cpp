@@ -220,8 +220,10 @@ HRESULT VideoDecoderFilter::deliverPictures(bool all) {
     while (!flushing_) {
         auto picture = decoder_->nextFrame();
         if (!picture) break;
-        // Without steps back, a paused graph gets no picture filled ahead of the one it shows.
-        if (!stepsBack_ && state() == FilterState::Paused) {
+        // Without steps back, a paused graph gets no picture filled ahead of the one it shows;
+        // nor does it when pictures are costly to convert (HDR): a step back or a seek would
+        // first wait for a conversion whose picture it throws away.
+        if ((!stepsBack_ || decoder_->currentCostly()) && state() == FilterState::Paused) {
             queue_.waitUntilDelivered([this] { return state() == FilterState::Paused; });
             if (flushing_) break; // a seek came meanwhile: this picture is not wanted
         }

@@ -44,7 +44,9 @@
 // picture is cached at all (a job that grabs and ends the program needs none), and a seek then
 // decodes only the pictures that finding its target needs; such a job also gets two output
 // buffers and two decoding threads, and while paused no picture is converted ahead of the one
-// downstream holds (decoding waits until it is let go: a run, a flush or a stop).
+// downstream holds (decoding waits until it is let go: a run, a flush or a stop). HDR pictures,
+// whose conversion is a tone mapping, are not converted ahead while paused either: a step back
+// or a seek would first wait for a picture it throws away.
 //
 // Focus (mf::IFrameFocus): a range asked for is handed to the decoder at the next new segment,
 // on the streaming thread; the decoder measures the luma of the cached pictures in it and of

@@ -319,6 +319,22 @@ TEST_P(SeekSkipping, WithoutStepsBackSeeksAndStepsStayExactAndFillNothingAhead) 
     paused.graph->Stop();
 }
 
+// HDR pictures cost a tone mapping each: paused, even with steps back, the decoder filter
+// converts the picture shown and none ahead of it, which a step back would throw away.
+TEST(DecoderFilterHdr, PausedConvertsOnlyThePictureShown) {
+    registerOutsideFilters();
+    PausedDecoding paused;
+    ASSERT_NO_FATAL_FAILURE(paused.open(mediaPath("hlg.mp4")));
+    constexpr REFERENCE_TIME frame = 400000;
+    for (int k : {20, 19, 5, 30}) {
+        const uint64_t before = paused.decoder->picturesConverted();
+        ASSERT_EQ(paused.seekTo(k * frame), S_OK) << "frame " << k;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150)); // time to convert ahead
+        EXPECT_EQ(paused.decoder->picturesConverted() - before, 1u) << "frame " << k;
+    }
+    paused.graph->Stop();
+}
+
 // Focus measures through the decoder filter, paused, on sharp_one.mp4 (every frame blurred by
 // motion but frames 12 and 30): a request applies from the next segment on, takes the cached
 // pictures before the target and those decoded on the way to it, and nothing outside its range.
