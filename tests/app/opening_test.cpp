@@ -184,7 +184,7 @@ TEST_F(Opening, NamesWithPatternLookalikesOpenThatVeryFile) {
 // command line that started it, and every file is done once.
 TEST_F(Opening, AScriptStartedFromTheCommandLineLoopsOverEveryFile) {
     QStringList clips;
-    for (const QString& name : {"a.avi", "b.avi", "c.avi"})
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
         clips << Copy("avi_mjpeg.avi", name);
     const QString images = Path("stills");
     QDir().mkpath(images);

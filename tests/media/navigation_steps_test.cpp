@@ -207,7 +207,9 @@ TEST_F(NavigationSteps, SharpestFrameNearIsTheSharpOneWithinTheRadius) {
         EXPECT_EQ(media->GetPosition(), sharp->position);
         EXPECT_GE(index, c.lowest);
         EXPECT_LE(index, c.highest);
-        if (c.expected >= 0) EXPECT_EQ(index, c.expected);
+        if (c.expected >= 0) {
+            EXPECT_EQ(index, c.expected);
+        }
         EXPECT_TRUE(shows(int(index)));
     }
     media->CloseSources();
