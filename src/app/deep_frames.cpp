@@ -60,7 +60,7 @@ bool TDeepFrames::ReadTo(int64_t positionHns) {
 QImage TDeepFrames::FrameAt(const std::string& path, int64_t positionHns) {
     if (!Deep(path) || !ReadTo(positionHns)) return {};
     QImage deep(reader_->width(), reader_->height(), QImage::Format_RGBX64);
-    if (deep.isNull() || reader_->sampleBits() <= 8) return {};
+    if (deep.isNull()) return {};
     const std::span<uint8_t> bits(deep.bits(), size_t(deep.sizeInBytes()));
     if (!reader_->copyRgb64(bits, deep.bytesPerLine())) return {};
     return deep;

@@ -32,6 +32,12 @@ PictureView ViewOf(const QImage& image) {
 
 } // namespace
 
+ImageEncoder& TImageWriter::EncoderFor(Tools& tools, ImageFormat format) {
+    std::unique_ptr<ImageEncoder>& encoder = tools.others[size_t(ImageFormatOrJpeg(int(format)))];
+    if (!encoder) encoder = MakeImageEncoder(format);
+    return *encoder;
+}
+
 TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
     if (job.format == ImageFormat::Jpeg) return MakeJpeg(tools, job);
     if (job.format == ImageFormat::Png && !job.deep.isNull()) return MakeDeepPng(tools, job);
@@ -48,13 +54,11 @@ TImageWriter::Made TImageWriter::MakeFile(Tools& tools, const Job& job) {
             return made;
         }
     }
-    std::unique_ptr<ImageEncoder>& encoder =
-        tools.others[size_t(ImageFormatOrJpeg(int(job.format)))];
-    if (!encoder) encoder = MakeImageEncoder(job.format);
+    ImageEncoder& encoder = EncoderFor(tools, job.format);
     const std::vector<uint8_t> exif =
         job.format == ImageFormat::Bmp ? std::vector<uint8_t>{} : BuildExifBlock(job.metadata);
-    if (!encoder->Encode(stretch ? ViewOf(stretched) : view, job.quality, exif, made.bytes,
-                         &made.error))
+    if (!encoder.Encode(stretch ? ViewOf(stretched) : view, job.quality, exif, made.bytes,
+                        &made.error))
         made.bytes.clear();
     return made;
 }
@@ -71,11 +75,10 @@ TImageWriter::Made TImageWriter::MakeDeepPng(Tools& tools, const Job& job) {
         made.error = "the picture could not be stretched";
         return made;
     }
-    std::unique_ptr<ImageEncoder>& encoder = tools.others[size_t(ImageFormat::Png)];
-    if (!encoder) encoder = MakeImageEncoder(ImageFormat::Png);
+    ImageEncoder& encoder = EncoderFor(tools, ImageFormat::Png);
     const PictureView view{deep.constBits(), deep.width(), deep.height(), int(deep.bytesPerLine()),
                            16};
-    if (!encoder->Encode(view, job.quality, BuildExifBlock(job.metadata), made.bytes, &made.error))
+    if (!encoder.Encode(view, job.quality, BuildExifBlock(job.metadata), made.bytes, &made.error))
         made.bytes.clear();
     return made;
 }

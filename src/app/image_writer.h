@@ -121,6 +121,8 @@ private:
     static Made MakeFile(Tools& tools, const Job& job);
     static Made MakeJpeg(Tools& tools, const Job& job);
     static Made MakeDeepPng(Tools& tools, const Job& job);
+    // The tools' encoder of `format` (not JPEG's), made when first used.
+    static ImageEncoder& EncoderFor(Tools& tools, ImageFormat format);
     static Outcome WriteMade(const Made& made, const std::string& path);
 
     std::function<void(uint64_t)> written_;

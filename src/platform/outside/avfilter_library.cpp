@@ -2,9 +2,6 @@
 
 #include "platform/outside/library_symbols.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -16,11 +13,8 @@ std::optional<AvFilterLibrary> load() {
     // The major version the headers describe: another one may lay its structures out otherwise.
     const std::string name = "libavfilter.so." + std::to_string(LIBAVFILTER_VERSION_MAJOR);
     // Kept loaded to the end of the process, as the filter graphs it made may outlive a caller.
-    void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        std::fprintf(stderr, "stillpick: no tone mapping: %s\n", dlerror());
-        return std::nullopt;
-    }
+    void* library = OpenLibrary(name.c_str(), "tone mapping");
+    if (!library) return std::nullopt;
     AvFilterLibrary f;
     if (FindSymbol(library, "avfilter_get_by_name", f.GetByName) &&
         FindSymbol(library, "avfilter_graph_alloc", f.GraphAlloc) &&
@@ -33,7 +27,7 @@ std::optional<AvFilterLibrary> load() {
         FindSymbol(library, "av_buffersrc_add_frame", f.SourceAddFrame) &&
         FindSymbol(library, "av_buffersink_get_frame", f.SinkGetFrame))
         return f;
-    std::fprintf(stderr, "stillpick: no tone mapping: %s lacks a function\n", name.c_str());
+    SayLacking(name.c_str(), "tone mapping");
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/outside/demuxer.h"
 
+#include "platform/outside/tone_mapper.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -244,8 +246,7 @@ bool Demuxer::describeStreams(std::string* error) {
             const AVPixFmtDescriptor* pixels =
                 av_pix_fmt_desc_get(AVPixelFormat(st.codecpar->format));
             s.sampleBits = pixels && pixels->nb_components > 0 ? pixels->comp[0].depth : 0;
-            s.hdr = st.codecpar->color_trc == AVCOL_TRC_SMPTE2084 ||
-                    st.codecpar->color_trc == AVCOL_TRC_ARIB_STD_B67;
+            s.hdr = ToneMapper::isHdrTransfer(st.codecpar->color_trc);
         }
         streams_.push_back(std::move(s));
         hidden_.push_back(desc.kind == StreamKind::Other);

@@ -34,14 +34,11 @@ public:
     // The picture next() gave last, upright, scaled to width × height, top row first, 4 bytes
     // a pixel (B, G, R, x) into `dst`.
     bool copyScaled(std::span<uint8_t> dst, int width, int height);
-    // The picture next() gave last, upright, at 16 bits a channel (VideoDecoder::copyCurrentRgb64)
-    // and its bits per sample as decoded.
+    // The picture next() gave last, upright, at 16 bits a channel (VideoDecoder::copyCurrentRgb64).
     bool copyRgb64(std::span<uint8_t> dst, ptrdiff_t stride) {
         return decoder_->copyCurrentRgb64(dst, stride);
     }
-    int sampleBits() const { return decoder_->currentSampleBits(); }
-    // The same as the stream describes it before any picture is decoded (0 when unknown), and
-    // whether it is HDR.
+    // Bits per sample as the stream describes them (0 when unknown), and whether it is HDR.
     int streamSampleBits() const { return streamBits_; }
     bool streamHdr() const { return streamHdr_; }
     // Positions so that next() gives the picture on screen at positionHns. False when the

@@ -2,9 +2,6 @@
 
 #include "platform/outside/library_symbols.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <optional>
 
 namespace sp::outside {
@@ -13,11 +10,9 @@ namespace {
 
 std::optional<SdlAudioLibrary> load() {
     // Kept loaded to the end of the process: SDL's threads may still run its code at exit.
-    void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        std::fprintf(stderr, "stillpick: no sound: %s\n", dlerror());
-        return std::nullopt;
-    }
+    constexpr const char* kName = "libSDL2-2.0.so.0";
+    void* library = OpenLibrary(kName, "sound");
+    if (!library) return std::nullopt;
     SdlAudioLibrary f;
     if (FindSymbol(library, "SDL_SetHint", f.SetHint) &&
         FindSymbol(library, "SDL_ResetHint", f.ResetHint) &&
@@ -27,7 +22,7 @@ std::optional<SdlAudioLibrary> load() {
         FindSymbol(library, "SDL_CloseAudioDevice", f.CloseAudioDevice) &&
         FindSymbol(library, "SDL_PauseAudioDevice", f.PauseAudioDevice))
         return f;
-    std::fprintf(stderr, "stillpick: no sound: libSDL2-2.0.so.0 lacks a function\n");
+    SayLacking(kName, "sound");
     return std::nullopt;
 }
 

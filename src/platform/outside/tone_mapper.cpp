@@ -183,7 +183,11 @@ bool ToneMapper::Part::run(const ColourTable& table, const AVFrame& f, int first
 }
 
 bool ToneMapper::isHdr(const AVFrame& frame) {
-    return frame.color_trc == AVCOL_TRC_SMPTE2084 || frame.color_trc == AVCOL_TRC_ARIB_STD_B67;
+    return isHdrTransfer(frame.color_trc);
+}
+
+bool ToneMapper::isHdrTransfer(int transfer) {
+    return transfer == AVCOL_TRC_SMPTE2084 || transfer == AVCOL_TRC_ARIB_STD_B67;
 }
 
 ToneMapper::ToneMapper()

@@ -37,8 +37,10 @@ public:
         "zscale=t=linear:npl=100:p=bt709,format=gbrpf32le,tonemap=tonemap=hable:desat=0,"
         "zscale=t=bt709";
 
-    // True for a picture that needs tone mapping: PQ or HLG transfer.
+    // True for a picture that needs tone mapping: PQ or HLG transfer; the same for a transfer
+    // (AVColorTransferCharacteristic) a stream declares.
     static bool isHdr(const AVFrame& frame);
+    static bool isHdrTransfer(int transfer);
 
     ToneMapper();
     ~ToneMapper();

@@ -408,12 +408,6 @@ bool VideoDecoder::currentCostly() const {
     return current_ && ToneMapper::isHdr(*current_);
 }
 
-int VideoDecoder::currentSampleBits() const {
-    if (!current_) return 0;
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(current_->format));
-    return d && d->nb_components > 0 ? d->comp[0].depth : 0;
-}
-
 // The same matrix, range and chroma interpolation as the 8-bit pictures, with exact rounding,
 // so the picture is the 8-bit one with its finer steps kept.
 bool VideoDecoder::copyCurrentRgb64(std::span<uint8_t> dst, ptrdiff_t stride) {

@@ -162,9 +162,6 @@ public:
     bool copyCurrentScaled(std::span<uint8_t> dst, int width, int height);
     // The current frame is tone-mapped (HDR), which costs several times an SDR conversion.
     bool currentCostly() const;
-    // Bits per sample of the current frame as decoded (8 for most video, 10 or 12 for deep
-    // video); 0 without a current frame.
-    int currentSampleBits() const;
     // Converts the current frame, upright, to 16 bits a channel: R, G, B, X (0xFFFF) as
     // host-order 16-bit samples, `stride` bytes per row, top row first. For a deep still of an
     // SDR picture: false for an HDR (tone-mapped) frame, without a current frame or for a

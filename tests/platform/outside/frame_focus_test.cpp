@@ -163,8 +163,11 @@ TEST_F(DecoderFocus, CachedPicturesAtOnceThenEachDecodedOneWithinTheRange) {
     ASSERT_EQ(measures.size(), 12u); // frames 5 to 16, no other
     EXPECT_EQ(measures.begin()->first, 5);
     EXPECT_EQ(measures.rbegin()->first, 16);
-    for (const auto& [frame, focus] : measures)
-        if (frame != 12) EXPECT_GT(measures[12], 2 * focus) << frame;
+    for (const auto& [frame, focus] : measures) {
+        if (frame != 12) {
+            EXPECT_GT(measures[12], 2 * focus) << frame;
+        }
+    }
 
     decoder->measureFocus(0, -1, {}); // stopped
     const size_t taken = measures.size();
